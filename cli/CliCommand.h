@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdio>
+
+#include <QString>
+
+// Exit codes of tagwerk-cli.
+namespace CliExit {
+constexpr int Ok = 0;
+constexpr int Refused = 1; // the program said no: a failed check, a login, a clash
+constexpr int Usage = 2;   // wrong arguments, or a table that cannot be opened
+} // namespace CliExit
+
+// Output of tagwerk-cli: UTF-8 lines ended by "\n", on stdout.
+class CliOutput
+{
+public:
+    explicit CliOutput(FILE *stream = stdout) : m_stream(stream) {}
+    ~CliOutput() { flush(); }
+
+    void writeLine(const QString &line);
+    void flush();
+
+private:
+    FILE *m_stream;
+    QByteArray m_buffer;
+};
+
+void printError(const QString &text);

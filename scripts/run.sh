@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and starts Tagwerk. Arguments go to the
+# program.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+scripts/build.sh default
+exec build/cli/tagwerk-cli "${@:---help}"

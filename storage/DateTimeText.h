@@ -1,0 +1,24 @@
+#pragma once
+
+#include <optional>
+
+#include <QDate>
+#include <QString>
+#include <QStringView>
+#include <QTime>
+
+// Dates and times are stored in the work-time table as text in fixed forms.
+// They are read back by exactly those forms, whatever the machine's locale:
+// a date is day.month.year with a one- or two-digit day and month and a
+// four-digit year; a time is hours:minutes with one- or two-digit hours and
+// two-digit minutes, seconds optional. Anything else does not parse.
+namespace DateTimeText {
+
+std::optional<QDate> parseDate(QStringView text);
+std::optional<QTime> parseTime(QStringView text);
+
+// DD.MM.YYYY and HH:MM, as the program writes them.
+QString formatDate(QDate date);
+QString formatTime(QTime time);
+
+} // namespace DateTimeText

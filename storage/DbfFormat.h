@@ -1,0 +1,38 @@
+#pragma once
+
+// Offsets and sizes of a dBase III/IV table file: a 32-byte header, one
+// 32-byte descriptor per field, the terminator 0x0D, the records, and 0x1A.
+// All integers are little-endian.
+namespace DbfFormat {
+
+constexpr int HeaderSize = 32;
+constexpr int VersionOffset = 0;
+constexpr int UpdateYearOffset = 1; // year - 1900
+constexpr int UpdateMonthOffset = 2;
+constexpr int UpdateDayOffset = 3;
+constexpr int RecordCountOffset = 4; // quint32
+constexpr int HeaderLengthOffset = 8; // quint16
+constexpr int RecordLengthOffset = 10; // quint16
+constexpr int ProductionIndexOffset = 28;
+constexpr int LanguageDriverOffset = 29;
+
+constexpr int DescriptorSize = 32;
+constexpr int DescriptorNameSize = 11; // zero-filled
+constexpr int MaxNameBytes = 10;
+constexpr int DescriptorTypeOffset = 11;
+constexpr int DescriptorWidthOffset = 16;
+constexpr int DescriptorDecimalsOffset = 17;
+
+constexpr unsigned char VersionDbase = 0x03; // dBase III/IV table without memo
+constexpr unsigned char VersionMask = 0x07;
+constexpr char HeaderTerminator = 0x0D;
+constexpr char EndOfFile = 0x1A;
+constexpr char LiveFlag = ' ';
+constexpr char DeletedFlag = '*';
+
+constexpr int MaxFieldWidth = 255;
+
+// Windows ANSI (code page 1252): other dBase tools then read our umlauts right.
+constexpr unsigned char AnsiLanguageDriver = 0x57;
+
+} // namespace DbfFormat

@@ -1,0 +1,102 @@
+#include "DbfRecord.h"
+
+#include <cstring>
+
+#include "CodePage.h"
+#include "DateTimeText.h"
+
+namespace {
+constexpr char Blank = ' ';
+constexpr char DeletedFlag = '*';
+} // namespace
+
+DbfRecord::DbfRecord(std::shared_ptr<const DbfLayout> layout)
+    : m_layout(std::move(layout))
+    , m_bytes(m_layout->recordLength, Blank)
+{
+}
+
+int DbfRecord::fieldCount() const
+{
+    return m_layout ? int(m_layout->fields.size()) : 0;
+}
+
+bool DbfRecord::isDeleted() const
+{
+    return !m_bytes.isEmpty() && m_bytes.at(0) == DeletedFlag;
+}
+
+const DbfField &DbfRecord::field(int pos) const
+{
+    return m_layout->fields.at(pos);
+}
+
+const char *DbfRecord::fieldData(int pos) const
+{
+    return m_bytes.constData() + field(pos).offset;
+}
+
+char *DbfRecord::fieldData(int pos)
+{
+    return m_bytes.data() + field(pos).offset;
+}
+
+QString DbfRecord::text(int pos) const
+{
+    QString out;
+    text(pos, out);
+    return out;
+}
+
+void DbfRecord::text(int pos, QString &out) const
+{
+    const DbfField &f = field(pos);
+    if (f.type == DbfFieldType::Logical) {
+        const auto value = logical(pos);
+        out = value ? (*value ? QStringLiteral("True") : QStringLiteral("False")) : QString();
+        return;
+    }
+    const char *data = fieldData(pos);
+    qsizetype length = f.width;
+    while (length > 0 && data[length - 1] == Blank)
+        --length;
+    m_layout->codePage->decode(data, length, out);
+}
+
+std::optional<bool> DbfRecord::logical(int pos) const
+{
+    const char c = *fieldData(pos);
+    if (c == Blank)
+        return std::nullopt;
+    return c == 'T' || c == 't';
+}
+
+std::optional<QDate> DbfRecord::date(int pos) const
+{
+    return DateTimeText::parseDate(text(pos));
+}
+
+void DbfRecord::setText(int pos, const QString &value)
+{
+    const DbfField &f = field(pos);
+    if (f.type == DbfFieldType::Logical) {
+        if (value.isEmpty())
+            setLogical(pos, std::nullopt);
+        else
+            setLogical(pos, value == QLatin1String("True") || value == QLatin1String("T")
+                                || value == QLatin1String("t") || value == QLatin1String("Y")
+                                || value == QLatin1String("y"));
+        return;
+    }
+    char *data = fieldData(pos);
+    const CodePage *gate = m_layout->gateThroughAnsi ? &CodePage::windows1252() : nullptr;
+    const qsizetype written = m_layout->codePage->encode(value, data, f.width, gate);
+    std::memset(data + written, Blank, size_t(f.width - written));
+    m_changed.set(size_t(pos));
+}
+
+void DbfRecord::setLogical(int pos, std::optional<bool> value)
+{
+    *fieldData(pos) = value ? (*value ? 'T' : 'F') : Blank;
+    m_changed.set(size_t(pos));
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <bitset>
+#include <memory>
+#include <optional>
+
+#include <QByteArray>
+#include <QDate>
+#include <QString>
+
+#include "DbfField.h"
+
+// One record of a table: its bytes and the layout to read them by. Fields are
+// addressed by position. A record remembers which fields were set, so that an
+// update rewrites only those and leaves other writers' changes alone.
+class DbfRecord
+{
+public:
+    static constexpr int MaxFields = 255;
+
+    DbfRecord() = default;
+    explicit DbfRecord(std::shared_ptr<const DbfLayout> layout);
+
+    bool isValid() const { return m_layout != nullptr; }
+    int fieldCount() const;
+    quint32 recordNumber() const { return m_recordNumber; }
+    bool isDeleted() const;
+
+    // Trailing blanks removed, leading ones kept; all blanks read as empty.
+    // Logical fields read "True", "False" or empty.
+    QString text(int pos) const;
+    void text(int pos, QString &out) const; // reuses out's storage
+    // Logical fields: "T"/"t" true, other non-blank false, blank none.
+    std::optional<bool> logical(int pos) const;
+    // A character field holding a date in the program's fixed form.
+    std::optional<QDate> date(int pos) const;
+
+    // Cut to the field width, filled with blanks; characters the code page
+    // lacks are stored as '?'. On a logical field, "True", "T", "t", "Y", "y"
+    // set true, other non-empty text false, empty text none.
+    void setText(int pos, const QString &text);
+    void setLogical(int pos, std::optional<bool> value);
+
+    const QByteArray &bytes() const { return m_bytes; }
+    bool isChanged(int pos) const { return m_changed.test(size_t(pos)); }
+    void clearChanged() { m_changed.reset(); }
+
+private:
+    friend class DbfTable;
+
+    const DbfField &field(int pos) const;
+    const char *fieldData(int pos) const;
+    char *fieldData(int pos);
+
+    std::shared_ptr<const DbfLayout> m_layout;
+    QByteArray m_bytes;
+    std::bitset<MaxFields> m_changed;
+    quint32 m_recordNumber = 0;
+};

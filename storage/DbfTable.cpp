@@ -1,0 +1,700 @@
+#include "DbfTable.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QSaveFile>
+#include <QtEndian>
+
+#include "CodePage.h"
+#include "FileRegionLock.h"
+#include "app/Clock.h"
+#include "translation/UiText.h"
+
+using namespace DbfFormat;
+
+namespace {
+
+// Records are read in blocks of about this size: large enough that a full scan
+// runs at the speed of the disk, small enough that a jump in a grid is cheap.
+constexpr qint64 CacheBytes = 512 * 1024;
+
+const CodePage &codePageForDriver(unsigned char id)
+{
+    const int number = CodePage::numberForLanguageDriver(id);
+    return number ? CodePage::byNumber(number) : CodePage::windows1252();
+}
+
+std::optional<DbfFieldType> fieldTypeOf(char letter)
+{
+    switch (letter) {
+    case 'C': return DbfFieldType::Character;
+    case 'L': return DbfFieldType::Logical;
+    case 'N': return DbfFieldType::Numeric;
+    case 'F': return DbfFieldType::Float;
+    case 'D': return DbfFieldType::Date;
+    default: return std::nullopt;
+    }
+}
+
+QByteArray storedName(const QString &name, const CodePage &page)
+{
+    const CodePage &ansi = CodePage::windows1252();
+    const QString upper = ansi.toUpper(name);
+    char bytes[MaxNameBytes];
+    const qsizetype length = page.encode(upper, bytes, MaxNameBytes, &page == &ansi ? nullptr : &ansi);
+    return QByteArray(bytes, length);
+}
+
+void stampDate(char *header, QDate today)
+{
+    header[UpdateYearOffset] = char(uchar(today.year() - 1900));
+    header[UpdateMonthOffset] = char(uchar(today.month()));
+    header[UpdateDayOffset] = char(uchar(today.day()));
+}
+
+} // namespace
+
+DbfTable::DbfTable(const Clock &clock)
+    : m_clock(clock)
+{
+}
+
+DbfTable::~DbfTable()
+{
+    close();
+}
+
+bool DbfTable::fail(Status status, const QString &reason)
+{
+    m_status = status;
+    m_errorString = reason;
+    return false;
+}
+
+const QList<DbfField> &DbfTable::fields() const
+{
+    static const QList<DbfField> none;
+    return m_layout ? m_layout->fields : none;
+}
+
+int DbfTable::codePage() const
+{
+    return m_layout ? m_layout->codePage->number() : 0;
+}
+
+DbfRecord DbfTable::newRecord() const
+{
+    return m_layout ? DbfRecord(m_layout) : DbfRecord();
+}
+
+// --- create and open ------------------------------------------------------------
+
+bool DbfTable::create(const QString &path, const QList<DbfFieldDef> &defs, CreateMode mode, unsigned char languageDriver)
+{
+    if (defs.isEmpty() || defs.size() > DbfRecord::MaxFields)
+        return fail(Status::BadRecord, UiText(QStringLiteral("Ungültige Felddefinition.")));
+
+    const CodePage &page = codePageForDriver(languageDriver);
+    const int headerLength = HeaderSize + DescriptorSize * int(defs.size()) + 1;
+    QByteArray bytes(headerLength + 1, '\0');
+    char *header = bytes.data();
+    int recordLength = 1;
+    for (int i = 0; i < defs.size(); ++i) {
+        const DbfFieldDef &def = defs.at(i);
+        const bool logical = def.type == DbfFieldType::Logical;
+        const int width = logical ? 1 : std::clamp(def.width, 1, MaxFieldWidth);
+        char *descriptor = header + HeaderSize + i * DescriptorSize;
+        const QByteArray name = storedName(def.name, page);
+        std::memcpy(descriptor, name.constData(), size_t(name.size()));
+        descriptor[DescriptorTypeOffset] = char(def.type);
+        descriptor[DescriptorWidthOffset] = char(uchar(width));
+        recordLength += width;
+    }
+    header[VersionOffset] = char(VersionDbase);
+    stampDate(header, m_clock.now().date());
+    qToLittleEndian<quint32>(0, header + RecordCountOffset);
+    qToLittleEndian<quint16>(quint16(headerLength), header + HeaderLengthOffset);
+    qToLittleEndian<quint16>(quint16(recordLength), header + RecordLengthOffset);
+    header[LanguageDriverOffset] = char(languageDriver);
+    bytes[headerLength - 1] = HeaderTerminator;
+    bytes[headerLength] = EndOfFile;
+
+    const bool written = mode == CreateMode::Replace ? writeReplacing(path, bytes) : writeIfMissing(path, bytes);
+    if (!written)
+        return false;
+    m_status = isOpen() ? Status::Ok : Status::NotOpen;
+    return true;
+}
+
+bool DbfTable::writeReplacing(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+        return fail(Status::WriteFailed, UiText(QStringLiteral("Die Tabelle \"%1\" kann nicht angelegt werden: %2"))
+                                             .arg(QDir::toNativeSeparators(path), file.errorString()));
+    return true;
+}
+
+// Two instances starting at once may both find the table missing. The file is
+// written aside and moved in only if no table has appeared meanwhile (the move
+// never replaces), so a table the other instance already writes to survives.
+bool DbfTable::writeIfMissing(const QString &path, const QByteArray &bytes)
+{
+    auto failed = [&](const QString &why) {
+        return fail(Status::WriteFailed, UiText(QStringLiteral("Die Tabelle \"%1\" kann nicht angelegt werden: %2"))
+                                             .arg(QDir::toNativeSeparators(path), why));
+    };
+    // Created with the ordinary permissions, so that others sharing the
+    // folder can write to the table too.
+    QFile file(path + QStringLiteral(".%1.new").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return failed(file.errorString());
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
+        const QString why = file.errorString();
+        file.remove();
+        return failed(why);
+    }
+    file.close();
+    if (file.rename(path))
+        return true;
+    const QString why = file.errorString();
+    file.remove();
+    return QFileInfo::exists(path) ? true : failed(why);
+}
+
+std::shared_ptr<DbfLayout> DbfTable::parseHeader(const QByteArray &header, QString *reason)
+{
+    auto damaged = [reason](const QString &why) {
+        if (reason)
+            *reason = why;
+        return std::shared_ptr<DbfLayout>();
+    };
+    if (header.size() < HeaderSize)
+        return damaged(UiText(QStringLiteral("Der Dateikopf ist unvollständig.")));
+    const char *bytes = header.constData();
+    if ((uchar(bytes[VersionOffset]) & VersionMask) != VersionDbase)
+        return damaged(UiText(QStringLiteral("Die Datei ist keine dBase-Tabelle.")));
+    const int headerLength = qFromLittleEndian<quint16>(bytes + HeaderLengthOffset);
+    const int recordLength = qFromLittleEndian<quint16>(bytes + RecordLengthOffset);
+    const int descriptorCount = (headerLength - HeaderSize) / DescriptorSize;
+    if (headerLength < HeaderSize + DescriptorSize + 1 || recordLength < 2 || descriptorCount > DbfRecord::MaxFields)
+        return damaged(UiText(QStringLiteral("Der Dateikopf ist beschädigt.")));
+    if (header.size() < headerLength)
+        return damaged(UiText(QStringLiteral("Der Dateikopf ist unvollständig.")));
+
+    auto layout = std::make_shared<DbfLayout>();
+    const unsigned char driver = uchar(bytes[LanguageDriverOffset]);
+    layout->codePage = &codePageForDriver(driver);
+    layout->gateThroughAnsi = layout->codePage != &CodePage::windows1252();
+    layout->headerLength = headerLength;
+    layout->recordLength = recordLength;
+    int offset = 1;
+    for (int i = 0; i < descriptorCount; ++i) {
+        const char *descriptor = bytes + HeaderSize + i * DescriptorSize;
+        // Some writers pad the header; the terminator marks the real end.
+        if (*descriptor == HeaderTerminator)
+            break;
+        const qsizetype nameLength = qstrnlen(descriptor, DescriptorNameSize);
+        if (nameLength == 0)
+            return damaged(UiText(QStringLiteral("Ein Feld der Tabelle hat keinen Namen.")));
+        const auto type = fieldTypeOf(descriptor[DescriptorTypeOffset]);
+        if (!type)
+            return damaged(UiText(QStringLiteral("Die Tabelle enthält einen Feldtyp, der nicht unterstützt wird.")));
+        DbfField field;
+        field.name = layout->codePage->decode(descriptor, nameLength);
+        field.type = *type;
+        field.width = uchar(descriptor[DescriptorWidthOffset]);
+        field.offset = offset;
+        if (field.width == 0)
+            return damaged(UiText(QStringLiteral("Der Dateikopf ist beschädigt.")));
+        offset += field.width;
+        layout->fields.append(field);
+        if (descriptor + DescriptorSize < bytes + headerLength && descriptor[DescriptorSize] == HeaderTerminator)
+            break;
+    }
+    if (layout->fields.isEmpty() || offset > recordLength)
+        return damaged(UiText(QStringLiteral("Der Dateikopf ist beschädigt.")));
+    return layout;
+}
+
+bool DbfTable::open(const QString &path, OpenMode mode)
+{
+    close();
+    m_path = path;
+    const QString nativePath = QDir::toNativeSeparators(path);
+    if (!QFileInfo::exists(path))
+        return fail(Status::NotFound, UiText(QStringLiteral("Die Tabelle \"%1\" gibt es nicht.")).arg(nativePath));
+
+    m_readOnly = mode == OpenMode::ReadOnly;
+    m_file.setFileName(path);
+    const QIODevice::OpenMode flags = (m_readOnly ? QIODevice::ReadOnly : QIODevice::ReadWrite) | QIODevice::Unbuffered;
+    if (!m_file.open(flags))
+        return fail(Status::CannotOpen, UiText(QStringLiteral("Die Tabelle \"%1\" kann nicht geöffnet werden: %2"))
+                                            .arg(nativePath, m_file.errorString()));
+
+    auto damaged = [&](const QString &reason) {
+        m_file.close();
+        return fail(Status::Damaged, UiText(QStringLiteral("Die Tabelle \"%1\" ist beschädigt: %2")).arg(nativePath, reason));
+    };
+    QByteArray header = m_file.read(HeaderSize);
+    if (header.size() == HeaderSize) {
+        const int headerLength = qFromLittleEndian<quint16>(header.constData() + HeaderLengthOffset);
+        if (headerLength > HeaderSize)
+            header += m_file.read(headerLength - HeaderSize);
+    }
+    QString reason;
+    std::shared_ptr<DbfLayout> layout = parseHeader(header, &reason);
+    if (!layout)
+        return damaged(reason);
+    m_fileLength = m_file.size();
+    if (m_fileLength < layout->headerLength)
+        return damaged(UiText(QStringLiteral("Die Datei ist kürzer als ihr Dateikopf.")));
+
+    m_layout = layout;
+    m_languageDriver = uchar(header.at(LanguageDriverOffset));
+    m_recordCount = recordsInLength(m_fileLength);
+    m_status = Status::Ok;
+    m_errorString.clear();
+    // The length is the truth: a trailing 0x1A or a record cut short by a
+    // crash does not count. A wrong count in the header is put right.
+    const quint32 storedCount = qFromLittleEndian<quint32>(header.constData() + RecordCountOffset);
+    if (storedCount != m_recordCount && !m_readOnly && lockHeader()) {
+        writeRecordCount(m_recordCount, false);
+        unlockHeader();
+    }
+    if (!collectLiveRecords(1, m_recordCount)) {
+        const QString why = m_errorString;
+        close();
+        return fail(Status::CannotOpen, why);
+    }
+    m_current = DbfRecord(m_layout);
+    first();
+    return true;
+}
+
+void DbfTable::close()
+{
+    while (m_headerLockDepth > 0)
+        unlockHeader();
+    m_file.close();
+    m_layout.reset();
+    m_live.clear();
+    m_filteredRows.clear();
+    m_recordCount = 0;
+    m_fileLength = 0;
+    m_row = -1;
+    m_eof = m_bof = true;
+    m_current = DbfRecord();
+    m_cache.clear();
+    invalidateCache();
+    m_readOnly = false;
+    m_status = Status::NotOpen;
+}
+
+// --- reading --------------------------------------------------------------------
+
+quint32 DbfTable::recordsInLength(qint64 fileLength) const
+{
+    if (!m_layout || fileLength <= m_layout->headerLength)
+        return 0;
+    return quint32((fileLength - m_layout->headerLength) / m_layout->recordLength);
+}
+
+qint64 DbfTable::recordOffset(quint32 recordNumber) const
+{
+    return m_layout->headerLength + qint64(recordNumber - 1) * m_layout->recordLength;
+}
+
+bool DbfTable::readRecords(quint32 firstRecord, quint32 count, QByteArray &buffer)
+{
+    const qint64 length = qint64(count) * m_layout->recordLength;
+    buffer.resize(length);
+    if (!m_file.seek(recordOffset(firstRecord)) || m_file.read(buffer.data(), length) != length)
+        return fail(Status::CannotOpen, UiText(QStringLiteral("Die Tabelle \"%1\" kann nicht gelesen werden: %2"))
+                                            .arg(QDir::toNativeSeparators(m_path), m_file.errorString()));
+    return true;
+}
+
+bool DbfTable::collectLiveRecords(quint32 firstRecord, quint32 lastRecord)
+{
+    const quint32 perBlock = quint32(std::max<qint64>(1, CacheBytes / m_layout->recordLength));
+    QByteArray buffer;
+    for (quint32 start = firstRecord; start <= lastRecord && start != 0; start += perBlock) {
+        const quint32 count = std::min(perBlock, lastRecord - start + 1);
+        if (!readRecords(start, count, buffer))
+            return false;
+        const char *flag = buffer.constData();
+        for (quint32 i = 0; i < count; ++i, flag += m_layout->recordLength) {
+            if (*flag != DeletedFlag)
+                m_live.push_back(start + i);
+        }
+    }
+    if (m_filtered)
+        rebuildFilteredRows();
+    return true;
+}
+
+bool DbfTable::readRecord(quint32 recordNumber, DbfRecord &out)
+{
+    if (!m_layout || recordNumber == 0 || recordNumber > m_recordCount)
+        return false;
+    if (recordNumber < m_cacheFirst || recordNumber >= m_cacheFirst + m_cacheCount) {
+        const quint32 perBlock = quint32(std::max<qint64>(1, CacheBytes / m_layout->recordLength));
+        const quint32 first = (recordNumber - 1) / perBlock * perBlock + 1;
+        const quint32 count = std::min(perBlock, m_recordCount - first + 1);
+        invalidateCache();
+        if (!readRecords(first, count, m_cache))
+            return false;
+        m_cacheFirst = first;
+        m_cacheCount = count;
+    }
+    if (out.m_layout != m_layout) {
+        out.m_layout = m_layout;
+        out.m_bytes.resize(m_layout->recordLength);
+    }
+    const char *source = m_cache.constData() + qint64(recordNumber - m_cacheFirst) * m_layout->recordLength;
+    std::memcpy(out.m_bytes.data(), source, size_t(m_layout->recordLength));
+    out.m_recordNumber = recordNumber;
+    out.m_changed.reset();
+    return true;
+}
+
+bool DbfTable::readRow(int row, DbfRecord &out)
+{
+    if (row < 0 || row >= rowCount())
+        return false;
+    return readRecord(recordNumberAt(row), out);
+}
+
+int DbfTable::rowOfRecord(quint32 recordNumber) const
+{
+    const auto &list = rows();
+    const auto it = std::lower_bound(list.begin(), list.end(), recordNumber);
+    if (it == list.end() || *it != recordNumber)
+        return -1;
+    return int(it - list.begin());
+}
+
+// --- cursor ---------------------------------------------------------------------
+
+bool DbfTable::first()
+{
+    refresh();
+    m_bof = true;
+    m_eof = rowCount() == 0;
+    m_row = m_eof ? -1 : 0;
+    return !m_eof;
+}
+
+bool DbfTable::last()
+{
+    refresh();
+    m_eof = true;
+    m_bof = rowCount() == 0;
+    m_row = rowCount() - 1;
+    return m_row >= 0;
+}
+
+bool DbfTable::next()
+{
+    if (m_row + 1 < rowCount()) {
+        ++m_row;
+        m_bof = false;
+        return true;
+    }
+    m_eof = true;
+    return false;
+}
+
+bool DbfTable::prior()
+{
+    if (m_row > 0 && m_row <= rowCount()) {
+        --m_row;
+        m_eof = false;
+        return true;
+    }
+    m_bof = true;
+    return false;
+}
+
+bool DbfTable::setCurrentRow(int row)
+{
+    if (row < 0 || row >= rowCount())
+        return false;
+    m_row = row;
+    m_eof = m_bof = false;
+    return true;
+}
+
+const DbfRecord &DbfTable::current()
+{
+    static const DbfRecord none;
+    if (m_row < 0 || m_row >= rowCount())
+        return none;
+    const quint32 number = recordNumberAt(m_row);
+    if (m_current.recordNumber() != number || m_cacheCount == 0 || number < m_cacheFirst
+        || number >= m_cacheFirst + m_cacheCount) {
+        if (!readRecord(number, m_current))
+            return none;
+    }
+    return m_current;
+}
+
+void DbfTable::clampCursor()
+{
+    if (m_row >= rowCount())
+        m_row = rowCount() - 1;
+    m_current = DbfRecord(m_layout);
+}
+
+// --- writing --------------------------------------------------------------------
+
+bool DbfTable::requireWritable()
+{
+    if (!m_layout)
+        return fail(Status::NotOpen, UiText(QStringLiteral("Die Tabelle ist nicht geöffnet.")));
+    if (m_readOnly)
+        return fail(Status::ReadOnly, UiText(QStringLiteral("Die Tabelle \"%1\" ist nur zum Lesen geöffnet."))
+                                          .arg(QDir::toNativeSeparators(m_path)));
+    return true;
+}
+
+bool DbfTable::lockHeader()
+{
+    if (!m_layout)
+        return false;
+    if (m_headerLockDepth == 0 && !FileRegionLock::lockExclusive(m_file, 0, m_layout->headerLength))
+        return fail(Status::WriteFailed, UiText(QStringLiteral("Die Tabelle \"%1\" kann nicht gesperrt werden."))
+                                             .arg(QDir::toNativeSeparators(m_path)));
+    ++m_headerLockDepth;
+    return true;
+}
+
+void DbfTable::unlockHeader()
+{
+    if (m_headerLockDepth == 0)
+        return;
+    if (--m_headerLockDepth == 0)
+        FileRegionLock::unlock(m_file, 0, m_layout->headerLength);
+}
+
+bool DbfTable::writeRecordCount(quint32 count, bool withDate)
+{
+    char bytes[RecordCountOffset + 4];
+    const qint64 start = withDate ? UpdateYearOffset : RecordCountOffset;
+    if (withDate)
+        stampDate(bytes, m_clock.now().date());
+    qToLittleEndian<quint32>(count, bytes + RecordCountOffset);
+    const qint64 length = RecordCountOffset + 4 - start;
+    return m_file.seek(start) && m_file.write(bytes + start, length) == length;
+}
+
+bool DbfTable::append(DbfRecord &record)
+{
+    if (!requireWritable())
+        return false;
+    if (!record.isValid() || record.m_bytes.size() != m_layout->recordLength)
+        return fail(Status::BadRecord, UiText(QStringLiteral("Der Datensatz passt nicht zur Tabelle.")));
+    if (!lockHeader())
+        return false;
+    struct Unlock { DbfTable *table; ~Unlock() { table->unlockHeader(); } } unlock{this};
+
+    // Under the lock the file length is the record count: another instance may
+    // have appended since we last looked.
+    const qint64 length = m_file.size();
+    const quint32 count = recordsInLength(length);
+    if (count < m_recordCount) {
+        m_recordCount = count;
+        if (!reload())
+            return false;
+    } else if (count > m_recordCount) {
+        const quint32 known = m_recordCount;
+        m_recordCount = count;
+        if (!collectLiveRecords(known + 1, count))
+            return false;
+    }
+
+    // The record and the end mark go first, in one write, and the header after
+    // them: a crash in between leaves a file whose length still tells the
+    // count, and a record cut short by a crash is not counted.
+    const qint64 offset = recordOffset(count + 1);
+    QByteArray bytes = record.m_bytes;
+    bytes[0] = LiveFlag;
+    bytes.append(EndOfFile);
+    if (!m_file.seek(offset) || m_file.write(bytes) != bytes.size()) {
+        const QString why = m_file.errorString();
+        m_file.resize(offset);
+        if (m_file.seek(offset))
+            m_file.write(&EndOfFile, 1);
+        invalidateCache();
+        return fail(Status::WriteFailed, UiText(QStringLiteral("Der Datensatz kann nicht in \"%1\" geschrieben werden: %2"))
+                                             .arg(QDir::toNativeSeparators(m_path), why));
+    }
+    writeRecordCount(count + 1, true);
+
+    m_recordCount = count + 1;
+    m_fileLength = m_file.size();
+    invalidateCache();
+    record.m_bytes[0] = LiveFlag;
+    record.m_recordNumber = m_recordCount;
+    record.m_changed.reset();
+    m_live.push_back(m_recordCount);
+    if (m_filtered && (!m_filter || m_filter(record)))
+        m_filteredRows.push_back(m_recordCount);
+    m_status = Status::Ok;
+    return true;
+}
+
+bool DbfTable::update(DbfRecord &record)
+{
+    if (!requireWritable())
+        return false;
+    const quint32 number = record.recordNumber();
+    if (record.m_layout != m_layout || number == 0 || number > m_recordCount)
+        return fail(Status::BadRecord, UiText(QStringLiteral("Der Datensatz passt nicht zur Tabelle.")));
+    const qint64 offset = recordOffset(number);
+    const int length = m_layout->recordLength;
+    if (!FileRegionLock::lockExclusive(m_file, offset, length))
+        return fail(Status::WriteFailed, UiText(QStringLiteral("Die Tabelle \"%1\" kann nicht gesperrt werden."))
+                                             .arg(QDir::toNativeSeparators(m_path)));
+    // Merge our changed fields into the record as it is on disk now, so that a
+    // field another instance changed meanwhile is not written back stale.
+    QByteArray onDisk(length, Qt::Uninitialized);
+    bool ok = m_file.seek(offset) && m_file.read(onDisk.data(), length) == length;
+    if (ok) {
+        for (int pos = 0; pos < m_layout->fields.size(); ++pos) {
+            if (!record.isChanged(pos))
+                continue;
+            const DbfField &field = m_layout->fields.at(pos);
+            std::memcpy(onDisk.data() + field.offset, record.m_bytes.constData() + field.offset, size_t(field.width));
+        }
+        ok = m_file.seek(offset) && m_file.write(onDisk) == length;
+    }
+    const QString why = m_file.errorString();
+    FileRegionLock::unlock(m_file, offset, length);
+    invalidateCache();
+    if (!ok)
+        return fail(Status::WriteFailed, UiText(QStringLiteral("Der Datensatz kann nicht in \"%1\" geschrieben werden: %2"))
+                                             .arg(QDir::toNativeSeparators(m_path), why));
+    record.m_bytes = onDisk;
+    record.m_changed.reset();
+    if (m_current.recordNumber() == number)
+        m_current = record;
+    m_status = Status::Ok;
+    return true;
+}
+
+bool DbfTable::markDeleted(quint32 number)
+{
+    if (!requireWritable())
+        return false;
+    if (number == 0 || number > m_recordCount)
+        return fail(Status::BadRecord, UiText(QStringLiteral("Der Datensatz passt nicht zur Tabelle.")));
+    const qint64 offset = recordOffset(number);
+    if (!FileRegionLock::lockExclusive(m_file, offset, m_layout->recordLength))
+        return fail(Status::WriteFailed, UiText(QStringLiteral("Die Tabelle \"%1\" kann nicht gesperrt werden."))
+                                             .arg(QDir::toNativeSeparators(m_path)));
+    const bool ok = m_file.seek(offset) && m_file.write(&DeletedFlag, 1) == 1;
+    const QString why = m_file.errorString();
+    FileRegionLock::unlock(m_file, offset, m_layout->recordLength);
+    invalidateCache();
+    if (!ok)
+        return fail(Status::WriteFailed, UiText(QStringLiteral("Der Datensatz kann nicht in \"%1\" geschrieben werden: %2"))
+                                             .arg(QDir::toNativeSeparators(m_path), why));
+    for (auto *list : {&m_live, &m_filteredRows}) {
+        const auto it = std::lower_bound(list->begin(), list->end(), number);
+        if (it != list->end() && *it == number)
+            list->erase(it);
+    }
+    clampCursor();
+    m_status = Status::Ok;
+    return true;
+}
+
+// --- filter and refresh -----------------------------------------------------------
+
+void DbfTable::setFilter(RowFilter filter)
+{
+    m_filter = std::move(filter);
+    if (m_filtered)
+        rebuildFilteredRows();
+}
+
+void DbfTable::setFiltered(bool on)
+{
+    m_filtered = on;
+    if (on)
+        rebuildFilteredRows();
+    else
+        m_filteredRows.clear();
+    m_row = rowCount() > 0 ? 0 : -1;
+    m_eof = m_bof = rowCount() == 0;
+    m_current = DbfRecord(m_layout);
+}
+
+void DbfTable::rebuildFilteredRows()
+{
+    m_filteredRows.clear();
+    if (!m_layout)
+        return;
+    if (!m_filter) {
+        m_filteredRows = m_live;
+        return;
+    }
+    DbfRecord record(m_layout);
+    for (quint32 number : m_live) {
+        if (readRecord(number, record) && m_filter(record))
+            m_filteredRows.push_back(number);
+    }
+}
+
+bool DbfTable::refresh()
+{
+    if (!m_layout)
+        return false;
+    invalidateCache();
+    const qint64 length = m_file.size();
+    if (length == m_fileLength)
+        return true;
+    m_fileLength = length;
+    const quint32 count = recordsInLength(length);
+    if (count < m_recordCount) {
+        m_recordCount = count;
+        return reload();
+    }
+    const quint32 known = m_recordCount;
+    m_recordCount = count;
+    if (count == known)
+        return true;
+    if (!m_filtered)
+        return collectLiveRecords(known + 1, count);
+    // Only the new records need the filter's verdict.
+    const size_t before = m_live.size();
+    m_filtered = false;
+    const bool ok = collectLiveRecords(known + 1, count);
+    m_filtered = true;
+    DbfRecord record(m_layout);
+    for (size_t i = before; i < m_live.size(); ++i) {
+        if (readRecord(m_live[i], record) && (!m_filter || m_filter(record)))
+            m_filteredRows.push_back(m_live[i]);
+    }
+    return ok;
+}
+
+bool DbfTable::reload()
+{
+    if (!m_layout)
+        return false;
+    invalidateCache();
+    m_fileLength = m_file.size();
+    m_recordCount = recordsInLength(m_fileLength);
+    m_live.clear();
+    m_filteredRows.clear();
+    const bool ok = collectLiveRecords(1, m_recordCount);
+    clampCursor();
+    return ok;
+}

@@ -1,0 +1,151 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include <QDate>
+#include <QFile>
+#include <QList>
+#include <QString>
+
+#include "DbfField.h"
+#include "DbfFormat.h"
+#include "DbfRecord.h"
+
+class Clock;
+
+// A dBase III/IV table file with character and logical fields, opened for
+// shared use: several program instances, on one PC or several, may read and
+// append at once. Appends take a byte-range lock on the header and derive the
+// record count from the file length under it; updates lock their record.
+//
+// The table keeps the list of live (not deleted) record numbers, so that row k
+// of a grid is reached directly; record bytes are read on demand through a
+// small block cache, never the whole file at once.
+class DbfTable
+{
+public:
+    enum class OpenMode { ReadWrite, ReadOnly };
+    enum class CreateMode { Replace, OnlyIfMissing };
+    enum class Status { Ok, NotOpen, NotFound, CannotOpen, Damaged, WriteFailed, ReadOnly, BadRecord };
+    using RowFilter = std::function<bool(const DbfRecord &)>;
+
+    explicit DbfTable(const Clock &clock);
+    ~DbfTable();
+    DbfTable(const DbfTable &) = delete;
+    DbfTable &operator=(const DbfTable &) = delete;
+
+    // Writes a new, empty table, replacing any file of that name, or with
+    // OnlyIfMissing leaving a file that exists (and reporting success). The
+    // table object itself stays as it was (closed, or open on another file).
+    bool create(const QString &path, const QList<DbfFieldDef> &fields, CreateMode mode = CreateMode::Replace,
+                unsigned char languageDriver = DbfFormat::AnsiLanguageDriver);
+    bool open(const QString &path, OpenMode mode = OpenMode::ReadWrite);
+    void close();
+
+    bool isOpen() const { return m_layout != nullptr; }
+    bool isReadOnly() const { return m_readOnly; }
+    QString fileName() const { return m_path; }
+    Status status() const { return m_status; }
+    QString errorString() const { return m_errorString; }
+
+    const QList<DbfField> &fields() const;
+    int fieldCount() const { return int(fields().size()); }
+    unsigned char languageDriver() const { return m_languageDriver; }
+    int codePage() const;
+    // Records in the file, deleted ones included.
+    quint32 recordCount() const { return m_recordCount; }
+    // A blank record of this table's layout, to fill and append.
+    DbfRecord newRecord() const;
+
+    // Rows are the live records that pass the filter (when it is on), in
+    // record-number order.
+    int rowCount() const { return int(rows().size()); }
+    quint32 recordNumberAt(int row) const { return rows()[size_t(row)]; }
+    int rowOfRecord(quint32 recordNumber) const; // -1 when not a row
+    bool readRow(int row, DbfRecord &out);
+    bool readRecord(quint32 recordNumber, DbfRecord &out);
+
+    // Cursor over the rows, with the usual first/next/end-of-table walk.
+    bool first();
+    bool last();
+    bool next();
+    bool prior();
+    bool eof() const { return m_eof; }
+    bool bof() const { return m_bof; }
+    int currentRow() const { return m_row; }
+    bool setCurrentRow(int row);
+    // The record under the cursor; an invalid record when there is none.
+    const DbfRecord &current();
+    QString text(int pos) { return current().text(pos); }
+    std::optional<bool> logical(int pos) { return current().logical(pos); }
+    std::optional<QDate> date(int pos) { return current().date(pos); }
+
+    // Appends at the end and sets the record's number.
+    bool append(DbfRecord &record);
+    // Rewrites the fields the record has changed, in place.
+    bool update(DbfRecord &record);
+    bool markDeleted(quint32 recordNumber);
+
+    void setFilter(RowFilter filter);
+    void setFiltered(bool on);
+    bool isFiltered() const { return m_filtered; }
+
+    // Picks up records that other instances appended since we last looked.
+    bool refresh();
+    // Reads the list of live records anew (deletions by others included).
+    bool reload();
+
+    // Holds the header lock across several operations, so that what a caller
+    // reads and what it appends are one step for every other instance. Nests.
+    bool lockHeader();
+    void unlockHeader();
+
+    // Parses a header and its descriptors; null with a reason when damaged.
+    static std::shared_ptr<DbfLayout> parseHeader(const QByteArray &header, QString *reason);
+
+private:
+    const std::vector<quint32> &rows() const { return m_filtered ? m_filteredRows : m_live; }
+    bool fail(Status status, const QString &reason);
+    bool writeReplacing(const QString &path, const QByteArray &bytes);
+    bool writeIfMissing(const QString &path, const QByteArray &bytes);
+    bool requireWritable();
+    quint32 recordsInLength(qint64 fileLength) const;
+    qint64 recordOffset(quint32 recordNumber) const;
+    bool readRecords(quint32 firstRecord, quint32 count, QByteArray &buffer);
+    bool collectLiveRecords(quint32 firstRecord, quint32 lastRecord);
+    void rebuildFilteredRows();
+    bool writeRecordCount(quint32 count, bool withDate);
+    void invalidateCache() { m_cacheCount = 0; }
+    void clampCursor();
+
+    const Clock &m_clock;
+    QFile m_file;
+    QString m_path;
+    bool m_readOnly = false;
+    Status m_status = Status::NotOpen;
+    QString m_errorString;
+
+    std::shared_ptr<const DbfLayout> m_layout;
+    unsigned char m_languageDriver = 0;
+    quint32 m_recordCount = 0;
+    qint64 m_fileLength = 0;
+
+    std::vector<quint32> m_live;
+    std::vector<quint32> m_filteredRows;
+    RowFilter m_filter;
+    bool m_filtered = false;
+
+    int m_row = -1;
+    bool m_eof = true;
+    bool m_bof = true;
+    DbfRecord m_current;
+
+    QByteArray m_cache;
+    quint32 m_cacheFirst = 0;
+    quint32 m_cacheCount = 0;
+
+    int m_headerLockDepth = 0;
+};
