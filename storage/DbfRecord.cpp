@@ -8,6 +8,23 @@
 namespace {
 constexpr char Blank = ' ';
 constexpr char DeletedFlag = '*';
+
+// Long fields are mostly padding: the blanks are skipped eight at a time.
+qsizetype lengthWithoutTrailingBlanks(const char *data, qsizetype length)
+{
+    constexpr quint64 EightBlanks = 0x2020202020202020ull;
+    while (length >= 8) {
+        quint64 word;
+        std::memcpy(&word, data + length - 8, 8);
+        if (word != EightBlanks)
+            break;
+        length -= 8;
+    }
+    while (length > 0 && data[length - 1] == Blank)
+        --length;
+    return length;
+}
+
 } // namespace
 
 DbfRecord::DbfRecord(std::shared_ptr<const DbfLayout> layout)
@@ -52,15 +69,15 @@ void DbfRecord::text(int pos, QString &out) const
 {
     const DbfField &f = field(pos);
     if (f.type == DbfFieldType::Logical) {
+        // Written into out's own storage: assigning a literal would make the
+        // next text() on the same string allocate.
         const auto value = logical(pos);
-        out = value ? (*value ? QStringLiteral("True") : QStringLiteral("False")) : QString();
+        const QLatin1String word = !value ? QLatin1String() : *value ? QLatin1String("True") : QLatin1String("False");
+        CodePage::windows1252().decode(word.data(), word.size(), out);
         return;
     }
     const char *data = fieldData(pos);
-    qsizetype length = f.width;
-    while (length > 0 && data[length - 1] == Blank)
-        --length;
-    m_layout->codePage->decode(data, length, out);
+    m_layout->codePage->decode(data, lengthWithoutTrailingBlanks(data, f.width), out);
 }
 
 std::optional<bool> DbfRecord::logical(int pos) const
