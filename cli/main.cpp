@@ -8,20 +8,22 @@
 #include "CliCommand.h"
 #include "ConsoleReporter.h"
 #include "ListCommand.h"
+#include "app/AppContext.h"
 #include "app/Clock.h"
-#include "storage/WorkTimeTables.h"
-#include "translation/ProgramTexts.h"
 
 namespace {
 
 const char *const HelpText =
-    "Usage: tagwerk-cli --db DIR COMMAND [OPTIONS]\n"
+    "Usage: tagwerk-cli [--db DIR] [--lang de|en|es] COMMAND [OPTIONS]\n"
     "\n"
     "The command-line companion of Tagwerk: works on the tables of a Database\n"
     "directory through the same code as the program.\n"
     "\n"
     "Global options:\n"
-    "  --db DIR             the Database directory that holds arbeitszeit.dbf\n"
+    "  --db DIR             the Database directory that holds arbeitszeit.dbf;\n"
+    "                       without it, the one the program has chosen\n"
+    "  --lang de|en|es      the language of this run (texts and new field\n"
+    "                       names); without it, the language the program stores\n"
     "  -h, --help           show this help\n"
     "  --version            show the version\n"
     "\n"
@@ -40,12 +42,15 @@ int usageError(const QString &message)
     return CliExit::Usage;
 }
 
-QString withTrailingSeparator(const QString &directory)
+std::optional<int> languageCode(const QString &name)
 {
-    QString path = QDir::fromNativeSeparators(directory);
-    if (!path.endsWith(QLatin1Char('/')))
-        path += QLatin1Char('/');
-    return path;
+    if (name == QLatin1String("de"))
+        return TranslationDictionary::German;
+    if (name == QLatin1String("en"))
+        return TranslationDictionary::English;
+    if (name == QLatin1String("es"))
+        return TranslationDictionary::Spanish;
+    return std::nullopt;
 }
 
 } // namespace
@@ -59,10 +64,11 @@ int main(int argc, char *argv[])
     QCommandLineParser parser;
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
     const QCommandLineOption dbOption(QStringLiteral("db"), QString(), QStringLiteral("DIR"));
+    const QCommandLineOption langOption(QStringLiteral("lang"), QString(), QStringLiteral("LANG"));
     const QCommandLineOption employeeOption(QStringLiteral("employee"), QString(), QStringLiteral("NAME"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption versionOption(QStringLiteral("version"));
-    parser.addOptions({dbOption, employeeOption, helpOption, versionOption});
+    parser.addOptions({dbOption, langOption, employeeOption, helpOption, versionOption});
 
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
@@ -83,23 +89,36 @@ int main(int argc, char *argv[])
         return usageError(QStringLiteral("unknown command '%1'").arg(command));
     if (positional.size() > 1)
         return usageError(QStringLiteral("unexpected argument '%1'").arg(positional.at(1)));
-    if (!parser.isSet(dbOption))
-        return usageError(QStringLiteral("--db DIR is required"));
-    const QString directory = parser.value(dbOption);
-    if (!QFileInfo(directory).isDir())
-        return usageError(QStringLiteral("the directory '%1' does not exist").arg(directory));
+    std::optional<int> language;
+    if (parser.isSet(langOption)) {
+        language = languageCode(parser.value(langOption));
+        if (!language)
+            return usageError(QStringLiteral("--lang takes de, en or es"));
+    }
+    if (parser.isSet(dbOption) && !QFileInfo(parser.value(dbOption)).isDir())
+        return usageError(QStringLiteral("the directory '%1' does not exist").arg(parser.value(dbOption)));
 
     ConsoleReporter reporter;
     Reporter::setGlobal(&reporter);
     SystemClock clock;
-    WorkTimeTables tables(clock, reporter, &ProgramTexts::german);
-    tables.setDirectory(withTrailingSeparator(directory));
-    if (!tables.CreateandopenTables())
+    AppContext context(reporter, clock, AppContext::defaultProgramDirectory(),
+                       ProgramDirectories::platformAppDataFolder(),
+                       WindowSettingsStore::forProgram(QLatin1String(AppContext::ProgramName)));
+    context.BuildTranslationIndex();
+    if (parser.isSet(dbOption))
+        context.setDatabaseDirectoryOverride(parser.value(dbOption));
+    else
+        context.directories().restoreSettings();
+    context.LoadOptions();
+    SetCurrentLanguage(language.value_or(context.languagesetto));
+    if (!context.CreateandopenTables())
         return CliExit::Usage;
 
     ListOptions options;
     if (parser.isSet(employeeOption))
         options.employee = parser.value(employeeOption);
     CliOutput out;
-    return runList(tables.Dbf1, options, out);
+    const int result = runList(context.tables().Dbf1, options, out);
+    Reporter::setGlobal(nullptr);
+    return result;
 }

@@ -5,5 +5,5 @@ cd "$(dirname "$0")/.."
 scripts/build.sh default >/dev/null
 echo "dBase table layer (open, full scan of 12 fields, cat over the same file, 1,000 appends, peak memory):"
 for rows in 10000 100000 1000000; do
-    build/bench/dbf_bench "$rows"
+    build/bin/dbf_bench "$rows"
 done

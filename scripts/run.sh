@@ -5,4 +5,4 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh default
-exec build/cli/tagwerk-cli "${@:---help}"
+exec build/bin/tagwerk-cli "${@:---help}"

@@ -1,8 +1,13 @@
 #include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "storage/DbfTable.h"
+#include "support/FixedClock.h"
+#include "support/RecordingReporter.h"
 #include "support/TestFiles.h"
+#include "translation/translateunit.h"
 
 namespace {
 
@@ -13,9 +18,17 @@ struct CliResult
     QByteArray err;
 };
 
-CliResult runCli(const QStringList &arguments)
+// The program directory (for "translate.dat"), the settings and the
+// application-data folder all lie in `home`, never in the user's own.
+CliResult runCli(const QString &home, const QStringList &arguments)
 {
     QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TAGWERK_PROGRAM_DIR"), home + QStringLiteral("/program"));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home + QStringLiteral("/config"));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home + QStringLiteral("/data"));
+    QDir(home).mkpath(QStringLiteral("program"));
+    process.setProcessEnvironment(environment);
     process.start(QStringLiteral(TAGWERK_CLI_PATH), arguments);
     CliResult result;
     if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
@@ -43,12 +56,17 @@ private slots:
     void employeeFilterIsExact_data();
     void employeeFilterIsExact();
     void damagedTableExitsTwoAndStaysUnchanged();
+    void withoutDbUsesTheProgramsDirectory_data();
+    void withoutDbUsesTheProgramsDirectory();
+    void languageNamesNewTables_data();
+    void languageNamesNewTables();
 
 private:
     QString dbDir() const { return m_dir->path(); }
     void installFixture(const QString &name);
 
     std::unique_ptr<QTemporaryDir> m_dir;
+    QTemporaryDir m_home;
 };
 
 void TestCliList::init()
@@ -70,7 +88,7 @@ void TestCliList::usageErrors_data()
     QTest::newRow("unknown command") << QStringList{QStringLiteral("--db"), QStringLiteral("."), QStringLiteral("frobnicate")};
     QTest::newRow("unknown option") << QStringList{QStringLiteral("--db"), QStringLiteral("."), QStringLiteral("list"),
                                                    QStringLiteral("--colour")};
-    QTest::newRow("no --db") << QStringList{QStringLiteral("list")};
+    QTest::newRow("unknown language") << QStringList{QStringLiteral("--lang"), QStringLiteral("fr"), QStringLiteral("list")};
     QTest::newRow("--db without value") << QStringList{QStringLiteral("list"), QStringLiteral("--db")};
     QTest::newRow("missing directory") << QStringList{QStringLiteral("--db"), QStringLiteral("/no/such/dir"),
                                                       QStringLiteral("list")};
@@ -81,7 +99,7 @@ void TestCliList::usageErrors_data()
 void TestCliList::usageErrors()
 {
     QFETCH(QStringList, arguments);
-    const CliResult result = runCli(arguments);
+    const CliResult result = runCli(m_home.path(), arguments);
     QCOMPARE(result.exitCode, 2);
     QVERIFY(result.out.isEmpty());
     QVERIFY(!result.err.isEmpty());
@@ -89,14 +107,14 @@ void TestCliList::usageErrors()
 
 void TestCliList::helpExitsZero()
 {
-    const CliResult result = runCli({QStringLiteral("--help")});
+    const CliResult result = runCli(m_home.path(), {QStringLiteral("--help")});
     QCOMPARE(result.exitCode, 0);
     QVERIFY(result.out.contains("list [--employee NAME]"));
 }
 
 void TestCliList::emptyDirectoryGetsTable()
 {
-    const CliResult result = runCli({QStringLiteral("--db"), dbDir(), QStringLiteral("list")});
+    const CliResult result = runCli(m_home.path(), {QStringLiteral("--db"), dbDir(), QStringLiteral("list")});
     QCOMPARE(result.exitCode, 0);
     QVERIFY(result.out.isEmpty());
     QCOMPARE(QFileInfo(m_dir->filePath(QStringLiteral("arbeitszeit.dbf"))).size(), 418);
@@ -113,7 +131,7 @@ void TestCliList::listsForeignTables()
 {
     QFETCH(QString, fixture);
     installFixture(fixture);
-    const CliResult result = runCli({QStringLiteral("--db"), dbDir(), QStringLiteral("list")});
+    const CliResult result = runCli(m_home.path(), {QStringLiteral("--db"), dbDir(), QStringLiteral("list")});
     QCOMPARE(result.exitCode, 0);
     QCOMPARE(result.out, TestFiles::readAll(TestFiles::dataPath(QStringLiteral("cli/list_fixture.txt"))));
 }
@@ -133,7 +151,7 @@ void TestCliList::employeeFilterIsExact()
     QFETCH(QString, employee);
     QFETCH(int, lines);
     installFixture(QStringLiteral("pydbf_db3_cp1252.dbf"));
-    const CliResult result = runCli({QStringLiteral("--db"), dbDir(), QStringLiteral("list"), QStringLiteral("--employee"),
+    const CliResult result = runCli(m_home.path(), {QStringLiteral("--db"), dbDir(), QStringLiteral("list"), QStringLiteral("--employee"),
                                      employee});
     QCOMPARE(result.exitCode, 0);
     QCOMPARE(int(result.out.count('\n')), lines);
@@ -146,10 +164,76 @@ void TestCliList::damagedTableExitsTwoAndStaysUnchanged()
     const QString table = m_dir->filePath(QStringLiteral("arbeitszeit.dbf"));
     const QByteArray garbage(300, '\x07');
     QVERIFY(TestFiles::writeAll(table, garbage));
-    const CliResult result = runCli({QStringLiteral("--db"), dbDir(), QStringLiteral("list")});
+    const CliResult result = runCli(m_home.path(), {QStringLiteral("--db"), dbDir(), QStringLiteral("list")});
     QCOMPARE(result.exitCode, 2);
     QVERIFY(result.err.contains("arbeitszeit.dbf"));
     QCOMPARE(TestFiles::readAll(table), garbage);
+}
+
+void TestCliList::withoutDbUsesTheProgramsDirectory_data()
+{
+    QTest::addColumn<QString>("choice"); // what the settings hold
+    QTest::addColumn<QString>("expectedDirectory");
+    QTest::newRow("nothing stored: default folder") << QString() << QStringLiteral("data/Korvald/Tagwerk");
+    QTest::newRow("own directory") << QStringLiteral("own") << QStringLiteral("own");
+    QTest::newRow("program directory") << QStringLiteral("program") << QStringLiteral("program");
+}
+
+void TestCliList::withoutDbUsesTheProgramsDirectory()
+{
+    QFETCH(QString, choice);
+    QFETCH(QString, expectedDirectory);
+    const QString home = m_home.path();
+    if (!choice.isEmpty()) {
+        QDir(home).mkpath(choice);
+        QSettings settings(home + QStringLiteral("/config/Korvald/tagwerk.ini"), QSettings::IniFormat);
+        const bool own = choice == QLatin1String("own");
+        settings.setValue(QStringLiteral("TSetDataBaseForm/RadioButton1_Checked"), QStringLiteral("False"));
+        settings.setValue(QStringLiteral("TSetDataBaseForm/RadioButton2_Checked"), own ? QStringLiteral("True") : QStringLiteral("False"));
+        settings.setValue(QStringLiteral("TSetDataBaseForm/RadioButton3_Checked"), own ? QStringLiteral("False") : QStringLiteral("True"));
+        settings.setValue(QStringLiteral("TSetDataBaseForm/DirectoryEdit1_Text"), home + QStringLiteral("/own"));
+    }
+    const CliResult result = runCli(home, {QStringLiteral("list")});
+    QCOMPARE(result.exitCode, 0);
+    QCOMPARE(QFileInfo(home + QLatin1Char('/') + expectedDirectory + QStringLiteral("/arbeitszeit.dbf")).size(), 418);
+}
+
+void TestCliList::languageNamesNewTables_data()
+{
+    QTest::addColumn<QStringList>("languageArguments");
+    QTest::addColumn<QByteArray>("storedOption"); // contents of options.dat, if any
+    QTest::addColumn<QString>("firstFieldName");
+    QTest::newRow("German by default") << QStringList() << QByteArray() << QStringLiteral("DATUM");
+    QTest::newRow("--lang en") << QStringList{QStringLiteral("--lang"), QStringLiteral("en")} << QByteArray() << QStringLiteral("DATE");
+    QTest::newRow("stored English") << QStringList() << TestFiles::le32(1) << QStringLiteral("DATE");
+    QTest::newRow("--lang de over stored English") << QStringList{QStringLiteral("--lang"), QStringLiteral("de")}
+                                                   << TestFiles::le32(1) << QStringLiteral("DATUM");
+    QTest::newRow("stored 0 is German") << QStringList() << TestFiles::le32(0) << QStringLiteral("DATUM");
+}
+
+void TestCliList::languageNamesNewTables()
+{
+    QFETCH(QStringList, languageArguments);
+    QFETCH(QByteArray, storedOption);
+    QFETCH(QString, firstFieldName);
+    // A dictionary that knows one English field name.
+    {
+        RecordingReporter reporter;
+        QDir(m_home.path()).mkpath(QStringLiteral("program"));
+        TranslationDictionary dictionary(reporter, m_home.filePath(QStringLiteral("program/translate.dat")));
+        dictionary.TranslateText(QStringLiteral("Datum"));
+        dictionary.setText(0, TranslationDictionary::EnglishColumn, QStringLiteral("Date"));
+        QVERIFY(dictionary.SaveTranslationFile());
+    }
+    if (!storedOption.isEmpty())
+        QVERIFY(TestFiles::writeAll(m_dir->filePath(QStringLiteral("options.dat")), storedOption));
+    const CliResult result = runCli(m_home.path(), languageArguments + QStringList{QStringLiteral("--db"), dbDir(), QStringLiteral("list")});
+    QCOMPARE(result.exitCode, 0);
+    FixedClock clock;
+    DbfTable table(clock);
+    QVERIFY(table.open(m_dir->filePath(QStringLiteral("arbeitszeit.dbf"))));
+    QCOMPARE(table.fields().at(0).name, firstFieldName);
+    QCOMPARE(table.fields().at(1).name, QStringLiteral("ARBEITER"));
 }
 
 QTEST_GUILESS_MAIN(TestCliList)

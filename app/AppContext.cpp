@@ -1,0 +1,80 @@
+#include "AppContext.h"
+
+#include <QCoreApplication>
+
+#include "LanguageOptions.h"
+#include "Reporter.h"
+#include "storage/UserListStore.h"
+#include "translation/UiText.h"
+
+AppContext::AppContext(Reporter &reporter, const Clock &clock, const QString &programDirectory,
+                       const QString &appDataFolder, std::unique_ptr<WindowSettingsStore> settings)
+    : m_reporter(reporter)
+    , m_clock(clock)
+    , m_settings(std::move(settings))
+    , m_directories(programDirectory, appDataFolder, reporter)
+    , m_dictionary(reporter, m_directories.progpath() + QLatin1String(TranslationFileName))
+    , m_tables(clock, reporter, [this](int n) { return m_dictionary.ProgramText(n); })
+{
+    m_directories.attachSettings(m_settings.get());
+}
+
+AppContext::~AppContext()
+{
+    if (TranslationDictionary::global() == &m_dictionary) {
+        TranslationDictionary::setGlobal(nullptr);
+        SetUiTextTranslator({});
+    }
+}
+
+QString AppContext::defaultProgramDirectory()
+{
+    const QString overridden = qEnvironmentVariable("TAGWERK_PROGRAM_DIR");
+    return overridden.isEmpty() ? QCoreApplication::applicationDirPath() : overridden;
+}
+
+void AppContext::setDatabaseDirectoryOverride(const QString &directory)
+{
+    m_databaseDirectory = ProgramDirectories::withTrailingSeparator(directory);
+}
+
+QString AppContext::GetProgramDir(bool create)
+{
+    return m_databaseDirectory ? *m_databaseDirectory : m_directories.GetProgramDir(create);
+}
+
+void AppContext::BuildTranslationIndex()
+{
+    TranslationDictionary::setGlobal(&m_dictionary);
+    SetUiTextTranslator([this](const QString &german) { return m_dictionary.TranslateText(german); });
+    m_dictionary.BuildTranslationIndex();
+}
+
+void AppContext::LoadBenutzer()
+{
+    const QString path = GetProgramDir(false) + QLatin1String(UserListStore::FileName);
+    if (UserListStore::load(path, m_userList) == UserListStore::LoadResult::Damaged)
+        m_reporter.error(UserListStore::damagedMessage(path));
+}
+
+bool AppContext::SaveBenutzer()
+{
+    return UserListStore::save(GetProgramDir(true) + QLatin1String(UserListStore::FileName), m_userList);
+}
+
+void AppContext::LoadOptions()
+{
+    SetCurrentLanguage(LanguageOptions::German);
+    languagesetto = LanguageOptions::LoadOptions(GetProgramDir(false)).value_or(LanguageOptions::German);
+}
+
+bool AppContext::SaveOptions()
+{
+    return LanguageOptions::SaveOptions(GetProgramDir(true), CurrentLanguage());
+}
+
+bool AppContext::CreateandopenTables()
+{
+    m_tables.setDirectory(GetProgramDir(true));
+    return m_tables.CreateandopenTables();
+}

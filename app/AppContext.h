@@ -1,0 +1,75 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+
+#include <QString>
+
+#include "ProgramDirectories.h"
+#include "WindowSettingsStore.h"
+#include "storage/UserListData.h"
+#include "storage/WorkTimeTables.h"
+#include "translation/translateunit.h"
+
+class Clock;
+class Reporter;
+
+// The state of one run of the program, created at start-up and handed to
+// every window and command: the directories and settings, the dictionary and
+// current language, the user list with the administrator's options, the
+// work-time tables, and the employee logged in last. Windows show and edit it
+// in place; nothing else holds a second copy.
+class AppContext
+{
+public:
+    static constexpr const char *ProgramName = "tagwerk";
+    static constexpr const char *TranslationFileName = "translate.dat";
+
+    AppContext(Reporter &reporter, const Clock &clock, const QString &programDirectory, const QString &appDataFolder,
+               std::unique_ptr<WindowSettingsStore> settings);
+    ~AppContext();
+    AppContext(const AppContext &) = delete;
+    AppContext &operator=(const AppContext &) = delete;
+
+    // The executable's directory, unless TAGWERK_PROGRAM_DIR names another
+    // (tests and portable installations use it).
+    static QString defaultProgramDirectory();
+
+    Reporter &reporter() { return m_reporter; }
+    const Clock &clock() const { return m_clock; }
+    WindowSettingsStore &settings() { return *m_settings; }
+    ProgramDirectories &directories() { return m_directories; }
+    TranslationDictionary &dictionary() { return m_dictionary; }
+    UserListData &userList() { return m_userList; }
+    WorkTimeTables &tables() { return m_tables; }
+
+    // A fixed Database directory for this run (tagwerk-cli --db), instead of
+    // the choice kept in the settings.
+    void setDatabaseDirectoryOverride(const QString &directory);
+    QString GetProgramDir(bool create);
+
+    // Loads "translate.dat" from the program directory and makes this the
+    // dictionary every text of the program passes through.
+    void BuildTranslationIndex();
+    // Reads "benutzer.dat"; a damaged file is reported and what was read kept.
+    void LoadBenutzer();
+    bool SaveBenutzer();
+    // Reads the stored language into languagesetto (German when none).
+    void LoadOptions();
+    bool SaveOptions();
+    // Points the tables at the Database directory and opens them.
+    bool CreateandopenTables();
+
+    QString arbeiter;      // employee name of the user logged in last
+    int languagesetto = TranslationDictionary::German;
+
+private:
+    Reporter &m_reporter;
+    const Clock &m_clock;
+    std::unique_ptr<WindowSettingsStore> m_settings;
+    ProgramDirectories m_directories;
+    TranslationDictionary m_dictionary;
+    UserListData m_userList;
+    WorkTimeTables m_tables;
+    std::optional<QString> m_databaseDirectory;
+};

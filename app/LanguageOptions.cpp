@@ -1,0 +1,35 @@
+#include "LanguageOptions.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QtEndian>
+
+namespace LanguageOptions {
+
+std::optional<int> LoadOptions(const QString &databaseDirectory)
+{
+    QFile file(databaseDirectory + QLatin1String(FileName));
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray bytes = file.read(4);
+    if (bytes.size() < 4)
+        return std::nullopt;
+    const qint32 code = qFromLittleEndian<qint32>(bytes.constData());
+    return code == 0 ? German : code;
+}
+
+bool SaveOptions(const QString &databaseDirectory, int language)
+{
+    QSaveFile file(databaseDirectory + QLatin1String(FileName));
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    char bytes[4];
+    qToLittleEndian<qint32>(language, bytes);
+    if (file.write(bytes, 4) != 4) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+} // namespace LanguageOptions

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <optional>
+
+#include <QString>
+
+// "options.dat" in the Database directory: the language as one signed 32-bit
+// little-endian integer (1 English, 2 Spanish, 3 German; 0 reads as 3).
+namespace LanguageOptions {
+
+constexpr const char *FileName = "options.dat";
+constexpr int German = 3;
+
+// The stored language, or nothing when the file is missing or too short.
+std::optional<int> LoadOptions(const QString &databaseDirectory);
+// Replaces the file whole; false when it cannot be written.
+bool SaveOptions(const QString &databaseDirectory, int language);
+
+} // namespace LanguageOptions

@@ -1,0 +1,192 @@
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/LanguageOptions.h"
+#include "app/ProgramDirectories.h"
+#include "app/WindowSettingsStore.h"
+#include "support/RecordingReporter.h"
+#include "support/TestFiles.h"
+
+class TestProgramDirectories : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void defaultDirectoryIsCreatedOnlyWhenAsked();
+    void noAppDataFolderMeansProgramDirectory();
+    void programDirectory_data();
+    void programDirectory();
+    void ownDirectory_data();
+    void ownDirectory();
+    void choiceSurvivesInSettings();
+    void settingsValuesAreStrings();
+    void languageOptions_data();
+    void languageOptions();
+    void saveOptionsWritesFourBytes();
+
+private:
+    QString sub(const QString &name) const { return ProgramDirectories::withTrailingSeparator(m_dir->filePath(name)); }
+    std::unique_ptr<ProgramDirectories> directories(const QString &program);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    RecordingReporter m_reporter;
+    std::unique_ptr<WindowSettingsStore> m_settings;
+};
+
+void TestProgramDirectories::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_reporter.clear();
+    m_settings = std::make_unique<WindowSettingsStore>(m_dir->filePath(QStringLiteral("settings.ini")));
+    QDir(m_dir->path()).mkpath(QStringLiteral("program"));
+}
+
+std::unique_ptr<ProgramDirectories> TestProgramDirectories::directories(const QString &program)
+{
+    auto result = std::make_unique<ProgramDirectories>(program, m_dir->filePath(QStringLiteral("appdata")), m_reporter);
+    result->attachSettings(m_settings.get());
+    return result;
+}
+
+void TestProgramDirectories::defaultDirectoryIsCreatedOnlyWhenAsked()
+{
+    auto dirs = directories(sub(QStringLiteral("program")));
+    const QString expected = sub(QStringLiteral("appdata/Korvald/Tagwerk"));
+    QCOMPARE(dirs->GetProgramDir(false), expected);
+    QVERIFY(!QFileInfo::exists(expected));
+    QCOMPARE(dirs->GetProgramDir(true), expected);
+    QVERIFY(QFileInfo(expected).isDir());
+    QVERIFY(expected.endsWith(QDir::separator()));
+}
+
+void TestProgramDirectories::noAppDataFolderMeansProgramDirectory()
+{
+    ProgramDirectories dirs(m_dir->filePath(QStringLiteral("program")), QString(), m_reporter);
+    QCOMPARE(dirs.GetProgramDir(true), sub(QStringLiteral("program")));
+}
+
+void TestProgramDirectories::programDirectory_data()
+{
+    QTest::addColumn<bool>("writable");
+    QTest::newRow("writable") << true;
+    QTest::newRow("not writable") << false;
+}
+
+void TestProgramDirectories::programDirectory()
+{
+    QFETCH(bool, writable);
+    // A directory that does not exist stands for one we may not write to.
+    const QString program = writable ? sub(QStringLiteral("program")) : sub(QStringLiteral("gone"));
+    auto dirs = directories(program);
+    dirs->setChoice(ProgramDirectories::Choice::ProgramDirectory);
+    const QString result = dirs->GetProgramDir(false);
+    QCOMPARE(result, writable ? program : sub(QStringLiteral("appdata/Korvald/Tagwerk")));
+    QVERIFY(m_reporter.messages().isEmpty()); // switched without a word
+    QCOMPARE(m_settings->checked(QStringLiteral("TSetDataBaseForm"), QStringLiteral("RadioButton1")),
+             writable ? std::nullopt : std::optional<bool>(true));
+    QVERIFY(!QFileInfo::exists(program + QStringLiteral("test.dat")));
+}
+
+void TestProgramDirectories::ownDirectory_data()
+{
+    QTest::addColumn<QString>("own");
+    QTest::addColumn<QList<Reporter::Answer>>("answers");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("questions");
+    const QString ownPath = QStringLiteral("own");
+    QTest::newRow("without trailing separator") << ownPath << QList<Reporter::Answer>() << QStringLiteral("own/") << 0;
+    QTest::newRow("with trailing separator") << ownPath + QLatin1Char('/') << QList<Reporter::Answer>() << QStringLiteral("own/") << 0;
+    QTest::newRow("unwritable, answered No") << QStringLiteral("gone") << QList<Reporter::Answer>{Reporter::Answer::No}
+                                             << QStringLiteral("gone/") << 1;
+    QTest::newRow("unwritable, answered Yes") << QStringLiteral("gone") << QList<Reporter::Answer>{Reporter::Answer::Yes}
+                                              << QStringLiteral("appdata/Korvald/Tagwerk/") << 1;
+}
+
+void TestProgramDirectories::ownDirectory()
+{
+    QFETCH(QString, own);
+    QFETCH(QList<Reporter::Answer>, answers);
+    QFETCH(QString, expected);
+    QFETCH(int, questions);
+    QDir(m_dir->path()).mkpath(QStringLiteral("own"));
+    auto dirs = directories(sub(QStringLiteral("program")));
+    dirs->setChoice(ProgramDirectories::Choice::OwnDirectory);
+    dirs->setOwnDirectory(m_dir->filePath(own));
+    m_reporter.setNextAnswers(answers);
+    QCOMPARE(dirs->GetProgramDir(false), QDir::toNativeSeparators(m_dir->filePath(expected)));
+    QCOMPARE(int(m_reporter.messages().size()), questions);
+    if (questions > 0) {
+        QCOMPARE(m_reporter.messages().first().kind, RecordingReporter::Message::Question);
+        QVERIFY(m_reporter.messages().first().text.startsWith(
+            QStringLiteral("Das Programm scheint nicht auf das eingestellte Datenbankverzeichnis zugreifen zu können.")));
+        // Asked again on every call until the answer is Yes.
+        const bool switched = answers.first() == Reporter::Answer::Yes;
+        dirs->GetProgramDir(false);
+        QCOMPARE(int(m_reporter.messages().size()), switched ? 1 : 2);
+    }
+}
+
+void TestProgramDirectories::choiceSurvivesInSettings()
+{
+    {
+        auto dirs = directories(sub(QStringLiteral("program")));
+        dirs->setChoice(ProgramDirectories::Choice::OwnDirectory);
+        dirs->setOwnDirectory(QStringLiteral("  /srv/tagwerk  "));
+        dirs->saveSettings();
+    }
+    WindowSettingsStore reread(m_dir->filePath(QStringLiteral("settings.ini")));
+    QCOMPARE(reread.value(QStringLiteral("TSetDataBaseForm"), QStringLiteral("RadioButton2_Checked")), QStringLiteral("True"));
+    QCOMPARE(reread.value(QStringLiteral("TSetDataBaseForm"), QStringLiteral("RadioButton1_Checked")), QStringLiteral("False"));
+    QCOMPARE(reread.value(QStringLiteral("TSetDataBaseForm"), QStringLiteral("DirectoryEdit1_Text")), QStringLiteral("/srv/tagwerk"));
+    auto dirs = directories(sub(QStringLiteral("program")));
+    QCOMPARE(dirs->choice(), ProgramDirectories::Choice::DefaultDirectory);
+    dirs->restoreSettings();
+    QCOMPARE(dirs->choice(), ProgramDirectories::Choice::OwnDirectory);
+    QCOMPARE(dirs->ownDirectory(), QStringLiteral("/srv/tagwerk"));
+}
+
+void TestProgramDirectories::settingsValuesAreStrings()
+{
+    QCOMPARE(m_settings->checked(QStringLiteral("TAdminForm"), QStringLiteral("CheckOnlyhoursCheck")), std::nullopt);
+    m_settings->setChecked(QStringLiteral("TAdminForm"), QStringLiteral("CheckOnlyhoursCheck"), true);
+    m_settings->setText(QStringLiteral("TAdminForm"), QStringLiteral("Edit1"), QStringLiteral(" geheim "));
+    m_settings->sync();
+    WindowSettingsStore reread(m_dir->filePath(QStringLiteral("settings.ini")));
+    QCOMPARE(reread.value(QStringLiteral("TAdminForm"), QStringLiteral("CheckOnlyhoursCheck_Checked")), QStringLiteral("True"));
+    QCOMPARE(reread.text(QStringLiteral("TAdminForm"), QStringLiteral("Edit1")), QStringLiteral("geheim"));
+}
+
+void TestProgramDirectories::languageOptions_data()
+{
+    QTest::addColumn<QByteArray>("file"); // null: no file
+    QTest::addColumn<int>("expected");    // 0: nothing read
+    QTest::newRow("no file") << QByteArray() << 0;
+    QTest::newRow("0 reads as German") << TestFiles::le32(0) << 3;
+    QTest::newRow("Spanish") << TestFiles::le32(2) << 2;
+    QTest::newRow("English") << TestFiles::le32(1) << 1;
+    QTest::newRow("other code as it stands") << TestFiles::le32(7) << 7;
+    QTest::newRow("two bytes") << QByteArray("\x01\x00", 2) << 0;
+}
+
+void TestProgramDirectories::languageOptions()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(int, expected);
+    const QString directory = sub(QStringLiteral("program"));
+    if (!file.isNull())
+        QVERIFY(TestFiles::writeAll(directory + QStringLiteral("options.dat"), file));
+    QCOMPARE(LanguageOptions::LoadOptions(directory).value_or(0), expected);
+}
+
+void TestProgramDirectories::saveOptionsWritesFourBytes()
+{
+    const QString directory = sub(QStringLiteral("program"));
+    QVERIFY(TestFiles::writeAll(directory + QStringLiteral("options.dat"), QByteArray(100, 'x')));
+    QVERIFY(LanguageOptions::SaveOptions(directory, 2));
+    QCOMPARE(TestFiles::readAll(directory + QStringLiteral("options.dat")), QByteArray("\x02\x00\x00\x00", 4));
+    QVERIFY(!LanguageOptions::SaveOptions(sub(QStringLiteral("gone")), 2));
+}
+
+QTEST_GUILESS_MAIN(TestProgramDirectories)
+#include "tst_programdirectories.moc"

@@ -1,0 +1,112 @@
+#pragma once
+
+#include <array>
+#include <memory>
+
+#include <QString>
+
+#include "TextPool.h"
+#include "korvald.h"
+
+class Reporter;
+
+// The translation dictionary. Every text the program shows is written in
+// German and is its own key; TranslateText looks it up and returns the text
+// of the current language. A key not yet in the table is added on the spot
+// with empty translations and the file "translate.dat" is rewritten at once,
+// so the file gathers every text the program has ever shown.
+//
+// The table is a TDynaArray of rows of thirty text references; the index is
+// 256 buckets keyed by the low 8 bits of a key's first UTF-16 code unit,
+// searched linearly in stored order.
+class TranslationDictionary
+{
+public:
+    static constexpr int Columns = 30;
+    static constexpr int GermanColumn = 0;
+    static constexpr int EnglishColumn = 1;
+    static constexpr int SpanishColumn = 2;
+    static constexpr int GermanChangedColumn = 3;
+    static constexpr int Buckets = 256;
+    static constexpr quint32 TableGrowth = 100000;
+
+    enum Language { English = 1, Spanish = 2, German = 3 };
+
+    struct TranslationRow
+    {
+        quint32 text[Columns]; // TextPool ids; 0 is empty
+    };
+    struct IndexEntry
+    {
+        quint32 text; // a copy of the key, owned by the entry
+        qint32 row;
+    };
+    static_assert(sizeof(TranslationRow) == 120);
+    static_assert(sizeof(IndexEntry) == 8);
+
+    // `filePath` is the full path of "translate.dat".
+    TranslationDictionary(Reporter &reporter, QString filePath);
+    ~TranslationDictionary();
+    TranslationDictionary(const TranslationDictionary &) = delete;
+    TranslationDictionary &operator=(const TranslationDictionary &) = delete;
+
+    QString filePath() const { return m_filePath; }
+
+    void BuildTranslationIndex();
+    void LoadTranslationFile();
+    // Replaces the file whole; false (and nothing said) when it cannot be written.
+    bool SaveTranslationFile();
+    QString TranslateText(const QString &source);
+    // Text n (1..51) in the current language; any other n gives the empty text.
+    QString ProgramText(int n);
+    void RegisterProgramTexts();
+    void SortIndexBucket(int bucket, qint32 lo, qint32 hi);
+
+    int CurrentLanguage() const { return m_language; }
+    void setCurrentLanguage(int language) { m_language = language; }
+    // The table column the current language reads: a number outside 1..29
+    // never selects a column outside a row; it reads German.
+    int languageColumn() const;
+
+    // For the editor: the table by row and column, and row deletion with the
+    // repair of the index.
+    quint32 rowCount() const { return m_table.count; }
+    QString text(quint32 row, int column);
+    void setText(quint32 row, int column, const QString &text);
+    void DeleteRow(quint32 row);
+    // Rows whose column is filled, among rows that have a key.
+    int translatedCount(int column);
+    int keyCount();
+
+    TDynaArray &TranslationTable() { return m_table; }
+    TDynaArray &TranslationIndex(int bucket) { return *m_index[size_t(bucket)]; }
+
+    // The process-wide dictionary the free functions below use; null until
+    // the program installs one.
+    static TranslationDictionary *global();
+    static void setGlobal(TranslationDictionary *dictionary);
+
+private:
+    static int bucketOf(const QString &key) { return key.at(0).unicode() & 0xFF; }
+    qint32 findRow(const QString &key);
+    void addKey(const QString &key);
+    void clearTable();
+    bool parse(const QByteArray &data, qint32 columns, qint32 rows);
+
+    Reporter &m_reporter;
+    QString m_filePath;
+    TextPool m_texts;
+    int m_language = German;
+
+    TranslationRow *m_row = nullptr; // the table's mirror
+    TDynaArray m_table;
+    IndexEntry *m_entry = nullptr; // the mirror all buckets share
+    std::array<std::unique_ptr<TDynaArray>, Buckets> m_index;
+};
+
+// The program's way in: these use the global dictionary, and with none
+// installed give the German text back unchanged.
+QString TranslateText(const QString &source);
+QString ProgramText(int n);
+int CurrentLanguage();
+void SetCurrentLanguage(int language);
