@@ -7,3 +7,6 @@ echo "dBase table layer (open, full scan of 12 fields, cat over the same file, 1
 for rows in 10000 100000 1000000; do
     build/bin/dbf_bench "$rows"
 done
+echo
+echo "Translation dictionary (load a translate.dat of 100,000 rows, look up keys):"
+build/bin/translate_bench 100000 10000

@@ -146,20 +146,35 @@ bool TranslationDictionary::parse(const QByteArray &data, qint32 columns, qint32
 
 bool TranslationDictionary::SaveTranslationFile()
 {
+    // The file is built in memory and written in one go: rows are many and
+    // mostly empty, and one write call per string would dominate.
+    qsizetype size = 8;
+    for (quint32 r = 0; r < m_table.count; ++r) {
+        const auto *row = static_cast<const TranslationRow *>(m_table.GetObject(r));
+        for (int c = 0; c < Columns; ++c)
+            size += 4 + m_texts.at(row->text[c]).size() * 2;
+    }
+    QByteArray bytes(size, Qt::Uninitialized);
+    char *out = bytes.data();
+    auto putInt = [&out](qint32 value) {
+        qToLittleEndian<qint32>(value, out);
+        out += 4;
+    };
+    putInt(Columns);
+    putInt(qint32(m_table.count));
+    for (quint32 r = 0; r < m_table.count; ++r) {
+        const auto *row = static_cast<const TranslationRow *>(m_table.GetObject(r));
+        for (int c = 0; c < Columns; ++c) {
+            const QString &text = m_texts.at(row->text[c]);
+            putInt(qint32(text.size()));
+            qToLittleEndian<quint16>(text.utf16(), text.size(), out);
+            out += text.size() * 2;
+        }
+    }
     // Written aside and moved into place: a crash or a full disk leaves the old
     // file or the new one, never half of one.
     QSaveFile file(m_filePath);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    try {
-        WriteInt32(&file, Columns);
-        WriteInt32(&file, qint32(m_table.count));
-        for (quint32 r = 0; r < m_table.count; ++r) {
-            const TranslationRow *row = static_cast<const TranslationRow *>(m_table.GetObject(r));
-            for (int c = 0; c < Columns; ++c)
-                WriteWideStr(&file, m_texts.at(row->text[c]));
-        }
-    } catch (const KorvaldIoError &) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
         file.cancelWriting();
         return false;
     }
