@@ -73,8 +73,27 @@ bool AppContext::SaveOptions()
     return LanguageOptions::SaveOptions(GetProgramDir(true), CurrentLanguage());
 }
 
+void AppContext::setTableDirectories()
+{
+    // One resolution for each table, as each table component asks on its own.
+    m_tables.setDirectory(GetProgramDir(true)); // Dbf1
+    m_tables.setDirectory(GetProgramDir(true)); // Dbf2
+}
+
 bool AppContext::CreateandopenTables()
 {
-    m_tables.setDirectory(GetProgramDir(true));
     return m_tables.CreateandopenTables();
+}
+
+bool AppContext::loginEmployee(const QString &userName, const QString &password)
+{
+    if (userName.isEmpty())
+        return false;
+    for (const UserRow &row : std::as_const(m_userList.users)) {
+        if (row.userName == userName && row.password == password) {
+            arbeiter = row.employeeName;
+            return true;
+        }
+    }
+    return false;
 }

@@ -57,11 +57,21 @@ public:
     // Reads the stored language into languagesetto (German when none).
     void LoadOptions();
     bool SaveOptions();
-    // Points the tables at the Database directory and opens them.
+    // Points both tables at the Database directory (start-up step 5.4).
+    void setTableDirectories();
+    // Creates, opens or upgrades the work-time table (Dbf1).
     bool CreateandopenTables();
 
     QString arbeiter;      // employee name of the user logged in last
     int languagesetto = TranslationDictionary::German;
+    // Kept in the settings store only, per user of the computer:
+    bool onlyHours = false;            // "Nur Stundenanzahl abfragen, nicht von bis"
+    bool hideDeletedEmployees = false; // in the evaluations' employee choice
+
+    // The employee login: the first row whose user name and password equal
+    // the given ones exactly; an empty user name matches nothing. Sets
+    // arbeiter on a match.
+    bool loginEmployee(const QString &userName, const QString &password);
 
 private:
     Reporter &m_reporter;

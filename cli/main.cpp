@@ -111,6 +111,7 @@ int main(int argc, char *argv[])
         context.directories().restoreSettings();
     context.LoadOptions();
     SetCurrentLanguage(language.value_or(context.languagesetto));
+    context.setTableDirectories();
     if (!context.CreateandopenTables())
         return CliExit::Usage;
 

@@ -227,7 +227,9 @@ bool DbfTable::open(const QString &path, OpenMode mode)
     m_path = path;
     const QString nativePath = QDir::toNativeSeparators(path);
     if (!QFileInfo::exists(path))
-        return fail(Status::NotFound, UiText(QStringLiteral("Die Tabelle \"%1\" gibt es nicht.")).arg(nativePath));
+        // Not shown to anyone: the caller creates the table. So the text is
+        // not handed to the dictionary either.
+        return fail(Status::NotFound, QStringLiteral("Die Tabelle \"%1\" gibt es nicht.").arg(nativePath));
 
     m_readOnly = mode == OpenMode::ReadOnly;
     m_file.setFileName(path);

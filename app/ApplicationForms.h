@@ -1,0 +1,49 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include <QList>
+
+class AppContext;
+class QTranslator;
+class QWidget;
+class TAdminForm;
+class TAdminPassForm;
+class TEinloggenForm;
+class TMainForm;
+class TSetDataBaseForm;
+
+// Every window of the program, created once, hidden, in a fixed order, and
+// kept until the program ends. The login window comes first and is the
+// program's main window: closing it ends the program.
+class ApplicationForms
+{
+public:
+    explicit ApplicationForms(AppContext &context);
+    ~ApplicationForms();
+    ApplicationForms(const ApplicationForms &) = delete;
+    ApplicationForms &operator=(const ApplicationForms &) = delete;
+
+    AppContext &context() { return m_context; }
+    // In the order of creation.
+    QList<QWidget *> windows() const;
+
+    // Qt's own texts (Yes, No, Cancel, the file dialogs) in the language
+    // given by its program code: 1 English, 2 Spanish, otherwise German.
+    void applyQtTranslations(int language);
+
+    TEinloggenForm *EinloggenForm = nullptr;
+    TAdminPassForm *AdminPassForm = nullptr;
+    TAdminForm *AdminForm = nullptr;
+    TMainForm *MainForm = nullptr;
+    TSetDataBaseForm *SetDataBaseForm = nullptr;
+
+private:
+    template <typename Form, typename... Args>
+    Form *create(Args &&...args);
+
+    AppContext &m_context;
+    std::vector<std::unique_ptr<QWidget>> m_windows;
+    std::unique_ptr<QTranslator> m_qtTranslator;
+};

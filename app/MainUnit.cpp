@@ -1,0 +1,224 @@
+#include "MainUnit.h"
+
+#include <QAction>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "AdminMenuFUnit.h"
+#include "AdminPassFUnit.h"
+#include "AppContext.h"
+#include "ApplicationForms.h"
+#include "Reporter.h"
+#include "WindowSettingsStore.h"
+#include "translation/translateunit.h"
+#include "widgets/DataGrid.h"
+#include "widgets/RecordNavigator.h"
+#include "widgets/WorkTimeTableModel.h"
+
+namespace {
+const QString ClassName = QStringLiteral("TMainForm");
+}
+
+TMainForm::TMainForm(AppContext &context, ApplicationForms &forms)
+    : SettingsForm(context, ClassName)
+    , m_forms(forms)
+    , m_model(new WorkTimeTableModel(context.tables().Dbf1, this))
+{
+    setWindowTitle(QStringLiteral("Korvald Tagwerk 1.0"));
+    setWindowFlag(Qt::WindowMaximizeButtonHint);
+    setSizeGripEnabled(true);
+    resize(1000, 600);
+    buildMenu();
+    buildPanel();
+
+    DBGrid1 = new DataGrid(this);
+    DBGrid1->setObjectName(QStringLiteral("DBGrid1"));
+    DBGrid1->setModel(m_model);
+    // Fixed row heights: the grid never measures a million rows.
+    DBGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    DBGrid1->verticalHeader()->setDefaultSectionSize(DBGrid1->fontMetrics().height() + 6);
+    DBGrid1->horizontalHeader()->setDefaultSectionSize(110);
+    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectItems);
+    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setMenuBar(MainMenu1);
+    layout->addWidget(Panel1);
+    layout->addWidget(DBGrid1, 1);
+
+    DBNavigator1->setView(DBGrid1, m_model);
+    connect(DBNavigator1, &RecordNavigator::writeFailed, this,
+            [this](const QString &reason) { m_context.reporter().error(reason); });
+    // A row being edited is saved when the user moves to another row.
+    connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) {
+                if (m_model->hasPendingEdit() && current.row() != m_model->pendingRow() && !m_model->post())
+                    m_context.reporter().error(m_model->lastError());
+            });
+}
+
+TMainForm::~TMainForm()
+{
+    m_context.tables().Dbf1.close();
+}
+
+QAction *TMainForm::addItem(QMenu *menu, const char *objectName, const QString &caption)
+{
+    QAction *action = menu->addAction(caption);
+    action->setObjectName(QLatin1String(objectName));
+    return action;
+}
+
+void TMainForm::buildMenu()
+{
+    MainMenu1 = new QMenuBar(this);
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+
+    Auswertung1 = MainMenu1->addMenu(QStringLiteral("Auswertung"));
+    Auswertung1->setObjectName(QStringLiteral("Auswertung1"));
+    AuswertungnachMitarbeiter1 = addItem(Auswertung1, "AuswertungnachMitarbeiter1", QStringLiteral("Auswertung nach Mitarbeiter..."));
+    AuswertungnachOrtBaustelle1 = addItem(Auswertung1, "AuswertungnachOrtBaustelle1", QStringLiteral("Auswertung nach Ort/Baustelle/Kunde..."));
+    AuswertungnachTtigkeit1 = addItem(Auswertung1, "AuswertungnachTtigkeit1", QStringLiteral("Auswertung nach Tätigkeit..."));
+    AuswertungnachZeitraum1 = addItem(Auswertung1, "AuswertungnachZeitraum1", QStringLiteral("Auswertung nach Zeitraum..."));
+    AuswertungnachZeitraumsortiertnachBaustelle1 = addItem(Auswertung1, "AuswertungnachZeitraumsortiertnachBaustelle1",
+                                                           QStringLiteral("Auswertung nach Zeitraum, sortiert nach Baustelle..."));
+    Auswertung1->addSeparator()->setObjectName(QStringLiteral("N1"));
+    PausenzeitinAuswertungauffhren1 = addItem(Auswertung1, "PausenzeitinAuswertungauffhren1",
+                                              QStringLiteral("Pausenzeit in Auswertung aufführen"));
+    PausenzeitinAuswertungauffhren1->setCheckable(true);
+
+    Benutzer1 = MainMenu1->addMenu(QStringLiteral("Benutzer"));
+    Benutzer1->setObjectName(QStringLiteral("Benutzer1"));
+    Benutzerverwalten1 = addItem(Benutzer1, "Benutzerverwalten1", QStringLiteral("Benutzer verwalten..."));
+
+    Administrator1 = MainMenu1->addMenu(QStringLiteral("Administrator"));
+    Administrator1->setObjectName(QStringLiteral("Administrator1"));
+    AdministratorPasswortfestlegen1 = addItem(Administrator1, "AdministratorPasswortfestlegen1",
+                                              QStringLiteral("Administrator Passwort festlegen..."));
+    VorgabetextefrdasAusfllenfestlegen1 = addItem(Administrator1, "VorgabetextefrdasAusfllenfestlegen1",
+                                                  QStringLiteral("Vorgabetexte für das Ausfüllen festlegen..."));
+
+    Optionen1 = MainMenu1->addMenu(QStringLiteral("Optionen"));
+    Optionen1->setObjectName(QStringLiteral("Optionen1"));
+    BeiMitarbeiterAuswahlfrdieAuswertunggelschteMitarbeiterausblenden1 = addItem(
+        Optionen1, HideDeletedItem,
+        QStringLiteral("Bei Mitarbeiter Auswahl für die Auswertung gelöschte Mitarbeiter ausblenden"));
+    BeiMitarbeiterAuswahlfrdieAuswertunggelschteMitarbeiterausblenden1->setCheckable(true);
+
+    // The evaluations, the user list and the preset texts come with their
+    // own windows.
+    for (QAction *later : {AuswertungnachMitarbeiter1, AuswertungnachOrtBaustelle1, AuswertungnachTtigkeit1,
+                           AuswertungnachZeitraum1, AuswertungnachZeitraumsortiertnachBaustelle1, Benutzerverwalten1,
+                           VorgabetextefrdasAusfllenfestlegen1})
+        later->setEnabled(false);
+
+    connect(AdministratorPasswortfestlegen1, &QAction::triggered, this, &TMainForm::AdministratorPasswortfestlegen1Click);
+    connect(PausenzeitinAuswertungauffhren1, &QAction::toggled, this,
+            [this](bool checked) { m_context.userList().listBreakTime = checked; });
+    connect(BeiMitarbeiterAuswahlfrdieAuswertunggelschteMitarbeiterausblenden1, &QAction::toggled, this,
+            [this](bool checked) { m_context.hideDeletedEmployees = checked; });
+}
+
+void TMainForm::buildPanel()
+{
+    Panel1 = new QWidget(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    DBNavigator1 = new RecordNavigator(m_context.reporter(), Panel1);
+    DBNavigator1->setObjectName(QStringLiteral("DBNavigator1"));
+    AusloggenBtn = new QPushButton(QStringLiteral("Ausloggen"), Panel1);
+    AusloggenBtn->setObjectName(QStringLiteral("AusloggenBtn"));
+    BitBtn1 = new QPushButton(QStringLiteral("Benutzer..."), Panel1);
+    BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
+    BitBtn2 = new QPushButton(QStringLiteral("Auswertung..."), Panel1);
+    BitBtn2->setObjectName(QStringLiteral("BitBtn2"));
+    BitBtn2->setToolTip(QStringLiteral("Auswertung nach Mitarbeiter"));
+    BitBtn3 = new QPushButton(QStringLiteral("Auswertung..."), Panel1);
+    BitBtn3->setObjectName(QStringLiteral("BitBtn3"));
+    BitBtn3->setToolTip(QStringLiteral("Auswertung nach Ort/Baustelle"));
+    for (QPushButton *button : {AusloggenBtn, BitBtn1, BitBtn2, BitBtn3})
+        button->setAutoDefault(false);
+    BitBtn1->setEnabled(false);
+    BitBtn2->setEnabled(false);
+    BitBtn3->setEnabled(false);
+
+    auto *layout = new QHBoxLayout(Panel1);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(DBNavigator1);
+    layout->addStretch(1);
+    layout->addWidget(BitBtn1);
+    layout->addWidget(BitBtn2);
+    layout->addWidget(BitBtn3);
+    layout->addWidget(AusloggenBtn);
+
+    // "Ausloggen" is the cancel button: Esc closes the window too.
+    connect(AusloggenBtn, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+bool TMainForm::IsAdmin()
+{
+    const QString password = m_context.userList().adminPassword;
+    if (password.isEmpty())
+        return true;
+    TAdminPassForm *prompt = m_forms.AdminPassForm;
+    prompt->Edit1->clear();
+    if (prompt->exec() != QDialog::Accepted)
+        return false;
+    if (prompt->Edit1->text() == password)
+        return true;
+    m_context.reporter().error(ProgramText(19));
+    return false;
+}
+
+void TMainForm::AdministratorPasswortfestlegen1Click()
+{
+    if (!IsAdmin())
+        return;
+    m_forms.AdminForm->exec();
+    saveBenutzer();
+}
+
+void TMainForm::saveBenutzer()
+{
+    m_context.SaveBenutzer();
+}
+
+void TMainForm::restoreControls(WindowSettingsStore &store)
+{
+    if (const auto checked = store.checked(ClassName, QLatin1String(HideDeletedItem)))
+        m_context.hideDeletedEmployees = *checked;
+    BeiMitarbeiterAuswahlfrdieAuswertunggelschteMitarbeiterausblenden1->setChecked(m_context.hideDeletedEmployees);
+    PausenzeitinAuswertungauffhren1->setChecked(m_context.userList().listBreakTime);
+}
+
+void TMainForm::saveControls(WindowSettingsStore &store)
+{
+    store.setChecked(ClassName, QLatin1String(HideDeletedItem), m_context.hideDeletedEmployees);
+}
+
+void TMainForm::showEvent(QShowEvent *event)
+{
+    SettingsForm::showEvent(event);
+    // Each opening starts at the last row, so the newest records are in view.
+    m_model->reread();
+    const int last = m_model->rowCount() - 1;
+    if (last >= 0) {
+        DBGrid1->setCurrentIndex(m_model->index(last, 0));
+        DBGrid1->scrollToBottom();
+    }
+    DBGrid1->setFocus();
+}
+
+void TMainForm::done(int result)
+{
+    // A pending edit is saved; if that fails it is dropped without a word.
+    DBGrid1->commitEdit();
+    if (!m_model->post())
+        m_model->cancel();
+    SettingsForm::done(result);
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "SettingsForm.h"
+
+class ApplicationForms;
+class QAction;
+class QMenu;
+class QMenuBar;
+class QPushButton;
+class DataGrid;
+class QWidget;
+class RecordNavigator;
+class WorkTimeTableModel;
+
+// The administrator's workplace: every booking of every employee in an
+// editable grid, and the way to the administrative windows.
+class TMainForm : public SettingsForm
+{
+    Q_OBJECT
+
+public:
+    static constexpr const char *HideDeletedItem = "BeiMitarbeiterAuswahlfrdieAuswertunggelschteMitarbeiterausblenden1";
+
+    TMainForm(AppContext &context, ApplicationForms &forms);
+    ~TMainForm() override;
+
+    // Whether the administrator may go on: at once when no password is set,
+    // otherwise after the prompt, with a message when the password is wrong.
+    bool IsAdmin();
+
+    void AdministratorPasswortfestlegen1Click();
+
+    QMenuBar *MainMenu1;
+    QMenu *Auswertung1;
+    QAction *AuswertungnachMitarbeiter1;
+    QAction *AuswertungnachOrtBaustelle1;
+    QAction *AuswertungnachTtigkeit1;
+    QAction *AuswertungnachZeitraum1;
+    QAction *AuswertungnachZeitraumsortiertnachBaustelle1;
+    QAction *PausenzeitinAuswertungauffhren1;
+    QMenu *Benutzer1;
+    QAction *Benutzerverwalten1;
+    QMenu *Administrator1;
+    QAction *AdministratorPasswortfestlegen1;
+    QAction *VorgabetextefrdasAusfllenfestlegen1;
+    QMenu *Optionen1;
+    QAction *BeiMitarbeiterAuswahlfrdieAuswertunggelschteMitarbeiterausblenden1;
+
+    QWidget *Panel1;
+    RecordNavigator *DBNavigator1;
+    QPushButton *AusloggenBtn;
+    QPushButton *BitBtn1;
+    QPushButton *BitBtn2;
+    QPushButton *BitBtn3;
+    DataGrid *DBGrid1;
+    WorkTimeTableModel *model() const { return m_model; }
+
+protected:
+    void restoreControls(WindowSettingsStore &store) override;
+    void saveControls(WindowSettingsStore &store) override;
+    void showEvent(QShowEvent *event) override;
+    void done(int result) override;
+
+private:
+    void buildMenu();
+    void buildPanel();
+    QAction *addItem(QMenu *menu, const char *objectName, const QString &caption);
+    void saveBenutzer();
+
+    ApplicationForms &m_forms;
+    WorkTimeTableModel *m_model;
+};

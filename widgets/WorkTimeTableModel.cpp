@@ -1,0 +1,187 @@
+#include "WorkTimeTableModel.h"
+
+#include "storage/DbfTable.h"
+
+WorkTimeTableModel::WorkTimeTableModel(DbfTable &table, QObject *parent)
+    : QAbstractTableModel(parent)
+    , m_table(table)
+{
+}
+
+int WorkTimeTableModel::rowCount(const QModelIndex &parent) const
+{
+    if (parent.isValid() || !m_table.isOpen())
+        return 0;
+    return m_table.rowCount() + (m_pending && m_pendingIsNew ? 1 : 0);
+}
+
+int WorkTimeTableModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : m_table.fieldCount();
+}
+
+const DbfRecord *WorkTimeTableModel::recordAt(int row) const
+{
+    if (m_pending && row == m_pendingRow)
+        return &*m_pending;
+    if (row != m_cachedRow) {
+        if (!m_table.readRow(row, m_cached))
+            return nullptr;
+        m_cachedRow = row;
+    }
+    return &m_cached;
+}
+
+QVariant WorkTimeTableModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole))
+        return {};
+    const DbfRecord *record = recordAt(index.row());
+    if (!record || index.column() >= record->fieldCount())
+        return {};
+    return record->text(index.column());
+}
+
+QVariant WorkTimeTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return {};
+    if (orientation == Qt::Vertical)
+        return isNewRow(section) ? QVariant(QStringLiteral("*")) : QVariant();
+    if (section < 0 || section >= m_table.fieldCount())
+        return {};
+    return m_table.fields().at(section).name;
+}
+
+Qt::ItemFlags WorkTimeTableModel::flags(const QModelIndex &index) const
+{
+    const Qt::ItemFlags base = QAbstractTableModel::flags(index);
+    return m_readOnly || !index.isValid() ? base : base | Qt::ItemIsEditable;
+}
+
+bool WorkTimeTableModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (m_readOnly || role != Qt::EditRole || !index.isValid())
+        return false;
+    if (!beginEdit(index.row()))
+        return false;
+    m_pending->setText(index.column(), value.toString());
+    emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
+    return true;
+}
+
+void WorkTimeTableModel::setReadOnly(bool readOnly)
+{
+    m_readOnly = readOnly;
+}
+
+bool WorkTimeTableModel::beginEdit(int row)
+{
+    if (m_readOnly || row < 0 || row >= rowCount())
+        return false;
+    if (m_pending && m_pendingRow == row)
+        return true;
+    if (m_pending && !post())
+        return false;
+    DbfRecord record;
+    if (!m_table.readRow(row, record))
+        return false;
+    m_pending = record;
+    m_pendingRow = row;
+    m_pendingIsNew = false;
+    return true;
+}
+
+bool WorkTimeTableModel::post()
+{
+    if (!m_pending)
+        return true;
+    const int row = m_pendingRow;
+    const int rowsBefore = m_table.rowCount();
+    const bool ok = m_pendingIsNew ? m_table.append(*m_pending) : m_table.update(*m_pending);
+    if (!ok) {
+        m_lastError = m_table.errorString();
+        return false;
+    }
+    m_pending.reset();
+    // Another instance may have appended meanwhile; the append saw its rows.
+    if (m_table.rowCount() != rowsBefore + (m_pendingIsNew ? 1 : 0)) {
+        reset();
+        return true;
+    }
+    m_cachedRow = -1;
+    emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+    emit headerDataChanged(Qt::Vertical, row, row);
+    return true;
+}
+
+void WorkTimeTableModel::cancel()
+{
+    if (!m_pending)
+        return;
+    const int row = m_pendingRow;
+    if (m_pendingIsNew) {
+        beginRemoveRows({}, row, row);
+        m_pending.reset();
+        endRemoveRows();
+        return;
+    }
+    m_pending.reset();
+    emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+}
+
+int WorkTimeTableModel::insertNewRow()
+{
+    if (m_readOnly || !m_table.isOpen())
+        return -1;
+    if (m_pending && !post())
+        return -1;
+    const int row = m_table.rowCount();
+    beginInsertRows({}, row, row);
+    m_pending = m_table.newRecord();
+    m_pendingRow = row;
+    m_pendingIsNew = true;
+    endInsertRows();
+    return row;
+}
+
+bool WorkTimeTableModel::deleteRow(int row)
+{
+    if (m_readOnly || row < 0 || row >= rowCount())
+        return false;
+    if (isNewRow(row)) {
+        cancel();
+        return true;
+    }
+    if (m_pending && m_pendingRow == row)
+        m_pending.reset();
+    if (m_pending && !post())
+        return false;
+    beginRemoveRows({}, row, row);
+    m_cachedRow = -1;
+    const bool ok = m_table.markDeleted(m_table.recordNumberAt(row));
+    endRemoveRows();
+    if (!ok) {
+        // The row is still there after all: views learn it by a reset.
+        m_lastError = m_table.errorString();
+        reset();
+    }
+    return ok;
+}
+
+void WorkTimeTableModel::reread()
+{
+    beginResetModel();
+    m_pending.reset();
+    m_cachedRow = -1;
+    m_table.reload();
+    endResetModel();
+}
+
+void WorkTimeTableModel::reset()
+{
+    beginResetModel();
+    m_pending.reset();
+    m_cachedRow = -1;
+    endResetModel();
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <optional>
+
+#include <QAbstractTableModel>
+
+#include "storage/DbfRecord.h"
+
+class DbfTable;
+
+// The grid's view of a table: one row per row of the table (live records
+// that pass its filter), one column per field, titled with the field name as
+// the file stores it. Rows are read on demand, so a table of a million rows
+// opens at once.
+//
+// Edits are held for one row at a time and written when the row is posted:
+// explicitly (the navigator's save), or when the user moves to another row
+// or the window closes. A new row lives only in the model until it is posted.
+class WorkTimeTableModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    explicit WorkTimeTableModel(DbfTable &table, QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+
+    void setReadOnly(bool readOnly);
+    bool isReadOnly() const { return m_readOnly; }
+
+    bool hasPendingEdit() const { return m_pending.has_value(); }
+    int pendingRow() const { return m_pending ? m_pendingRow : -1; }
+    // Starts holding edits for this row (the navigator's edit button).
+    bool beginEdit(int row);
+    // Writes the held edit; false with the reason in lastError() when the
+    // table refuses. Without a held edit it does nothing and succeeds.
+    bool post();
+    // Drops the held edit (a new row disappears again).
+    void cancel();
+    // Adds an empty row at the end, to be filled and posted.
+    int insertNewRow();
+    bool deleteRow(int row);
+    // Reads the table anew: rows other instances added or deleted appear.
+    void reread();
+    // The table's rows changed under the model (filter, reopened table).
+    void reset();
+
+    QString lastError() const { return m_lastError; }
+
+private:
+    bool isNewRow(int row) const { return m_pending && m_pendingIsNew && row == m_pendingRow; }
+    const DbfRecord *recordAt(int row) const;
+
+    DbfTable &m_table;
+    bool m_readOnly = false;
+    mutable DbfRecord m_cached;
+    mutable int m_cachedRow = -1;
+    std::optional<DbfRecord> m_pending;
+    int m_pendingRow = -1;
+    bool m_pendingIsNew = false;
+    QString m_lastError;
+};
