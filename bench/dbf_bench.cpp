@@ -18,8 +18,8 @@
 
 #include "app/Clock.h"
 #include "storage/DbfTable.h"
+#include "BenchTables.h"
 #include "storage/WorkTimeTables.h"
-#include "translation/ProgramTexts.h"
 
 namespace {
 
@@ -28,57 +28,6 @@ using Stopwatch = std::chrono::steady_clock;
 double millisecondsSince(Stopwatch::time_point start)
 {
     return std::chrono::duration<double, std::milli>(Stopwatch::now() - start).count();
-}
-
-const char *const Employees[] = {"Müller, Jürgen", "Schäfer, Käthe", "Özdemir, Zoë", "Weiß, Björn", "Krause, Anna"};
-const char *const Places[] = {"Köln, Baustelle Schloßplatz 3", "Lübeck, Hauptstraße", "Gießen, Praxis Dr. Größer",
-                              "Werkstatt"};
-const char *const Activities[] = {"Störungsbeseitigung", "Übergabe", "Qualitätsprüfung", "Montage", "Wartung"};
-
-void fillRecord(DbfRecord &record, quint32 i)
-{
-    record.setText(WorkTimeTables::Datum, QStringLiteral("%1.%2.2024").arg(i % 28 + 1, 2, 10, QLatin1Char('0'))
-                                              .arg(i % 12 + 1, 2, 10, QLatin1Char('0')));
-    record.setText(WorkTimeTables::Arbeiter, QString::fromUtf8(Employees[i % 5]));
-    record.setText(WorkTimeTables::Ort, QString::fromUtf8(Places[i % 4]));
-    record.setText(WorkTimeTables::Taetigkeit, QString::fromUtf8(Activities[i % 5]));
-    record.setText(WorkTimeTables::ZeitVon, QStringLiteral("07:%1").arg(i % 60, 2, 10, QLatin1Char('0')));
-    record.setText(WorkTimeTables::ZeitBis, QStringLiteral("16:30"));
-    record.setText(WorkTimeTables::Bemerkungen, i % 3 ? QString() : QStringLiteral("Material nachbestellt, Kunde informiert"));
-    record.setLogical(WorkTimeTables::Auswaerts, i % 7 == 0);
-    record.setText(WorkTimeTables::Pause, QStringLiteral("00:30"));
-    record.setLogical(WorkTimeTables::Doppelt, false);
-    record.setText(WorkTimeTables::DatumEintrag, QStringLiteral("02.01.2025"));
-    record.setText(WorkTimeTables::ZeitEintrag, QStringLiteral("17:05"));
-}
-
-// Writes the records in bulk: the layout is the table layer's, the speed is
-// the disk's.
-bool writeTable(const QString &path, quint32 rows, const Clock &clock)
-{
-    DbfTable table(clock);
-    if (!table.create(path, WorkTimeTables::fieldDefinitions(&ProgramTexts::german)) || !table.open(path))
-        return false;
-    DbfRecord record = table.newRecord();
-    table.close();
-    QFile file(path);
-    if (!file.open(QIODevice::ReadWrite))
-        return false;
-    file.seek(file.size() - 1); // over the end mark
-    QByteArray chunk;
-    for (quint32 i = 0; i < rows; ++i) {
-        fillRecord(record, i);
-        chunk += record.bytes();
-        if (chunk.size() > (1 << 20) || i + 1 == rows) {
-            file.write(chunk);
-            chunk.clear();
-        }
-    }
-    file.write("\x1A", 1);
-    const quint32 count = qToLittleEndian(rows);
-    file.seek(DbfFormat::RecordCountOffset);
-    file.write(reinterpret_cast<const char *>(&count), 4);
-    return true;
 }
 
 double scanAllFields(DbfTable &table, qint64 *checksum)
@@ -120,7 +69,7 @@ int main(int argc, char *argv[])
     const QString path = directory + QStringLiteral("/arbeitszeit.dbf");
 
     SystemClock clock;
-    if (!writeTable(path, rows, clock)) {
+    if (!BenchTables::writeWorkTimeTable(path, rows, clock)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
         return 1;
     }
@@ -146,7 +95,7 @@ int main(int argc, char *argv[])
     start = Stopwatch::now();
     for (int i = 0; i < 1000; ++i) {
         DbfRecord record = table.newRecord();
-        fillRecord(record, quint32(i));
+        BenchTables::fillRecord(record, quint32(i));
         if (!table.append(record)) {
             std::fprintf(stderr, "%s\n", qPrintable(table.errorString()));
             return 1;

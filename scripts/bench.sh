@@ -10,3 +10,6 @@ done
 echo
 echo "Translation dictionary (load a translate.dat of 100,000 rows, look up keys):"
 build/bin/translate_bench 100000 10000
+echo
+echo "Booking grid (a table of 1,000,000 rows in the main window's grid):"
+build/bin/grid_bench 1000000

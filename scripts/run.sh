@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts Tagwerk. Arguments go to the
-# program.
+# Installs what is missing, builds, and starts Tagwerk (its login window).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh default
-exec build/bin/tagwerk-cli "${@:---help}"
+exec build/bin/tagwerk
