@@ -15,6 +15,7 @@ AppContext::AppContext(Reporter &reporter, const Clock &clock, const QString &pr
     , m_directories(programDirectory, appDataFolder, reporter)
     , m_dictionary(reporter, m_directories.progpath() + QLatin1String(TranslationFileName))
     , m_tables(clock, reporter, [this](int n) { return m_dictionary.ProgramText(n); })
+    , m_clashIndex(m_tables.Dbf1)
 {
     m_directories.attachSettings(m_settings.get());
 }
@@ -82,7 +83,9 @@ void AppContext::setTableDirectories()
 
 bool AppContext::CreateandopenTables()
 {
-    return m_tables.CreateandopenTables();
+    const bool opened = m_tables.CreateandopenTables();
+    m_clashIndex.rebuild();
+    return opened;
 }
 
 bool AppContext::loginEmployee(const QString &userName, const QString &password)

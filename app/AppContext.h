@@ -8,6 +8,7 @@
 #include "ProgramDirectories.h"
 #include "WindowSettingsStore.h"
 #include "storage/UserListData.h"
+#include "recording/ClashIndex.h"
 #include "storage/WorkTimeTables.h"
 #include "translation/translateunit.h"
 
@@ -42,6 +43,8 @@ public:
     TranslationDictionary &dictionary() { return m_dictionary; }
     UserListData &userList() { return m_userList; }
     WorkTimeTables &tables() { return m_tables; }
+    // The work-time table's rows by employee and date, for the clash search.
+    ClashIndex &clashIndex() { return m_clashIndex; }
 
     // A fixed Database directory for this run (tagwerk-cli --db), instead of
     // the choice kept in the settings.
@@ -59,7 +62,8 @@ public:
     bool SaveOptions();
     // Points both tables at the Database directory (start-up step 5.4).
     void setTableDirectories();
-    // Creates, opens or upgrades the work-time table (Dbf1).
+    // Creates, opens or upgrades the work-time table (Dbf1), and builds the
+    // index of its rows that the clash search uses.
     bool CreateandopenTables();
 
     QString arbeiter;      // employee name of the user logged in last
@@ -81,5 +85,6 @@ private:
     TranslationDictionary m_dictionary;
     UserListData m_userList;
     WorkTimeTables m_tables;
+    ClashIndex m_clashIndex;
     std::optional<QString> m_databaseDirectory;
 };

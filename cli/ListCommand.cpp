@@ -1,6 +1,7 @@
 #include "ListCommand.h"
 
 #include "CliCommand.h"
+#include "recording/RecordListFilter.h"
 #include "storage/DbfTable.h"
 #include "storage/WorkTimeTables.h"
 
@@ -21,6 +22,9 @@ int runList(DbfTable &table, const ListOptions &options, CliOutput &out)
             if (field != *options.employee)
                 continue;
         }
+        if (options.currentMonth
+            && !Dbf1FilterRecord(record, record.text(WorkTimeTables::Arbeiter), true, options.today))
+            continue;
         line.clear();
         for (int pos = 0; pos < fields; ++pos) {
             if (pos > 0)

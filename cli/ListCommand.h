@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include <QDate>
 #include <QString>
 
 class CliOutput;
@@ -12,6 +13,8 @@ class DbfTable;
 struct ListOptions
 {
     std::optional<QString> employee; // exact, case-sensitive
+    bool currentMonth = false;       // the record list's "Nur aktueller Monat"
+    QDate today;
 };
 
 int runList(DbfTable &table, const ListOptions &options, CliOutput &out);

@@ -2,9 +2,9 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 
+#include "BookCommand.h"
 #include "CliCommand.h"
 #include "ConsoleReporter.h"
 #include "ListCommand.h"
@@ -28,12 +28,23 @@ const char *const HelpText =
     "  --version            show the version\n"
     "\n"
     "Commands:\n"
-    "  list [--employee NAME]\n"
+    "  list [--employee NAME] [--month]\n"
     "      Prints every live record in file order, one line each: the twelve\n"
     "      fields separated by TAB, trailing blanks removed, logical fields as\n"
-    "      T, F or empty. --employee keeps the rows of that employee (exact).\n"
+    "      T, F or empty. --employee keeps the rows of that employee (exact);\n"
+    "      --month those of the current month (and those whose date is no date).\n"
     "\n"
-    "Exit status: 0 done; 1 refused; 2 usage error or table not usable.\n";
+    "  book --user LOGIN --password PW --place TEXT --activity TEXT --date DATE\n"
+    "       (--from HH:MM --to HH:MM | --hours HH:MM) [--break HH:MM]\n"
+    "       [--remark TEXT] [--away] [--same-time-ok] [--night-work]\n"
+    "       [--if-double yes|no]\n"
+    "      Logs in like the login window and books like \"Okay, erfassen\".\n"
+    "      DATE is DD.MM.YYYY or YYYY-MM-DD. A booking that overlaps one of the\n"
+    "      same employee on the same date is stored, marked double, only with\n"
+    "      --if-double yes.\n"
+    "\n"
+    "Exit status: 0 done; 1 refused (login, a check, a clash: the program's\n"
+    "message on stderr); 2 usage error or table not usable.\n";
 
 int usageError(const QString &message)
 {
@@ -53,6 +64,16 @@ std::optional<int> languageCode(const QString &name)
     return std::nullopt;
 }
 
+QCommandLineOption valueOption(const char *name)
+{
+    return QCommandLineOption(QLatin1String(name), QString(), QStringLiteral("value"));
+}
+
+QCommandLineOption flagOption(const char *name)
+{
+    return QCommandLineOption(QLatin1String(name));
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -63,20 +84,24 @@ int main(int argc, char *argv[])
 
     QCommandLineParser parser;
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-    const QCommandLineOption dbOption(QStringLiteral("db"), QString(), QStringLiteral("DIR"));
-    const QCommandLineOption langOption(QStringLiteral("lang"), QString(), QStringLiteral("LANG"));
-    const QCommandLineOption employeeOption(QStringLiteral("employee"), QString(), QStringLiteral("NAME"));
-    const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
-    const QCommandLineOption versionOption(QStringLiteral("version"));
-    parser.addOptions({dbOption, langOption, employeeOption, helpOption, versionOption});
+    const QStringList valueNames = {QStringLiteral("db"),       QStringLiteral("lang"),     QStringLiteral("employee"),
+                                    QStringLiteral("user"),     QStringLiteral("password"), QStringLiteral("place"),
+                                    QStringLiteral("activity"), QStringLiteral("date"),     QStringLiteral("from"),
+                                    QStringLiteral("to"),       QStringLiteral("hours"),    QStringLiteral("break"),
+                                    QStringLiteral("remark"),   QStringLiteral("if-double")};
+    for (const QString &name : valueNames)
+        parser.addOption(valueOption(qPrintable(name)));
+    for (const char *flag : {"month", "away", "same-time-ok", "night-work", "version"})
+        parser.addOption(flagOption(flag));
+    parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
 
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
-    if (parser.isSet(helpOption)) {
+    if (parser.isSet(QStringLiteral("help"))) {
         std::fputs(HelpText, stdout);
         return CliExit::Ok;
     }
-    if (parser.isSet(versionOption)) {
+    if (parser.isSet(QStringLiteral("version"))) {
         std::printf("tagwerk-cli %s\n", TAGWERK_VERSION);
         return CliExit::Ok;
     }
@@ -85,18 +110,44 @@ int main(int argc, char *argv[])
     if (positional.isEmpty())
         return usageError(QStringLiteral("no command given"));
     const QString command = positional.first();
-    if (command != QLatin1String("list"))
+    if (command != QLatin1String("list") && command != QLatin1String("book"))
         return usageError(QStringLiteral("unknown command '%1'").arg(command));
     if (positional.size() > 1)
         return usageError(QStringLiteral("unexpected argument '%1'").arg(positional.at(1)));
+    const QStringList listOnly = {QStringLiteral("employee"), QStringLiteral("month")};
+    const QStringList bookOnly = {QStringLiteral("user"),  QStringLiteral("password"), QStringLiteral("place"),
+                                  QStringLiteral("activity"), QStringLiteral("date"), QStringLiteral("from"),
+                                  QStringLiteral("to"), QStringLiteral("hours"), QStringLiteral("break"),
+                                  QStringLiteral("remark"), QStringLiteral("away"), QStringLiteral("same-time-ok"),
+                                  QStringLiteral("night-work"), QStringLiteral("if-double")};
+    for (const QString &name : command == QLatin1String("list") ? bookOnly : listOnly) {
+        if (parser.isSet(name))
+            return usageError(QStringLiteral("--%1 does not go with %2").arg(name, command));
+    }
+
+    if (command == QLatin1String("book")) {
+        for (const char *required : {"user", "password", "place", "activity", "date"}) {
+            if (!parser.isSet(QLatin1String(required)))
+                return usageError(QStringLiteral("book needs --%1").arg(QLatin1String(required)));
+        }
+    }
+
     std::optional<int> language;
-    if (parser.isSet(langOption)) {
-        language = languageCode(parser.value(langOption));
+    if (parser.isSet(QStringLiteral("lang"))) {
+        language = languageCode(parser.value(QStringLiteral("lang")));
         if (!language)
             return usageError(QStringLiteral("--lang takes de, en or es"));
     }
-    if (parser.isSet(dbOption) && !QFileInfo(parser.value(dbOption)).isDir())
-        return usageError(QStringLiteral("the directory '%1' does not exist").arg(parser.value(dbOption)));
+    const QString dbDirectory = parser.value(QStringLiteral("db"));
+    if (parser.isSet(QStringLiteral("db")) && !QFileInfo(dbDirectory).isDir())
+        return usageError(QStringLiteral("the directory '%1' does not exist").arg(dbDirectory));
+    std::optional<bool> ifDouble;
+    if (parser.isSet(QStringLiteral("if-double"))) {
+        const QString answer = parser.value(QStringLiteral("if-double"));
+        if (answer != QLatin1String("yes") && answer != QLatin1String("no"))
+            return usageError(QStringLiteral("--if-double takes yes or no"));
+        ifDouble = answer == QLatin1String("yes");
+    }
 
     ConsoleReporter reporter;
     Reporter::setGlobal(&reporter);
@@ -105,21 +156,44 @@ int main(int argc, char *argv[])
                        ProgramDirectories::platformAppDataFolder(),
                        WindowSettingsStore::forProgram(QLatin1String(AppContext::ProgramName)));
     context.BuildTranslationIndex();
-    if (parser.isSet(dbOption))
-        context.setDatabaseDirectoryOverride(parser.value(dbOption));
+    if (parser.isSet(QStringLiteral("db")))
+        context.setDatabaseDirectoryOverride(dbDirectory);
     else
         context.directories().restoreSettings();
+    context.LoadBenutzer();
     context.LoadOptions();
     SetCurrentLanguage(language.value_or(context.languagesetto));
     context.setTableDirectories();
-    if (!context.CreateandopenTables())
-        return CliExit::Usage;
-
-    ListOptions options;
-    if (parser.isSet(employeeOption))
-        options.employee = parser.value(employeeOption);
-    CliOutput out;
-    const int result = runList(context.tables().Dbf1, options, out);
+    int result = CliExit::Usage;
+    if (context.CreateandopenTables()) {
+        if (command == QLatin1String("list")) {
+            ListOptions options;
+            if (parser.isSet(QStringLiteral("employee")))
+                options.employee = parser.value(QStringLiteral("employee"));
+            options.currentMonth = parser.isSet(QStringLiteral("month"));
+            options.today = clock.now().date();
+            CliOutput out;
+            result = runList(context.tables().Dbf1, options, out);
+        } else {
+            BookOptions options;
+            options.user = parser.value(QStringLiteral("user"));
+            options.password = parser.value(QStringLiteral("password"));
+            options.place = parser.value(QStringLiteral("place"));
+            options.activity = parser.value(QStringLiteral("activity"));
+            options.date = parser.value(QStringLiteral("date"));
+            options.from = parser.value(QStringLiteral("from"));
+            options.to = parser.value(QStringLiteral("to"));
+            options.hours = parser.value(QStringLiteral("hours"));
+            if (parser.isSet(QStringLiteral("break")))
+                options.pause = parser.value(QStringLiteral("break"));
+            options.remark = parser.value(QStringLiteral("remark"));
+            options.away = parser.isSet(QStringLiteral("away"));
+            options.sameTimeOk = parser.isSet(QStringLiteral("same-time-ok"));
+            options.nightWork = parser.isSet(QStringLiteral("night-work"));
+            options.ifDouble = ifDouble;
+            result = runBook(context, options);
+        }
+    }
     Reporter::setGlobal(nullptr);
     return result;
 }

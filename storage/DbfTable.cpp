@@ -275,6 +275,8 @@ bool DbfTable::open(const QString &path, OpenMode mode)
     }
     m_current = DbfRecord(m_layout);
     first();
+    if (m_observer)
+        m_observer->tableReset();
     return true;
 }
 
@@ -295,6 +297,8 @@ void DbfTable::close()
     invalidateCache();
     m_readOnly = false;
     m_status = Status::NotOpen;
+    if (m_observer)
+        m_observer->tableReset();
 }
 
 // --- reading --------------------------------------------------------------------
@@ -548,6 +552,8 @@ bool DbfTable::append(DbfRecord &record)
     if (m_filtered && (!m_filter || m_filter(record)))
         m_filteredRows.push_back(m_recordCount);
     m_status = Status::Ok;
+    if (m_observer)
+        m_observer->recordChanged(nullptr, &record);
     return true;
 }
 
@@ -567,6 +573,7 @@ bool DbfTable::update(DbfRecord &record)
     // field another instance changed meanwhile is not written back stale.
     QByteArray onDisk(length, Qt::Uninitialized);
     bool ok = m_file.seek(offset) && m_file.read(onDisk.data(), length) == length;
+    const QByteArray previous = onDisk;
     if (ok) {
         for (int pos = 0; pos < m_layout->fields.size(); ++pos) {
             if (!record.isChanged(pos))
@@ -582,11 +589,16 @@ bool DbfTable::update(DbfRecord &record)
     if (!ok)
         return fail(Status::WriteFailed, UiText(QStringLiteral("Der Datensatz kann nicht in \"%1\" geschrieben werden: %2"))
                                              .arg(QDir::toNativeSeparators(m_path), why));
+    DbfRecord before(m_layout);
+    before.m_bytes = previous;
+    before.m_recordNumber = number;
     record.m_bytes = onDisk;
     record.m_changed.reset();
     if (m_current.recordNumber() == number)
         m_current = record;
     m_status = Status::Ok;
+    if (m_observer)
+        m_observer->recordChanged(&before, &record);
     return true;
 }
 
@@ -600,6 +612,9 @@ bool DbfTable::markDeleted(quint32 number)
     if (!FileRegionLock::lockExclusive(m_file, offset, m_layout->recordLength))
         return fail(Status::WriteFailed, UiText(QStringLiteral("Die Tabelle \"%1\" kann nicht gesperrt werden."))
                                              .arg(QDir::toNativeSeparators(m_path)));
+    DbfRecord before(m_layout);
+    before.m_recordNumber = number;
+    const bool readBefore = m_file.seek(offset) && m_file.read(before.m_bytes.data(), m_layout->recordLength) == m_layout->recordLength;
     const bool ok = m_file.seek(offset) && m_file.write(&DeletedFlag, 1) == 1;
     const QString why = m_file.errorString();
     FileRegionLock::unlock(m_file, offset, m_layout->recordLength);
@@ -614,6 +629,12 @@ bool DbfTable::markDeleted(quint32 number)
     }
     clampCursor();
     m_status = Status::Ok;
+    if (m_observer) {
+        if (readBefore)
+            m_observer->recordChanged(&before, nullptr);
+        else
+            m_observer->tableReset();
+    }
     return true;
 }
 
@@ -698,5 +719,7 @@ bool DbfTable::reload()
     m_filteredRows.clear();
     const bool ok = collectLiveRecords(1, m_recordCount);
     clampCursor();
+    if (m_observer)
+        m_observer->tableReset();
     return ok;
 }

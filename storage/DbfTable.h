@@ -27,6 +27,19 @@ class Clock;
 class DbfTable
 {
 public:
+    // Told of every change this table object makes, so that an index kept
+    // beside the table stays right. Records appended by other instances are
+    // not announced: recordCount() tells how far the file reaches.
+    class Observer
+    {
+    public:
+        virtual ~Observer() = default;
+        // `before` is null for an append, `after` null for a deletion.
+        virtual void recordChanged(const DbfRecord *before, const DbfRecord *after) = 0;
+        // The table was opened, closed or read anew: start over.
+        virtual void tableReset() = 0;
+    };
+
     enum class OpenMode { ReadWrite, ReadOnly };
     enum class CreateMode { Replace, OnlyIfMissing };
     enum class Status { Ok, NotOpen, NotFound, CannotOpen, Damaged, WriteFailed, ReadOnly, BadRecord };
@@ -89,6 +102,8 @@ public:
     bool update(DbfRecord &record);
     bool markDeleted(quint32 recordNumber);
 
+    void setObserver(Observer *observer) { m_observer = observer; }
+
     void setFilter(RowFilter filter);
     void setFiltered(bool on);
     bool isFiltered() const { return m_filtered; }
@@ -148,4 +163,5 @@ private:
     quint32 m_cacheCount = 0;
 
     int m_headerLockDepth = 0;
+    Observer *m_observer = nullptr;
 };

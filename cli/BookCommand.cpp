@@ -1,0 +1,81 @@
+#include "BookCommand.h"
+
+#include "CliCommand.h"
+#include "app/AppContext.h"
+#include "recording/BookingService.h"
+#include "storage/DateTimeText.h"
+#include "translation/translateunit.h"
+
+namespace {
+
+// DD.MM.YYYY, as the program writes dates, or ISO YYYY-MM-DD.
+std::optional<QDate> parseDateArgument(const QString &text)
+{
+    if (const auto date = DateTimeText::parseDate(text))
+        return date;
+    const QDate iso = QDate::fromString(text, Qt::ISODate);
+    if (iso.isValid() && text.size() == 10)
+        return iso;
+    return std::nullopt;
+}
+
+int usage(const QString &message)
+{
+    printError(QStringLiteral("tagwerk-cli book: ") + message);
+    return CliExit::Usage;
+}
+
+int refused(const QString &programText)
+{
+    printError(programText);
+    return CliExit::Refused;
+}
+
+} // namespace
+
+int runBook(AppContext &context, const BookOptions &options)
+{
+    const bool hoursOnly = !options.hours.isEmpty();
+    if (hoursOnly == (!options.from.isEmpty() || !options.to.isEmpty()))
+        return usage(QStringLiteral("give either --from and --to, or --hours"));
+    if (!hoursOnly && (options.from.isEmpty() || options.to.isEmpty()))
+        return usage(QStringLiteral("--from and --to go together"));
+    const auto date = parseDateArgument(options.date);
+    if (!date)
+        return usage(QStringLiteral("--date takes DD.MM.YYYY or YYYY-MM-DD"));
+    const auto from = hoursOnly ? std::optional<QTime>(QTime(0, 0)) : DateTimeText::parseTime(options.from);
+    const auto to = DateTimeText::parseTime(hoursOnly ? options.hours : options.to);
+    const auto pause = DateTimeText::parseTime(options.pause);
+    if (!from || !to || !pause)
+        return usage(QStringLiteral("times take HH:MM"));
+
+    if (!context.loginEmployee(options.user, options.password))
+        return refused(ProgramText(3));
+
+    BookingInput input;
+    input.place = options.place;
+    input.activity = options.activity;
+    input.from = *from;
+    input.to = *to;
+    input.pause = *pause;
+    input.date = *date;
+    input.remark = options.remark;
+    input.away = options.away;
+    input.sameTimeAllowed = options.sameTimeOk;
+    input.nightWork = options.nightWork;
+
+    BookingService service(context.tables().Dbf1, context.clashIndex(), context.clock());
+    const BookingService::Outcome outcome =
+        service.book(input, context.arbeiter, [&] { return options.ifDouble.value_or(false); });
+    switch (outcome.kind) {
+    case BookingService::Outcome::Stored:
+        return CliExit::Ok;
+    case BookingService::Outcome::CheckFailed:
+        return refused(ProgramText(BookingRules::programTextOf(outcome.check)));
+    case BookingService::Outcome::NotConfirmed:
+        return refused(ProgramText(14));
+    case BookingService::Outcome::WriteFailed:
+        return refused(outcome.error);
+    }
+    return CliExit::Refused;
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <functional>
+
+#include <QString>
+
+#include "BookingRules.h"
+#include "storage/DbfRecord.h"
+
+class Clock;
+class ClashIndex;
+class DbfTable;
+
+// Stores a booking the way "Okay, erfassen" does: the five checks, the
+// search for a clashing booking of the same employee on the same date, the
+// question, and the appended Work-time record. The search and the append run
+// under the table's header lock, so two instances booking the same times at
+// once store at most one record that is not marked double.
+class BookingService
+{
+public:
+    struct Outcome
+    {
+        enum Kind { Stored, CheckFailed, NotConfirmed, WriteFailed } kind = Stored;
+        BookingRules::Check check = BookingRules::Check::Ok;
+        bool doubled = false;  // stored although it clashes
+        QString error;         // WriteFailed: the table's reason
+    };
+
+    BookingService(DbfTable &table, ClashIndex &index, const Clock &clock);
+
+    // `confirmDouble` is asked when the booking clashes (no lock is held
+    // meanwhile); true stores it marked as double.
+    Outcome book(const BookingInput &input, const QString &employee, const std::function<bool()> &confirmDouble);
+
+    // The twelve fields: dates as DD.MM.YYYY, times as HH:MM with seconds
+    // dropped, the entry date and time from the clock.
+    DbfRecord buildRecord(const BookingInput &input, const QString &employee, bool doubled) const;
+
+private:
+    bool searchAndMaybeAppend(const BookingInput &input, const QString &employee, bool appendIfClash,
+                              Outcome &outcome);
+
+    DbfTable &m_table;
+    ClashIndex &m_index;
+    const Clock &m_clock;
+};

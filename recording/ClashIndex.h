@@ -1,0 +1,55 @@
+#pragma once
+
+#include <unordered_map>
+#include <vector>
+
+#include <QDate>
+#include <QHash>
+#include <QString>
+
+#include "storage/DbfTable.h"
+
+// The live rows of the work-time table by employee and date, so that a
+// booking looks only at that employee's rows of that day instead of walking
+// the file. It answers exactly as the walk does: the same rows are skipped
+// (deleted ones, and those whose date, start or end does not parse) and the
+// same five conditions decide.
+//
+// It follows every change made through its table, and picks up records other
+// instances appended (the file's record count tells how far it reaches).
+class ClashIndex : public DbfTable::Observer
+{
+public:
+    explicit ClashIndex(DbfTable &table);
+    ~ClashIndex() override;
+    ClashIndex(const ClashIndex &) = delete;
+    ClashIndex &operator=(const ClashIndex &) = delete;
+
+    // Reads the whole table; otherwise done on first use.
+    void rebuild();
+    // Whether a booking of `employee` on `date` from `from` to `to` (seconds
+    // of the day) clashes with a live row. The caller refreshes the table
+    // first when other instances may have appended.
+    bool findClash(const QString &employee, QDate date, int from, int to);
+
+    void recordChanged(const DbfRecord *before, const DbfRecord *after) override;
+    void tableReset() override;
+
+private:
+    struct Entry
+    {
+        quint32 record;
+        int from;
+        int to;
+    };
+    using Days = std::unordered_map<qint64, std::vector<Entry>>;
+
+    void catchUp();
+    void add(const DbfRecord &record);
+    void remove(const DbfRecord &record);
+
+    DbfTable &m_table;
+    QHash<QString, Days> m_rows;
+    quint32 m_indexed = 0; // records 1..m_indexed are in the index
+    bool m_valid = false;
+};

@@ -1,0 +1,42 @@
+#include "PresetTexts.h"
+
+#include <QSet>
+
+#include "storage/DbfTable.h"
+#include "storage/WorkTimeTables.h"
+
+namespace PresetTexts {
+
+QStringList generated(DbfTable &table, int field)
+{
+    QStringList texts;
+    QSet<QString> seen; // the same result as searching the list, in linear time
+    DbfRecord record;
+    QString text;
+    table.refresh();
+    for (int row = 0; row < table.rowCount(); ++row) {
+        if (!table.readRow(row, record))
+            break;
+        record.text(field, text);
+        if (!seen.contains(text)) {
+            seen.insert(text);
+            texts.append(text);
+        }
+    }
+    return texts;
+}
+
+QStringList fixedLines(const QString &memoText)
+{
+    if (memoText.isEmpty())
+        return {};
+    QString text = memoText;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QStringList lines = text.split(QLatin1Char('\n'));
+    // A final line break ends the last line; it does not start an empty one.
+    if (lines.size() > 1 && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+} // namespace PresetTexts

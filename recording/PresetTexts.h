@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QStringList>
+
+class DbfTable;
+
+// The texts offered in the place and activity lists of the record entry.
+namespace PresetTexts {
+
+// Every distinct text of the field over the live rows, once, in the order of
+// its first appearance; exact comparison, the empty text included.
+QStringList generated(DbfTable &table, int field);
+// The lines of a fixed list (joined by CR LF), empty lines included.
+QStringList fixedLines(const QString &memoText);
+
+} // namespace PresetTexts
