@@ -10,6 +10,10 @@
 #include "DataBaseDirFUnit.h"
 #include "EinloggenFUnit.h"
 #include "MainUnit.h"
+#include "recording/AuflistenFUnit.h"
+#include "recording/ErfassenFUnit.h"
+#include "recording/PauseFUnit.h"
+#include "recording/VorgabeTexteFUnit.h"
 
 template <typename Form, typename... Args>
 Form *ApplicationForms::create(Args &&...args)
@@ -27,7 +31,11 @@ ApplicationForms::ApplicationForms(AppContext &context)
     EinloggenForm = create<TEinloggenForm>(context, *this);
     AdminPassForm = create<TAdminPassForm>();
     AdminForm = create<TAdminForm>(context);
+    VorgabeTexteForm = create<TVorgabeTexteForm>(context);
     MainForm = create<TMainForm>(context, *this);
+    ErfassenForm = create<TErfassenForm>(context, *this);
+    DatenAuflistenForm = create<TDatenAuflistenForm>(context);
+    PausenForm = create<TPausenForm>(context);
     SetDataBaseForm = create<TSetDataBaseForm>(context);
 }
 

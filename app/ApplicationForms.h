@@ -10,6 +10,10 @@ class QTranslator;
 class QWidget;
 class TAdminForm;
 class TAdminPassForm;
+class TDatenAuflistenForm;
+class TErfassenForm;
+class TPausenForm;
+class TVorgabeTexteForm;
 class TEinloggenForm;
 class TMainForm;
 class TSetDataBaseForm;
@@ -36,7 +40,11 @@ public:
     TEinloggenForm *EinloggenForm = nullptr;
     TAdminPassForm *AdminPassForm = nullptr;
     TAdminForm *AdminForm = nullptr;
+    TVorgabeTexteForm *VorgabeTexteForm = nullptr;
     TMainForm *MainForm = nullptr;
+    TErfassenForm *ErfassenForm = nullptr;
+    TDatenAuflistenForm *DatenAuflistenForm = nullptr;
+    TPausenForm *PausenForm = nullptr;
     TSetDataBaseForm *SetDataBaseForm = nullptr;
 
 private:

@@ -17,6 +17,7 @@
 #include "DataBaseDirFUnit.h"
 #include "MainUnit.h"
 #include "Reporter.h"
+#include "recording/ErfassenFUnit.h"
 #include "translation/TranslateComponents.h"
 #include "translation/translateunit.h"
 
@@ -186,6 +187,11 @@ void TEinloggenForm::BitBtnXP1Click()
         return;
     }
     emit employeeLoggedIn();
+    TErfassenForm *entry = m_forms.ErfassenForm;
+    hide();
+    entry->prepare();
+    entry->exec();
+    show();
     Edit1->clear();
     Edit2->clear();
 }

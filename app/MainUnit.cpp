@@ -16,6 +16,7 @@
 #include "ApplicationForms.h"
 #include "Reporter.h"
 #include "WindowSettingsStore.h"
+#include "recording/VorgabeTexteFUnit.h"
 #include "translation/translateunit.h"
 #include "widgets/DataGrid.h"
 #include "widgets/RecordNavigator.h"
@@ -114,11 +115,12 @@ void TMainForm::buildMenu()
     // The evaluations, the user list and the preset texts come with their
     // own windows.
     for (QAction *later : {AuswertungnachMitarbeiter1, AuswertungnachOrtBaustelle1, AuswertungnachTtigkeit1,
-                           AuswertungnachZeitraum1, AuswertungnachZeitraumsortiertnachBaustelle1, Benutzerverwalten1,
-                           VorgabetextefrdasAusfllenfestlegen1})
+                           AuswertungnachZeitraum1, AuswertungnachZeitraumsortiertnachBaustelle1, Benutzerverwalten1})
         later->setEnabled(false);
 
     connect(AdministratorPasswortfestlegen1, &QAction::triggered, this, &TMainForm::AdministratorPasswortfestlegen1Click);
+    connect(VorgabetextefrdasAusfllenfestlegen1, &QAction::triggered, this,
+            &TMainForm::VorgabetextefrdasAusfllenfestlegen1Click);
     connect(PausenzeitinAuswertungauffhren1, &QAction::toggled, this,
             [this](bool checked) { m_context.userList().listBreakTime = checked; });
     connect(BeiMitarbeiterAuswahlfrdieAuswertunggelschteMitarbeiterausblenden1, &QAction::toggled, this,
@@ -180,6 +182,12 @@ void TMainForm::AdministratorPasswortfestlegen1Click()
     if (!IsAdmin())
         return;
     m_forms.AdminForm->exec();
+    saveBenutzer();
+}
+
+void TMainForm::VorgabetextefrdasAusfllenfestlegen1Click()
+{
+    m_forms.VorgabeTexteForm->exec();
     saveBenutzer();
 }
 

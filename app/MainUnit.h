@@ -29,6 +29,7 @@ public:
     bool IsAdmin();
 
     void AdministratorPasswortfestlegen1Click();
+    void VorgabetextefrdasAusfllenfestlegen1Click();
 
     QMenuBar *MainMenu1;
     QMenu *Auswertung1;

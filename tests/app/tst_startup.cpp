@@ -11,6 +11,7 @@
 #include "app/ApplicationForms.h"
 #include "app/EinloggenFUnit.h"
 #include "app/MainUnit.h"
+#include "recording/ErfassenFUnit.h"
 #include "storage/UserListStore.h"
 #include "support/FixedClock.h"
 #include "support/GuiTestHelpers.h"
@@ -138,10 +139,18 @@ void TestStartup::employeeLoginMatchesFirstRow()
     startProgram();
     TEinloggenForm *login = m_forms->EinloggenForm;
     QSignalSpy loggedIn(login, &TEinloggenForm::employeeLoggedIn);
+    bool entryOpened = false;
+    whenModal<TErfassenForm>([&](TErfassenForm *entry) {
+        entryOpened = true;
+        QVERIFY(!login->isVisible());
+        entry->reject();
+    });
     QTest::keyClicks(login->Edit1, QStringLiteral("x"));
     QTest::keyClicks(login->Edit2, QStringLiteral("2"));
     QTest::keyClick(login->Edit2, Qt::Key_Return); // the default button
     QCOMPARE(loggedIn.count(), 1);
+    QVERIFY(entryOpened);
+    QVERIFY(login->isVisible());
     QCOMPARE(m_context->arbeiter, QStringLiteral("Zweite"));
     QVERIFY(login->Edit1->text().isEmpty());
     QVERIFY(login->Edit2->text().isEmpty());

@@ -1,0 +1,255 @@
+#include "ErfassenFUnit.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimeEdit>
+
+#include "AuflistenFUnit.h"
+#include "BookingService.h"
+#include "PauseFUnit.h"
+#include "PresetTexts.h"
+#include "app/AppContext.h"
+#include "app/ApplicationForms.h"
+#include "app/Clock.h"
+#include "app/Reporter.h"
+#include "app/WindowSettingsStore.h"
+#include "storage/WorkTimeTables.h"
+#include "translation/translateunit.h"
+
+namespace {
+
+const QString ClassName = QStringLiteral("TErfassenForm");
+
+QComboBox *makeChoice(QWidget *parent, const char *name)
+{
+    auto *box = new QComboBox(parent);
+    box->setObjectName(QLatin1String(name));
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->setMaxVisibleItems(20);
+    return box;
+}
+
+QTimeEdit *makeTime(QWidget *parent, const char *name)
+{
+    auto *picker = new QTimeEdit(parent);
+    picker->setObjectName(QLatin1String(name));
+    picker->setDisplayFormat(QStringLiteral("HH:mm"));
+    return picker;
+}
+
+QLabel *makeLabel(QWidget *parent, const char *name, const char16_t *text, QWidget *buddy)
+{
+    auto *label = new QLabel(QString::fromUtf16(text), parent);
+    label->setObjectName(QLatin1String(name));
+    label->setBuddy(buddy);
+    return label;
+}
+
+} // namespace
+
+TErfassenForm::TErfassenForm(AppContext &context, ApplicationForms &forms)
+    : SettingsForm(context, ClassName)
+    , m_forms(forms)
+{
+    setWindowTitle(QStringLiteral("Arbeitszeit erfassen"));
+    Orted = makeChoice(this, "Orted");
+    TatEd = makeChoice(this, "TatEd");
+    DateTimePicker1 = makeTime(this, "DateTimePicker1");
+    DateTimePicker2 = makeTime(this, "DateTimePicker2");
+    DateTimePicker4 = makeTime(this, "DateTimePicker4");
+    DateTimePicker3 = new QDateEdit(this);
+    DateTimePicker3->setObjectName(QStringLiteral("DateTimePicker3"));
+    DateTimePicker3->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    DateTimePicker3->setCalendarPopup(true);
+    BemEd = new QLineEdit(this);
+    BemEd->setObjectName(QStringLiteral("BemEd"));
+    Label4 = makeLabel(this, "Label4", u"Ort/Baustelle/Kunde:", Orted);
+    Label5 = makeLabel(this, "Label5", u"Tätigkeit:", TatEd);
+    Label1 = makeLabel(this, "Label1", u"Zeit von:", DateTimePicker1);
+    Label2 = makeLabel(this, "Label2", u"Zeit bis:", DateTimePicker2);
+    Label7 = makeLabel(this, "Label7", u"Stunden:", DateTimePicker2);
+    Label6 = makeLabel(this, "Label6", u"Pausenzeit:", DateTimePicker4);
+    Label3 = makeLabel(this, "Label3", u"Datum:", DateTimePicker3);
+    BemLabel = makeLabel(this, "BemEdLabel", u"Bemerkungen:", BemEd);
+    Label7->hide();
+    AuswertsCheck = new QCheckBox(QStringLiteral("Auswärtsübernachtung"), this);
+    AuswertsCheck->setObjectName(QStringLiteral("AuswertsCheck"));
+    ErfassenBtn = new QPushButton(QStringLiteral("Okay, erfassen"), this);
+    ErfassenBtn->setObjectName(QStringLiteral("ErfassenBtn"));
+    ErfassenBtn->setDefault(true);
+    EditBtn = new QPushButton(QStringLiteral("Daten auflisten"), this);
+    EditBtn->setObjectName(QStringLiteral("EditBtn"));
+    AusloggenBtn = new QPushButton(QStringLiteral("Ausloggen"), this);
+    AusloggenBtn->setObjectName(QStringLiteral("AusloggenBtn"));
+    PauseBtn = new QPushButton(QStringLiteral("Pausenzeiten von-bis eingeben"), this);
+    PauseBtn->setObjectName(QStringLiteral("PauseBtn"));
+    SameTimeCheck = new QCheckBox(QStringLiteral("Anfangszeit und Endzeit darf gleich sein"), this);
+    SameTimeCheck->setObjectName(QStringLiteral("SameTimeCheck"));
+    NachtArbeitCheck = new QCheckBox(QStringLiteral("Endzeit darf kleiner als Anfangszeit sein (Nachtarbeit)"), this);
+    NachtArbeitCheck->setObjectName(QStringLiteral("NachtArbeitCheck"));
+    for (QPushButton *button : {EditBtn, AusloggenBtn, PauseBtn})
+        button->setAutoDefault(false);
+
+    auto *layout = new QGridLayout(this);
+    int row = 0;
+    layout->addWidget(Label4, row, 0);
+    layout->addWidget(Orted, row++, 1, 1, 2);
+    layout->addWidget(Label5, row, 0);
+    layout->addWidget(TatEd, row++, 1, 1, 2);
+    layout->addWidget(Label1, row, 0);
+    layout->addWidget(DateTimePicker1, row++, 1);
+    layout->addWidget(Label2, row, 0);
+    layout->addWidget(Label7, row, 0);
+    layout->addWidget(DateTimePicker2, row++, 1);
+    layout->addWidget(Label6, row, 0);
+    layout->addWidget(DateTimePicker4, row, 1);
+    layout->addWidget(PauseBtn, row++, 2);
+    layout->addWidget(Label3, row, 0);
+    layout->addWidget(DateTimePicker3, row++, 1);
+    layout->addWidget(BemLabel, row, 0);
+    layout->addWidget(BemEd, row++, 1, 1, 2);
+    layout->addWidget(AuswertsCheck, row++, 1, 1, 2);
+    layout->addWidget(SameTimeCheck, row++, 0, 1, 3);
+    layout->addWidget(NachtArbeitCheck, row++, 0, 1, 3);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(ErfassenBtn);
+    buttons->addWidget(EditBtn);
+    buttons->addStretch(1);
+    buttons->addWidget(AusloggenBtn);
+    layout->addLayout(buttons, row, 0, 1, 3);
+    layout->setRowStretch(row - 1, 1);
+    setFixedSize(449, 504);
+
+    // Tab order as the window was designed.
+    const QList<QWidget *> order = {Orted, TatEd, DateTimePicker1, DateTimePicker2, DateTimePicker4, DateTimePicker3,
+                                    BemEd, AuswertsCheck, ErfassenBtn, EditBtn, AusloggenBtn, PauseBtn,
+                                    SameTimeCheck, NachtArbeitCheck};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order.at(i - 1), order.at(i));
+
+    connect(ErfassenBtn, &QPushButton::clicked, this, &TErfassenForm::ErfassenBtnClick);
+    connect(PauseBtn, &QPushButton::clicked, this, &TErfassenForm::PauseBtnClick);
+    connect(EditBtn, &QPushButton::clicked, this, &TErfassenForm::EditBtnClick);
+    connect(AusloggenBtn, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TErfassenForm::fillList(QComboBox *list, int field, bool fixed, const QString &fixedTexts)
+{
+    list->clear();
+    list->addItems(fixed ? PresetTexts::fixedLines(fixedTexts) : PresetTexts::generated(m_context.tables().Dbf1, field));
+    list->setCurrentIndex(-1);
+    list->setEditText(QString());
+}
+
+void TErfassenForm::prepare()
+{
+    DateTimePicker3->setDate(m_context.clock().now().date());
+    const UserListData &data = m_context.userList();
+    fillList(TatEd, WorkTimeTables::Taetigkeit, data.activitiesFixed, data.activityTexts);
+    fillList(Orted, WorkTimeTables::Ort, data.placesFixed, data.placeTexts);
+    DateTimePicker1->setTime(QTime(0, 0));
+    const bool hoursOnly = m_context.onlyHours;
+    DateTimePicker1->setVisible(!hoursOnly);
+    Label1->setVisible(!hoursOnly);
+    Label2->setVisible(!hoursOnly);
+    Label7->setVisible(hoursOnly);
+}
+
+void TErfassenForm::showEvent(QShowEvent *event)
+{
+    SettingsForm::showEvent(event);
+    Orted->setFocus();
+}
+
+void TErfassenForm::focusFor(int programText)
+{
+    switch (programText) {
+    case 9: Orted->setFocus(); break;
+    case 10: TatEd->setFocus(); break;
+    case 11:
+    case 12:
+        if (DateTimePicker1->isVisible())
+            DateTimePicker1->setFocus();
+        break;
+    case 13: DateTimePicker4->setFocus(); break;
+    default: break;
+    }
+}
+
+void TErfassenForm::ErfassenBtnClick()
+{
+    BookingInput input;
+    input.place = Orted->currentText();
+    input.activity = TatEd->currentText();
+    input.from = DateTimePicker1->time();
+    input.to = DateTimePicker2->time();
+    input.pause = DateTimePicker4->time();
+    input.date = DateTimePicker3->date();
+    input.remark = BemEd->text();
+    input.away = AuswertsCheck->isChecked();
+    input.sameTimeAllowed = SameTimeCheck->isChecked();
+    input.nightWork = NachtArbeitCheck->isChecked();
+
+    Reporter &reporter = m_context.reporter();
+    BookingService service(m_context.tables().Dbf1, m_context.clashIndex(), m_context.clock());
+    const BookingService::Outcome outcome = service.book(input, m_context.arbeiter, [&] {
+        return reporter.question(ProgramText(14), ProgramText(15), Reporter::Buttons::YesNoCancel) == Reporter::Answer::Yes;
+    });
+    switch (outcome.kind) {
+    case BookingService::Outcome::CheckFailed: {
+        const int text = BookingRules::programTextOf(outcome.check);
+        reporter.error(ProgramText(text));
+        focusFor(text);
+        return;
+    }
+    case BookingService::Outcome::NotConfirmed:
+        return;
+    case BookingService::Outcome::WriteFailed:
+        reporter.error(outcome.error);
+        return;
+    case BookingService::Outcome::Stored:
+        break;
+    }
+    Orted->setEditText(QString());
+    TatEd->setEditText(QString());
+    BemEd->clear();
+    Orted->setFocus();
+}
+
+void TErfassenForm::PauseBtnClick()
+{
+    TPausenForm *breaks = m_forms.PausenForm;
+    breaks->clearPairs();
+    if (breaks->exec() != QDialog::Accepted)
+        return;
+    const QList<BreakEntry::Pair> pairs = breaks->pairs();
+    DateTimePicker4->setTime(BreakEntry::total(pairs));
+    if (breaks->PauseBemerkCheck->isChecked())
+        BemEd->setText(BemEd->text() + BreakEntry::list(pairs, ProgramText(16)));
+}
+
+void TErfassenForm::EditBtnClick()
+{
+    m_forms.DatenAuflistenForm->showList();
+}
+
+void TErfassenForm::restoreControls(WindowSettingsStore &store)
+{
+    if (const auto checked = store.checked(ClassName, QStringLiteral("SameTimeCheck")))
+        SameTimeCheck->setChecked(*checked);
+    if (const auto checked = store.checked(ClassName, QStringLiteral("NachtArbeitCheck")))
+        NachtArbeitCheck->setChecked(*checked);
+}
+
+void TErfassenForm::saveControls(WindowSettingsStore &store)
+{
+    store.setChecked(ClassName, QStringLiteral("SameTimeCheck"), SameTimeCheck->isChecked());
+    store.setChecked(ClassName, QStringLiteral("NachtArbeitCheck"), NachtArbeitCheck->isChecked());
+}

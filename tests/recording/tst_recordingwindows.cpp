@@ -1,0 +1,352 @@
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTimeEdit>
+#include <QToolButton>
+#include <QtTest>
+
+#include "app/AppContext.h"
+#include "app/ApplicationForms.h"
+#include "app/EinloggenFUnit.h"
+#include "app/MainUnit.h"
+#include "recording/AuflistenFUnit.h"
+#include "recording/ErfassenFUnit.h"
+#include "recording/PauseFUnit.h"
+#include "recording/VorgabeTexteFUnit.h"
+#include "storage/UserListStore.h"
+#include "support/FixedClock.h"
+#include "support/GuiTestHelpers.h"
+#include "support/RecordingReporter.h"
+#include "widgets/RecordNavigator.h"
+#include "widgets/WorkTimeTableModel.h"
+
+namespace {
+QTime t(const char *text)
+{
+    return QTime::fromString(QString::fromLatin1(text), QStringLiteral("HH:mm"));
+}
+} // namespace
+
+// The windows of an employee's work: record entry, breaks, the record list,
+// and the administrator's preset texts.
+class TestRecordingWindows : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void bookingEmptiesTheFields();
+    void checksShowTheirTextAndKeepInputs();
+    void clashQuestion_data();
+    void clashQuestion();
+    void hoursOnlyMode();
+    void presetLists_data();
+    void presetLists();
+    void breaksFillBreakAndRemark_data();
+    void breaksFillBreakAndRemark();
+    void recordListShowsOwnRows_data();
+    void recordListShowsOwnRows();
+    void presetFormSavesWhenClosed();
+
+private:
+    void start();
+    void addRow(const QString &employee, const QString &date, const QString &place, const QString &from = QStringLiteral("08:00"),
+                const QString &to = QStringLiteral("12:00"));
+    void fill(const char *place, const char *activity, const char *from, const char *to);
+    QString dataDir() const { return m_home->filePath(QStringLiteral("appdata/Korvald/Tagwerk/")); }
+
+    std::unique_ptr<QTemporaryDir> m_home;
+    RecordingReporter m_reporter;
+    FixedClock m_clock;
+    std::unique_ptr<AppContext> m_context;
+    std::unique_ptr<ApplicationForms> m_forms;
+    TErfassenForm *m_entry = nullptr;
+};
+
+void TestRecordingWindows::init()
+{
+    m_home = std::make_unique<QTemporaryDir>();
+    QDir(m_home->path()).mkpath(QStringLiteral("program"));
+    m_reporter.clear();
+    m_clock.set(QDateTime(QDate(2025, 2, 3), QTime(17, 5)));
+}
+
+void TestRecordingWindows::cleanup()
+{
+    m_forms.reset();
+    m_context.reset();
+}
+
+void TestRecordingWindows::start()
+{
+    m_context = std::make_unique<AppContext>(
+        m_reporter, m_clock, m_home->filePath(QStringLiteral("program")), m_home->filePath(QStringLiteral("appdata")),
+        std::make_unique<WindowSettingsStore>(m_home->filePath(QStringLiteral("settings.ini"))));
+    m_forms = std::make_unique<ApplicationForms>(*m_context);
+    m_forms->EinloggenForm->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_forms->EinloggenForm));
+    m_forms->EinloggenForm->hide();
+    m_context->arbeiter = QStringLiteral("Anna");
+    m_entry = m_forms->ErfassenForm;
+}
+
+void TestRecordingWindows::addRow(const QString &employee, const QString &date, const QString &place,
+                                  const QString &from, const QString &to)
+{
+    DbfTable &table = m_context->tables().Dbf1;
+    DbfRecord record = table.newRecord();
+    record.setText(WorkTimeTables::Arbeiter, employee);
+    record.setText(WorkTimeTables::Datum, date);
+    record.setText(WorkTimeTables::Ort, place);
+    record.setText(WorkTimeTables::Taetigkeit, place + QStringLiteral(" arbeiten"));
+    record.setText(WorkTimeTables::ZeitVon, from);
+    record.setText(WorkTimeTables::ZeitBis, to);
+    QVERIFY(table.append(record));
+}
+
+void TestRecordingWindows::fill(const char *place, const char *activity, const char *from, const char *to)
+{
+    m_entry->Orted->setEditText(QString::fromUtf8(place));
+    m_entry->TatEd->setEditText(QString::fromUtf8(activity));
+    m_entry->DateTimePicker1->setTime(t(from));
+    m_entry->DateTimePicker2->setTime(t(to));
+    m_entry->DateTimePicker4->setTime(t("00:00"));
+}
+
+void TestRecordingWindows::bookingEmptiesTheFields()
+{
+    start();
+    m_entry->prepare();
+    m_entry->show();
+    QCOMPARE(m_entry->DateTimePicker3->date(), QDate(2025, 2, 3));
+    fill("Köln", "Montage", "07:00", "15:30");
+    m_entry->DateTimePicker4->setTime(t("00:30"));
+    m_entry->BemEd->setText(QStringLiteral("Gerüst"));
+    m_entry->AuswertsCheck->setChecked(true);
+    QTest::mouseClick(m_entry->ErfassenBtn, Qt::LeftButton);
+    QVERIFY(m_reporter.messages().isEmpty());
+    DbfTable &table = m_context->tables().Dbf1;
+    QCOMPARE(table.rowCount(), 1);
+    QVERIFY(table.first());
+    QCOMPARE(table.text(WorkTimeTables::Datum), QStringLiteral("03.02.2025"));
+    QCOMPARE(table.text(WorkTimeTables::Arbeiter), QStringLiteral("Anna"));
+    QCOMPARE(table.text(WorkTimeTables::Ort), QStringLiteral("Köln"));
+    QCOMPARE(table.text(WorkTimeTables::Pause), QStringLiteral("00:30"));
+    QCOMPARE(table.logical(WorkTimeTables::Auswaerts), std::optional<bool>(true));
+    QCOMPARE(table.text(WorkTimeTables::ZeitEintrag), QStringLiteral("17:05"));
+    // Place, activity and remark are emptied; the rest stays for the next booking.
+    QCOMPARE(m_entry->Orted->currentText(), QString());
+    QCOMPARE(m_entry->TatEd->currentText(), QString());
+    QCOMPARE(m_entry->BemEd->text(), QString());
+    QCOMPARE(m_entry->DateTimePicker1->time(), t("07:00"));
+    QVERIFY(m_entry->AuswertsCheck->isChecked());
+    // At once again: the place is missing.
+    QTest::mouseClick(m_entry->ErfassenBtn, Qt::LeftButton);
+    QCOMPARE(m_reporter.errors(), QStringList{QStringLiteral("Das Feld für den Ort darf nicht leer sein!")});
+    QCOMPARE(table.rowCount(), 1);
+}
+
+void TestRecordingWindows::checksShowTheirTextAndKeepInputs()
+{
+    start();
+    m_entry->prepare();
+    fill("Köln", "Montage", "22:00", "06:00");
+    m_entry->BemEd->setText(QStringLiteral("bleibt"));
+    m_entry->ErfassenBtnClick();
+    QCOMPARE(m_reporter.errors(), QStringList{QStringLiteral("Die Bis-Zeit muss größer als die Von-Zeit sein!")});
+    QCOMPARE(m_entry->BemEd->text(), QStringLiteral("bleibt"));
+    m_entry->NachtArbeitCheck->setChecked(true);
+    m_entry->DateTimePicker4->setTime(t("08:01"));
+    m_entry->ErfassenBtnClick();
+    QCOMPARE(m_reporter.errors().last(), QStringLiteral("Die Pauszeit kann nicht länger als der Arbeitszeitraum sein!"));
+    m_entry->DateTimePicker4->setTime(t("08:00"));
+    m_entry->ErfassenBtnClick();
+    QCOMPARE(m_reporter.errors().size(), 2);
+    QCOMPARE(m_context->tables().Dbf1.rowCount(), 1);
+}
+
+void TestRecordingWindows::clashQuestion_data()
+{
+    QTest::addColumn<Reporter::Answer>("answer");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("yes") << Reporter::Answer::Yes << 2;
+    QTest::newRow("no") << Reporter::Answer::No << 1;
+    QTest::newRow("cancel") << Reporter::Answer::Cancel << 1;
+}
+
+void TestRecordingWindows::clashQuestion()
+{
+    QFETCH(Reporter::Answer, answer);
+    QFETCH(int, rows);
+    start();
+    addRow(QStringLiteral("Anna"), QStringLiteral("03.02.2025"), QStringLiteral("Bonn"));
+    m_entry->prepare();
+    fill("Köln", "Montage", "10:00", "13:00");
+    m_reporter.setNextAnswers({answer});
+    m_entry->ErfassenBtnClick();
+    QCOMPARE(m_reporter.messages().size(), 1);
+    const RecordingReporter::Message question = m_reporter.messages().first();
+    QCOMPARE(question.kind, RecordingReporter::Message::Question);
+    QCOMPARE(question.text, QStringLiteral("Für diesen Zeitraum existiert bereits eine Buchung. Trotzdem buchen?"));
+    QCOMPARE(question.caption, QStringLiteral("Doppelte Buchung?"));
+    DbfTable &table = m_context->tables().Dbf1;
+    QCOMPARE(table.rowCount(), rows);
+    if (rows == 2) {
+        QVERIFY(table.last());
+        QCOMPARE(table.logical(WorkTimeTables::Doppelt), std::optional<bool>(true));
+        QCOMPARE(m_entry->Orted->currentText(), QString());
+    } else {
+        QCOMPARE(m_entry->Orted->currentText(), QStringLiteral("Köln"));
+    }
+}
+
+void TestRecordingWindows::hoursOnlyMode()
+{
+    start();
+    m_context->onlyHours = true;
+    m_entry->prepare();
+    m_entry->show();
+    QVERIFY(!m_entry->DateTimePicker1->isVisible());
+    QVERIFY(!m_entry->Label1->isVisible());
+    QVERIFY(!m_entry->Label2->isVisible());
+    QVERIFY(m_entry->Label7->isVisible());
+    fill("Köln", "Montage", "00:00", "00:00");
+    m_entry->ErfassenBtnClick();
+    QCOMPARE(m_reporter.errors(), QStringList{QStringLiteral("Die Von- und Bis-Zeit muss unterschiedlich sein!")});
+    m_entry->DateTimePicker2->setTime(t("08:30"));
+    m_entry->ErfassenBtnClick();
+    QVERIFY(m_context->tables().Dbf1.first());
+    QCOMPARE(m_context->tables().Dbf1.text(WorkTimeTables::ZeitVon), QStringLiteral("00:00"));
+    QCOMPARE(m_context->tables().Dbf1.text(WorkTimeTables::ZeitBis), QStringLiteral("08:30"));
+}
+
+void TestRecordingWindows::presetLists_data()
+{
+    QTest::addColumn<bool>("fixed");
+    QTest::addColumn<QStringList>("places");
+    QTest::newRow("generated") << false << QStringList{QStringLiteral("Halle 2"), QStringLiteral("Büro"), QStringLiteral("halle 2")};
+    QTest::newRow("fixed") << true << QStringList{QStringLiteral("A"), QString(), QStringLiteral("B")};
+}
+
+void TestRecordingWindows::presetLists()
+{
+    QFETCH(bool, fixed);
+    QFETCH(QStringList, places);
+    start();
+    for (const QString &place : {QStringLiteral("Halle 2"), QStringLiteral("Büro"), QStringLiteral("Halle 2"), QStringLiteral("halle 2")})
+        addRow(QStringLiteral("Bernd"), QStringLiteral("01.01.2025"), place);
+    m_context->userList().placesFixed = fixed;
+    m_context->userList().placeTexts = QStringLiteral("A\r\n\r\nB");
+    m_entry->prepare();
+    QStringList items;
+    for (int i = 0; i < m_entry->Orted->count(); ++i)
+        items << m_entry->Orted->itemText(i);
+    QCOMPARE(items, places);
+    QCOMPARE(m_entry->TatEd->count(), 3); // generated from the activities
+}
+
+void TestRecordingWindows::breaksFillBreakAndRemark_data()
+{
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<bool>("list");
+    QTest::addColumn<QTime>("pause");
+    QTest::addColumn<QString>("remark");
+    QTest::newRow("okay with list") << true << true << t("00:45") << QStringLiteral("altPausen: 09:00-09:15; 12:00-12:30");
+    QTest::newRow("okay without list") << true << false << t("00:45") << QStringLiteral("alt");
+    QTest::newRow("cancelled") << false << true << t("00:10") << QStringLiteral("alt");
+}
+
+void TestRecordingWindows::breaksFillBreakAndRemark()
+{
+    QFETCH(bool, ok);
+    QFETCH(bool, list);
+    QFETCH(QTime, pause);
+    QFETCH(QString, remark);
+    start();
+    m_entry->prepare();
+    m_entry->DateTimePicker4->setTime(t("00:10"));
+    m_entry->BemEd->setText(QStringLiteral("alt"));
+    whenModal<TPausenForm>([&](TPausenForm *breaks) {
+        QCOMPARE(breaks->DateTimePicker[0]->time(), t("00:00"));
+        breaks->DateTimePicker[0]->setTime(t("09:00"));
+        breaks->DateTimePicker[1]->setTime(t("09:15"));
+        breaks->DateTimePicker[4]->setTime(t("12:00"));
+        breaks->DateTimePicker[5]->setTime(t("12:30"));
+        breaks->PauseBemerkCheck->setChecked(list);
+        QTest::mouseClick(ok ? breaks->ErfassenBtn : breaks->AusloggenBtn, Qt::LeftButton);
+    });
+    m_entry->PauseBtnClick();
+    QCOMPARE(m_entry->DateTimePicker4->time(), pause);
+    QCOMPARE(m_entry->BemEd->text(), remark);
+}
+
+void TestRecordingWindows::recordListShowsOwnRows_data()
+{
+    QTest::addColumn<bool>("onlyMonth");
+    QTest::addColumn<bool>("mayCorrect");
+    QTest::addColumn<int>("rows");
+    QTest::newRow("all own rows, read-only") << false << false << 3;
+    QTest::newRow("current month, correctable") << true << true << 2;
+}
+
+void TestRecordingWindows::recordListShowsOwnRows()
+{
+    QFETCH(bool, onlyMonth);
+    QFETCH(bool, mayCorrect);
+    QFETCH(int, rows);
+    start();
+    addRow(QStringLiteral("Anna"), QStringLiteral("03.02.2025"), QStringLiteral("Bonn"));
+    addRow(QStringLiteral("anna"), QStringLiteral("03.02.2025"), QStringLiteral("Köln"));
+    addRow(QStringLiteral("Anna"), QStringLiteral("31.01.2025"), QStringLiteral("Essen"));
+    addRow(QStringLiteral("Bernd"), QStringLiteral("03.02.2025"), QStringLiteral("Bonn"));
+    addRow(QStringLiteral("Anna"), QStringLiteral("kein Datum"), QStringLiteral("Ulm"));
+    m_context->userList().employeesMayCorrect = mayCorrect;
+    TDatenAuflistenForm *list = m_forms->DatenAuflistenForm;
+    list->OnlyCurrentMonth->setChecked(onlyMonth);
+    int seen = -1;
+    bool editable = false;
+    bool insertEnabled = false;
+    whenModal<TDatenAuflistenForm>([&](TDatenAuflistenForm *window) {
+        seen = window->model()->rowCount();
+        editable = window->model()->flags(window->model()->index(0, 0)) & Qt::ItemIsEditable;
+        insertEnabled = window->DBNavigator1->button(RecordNavigator::Insert)->isEnabled();
+        QTest::mouseClick(window->BitBtn1, Qt::LeftButton);
+    });
+    m_entry->EditBtnClick();
+    QCOMPARE(seen, rows);
+    QCOMPARE(editable, mayCorrect);
+    QCOMPARE(insertEnabled, mayCorrect);
+    // Afterwards everyone sees every row again, and may write.
+    QCOMPARE(m_context->tables().Dbf1.rowCount(), 5);
+    QVERIFY(!m_context->tables().Dbf1.isFiltered());
+    WindowSettingsStore settings(m_home->filePath(QStringLiteral("settings.ini")));
+    QCOMPARE(settings.checked(QStringLiteral("TDatenAuflistenForm"), QStringLiteral("OnlyCurrentMonth")),
+             std::optional<bool>(onlyMonth));
+}
+
+void TestRecordingWindows::presetFormSavesWhenClosed()
+{
+    start();
+    whenModal<TVorgabeTexteForm>([](TVorgabeTexteForm *form) {
+        QVERIFY(form->AutoTexteCheck->isChecked());
+        form->VorgabeTexteCheck->setChecked(true);
+        form->Memo1->setPlainText(QStringLiteral("Halle\n\nBüro"));
+        form->close(); // the close box saves as well
+    });
+    m_forms->MainForm->VorgabetextefrdasAusfllenfestlegen1Click();
+    UserListData stored;
+    QCOMPARE(UserListStore::load(dataDir() + QStringLiteral("benutzer.dat"), stored), UserListStore::LoadResult::Loaded);
+    QVERIFY(stored.placesFixed);
+    QVERIFY(!stored.activitiesFixed);
+    QCOMPARE(stored.placeTexts, QStringLiteral("Halle\r\n\r\nBüro"));
+}
+
+QTEST_MAIN(TestRecordingWindows)
+#include "tst_recordingwindows.moc"
