@@ -13,3 +13,8 @@ build/bin/translate_bench 100000 10000
 echo
 echo "Booking grid (a table of 1,000,000 rows in the main window's grid):"
 build/bin/grid_bench 1000000
+echo
+echo "Saving a booking (checks, clash search through the index, append):"
+for rows in 10000 100000 1000000; do
+    build/bin/save_bench "$rows"
+done
