@@ -53,15 +53,8 @@ TMainForm::TMainForm(AppContext &context, ApplicationForms &forms)
     layout->addWidget(Panel1);
     layout->addWidget(DBGrid1, 1);
 
+    // The navigator also writes a row being edited when the user leaves it.
     DBNavigator1->setView(DBGrid1, m_model);
-    connect(DBNavigator1, &RecordNavigator::writeFailed, this,
-            [this](const QString &reason) { m_context.reporter().error(reason); });
-    // A row being edited is saved when the user moves to another row.
-    connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex &current) {
-                if (m_model->hasPendingEdit() && current.row() != m_model->pendingRow() && !m_model->post())
-                    m_context.reporter().error(m_model->lastError());
-            });
 }
 
 TMainForm::~TMainForm()

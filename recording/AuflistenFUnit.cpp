@@ -59,13 +59,6 @@ TDatenAuflistenForm::TDatenAuflistenForm(AppContext &context, QWidget *parent)
         if (isVisible())
             OnlyCurrentMonthClick();
     });
-    connect(DBNavigator1, &RecordNavigator::writeFailed, this,
-            [this](const QString &reason) { m_context.reporter().error(reason); });
-    connect(DBGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex &current) {
-                if (m_model->hasPendingEdit() && current.row() != m_model->pendingRow() && !m_model->post())
-                    m_context.reporter().error(m_model->lastError());
-            });
 }
 
 void TDatenAuflistenForm::applyFilter()

@@ -76,7 +76,15 @@ void RecordNavigator::setView(DataGrid *view, WorkTimeTableModel *model)
     connect(model, &QAbstractItemModel::modelReset, this, &RecordNavigator::updateButtons);
     connect(model, &QAbstractItemModel::rowsInserted, this, &RecordNavigator::updateButtons);
     connect(model, &QAbstractItemModel::rowsRemoved, this, &RecordNavigator::updateButtons);
+    connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) { postLeftRow(current.row()); });
     updateButtons();
+}
+
+void RecordNavigator::postLeftRow(int newRow)
+{
+    if (m_model->hasPendingEdit() && newRow != m_model->pendingRow() && !m_model->post())
+        m_reporter.error(m_model->lastError());
 }
 
 int RecordNavigator::currentRow() const
@@ -110,7 +118,7 @@ void RecordNavigator::click(Button which)
             && m_reporter.question(TranslateText(QStringLiteral("Delete record?")), QString(), Reporter::Buttons::YesNo)
                    == Reporter::Answer::Yes) {
             if (!m_model->deleteRow(row))
-                emit writeFailed(m_model->lastError());
+                m_reporter.error(m_model->lastError());
             goToRow(std::min(row, m_model->rowCount() - 1));
         }
         break;
@@ -121,7 +129,7 @@ void RecordNavigator::click(Button which)
     case Post:
         m_view->commitEdit();
         if (!m_model->post())
-            emit writeFailed(m_model->lastError());
+            m_reporter.error(m_model->lastError());
         break;
     case Cancel: m_model->cancel(); break;
     case Refresh: {

@@ -9,7 +9,8 @@ class WorkTimeTableModel;
 
 // The record navigator: ten buttons that move through the grid's rows and
 // insert, delete, edit, save, discard and reread, acting on the table model
-// and the grid showing it.
+// and the grid showing it. It also writes a row being edited when the user
+// moves to another row. A write the table refuses is reported at once.
 class RecordNavigator : public QWidget
 {
     Q_OBJECT
@@ -23,14 +24,11 @@ public:
     QToolButton *button(Button which) const { return m_buttons[which]; }
     void click(Button which);
 
-signals:
-    // A pending edit could not be written; the reason is the table's.
-    void writeFailed(const QString &reason);
-
 private:
     int currentRow() const;
     void goToRow(int row);
     void updateButtons();
+    void postLeftRow(int newRow);
 
     Reporter &m_reporter;
     DataGrid *m_view = nullptr;
