@@ -100,3 +100,10 @@ bool AppContext::loginEmployee(const QString &userName, const QString &password)
     }
     return false;
 }
+
+void AppContext::restoreMainWindowOptions()
+{
+    if (const auto checked = m_settings->checked(QStringLiteral("TMainForm"),
+                                                 QStringLiteral("BeiMitarbeiterAuswahlfrdieAuswertunggelschteMitarbeiterausblenden1")))
+        hideDeletedEmployees = *checked;
+}

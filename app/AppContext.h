@@ -57,6 +57,8 @@ public:
     // Reads "benutzer.dat"; a damaged file is reported and what was read kept.
     void LoadBenutzer();
     bool SaveBenutzer();
+    // The main window's option that the evaluations read, from its settings.
+    void restoreMainWindowOptions();
     // Reads the stored language into languagesetto (German when none).
     void LoadOptions();
     bool SaveOptions();

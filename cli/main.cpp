@@ -2,12 +2,16 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QGuiApplication>
+
+#include <memory>
 #include <QFileInfo>
 
 #include "BookCommand.h"
 #include "CliCommand.h"
 #include "ConsoleReporter.h"
 #include "ListCommand.h"
+#include "ReportCommand.h"
 #include "app/AppContext.h"
 #include "app/Clock.h"
 
@@ -43,6 +47,13 @@ const char *const HelpText =
     "      same employee on the same date is stored, marked double, only with\n"
     "      --if-double yes.\n"
     "\n"
+    "  report KIND --from DATE --to DATE [--choice TEXT] [--breaks | --no-breaks]\n"
+    "       [--hide-deleted | --show-deleted] [--format text|csv|pdf] [--output FILE]\n"
+    "      One of the evaluations: KIND is employee, place, activity, period or\n"
+    "      period-by-place. --choice names the employee, place or activity (the\n"
+    "      first of the choice list by default). Text is the result window's\n"
+    "      lines; csv the listed records; pdf the printout (needs --output).\n"
+    "\n"
     "Exit status: 0 done; 1 refused (login, a check, a clash: the program's\n"
     "message on stderr); 2 usage error or table not usable.\n";
 
@@ -74,11 +85,31 @@ QCommandLineOption flagOption(const char *name)
     return QCommandLineOption(QLatin1String(name));
 }
 
+bool writesPdf(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "--format=pdf" || (argument == "--format" && i + 1 < argc && QByteArray(argv[i + 1]) == "pdf"))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QCoreApplication app(argc, argv);
+    // Writing PDF lays text out with fonts, which needs Qt Gui; no window is
+    // ever shown, so no display is needed either. Everything else runs on
+    // Qt Core alone.
+    std::unique_ptr<QCoreApplication> app;
+    if (writesPdf(argc, argv)) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     QCoreApplication::setApplicationName(QStringLiteral("tagwerk-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TAGWERK_VERSION));
 
@@ -88,10 +119,12 @@ int main(int argc, char *argv[])
                                     QStringLiteral("user"),     QStringLiteral("password"), QStringLiteral("place"),
                                     QStringLiteral("activity"), QStringLiteral("date"),     QStringLiteral("from"),
                                     QStringLiteral("to"),       QStringLiteral("hours"),    QStringLiteral("break"),
-                                    QStringLiteral("remark"),   QStringLiteral("if-double")};
+                                    QStringLiteral("remark"),   QStringLiteral("if-double"), QStringLiteral("choice"),
+                                    QStringLiteral("format"),   QStringLiteral("output")};
     for (const QString &name : valueNames)
         parser.addOption(valueOption(qPrintable(name)));
-    for (const char *flag : {"month", "away", "same-time-ok", "night-work", "version"})
+    for (const char *flag : {"month", "away", "same-time-ok", "night-work", "version", "breaks", "no-breaks",
+                             "hide-deleted", "show-deleted"})
         parser.addOption(flagOption(flag));
     parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
 
@@ -110,17 +143,44 @@ int main(int argc, char *argv[])
     if (positional.isEmpty())
         return usageError(QStringLiteral("no command given"));
     const QString command = positional.first();
-    if (command != QLatin1String("list") && command != QLatin1String("book"))
+    const bool isReport = command == QLatin1String("report");
+    if (command != QLatin1String("list") && command != QLatin1String("book") && !isReport)
         return usageError(QStringLiteral("unknown command '%1'").arg(command));
-    if (positional.size() > 1)
-        return usageError(QStringLiteral("unexpected argument '%1'").arg(positional.at(1)));
+    if (isReport && positional.size() < 2)
+        return usageError(QStringLiteral("report needs a KIND"));
+    if (positional.size() > (isReport ? 2 : 1))
+        return usageError(QStringLiteral("unexpected argument '%1'").arg(positional.last()));
+    if (isReport) {
+        for (const char *required : {"from", "to"}) {
+            if (!parser.isSet(QLatin1String(required)))
+                return usageError(QStringLiteral("report needs --%1").arg(QLatin1String(required)));
+        }
+        if (parser.isSet(QStringLiteral("breaks")) && parser.isSet(QStringLiteral("no-breaks")))
+            return usageError(QStringLiteral("--breaks and --no-breaks exclude each other"));
+        if (parser.isSet(QStringLiteral("hide-deleted")) && parser.isSet(QStringLiteral("show-deleted")))
+            return usageError(QStringLiteral("--hide-deleted and --show-deleted exclude each other"));
+    }
     const QStringList listOnly = {QStringLiteral("employee"), QStringLiteral("month")};
     const QStringList bookOnly = {QStringLiteral("user"),  QStringLiteral("password"), QStringLiteral("place"),
                                   QStringLiteral("activity"), QStringLiteral("date"), QStringLiteral("from"),
                                   QStringLiteral("to"), QStringLiteral("hours"), QStringLiteral("break"),
                                   QStringLiteral("remark"), QStringLiteral("away"), QStringLiteral("same-time-ok"),
                                   QStringLiteral("night-work"), QStringLiteral("if-double")};
-    for (const QString &name : command == QLatin1String("list") ? bookOnly : listOnly) {
+    const QStringList reportOnly = {QStringLiteral("choice"), QStringLiteral("format"), QStringLiteral("output"),
+                                    QStringLiteral("breaks"), QStringLiteral("no-breaks"), QStringLiteral("hide-deleted"),
+                                    QStringLiteral("show-deleted")};
+    QStringList foreign;
+    if (command != QLatin1String("list"))
+        foreign += listOnly;
+    if (command != QLatin1String("book"))
+        foreign += bookOnly;
+    if (!isReport)
+        foreign += reportOnly;
+    if (isReport) {
+        foreign.removeAll(QStringLiteral("from"));
+        foreign.removeAll(QStringLiteral("to"));
+    }
+    for (const QString &name : foreign) {
         if (parser.isSet(name))
             return usageError(QStringLiteral("--%1 does not go with %2").arg(name, command));
     }
@@ -162,6 +222,7 @@ int main(int argc, char *argv[])
         context.directories().restoreSettings();
     context.LoadBenutzer();
     context.LoadOptions();
+    context.restoreMainWindowOptions();
     SetCurrentLanguage(language.value_or(context.languagesetto));
     context.setTableDirectories();
     int result = CliExit::Usage;
@@ -174,6 +235,21 @@ int main(int argc, char *argv[])
             options.today = clock.now().date();
             CliOutput out;
             result = runList(context.tables().Dbf1, options, out);
+        } else if (isReport) {
+            ReportCommandOptions options;
+            options.kind = positional.at(1);
+            options.from = parser.value(QStringLiteral("from"));
+            options.to = parser.value(QStringLiteral("to"));
+            if (parser.isSet(QStringLiteral("choice")))
+                options.choice = parser.value(QStringLiteral("choice"));
+            if (parser.isSet(QStringLiteral("breaks")) || parser.isSet(QStringLiteral("no-breaks")))
+                options.breaks = parser.isSet(QStringLiteral("breaks"));
+            if (parser.isSet(QStringLiteral("hide-deleted")) || parser.isSet(QStringLiteral("show-deleted")))
+                options.hideDeleted = parser.isSet(QStringLiteral("hide-deleted"));
+            if (parser.isSet(QStringLiteral("format")))
+                options.format = parser.value(QStringLiteral("format"));
+            options.output = parser.value(QStringLiteral("output"));
+            result = runReport(context, options);
         } else {
             BookOptions options;
             options.user = parser.value(QStringLiteral("user"));

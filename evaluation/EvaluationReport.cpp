@@ -1,0 +1,496 @@
+#include "EvaluationReport.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <optional>
+#include <vector>
+
+#include <QSet>
+
+#include "storage/DateTimeText.h"
+#include "storage/DbfTable.h"
+#include "storage/WorkTimeTables.h"
+
+namespace EvaluationReport {
+
+namespace {
+
+// What a column shows of a record.
+enum class Value { Datum, Arbeiter, Ort, Taetigkeit, Von, Bis, Overnight, Pause, Bemerkungen };
+
+struct ColumnSpec
+{
+    int header; // program text
+    int minimumWidth;
+    Value value;
+};
+
+constexpr int SecondsPerDay = 24 * 60 * 60;
+
+// Columns of each evaluation, left to right; the break column is shown only
+// with the break option, the remarks are never padded in record lines.
+std::vector<ColumnSpec> columnsOf(Kind kind)
+{
+    switch (kind) {
+    case Kind::Employee:
+        return {{36, 10, Value::Datum}, {37, 25, Value::Ort}, {38, 35, Value::Taetigkeit}, {39, 5, Value::Von},
+                {40, 5, Value::Bis},    {41, 12, Value::Overnight}, {35, 5, Value::Pause}, {42, 11, Value::Bemerkungen}};
+    case Kind::Place:
+        return {{36, 10, Value::Datum}, {43, 25, Value::Arbeiter}, {38, 35, Value::Taetigkeit}, {39, 5, Value::Von},
+                {40, 5, Value::Bis},    {35, 5, Value::Pause},      {42, 11, Value::Bemerkungen}};
+    case Kind::Activity:
+        return {{36, 10, Value::Datum}, {43, 30, Value::Arbeiter}, {37, 30, Value::Ort}, {39, 5, Value::Von},
+                {40, 5, Value::Bis},    {35, 5, Value::Pause},      {42, 11, Value::Bemerkungen}};
+    case Kind::Period:
+    case Kind::PeriodByPlace:
+        break;
+    }
+    return {{36, 10, Value::Datum}, {43, 25, Value::Arbeiter}, {37, 25, Value::Ort}, {38, 35, Value::Taetigkeit},
+            {39, 5, Value::Von},    {40, 5, Value::Bis},        {41, 12, Value::Overnight}, {35, 5, Value::Pause},
+            {42, 11, Value::Bemerkungen}};
+}
+
+int choiceField(Kind kind)
+{
+    return kind == Kind::Employee ? WorkTimeTables::Arbeiter
+         : kind == Kind::Place    ? WorkTimeTables::Ort
+                                  : WorkTimeTables::Taetigkeit;
+}
+
+int titleText(Kind kind)
+{
+    switch (kind) {
+    case Kind::Employee: return 23;
+    case Kind::Place: return 31;
+    case Kind::Activity: return 34;
+    case Kind::Period:
+    case Kind::PeriodByPlace: break;
+    }
+    return 49;
+}
+
+// The fields of one record that a report reads, as texts.
+struct RecordTexts
+{
+    QString datum, arbeiter, ort, taetigkeit, von, bis, bemerkungen, pause;
+    bool away = false;
+
+    void read(const DbfRecord &record)
+    {
+        record.text(WorkTimeTables::Datum, datum);
+        record.text(WorkTimeTables::Arbeiter, arbeiter);
+        record.text(WorkTimeTables::Ort, ort);
+        record.text(WorkTimeTables::Taetigkeit, taetigkeit);
+        record.text(WorkTimeTables::ZeitVon, von);
+        record.text(WorkTimeTables::ZeitBis, bis);
+        record.text(WorkTimeTables::Bemerkungen, bemerkungen);
+        record.text(WorkTimeTables::Pause, pause);
+        away = record.logical(WorkTimeTables::Auswaerts).value_or(false);
+    }
+};
+
+class Builder
+{
+public:
+    Builder(DbfTable &table, const Options &options, const ProgramTextFunction &programText)
+        : m_table(table)
+        , m_options(options)
+        , m_programText(programText)
+        , m_columns(columnsOf(options.kind))
+        , m_overnightText(programText(26))
+    {
+        for (const ColumnSpec &column : m_columns)
+            m_widths.push_back(std::max<int>(int(programText(column.header).size()), column.minimumWidth));
+    }
+
+    Report run()
+    {
+        writeHeading();
+        measure();
+        writeColumnHeader();
+        if (m_options.kind == Kind::PeriodByPlace)
+            listSorted();
+        else
+            listInTableOrder();
+        writeTotals();
+        return std::move(m_report);
+    }
+
+private:
+    bool isShown(const ColumnSpec &column) const { return column.value != Value::Pause || m_options.showBreaks; }
+
+    QString valueOf(Value value, const RecordTexts &r) const
+    {
+        switch (value) {
+        case Value::Datum: return r.datum;
+        case Value::Arbeiter: return r.arbeiter;
+        case Value::Ort: return r.ort;
+        case Value::Taetigkeit: return r.taetigkeit;
+        case Value::Von: return r.von;
+        case Value::Bis: return r.bis;
+        case Value::Overnight: return r.away ? m_overnightText : QString();
+        case Value::Pause: return r.pause;
+        case Value::Bemerkungen: return r.bemerkungen;
+        }
+        return {};
+    }
+
+    std::optional<QDate> dateInPeriod(const RecordTexts &r) const
+    {
+        const auto date = DateTimeText::parseDate(r.datum);
+        if (!date || *date < m_options.from || *date > m_options.to)
+            return std::nullopt;
+        return date;
+    }
+
+    bool isSelected(const RecordTexts &r) const
+    {
+        if (!dateInPeriod(r))
+            return false;
+        switch (m_options.kind) {
+        case Kind::Employee: return r.arbeiter == m_options.choice;
+        case Kind::Place: return r.ort == m_options.choice;
+        case Kind::Activity: return r.taetigkeit == m_options.choice;
+        case Kind::Period:
+        case Kind::PeriodByPlace: break;
+        }
+        return true;
+    }
+
+    void writeHeading()
+    {
+        const Kind kind = m_options.kind;
+        QString title = m_programText(titleText(kind));
+        if (kind != Kind::Period && kind != Kind::PeriodByPlace)
+            title += QLatin1Char(' ') + m_options.choice;
+        m_report.lines << title
+                       << m_programText(24) + QLatin1Char(' ') + DateTimeText::formatDate(m_options.from) + QLatin1Char(' ')
+                              + m_programText(25) + QLatin1Char(' ') + DateTimeText::formatDate(m_options.to)
+                       << QString();
+    }
+
+    // The width pass: the selected records widen every padded column, the
+    // break column even when it is hidden; remarks never widen.
+    void measure()
+    {
+        forEachRecord([this](const RecordTexts &r) {
+            if (!isSelected(r))
+                return;
+            for (size_t c = 0; c + 1 < m_columns.size(); ++c)
+                m_widths[c] = std::max<int>(m_widths[c], int(valueOf(m_columns[c].value, r).size()));
+        });
+    }
+
+    QString line(const std::function<QString(size_t)> &cell, bool padLast) const
+    {
+        QString text;
+        for (size_t c = 0; c < m_columns.size(); ++c) {
+            if (!isShown(m_columns[c]))
+                continue;
+            if (c > 0)
+                text += QLatin1Char(' ');
+            const bool last = c + 1 == m_columns.size();
+            text += last && !padLast ? cell(c) : cell(c).leftJustified(m_widths[c]);
+        }
+        return text;
+    }
+
+    void writeColumnHeader()
+    {
+        m_report.lines << line([this](size_t c) { return m_programText(m_columns[c].header); }, true);
+        for (const ColumnSpec &column : m_columns) {
+            if (isShown(column))
+                m_report.columnTitles << m_programText(column.header);
+        }
+    }
+
+    void listRecord(const RecordTexts &r)
+    {
+        if (r.away)
+            ++m_overnights;
+        m_report.lines << line([&](size_t c) { return valueOf(m_columns[c].value, r); }, false);
+        QStringList values;
+        for (const ColumnSpec &column : m_columns) {
+            if (isShown(column))
+                values << valueOf(column.value, r);
+        }
+        m_report.listedValues << values;
+
+        const auto pause = DateTimeText::parseTime(r.pause);
+        const int breakSeconds = pause ? pause->msecsSinceStartOfDay() / 1000 : 0;
+        const auto start = DateTimeText::parseTime(r.von);
+        const auto end = DateTimeText::parseTime(r.bis);
+        if (!start || !end)
+            return;
+        int span = end->msecsSinceStartOfDay() / 1000 - start->msecsSinceStartOfDay() / 1000;
+        if (span < 0)
+            span += SecondsPerDay; // the work crossed midnight
+        m_workedSeconds += span - breakSeconds;
+        m_breakSeconds += breakSeconds;
+    }
+
+    void listInTableOrder()
+    {
+        forEachRecord([this](const RecordTexts &r) {
+            if (isSelected(r))
+                listRecord(r);
+        });
+    }
+
+    void listSorted();
+
+    void writeTotals()
+    {
+        auto hours = [this](qint64 seconds) {
+            return m_options.locale.toString(double(seconds) / 3600.0, 'f', 2).remove(m_options.locale.groupSeparator());
+        };
+        const double breakDays = double(m_breakSeconds) / SecondsPerDay;
+        const double workedDays = double(m_workedSeconds) / SecondsPerDay;
+        m_report.lines << QString() << m_programText(27) + QLatin1Char(' ') + QString::number(m_overnights)
+                       << m_programText(28) + QLatin1Char(' ') + hours(m_breakSeconds) + QStringLiteral(" / ")
+                              + OutZeit(breakDays)
+                       << m_programText(29) + QLatin1Char(' ') + hours(m_workedSeconds) + QStringLiteral(" / ")
+                              + OutZeit(workedDays);
+    }
+
+    template <typename Visit>
+    void forEachRecord(Visit visit)
+    {
+        DbfRecord record;
+        RecordTexts texts;
+        for (int row = 0; row < m_table.rowCount(); ++row) {
+            if (!m_table.readRow(row, record))
+                return;
+            texts.read(record);
+            visit(texts);
+        }
+    }
+
+    DbfTable &m_table;
+    const Options &m_options;
+    const ProgramTextFunction &m_programText;
+    std::vector<ColumnSpec> m_columns;
+    std::vector<int> m_widths;
+    QString m_overnightText;
+    Report m_report;
+    int m_overnights = 0;
+    qint64 m_breakSeconds = 0;
+    qint64 m_workedSeconds = 0;
+};
+
+// Upper-cases the ASCII letters a to z only.
+QString asciiUpper(const QString &text)
+{
+    QString result = text;
+    for (QChar &c : result) {
+        if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+            c = QChar(char16_t(c.unicode() - 32));
+    }
+    return result;
+}
+
+// The order the evaluation by period sorted by place lists its entries in.
+// It is that of an exchange sort (for each position i, every later j that
+// sorts before it is swapped in), which leaves entries of equal place and
+// date in an order of its own; the same swaps are made here, but the next
+// smaller entry is found through a tree of minima instead of a scan, so
+// tens of thousands of entries sort at once.
+class ExchangeOrder
+{
+public:
+    explicit ExchangeOrder(std::vector<quint64> keys)
+        : m_keys(std::move(keys))
+    {
+        m_size = 1;
+        while (m_size < m_keys.size())
+            m_size *= 2;
+        m_tree.assign(2 * m_size, std::numeric_limits<quint64>::max());
+        for (size_t i = 0; i < m_keys.size(); ++i)
+            m_tree[m_size + i] = m_keys[i];
+        for (size_t node = m_size - 1; node > 0; --node)
+            m_tree[node] = std::min(m_tree[2 * node], m_tree[2 * node + 1]);
+        m_order.resize(m_keys.size());
+        for (size_t i = 0; i < m_order.size(); ++i)
+            m_order[i] = i;
+    }
+
+    // Positions of the original entries, in sorted order.
+    std::vector<size_t> sort()
+    {
+        for (size_t i = 0; i + 1 < m_keys.size(); ++i) {
+            size_t scanFrom = i + 1;
+            for (;;) {
+                const std::optional<size_t> j = firstLess(scanFrom, m_keys[i]);
+                if (!j)
+                    break;
+                swap(i, *j);
+                scanFrom = *j + 1;
+            }
+        }
+        return m_order;
+    }
+
+private:
+    void set(size_t position, quint64 key)
+    {
+        size_t node = m_size + position;
+        m_tree[node] = key;
+        for (node /= 2; node > 0; node /= 2)
+            m_tree[node] = std::min(m_tree[2 * node], m_tree[2 * node + 1]);
+    }
+
+    void swap(size_t a, size_t b)
+    {
+        std::swap(m_keys[a], m_keys[b]);
+        std::swap(m_order[a], m_order[b]);
+        set(a, m_keys[a]);
+        set(b, m_keys[b]);
+    }
+
+    // The first position at or after `from` whose key is less than `key`.
+    std::optional<size_t> firstLess(size_t from, quint64 key) const
+    {
+        return descend(1, 0, m_size, from, key);
+    }
+
+    std::optional<size_t> descend(size_t node, size_t lo, size_t hi, size_t from, quint64 key) const
+    {
+        if (hi <= from || m_tree[node] >= key)
+            return std::nullopt;
+        if (hi - lo == 1)
+            return lo;
+        const size_t mid = (lo + hi) / 2;
+        if (auto left = descend(2 * node, lo, mid, from, key))
+            return left;
+        return descend(2 * node + 1, mid, hi, from, key);
+    }
+
+    std::vector<quint64> m_keys;
+    std::vector<size_t> m_order;
+    std::vector<quint64> m_tree;
+    size_t m_size = 1;
+};
+
+void Builder::listSorted()
+{
+    struct Entry
+    {
+        QString place;
+        quint32 record;
+        qint64 day;
+    };
+    std::vector<Entry> entries;
+    DbfRecord record;
+    RecordTexts texts;
+    for (int row = 0; row < m_table.rowCount(); ++row) {
+        if (!m_table.readRow(row, record))
+            break;
+        texts.read(record);
+        if (const auto date = dateInPeriod(texts))
+            entries.push_back({asciiUpper(texts.ort), record.recordNumber(), date->toJulianDay()});
+    }
+    // Places compare by UTF-16 code units: their rank among the distinct
+    // places, with the date, makes one integer key per entry.
+    std::map<QString, quint32> ranks;
+    for (const Entry &entry : entries)
+        ranks.emplace(entry.place, 0);
+    quint32 rank = 0;
+    for (auto &[place, value] : ranks)
+        value = rank++;
+    std::vector<quint64> keys;
+    keys.reserve(entries.size());
+    for (const Entry &entry : entries)
+        keys.push_back(quint64(ranks[entry.place]) << 32 | quint64(quint32(entry.day)));
+
+    for (size_t index : ExchangeOrder(std::move(keys)).sort()) {
+        if (!m_table.readRecord(entries[index].record, record))
+            continue;
+        texts.read(record);
+        if (dateInPeriod(texts))
+            listRecord(texts);
+    }
+}
+
+QString csvField(const QString &value)
+{
+    if (!value.contains(QLatin1Char(';')) && !value.contains(QLatin1Char('"')) && !value.contains(QLatin1Char('\n'))
+        && !value.contains(QLatin1Char('\r')))
+        return value;
+    QString quoted = value;
+    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+} // namespace
+
+bool hasChoiceList(Kind kind)
+{
+    return kind == Kind::Employee || kind == Kind::Place || kind == Kind::Activity;
+}
+
+QStringList choiceList(DbfTable &table, Kind kind, bool hideDeleted, const QList<UserRow> &users)
+{
+    if (!hasChoiceList(kind))
+        return {};
+    QSet<QString> current;
+    for (const UserRow &user : users)
+        current.insert(user.employeeName);
+    const bool onlyCurrent = kind == Kind::Employee && hideDeleted;
+    const int field = choiceField(kind);
+    QStringList choices;
+    QSet<QString> seen;
+    DbfRecord record;
+    QString text;
+    table.refresh();
+    for (int row = 0; row < table.rowCount(); ++row) {
+        if (!table.readRow(row, record))
+            break;
+        record.text(field, text);
+        if (seen.contains(text))
+            continue;
+        seen.insert(text);
+        if (!onlyCurrent || current.contains(text))
+            choices << text;
+    }
+    return choices;
+}
+
+int emptyChoiceProgramText(Kind kind)
+{
+    return kind == Kind::Employee ? 30 : kind == Kind::Place ? 32 : 33;
+}
+
+Report build(DbfTable &table, const Options &options, const ProgramTextFunction &programText)
+{
+    table.refresh();
+    return Builder(table, options, programText).run();
+}
+
+QString OutZeit(double geszeit)
+{
+    const qint64 minutes = qint64(std::llround(geszeit * 24.0 * 60.0));
+    const qint64 sign = minutes < 0 ? -1 : 1;
+    const qint64 absolute = minutes * sign;
+    return QStringLiteral("%1%2:%3")
+        .arg(sign < 0 ? QStringLiteral("-") : QString())
+        .arg(absolute / 60)
+        .arg(absolute % 60, 2, 10, QLatin1Char('0'));
+}
+
+QByteArray toCsv(const Report &report)
+{
+    QString text;
+    auto writeRow = [&text](const QStringList &values) {
+        QStringList fields;
+        for (const QString &value : values)
+            fields << csvField(value);
+        text += fields.join(QLatin1Char(';')) + QStringLiteral("\r\n");
+    };
+    writeRow(report.columnTitles);
+    for (const QStringList &values : report.listedValues)
+        writeRow(values);
+    return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+}
+
+} // namespace EvaluationReport

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <functional>
+
+#include <QDate>
+#include <QList>
+#include <QLocale>
+#include <QString>
+#include <QStringList>
+
+#include "storage/UserListData.h"
+
+class DbfTable;
+
+// The five evaluations of the work-time table: one builder for all, so that
+// the windows and tagwerk-cli write the same lines.
+namespace EvaluationReport {
+
+enum class Kind { Employee, Place, Activity, Period, PeriodByPlace };
+
+struct Options
+{
+    Kind kind = Kind::Employee;
+    QString choice;           // the employee, place or activity; unused for the periods
+    QDate from;               // both bounds inclusive
+    QDate to;
+    bool showBreaks = false;  // "Pausenzeit in Auswertung aufführen"
+    QLocale locale;           // the decimal separator of the totals
+};
+
+struct Report
+{
+    QStringList lines;               // what the result window shows
+    QStringList columnTitles;        // the columns of the listed records
+    QList<QStringList> listedValues; // per listed record, its column values unpadded
+};
+
+using ProgramTextFunction = std::function<QString(int)>;
+
+bool hasChoiceList(Kind kind);
+// Distinct values in order of first appearance (exact comparison). For
+// employees with `hideDeleted`, only names that are still in the user list.
+QStringList choiceList(DbfTable &table, Kind kind, bool hideDeleted, const QList<UserRow> &users);
+// The program text shown when the choice list is empty (30, 32 or 33).
+int emptyChoiceProgramText(Kind kind);
+
+Report build(DbfTable &table, const Options &options, const ProgramTextFunction &programText);
+
+// A duration in days as H:MM, rounded to the nearest whole minute.
+QString OutZeit(double geszeit);
+
+// The listed records as CSV: a header row of the column titles, then one row
+// per record; semicolons, UTF-8 with a byte-order mark, CR LF line ends.
+QByteArray toCsv(const Report &report);
+
+} // namespace EvaluationReport
