@@ -81,6 +81,7 @@ int runReport(AppContext &context, const ReportCommandOptions &options)
     report.to = *to;
     report.showBreaks = options.breaks.value_or(context.userList().listBreakTime);
     report.locale = QLocale::system();
+    report.withValues = options.format == QLatin1String("csv");
     if (EvaluationReport::hasChoiceList(*kind)) {
         const QStringList choices = EvaluationReport::choiceList(
             table, *kind, options.hideDeleted.value_or(context.hideDeletedEmployees), context.userList().users);

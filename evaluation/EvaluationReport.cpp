@@ -76,6 +76,20 @@ struct RecordTexts
     QString datum, arbeiter, ort, taetigkeit, von, bis, bemerkungen, pause;
     bool away = false;
 
+    // Only what decides whether a record is selected: its date and the
+    // field the evaluation chooses by.
+    void readKey(const DbfRecord &record, int choiceField)
+    {
+        record.text(WorkTimeTables::Datum, datum);
+        if (choiceField >= 0)
+            record.text(choiceField, keyText(choiceField));
+    }
+
+    QString &keyText(int field)
+    {
+        return field == WorkTimeTables::Arbeiter ? arbeiter : field == WorkTimeTables::Ort ? ort : taetigkeit;
+    }
+
     void read(const DbfRecord &record)
     {
         record.text(WorkTimeTables::Datum, datum);
@@ -108,6 +122,7 @@ public:
     {
         writeHeading();
         measure();
+        m_report.lines.reserve(m_report.lines.size() + m_selected + 5);
         writeColumnHeader();
         if (m_options.kind == Kind::PeriodByPlace)
             listSorted();
@@ -119,6 +134,24 @@ public:
 
 private:
     bool isShown(const ColumnSpec &column) const { return column.value != Value::Pause || m_options.showBreaks; }
+
+    // The value without a copy, for writing it into a line.
+    const QString &valueRef(Value value, const RecordTexts &r) const
+    {
+        static const QString none;
+        switch (value) {
+        case Value::Datum: return r.datum;
+        case Value::Arbeiter: return r.arbeiter;
+        case Value::Ort: return r.ort;
+        case Value::Taetigkeit: return r.taetigkeit;
+        case Value::Von: return r.von;
+        case Value::Bis: return r.bis;
+        case Value::Overnight: return r.away ? m_overnightText : none;
+        case Value::Pause: return r.pause;
+        case Value::Bemerkungen: return r.bemerkungen;
+        }
+        return none;
+    }
 
     QString valueOf(Value value, const RecordTexts &r) const
     {
@@ -174,30 +207,40 @@ private:
     // break column even when it is hidden; remarks never widen.
     void measure()
     {
-        forEachRecord([this](const RecordTexts &r) {
-            if (!isSelected(r))
-                return;
+        forEachSelected([this](const RecordTexts &r) {
+            ++m_selected;
             for (size_t c = 0; c + 1 < m_columns.size(); ++c)
-                m_widths[c] = std::max<int>(m_widths[c], int(valueOf(m_columns[c].value, r).size()));
+                m_widths[c] = std::max<int>(m_widths[c], int(valueRef(m_columns[c].value, r).size()));
         });
     }
 
-    QString line(const std::function<QString(size_t)> &cell, bool padLast) const
+    template <typename Cell>
+    QString line(const Cell &cell, bool padLast) const
     {
         QString text;
+        text.reserve(m_lineWidth + cell(m_columns.size() - 1).size());
         for (size_t c = 0; c < m_columns.size(); ++c) {
             if (!isShown(m_columns[c]))
                 continue;
             if (c > 0)
                 text += QLatin1Char(' ');
+            const qsizetype before = text.size();
+            text += cell(c);
             const bool last = c + 1 == m_columns.size();
-            text += last && !padLast ? cell(c) : cell(c).leftJustified(m_widths[c]);
+            const qsizetype padding = m_widths[c] - (text.size() - before);
+            if ((!last || padLast) && padding > 0)
+                text.resize(text.size() + padding, QLatin1Char(' '));
         }
         return text;
     }
 
     void writeColumnHeader()
     {
+        m_lineWidth = 0;
+        for (size_t c = 0; c + 1 < m_columns.size(); ++c) {
+            if (isShown(m_columns[c]))
+                m_lineWidth += m_widths[c] + 1;
+        }
         m_report.lines << line([this](size_t c) { return m_programText(m_columns[c].header); }, true);
         for (const ColumnSpec &column : m_columns) {
             if (isShown(column))
@@ -209,13 +252,15 @@ private:
     {
         if (r.away)
             ++m_overnights;
-        m_report.lines << line([&](size_t c) { return valueOf(m_columns[c].value, r); }, false);
-        QStringList values;
-        for (const ColumnSpec &column : m_columns) {
-            if (isShown(column))
-                values << valueOf(column.value, r);
+        m_report.lines << line([&](size_t c) -> const QString & { return valueRef(m_columns[c].value, r); }, false);
+        if (m_options.withValues) {
+            QStringList values;
+            for (const ColumnSpec &column : m_columns) {
+                if (isShown(column))
+                    values << valueOf(column.value, r);
+            }
+            m_report.listedValues << values;
         }
-        m_report.listedValues << values;
 
         const auto pause = DateTimeText::parseTime(r.pause);
         const int breakSeconds = pause ? pause->msecsSinceStartOfDay() / 1000 : 0;
@@ -232,10 +277,7 @@ private:
 
     void listInTableOrder()
     {
-        forEachRecord([this](const RecordTexts &r) {
-            if (isSelected(r))
-                listRecord(r);
-        });
+        forEachSelected([this](const RecordTexts &r) { listRecord(r); });
     }
 
     void listSorted();
@@ -254,14 +296,20 @@ private:
                               + OutZeit(workedDays);
     }
 
+    // Visits the selected records in table order, each read in full only
+    // once its date and choice field have selected it.
     template <typename Visit>
-    void forEachRecord(Visit visit)
+    void forEachSelected(Visit visit)
     {
+        const int keyField = hasChoiceList(m_options.kind) ? choiceField(m_options.kind) : -1;
         DbfRecord record;
         RecordTexts texts;
         for (int row = 0; row < m_table.rowCount(); ++row) {
             if (!m_table.readRow(row, record))
                 return;
+            texts.readKey(record, keyField);
+            if (!isSelected(texts))
+                continue;
             texts.read(record);
             visit(texts);
         }
@@ -275,6 +323,8 @@ private:
     QString m_overnightText;
     Report m_report;
     int m_overnights = 0;
+    qsizetype m_lineWidth = 0;
+    qsizetype m_selected = 0;
     qint64 m_breakSeconds = 0;
     qint64 m_workedSeconds = 0;
 };

@@ -26,13 +26,14 @@ struct Options
     QDate to;
     bool showBreaks = false;  // "Pausenzeit in Auswertung aufführen"
     QLocale locale;           // the decimal separator of the totals
+    bool withValues = false;  // also collect Report::listedValues (for CSV)
 };
 
 struct Report
 {
     QStringList lines;               // what the result window shows
     QStringList columnTitles;        // the columns of the listed records
-    QList<QStringList> listedValues; // per listed record, its column values unpadded
+    QList<QStringList> listedValues; // per listed record, its column values unpadded (withValues)
 };
 
 using ProgramTextFunction = std::function<QString(int)>;

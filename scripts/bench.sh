@@ -18,3 +18,6 @@ echo "Saving a booking (checks, clash search through the index, append):"
 for rows in 10000 100000 1000000; do
     build/bin/save_bench "$rows"
 done
+echo
+echo "Evaluations (the four unsorted kinds over the whole table, the sorted one by listed records):"
+build/bin/report_bench 1000000

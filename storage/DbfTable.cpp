@@ -21,6 +21,7 @@ namespace {
 // Records are read in blocks of about this size: large enough that a full scan
 // runs at the speed of the disk, small enough that a jump in a grid is cheap.
 constexpr qint64 CacheBytes = 512 * 1024;
+constexpr qint64 JumpBytes = 2 * 1024;
 
 const CodePage &codePageForDriver(unsigned char id)
 {
@@ -349,7 +350,11 @@ bool DbfTable::readRecord(quint32 recordNumber, DbfRecord &out)
     if (!m_layout || recordNumber == 0 || recordNumber > m_recordCount)
         return false;
     if (recordNumber < m_cacheFirst || recordNumber >= m_cacheFirst + m_cacheCount) {
-        const quint32 perBlock = quint32(std::max<qint64>(1, CacheBytes / m_layout->recordLength));
+        // Reading on from the cached block is a scan and gets a large block;
+        // a jump elsewhere (a sorted listing, a grid scrolled far) a small one.
+        const bool scanning = m_cacheCount > 0 && recordNumber == m_cacheFirst + m_cacheCount;
+        const qint64 blockBytes = scanning || m_cacheCount == 0 ? CacheBytes : JumpBytes;
+        const quint32 perBlock = quint32(std::max<qint64>(1, blockBytes / m_layout->recordLength));
         const quint32 first = (recordNumber - 1) / perBlock * perBlock + 1;
         const quint32 count = std::min(perBlock, m_recordCount - first + 1);
         invalidateCache();

@@ -104,6 +104,7 @@ EvaluationReport::Report TestEvaluationReport::build(Kind kind, const QString &c
     options.to = to;
     options.showBreaks = breaks;
     options.locale = QLocale(QLocale::German, QLocale::Germany);
+    options.withValues = true;
     return EvaluationReport::build(*m_table, options, &programText);
 }
 
