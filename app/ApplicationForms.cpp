@@ -10,6 +10,8 @@
 #include "DataBaseDirFUnit.h"
 #include "EinloggenFUnit.h"
 #include "MainUnit.h"
+#include "evaluation/AuswertungFUnit.h"
+#include "evaluation/MitArbeiterAussuchenFUnit.h"
 #include "recording/AuflistenFUnit.h"
 #include "recording/ErfassenFUnit.h"
 #include "recording/PauseFUnit.h"
@@ -35,6 +37,8 @@ ApplicationForms::ApplicationForms(AppContext &context)
     MainForm = create<TMainForm>(context, *this);
     ErfassenForm = create<TErfassenForm>(context, *this);
     DatenAuflistenForm = create<TDatenAuflistenForm>(context);
+    MitarbeiterAussuchenForm = create<TMitarbeiterAussuchenForm>(context);
+    AuswertenForm = create<TAuswertenForm>(context);
     PausenForm = create<TPausenForm>(context);
     SetDataBaseForm = create<TSetDataBaseForm>(context);
 }

@@ -10,6 +10,8 @@ class QTranslator;
 class QWidget;
 class TAdminForm;
 class TAdminPassForm;
+class TAuswertenForm;
+class TMitarbeiterAussuchenForm;
 class TDatenAuflistenForm;
 class TErfassenForm;
 class TPausenForm;
@@ -44,6 +46,8 @@ public:
     TMainForm *MainForm = nullptr;
     TErfassenForm *ErfassenForm = nullptr;
     TDatenAuflistenForm *DatenAuflistenForm = nullptr;
+    TMitarbeiterAussuchenForm *MitarbeiterAussuchenForm = nullptr;
+    TAuswertenForm *AuswertenForm = nullptr;
     TPausenForm *PausenForm = nullptr;
     TSetDataBaseForm *SetDataBaseForm = nullptr;
 

@@ -1,6 +1,10 @@
 #include "MainUnit.h"
 
 #include <QAction>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QProgressDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -16,6 +20,9 @@
 #include "ApplicationForms.h"
 #include "Reporter.h"
 #include "WindowSettingsStore.h"
+#include "evaluation/AuswertungFUnit.h"
+#include "evaluation/EvaluationReport.h"
+#include "evaluation/MitArbeiterAussuchenFUnit.h"
 #include "recording/VorgabeTexteFUnit.h"
 #include "translation/translateunit.h"
 #include "widgets/DataGrid.h"
@@ -107,9 +114,16 @@ void TMainForm::buildMenu()
 
     // The evaluations, the user list and the preset texts come with their
     // own windows.
-    for (QAction *later : {AuswertungnachMitarbeiter1, AuswertungnachOrtBaustelle1, AuswertungnachTtigkeit1,
-                           AuswertungnachZeitraum1, AuswertungnachZeitraumsortiertnachBaustelle1, Benutzerverwalten1})
-        later->setEnabled(false);
+    // The user list comes with its own window.
+    Benutzerverwalten1->setEnabled(false);
+
+    using EvaluationReport::Kind;
+    const QList<QPair<QAction *, Kind>> evaluations = {
+        {AuswertungnachMitarbeiter1, Kind::Employee}, {AuswertungnachOrtBaustelle1, Kind::Place},
+        {AuswertungnachTtigkeit1, Kind::Activity}, {AuswertungnachZeitraum1, Kind::Period},
+        {AuswertungnachZeitraumsortiertnachBaustelle1, Kind::PeriodByPlace}};
+    for (const auto &[action, kind] : evaluations)
+        connect(action, &QAction::triggered, this, [this, kind = kind] { runEvaluation(int(kind)); });
 
     connect(AdministratorPasswortfestlegen1, &QAction::triggered, this, &TMainForm::AdministratorPasswortfestlegen1Click);
     connect(VorgabetextefrdasAusfllenfestlegen1, &QAction::triggered, this,
@@ -139,8 +153,8 @@ void TMainForm::buildPanel()
     for (QPushButton *button : {AusloggenBtn, BitBtn1, BitBtn2, BitBtn3})
         button->setAutoDefault(false);
     BitBtn1->setEnabled(false);
-    BitBtn2->setEnabled(false);
-    BitBtn3->setEnabled(false);
+    connect(BitBtn2, &QPushButton::clicked, this, [this] { runEvaluation(int(EvaluationReport::Kind::Employee)); });
+    connect(BitBtn3, &QPushButton::clicked, this, [this] { runEvaluation(int(EvaluationReport::Kind::Place)); });
 
     auto *layout = new QHBoxLayout(Panel1);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -182,6 +196,56 @@ void TMainForm::VorgabetextefrdasAusfllenfestlegen1Click()
 {
     m_forms.VorgabeTexteForm->exec();
     saveBenutzer();
+}
+
+void TMainForm::runEvaluation(int kindNumber)
+{
+    using EvaluationReport::Kind;
+    const Kind kind = Kind(kindNumber);
+    DbfTable &table = m_context.tables().Dbf1;
+    TMitarbeiterAussuchenForm *choice = m_forms.MitarbeiterAussuchenForm;
+    const bool withList = EvaluationReport::hasChoiceList(kind);
+    if (withList) {
+        const QStringList choices = EvaluationReport::choiceList(table, kind, m_context.hideDeletedEmployees,
+                                                                 m_context.userList().users);
+        if (choices.isEmpty()) {
+            m_context.reporter().error(ProgramText(EvaluationReport::emptyChoiceProgramText(kind)));
+            return;
+        }
+        choice->ArbeiterEd->clear();
+        choice->ArbeiterEd->addItems(choices);
+        choice->ArbeiterEd->setCurrentIndex(0);
+    }
+    choice->ArbeiterEd->setVisible(withList);
+    choice->Label4->setVisible(withList);
+    const int result = choice->exec();
+    choice->ArbeiterEd->setVisible(true);
+    choice->Label4->setVisible(true);
+    if (result != QDialog::Accepted)
+        return;
+
+    EvaluationReport::Options options;
+    options.kind = kind;
+    options.choice = withList ? choice->ArbeiterEd->currentText() : QString();
+    options.from = choice->DateTimePicker1->date();
+    options.to = choice->DateTimePicker2->date();
+    options.showBreaks = m_context.userList().listBreakTime;
+    options.locale = QLocale::system();
+    options.withValues = true;
+    // A long report shows its progress after half a second, and can be stopped.
+    QProgressDialog progress(ProgramText(6), TranslateText(QStringLiteral("Abbrechen")), 0, 1000, this);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    options.keepGoing = [&progress](double done) {
+        progress.setValue(int(done * 1000));
+        return !progress.wasCanceled();
+    };
+    const EvaluationReport::Report report = EvaluationReport::build(table, options, &ProgramText);
+    progress.reset();
+    if (report.cancelled)
+        return;
+    m_forms.AuswertenForm->setReport(report);
+    m_forms.AuswertenForm->exec();
 }
 
 void TMainForm::saveBenutzer()

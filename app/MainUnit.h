@@ -29,6 +29,8 @@ public:
     bool IsAdmin();
 
     void AdministratorPasswortfestlegen1Click();
+    // The five evaluations: choice window, report, result window.
+    void runEvaluation(int kind);
     void VorgabetextefrdasAusfllenfestlegen1Click();
 
     QMenuBar *MainMenu1;

@@ -122,12 +122,17 @@ public:
     {
         writeHeading();
         measure();
+        if (m_report.cancelled)
+            return std::move(m_report);
+        m_pass = 1;
         m_report.lines.reserve(m_report.lines.size() + m_selected + 5);
         writeColumnHeader();
         if (m_options.kind == Kind::PeriodByPlace)
             listSorted();
         else
             listInTableOrder();
+        if (m_report.cancelled)
+            return std::move(m_report);
         writeTotals();
         return std::move(m_report);
     }
@@ -305,6 +310,8 @@ private:
         DbfRecord record;
         RecordTexts texts;
         for (int row = 0; row < m_table.rowCount(); ++row) {
+            if (!stillWanted(row))
+                return;
             if (!m_table.readRow(row, record))
                 return;
             texts.readKey(record, keyField);
@@ -315,7 +322,22 @@ private:
         }
     }
 
+    // Two passes over the table make the whole work; the progress is asked
+    // every few thousand rows.
+    bool stillWanted(int row)
+    {
+        constexpr int Every = 8192;
+        if (m_report.cancelled)
+            return false;
+        if (!m_options.keepGoing || row % Every != 0)
+            return true;
+        const double done = (m_pass + double(row) / std::max(1, m_table.rowCount())) / 2.0;
+        m_report.cancelled = !m_options.keepGoing(done);
+        return !m_report.cancelled;
+    }
+
     DbfTable &m_table;
+    int m_pass = 0;
     const Options &m_options;
     const ProgramTextFunction &m_programText;
     std::vector<ColumnSpec> m_columns;
@@ -434,6 +456,8 @@ void Builder::listSorted()
     DbfRecord record;
     RecordTexts texts;
     for (int row = 0; row < m_table.rowCount(); ++row) {
+        if (!stillWanted(row))
+            return;
         if (!m_table.readRow(row, record))
             break;
         texts.read(record);

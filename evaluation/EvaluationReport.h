@@ -27,6 +27,9 @@ struct Options
     bool showBreaks = false;  // "Pausenzeit in Auswertung aufführen"
     QLocale locale;           // the decimal separator of the totals
     bool withValues = false;  // also collect Report::listedValues (for CSV)
+    // Asked now and then with the share of the work done (0 to 1); false
+    // stops the report, which then comes back marked as cancelled.
+    std::function<bool(double)> keepGoing;
 };
 
 struct Report
@@ -34,6 +37,7 @@ struct Report
     QStringList lines;               // what the result window shows
     QStringList columnTitles;        // the columns of the listed records
     QList<QStringList> listedValues; // per listed record, its column values unpadded (withValues)
+    bool cancelled = false;
 };
 
 using ProgramTextFunction = std::function<QString(int)>;

@@ -1,0 +1,134 @@
+#include "AuswertungFUnit.h"
+
+#include <QHBoxLayout>
+#include <QPlainTextEdit>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QVBoxLayout>
+
+#include "ReportPainter.h"
+#include "app/AppContext.h"
+#include "app/Reporter.h"
+#include "translation/UiText.h"
+#include "translation/translateunit.h"
+#include "widgets/FileDialog.h"
+
+namespace {
+
+QPushButton *makeButton(QWidget *parent, const char *name, const char16_t *caption)
+{
+    auto *button = new QPushButton(QString::fromUtf16(caption), parent);
+    button->setObjectName(QLatin1String(name));
+    button->setAutoDefault(false);
+    return button;
+}
+
+} // namespace
+
+TAuswertenForm::TAuswertenForm(AppContext &context, QWidget *parent)
+    : SettingsForm(context, QStringLiteral("TAuswertenForm"), parent)
+    , m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution))
+{
+    setWindowTitle(QStringLiteral("Auswertung"));
+    setSizeGripEnabled(true);
+    resize(764, 537);
+    Panel1 = new QWidget(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    BitBtn1 = makeButton(Panel1, "BitBtn1", u"Zurück...");
+    DruckenBtn = makeButton(Panel1, "DruckenBtn", u"Drucken");
+    BitBtn3 = makeButton(Panel1, "BitBtn3", u"Drucker einrichten...");
+    PdfBtn = makeButton(Panel1, "PdfBtn", u"PDF...");
+    CsvBtn = makeButton(Panel1, "CsvBtn", u"CSV...");
+    auto *panel = new QHBoxLayout(Panel1);
+    for (QPushButton *button : {BitBtn1, DruckenBtn, BitBtn3, PdfBtn, CsvBtn})
+        panel->addWidget(button);
+    panel->addStretch(1);
+
+    RichEdit1 = new QPlainTextEdit(this);
+    RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
+    RichEdit1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    QFont font = ReportPainter::reportFont();
+    font.setPixelSize(12);
+    RichEdit1->setFont(font);
+    RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(Panel1);
+    layout->addWidget(RichEdit1, 1);
+
+    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+    connect(DruckenBtn, &QPushButton::clicked, this, &TAuswertenForm::DruckenBtnClick);
+    connect(BitBtn3, &QPushButton::clicked, this, &TAuswertenForm::BitBtn3Click);
+    connect(PdfBtn, &QPushButton::clicked, this, &TAuswertenForm::PdfBtnClick);
+    connect(CsvBtn, &QPushButton::clicked, this, &TAuswertenForm::CsvBtnClick);
+}
+
+TAuswertenForm::~TAuswertenForm() = default;
+
+void TAuswertenForm::setReport(const EvaluationReport::Report &report)
+{
+    m_report = report;
+    RichEdit1->setPlainText(report.lines.join(QLatin1Char('\n')));
+}
+
+QStringList TAuswertenForm::textLines() const
+{
+    return RichEdit1->toPlainText().split(QLatin1Char('\n'));
+}
+
+void TAuswertenForm::showEvent(QShowEvent *event)
+{
+    SettingsForm::showEvent(event);
+    // Each opening prints in landscape again, whatever the setup chose last.
+    m_printer->setPageOrientation(QPageLayout::Landscape);
+}
+
+void TAuswertenForm::DruckenBtnClick()
+{
+    // Without any printer, the printout goes to a PDF file instead.
+    if (QPrinterInfo::availablePrinters().isEmpty() && m_printer->outputFileName().isEmpty()) {
+        PdfBtnClick();
+        return;
+    }
+    m_printer->setDocName(ProgramText(6));
+    if (!ReportPainter::paint(m_printer.get(), textLines()))
+        m_context.reporter().error(UiText(QStringLiteral("Die Auswertung konnte nicht gedruckt werden.")));
+}
+
+void TAuswertenForm::BitBtn3Click()
+{
+    QPrintDialog dialog(m_printer.get(), this);
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+    dialog.exec();
+}
+
+bool TAuswertenForm::savePdf(const QString &path)
+{
+    return ReportPainter::writePdf(path, textLines(), ProgramText(6));
+}
+
+void TAuswertenForm::PdfBtnClick()
+{
+    const QString path = FileDialog::getSaveFileName(this, UiText(QStringLiteral("PDF...")), ProgramText(6) + QStringLiteral(".pdf"),
+                                                     QStringLiteral("PDF (*.pdf)"));
+    if (path.isEmpty())
+        return;
+    if (!savePdf(path))
+        m_context.reporter().error(UiText(QStringLiteral("Die Datei \"%1\" konnte nicht geschrieben werden.")).arg(path));
+}
+
+void TAuswertenForm::CsvBtnClick()
+{
+    const QString path = FileDialog::getSaveFileName(this, UiText(QStringLiteral("CSV...")), ProgramText(6) + QStringLiteral(".csv"),
+                                                     QStringLiteral("CSV (*.csv)"));
+    if (path.isEmpty())
+        return;
+    QSaveFile file(path);
+    const QByteArray csv = EvaluationReport::toCsv(m_report);
+    if (!file.open(QIODevice::WriteOnly) || file.write(csv) != csv.size() || !file.commit())
+        m_context.reporter().error(UiText(QStringLiteral("Die Datei \"%1\" konnte nicht geschrieben werden.")).arg(path));
+}

@@ -1,0 +1,238 @@
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/AppContext.h"
+#include "app/ApplicationForms.h"
+#include "app/EinloggenFUnit.h"
+#include "app/MainUnit.h"
+#include "evaluation/AuswertungFUnit.h"
+#include "evaluation/MitArbeiterAussuchenFUnit.h"
+#include "support/FixedClock.h"
+#include "support/GuiTestHelpers.h"
+#include "support/RecordingReporter.h"
+#include "support/TestFiles.h"
+#include "widgets/FileDialog.h"
+
+using EvaluationReport::Kind;
+
+// The evaluations from the main window: the choice window, the result
+// window, and what leaves the program from there (print, PDF, CSV).
+class TestEvaluationWindows : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void emptyChoiceListsAreRefused_data();
+    void emptyChoiceListsAreRefused();
+    void reportShowsWhatTheBuilderWrites();
+    void choiceWindowKeepsItsDates();
+    void periodEvaluationsHideTheList();
+    void pdfAndCsvFromTheResultWindow();
+    void printingWithoutPrinterOffersPdf();
+
+private:
+    void start();
+    void addRow(const char *date, const char *employee, const char *place);
+
+    std::unique_ptr<QTemporaryDir> m_home;
+    RecordingReporter m_reporter;
+    FixedClock m_clock;
+    std::unique_ptr<AppContext> m_context;
+    std::unique_ptr<ApplicationForms> m_forms;
+};
+
+void TestEvaluationWindows::init()
+{
+    m_home = std::make_unique<QTemporaryDir>();
+    QDir(m_home->path()).mkpath(QStringLiteral("program"));
+    m_reporter.clear();
+    m_clock.set(QDateTime(QDate(2024, 3, 20), QTime(10, 0)));
+}
+
+void TestEvaluationWindows::cleanup()
+{
+    m_forms.reset();
+    m_context.reset();
+}
+
+void TestEvaluationWindows::start()
+{
+    m_context = std::make_unique<AppContext>(
+        m_reporter, m_clock, m_home->filePath(QStringLiteral("program")), m_home->filePath(QStringLiteral("appdata")),
+        std::make_unique<WindowSettingsStore>(m_home->filePath(QStringLiteral("settings.ini"))));
+    m_forms = std::make_unique<ApplicationForms>(*m_context);
+    m_forms->EinloggenForm->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_forms->EinloggenForm));
+    m_forms->EinloggenForm->hide();
+}
+
+void TestEvaluationWindows::addRow(const char *date, const char *employee, const char *place)
+{
+    DbfTable &table = m_context->tables().Dbf1;
+    DbfRecord record = table.newRecord();
+    record.setText(WorkTimeTables::Datum, QString::fromUtf8(date));
+    record.setText(WorkTimeTables::Arbeiter, QString::fromUtf8(employee));
+    record.setText(WorkTimeTables::Ort, QString::fromUtf8(place));
+    record.setText(WorkTimeTables::Taetigkeit, QStringLiteral("Montage"));
+    record.setText(WorkTimeTables::ZeitVon, QStringLiteral("08:00"));
+    record.setText(WorkTimeTables::ZeitBis, QStringLiteral("12:00"));
+    QVERIFY(table.append(record));
+}
+
+void TestEvaluationWindows::emptyChoiceListsAreRefused_data()
+{
+    QTest::addColumn<Kind>("kind");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("employee") << Kind::Employee << QStringLiteral("Es gibt noch keine Buchungen von irgendeinem Mitarbeiter.");
+    QTest::newRow("place") << Kind::Place << QStringLiteral("Es gibt noch keine Buchungen von irgendeinem Ort.");
+    QTest::newRow("activity") << Kind::Activity << QStringLiteral("Es gibt noch keine Buchungen von irgendeiner Tätigkeit.");
+}
+
+void TestEvaluationWindows::emptyChoiceListsAreRefused()
+{
+    QFETCH(Kind, kind);
+    QFETCH(QString, message);
+    start();
+    m_forms->MainForm->runEvaluation(int(kind));
+    QCOMPARE(m_reporter.errors(), QStringList{message});
+    QCOMPARE(m_reporter.messages().first().caption, QString());
+}
+
+void TestEvaluationWindows::reportShowsWhatTheBuilderWrites()
+{
+    start();
+    addRow("05.03.2024", "Anna", "Bonn");
+    addRow("06.03.2024", "Bernd", "Köln");
+    addRow("07.03.2024", "Anna", "Essen");
+    QStringList choices;
+    QString shown;
+    whenModal<TMitarbeiterAussuchenForm>([&](TMitarbeiterAussuchenForm *choice) {
+        for (int i = 0; i < choice->ArbeiterEd->count(); ++i)
+            choices << choice->ArbeiterEd->itemText(i);
+        choice->ArbeiterEd->setCurrentIndex(1);
+        choice->DateTimePicker1->setDate(QDate(2024, 3, 1));
+        whenModal<TAuswertenForm>([&](TAuswertenForm *result) {
+            shown = result->RichEdit1->toPlainText();
+            QTest::mouseClick(result->BitBtn1, Qt::LeftButton);
+        });
+        QTest::mouseClick(choice->OkayBtn, Qt::LeftButton);
+    });
+    QTest::mouseClick(m_forms->MainForm->BitBtn2, Qt::LeftButton);
+    QCOMPARE(choices, (QStringList{QStringLiteral("Anna"), QStringLiteral("Bernd")}));
+
+    EvaluationReport::Options options;
+    options.kind = Kind::Employee;
+    options.choice = QStringLiteral("Bernd");
+    options.from = QDate(2024, 3, 1);
+    options.to = QDate(2024, 3, 20);
+    options.locale = QLocale::system();
+    const auto expected = EvaluationReport::build(m_context->tables().Dbf1, options, &ProgramText);
+    QCOMPARE(shown, expected.lines.join(QLatin1Char('\n')));
+    QVERIFY(shown.contains(QStringLiteral("06.03.2024")));
+}
+
+void TestEvaluationWindows::choiceWindowKeepsItsDates()
+{
+    start();
+    addRow("05.03.2024", "Anna", "Bonn");
+    TMitarbeiterAussuchenForm *choice = m_forms->MitarbeiterAussuchenForm;
+    QCOMPARE(choice->DateTimePicker1->date(), QDate(2024, 3, 20));
+    whenModal<TMitarbeiterAussuchenForm>([](TMitarbeiterAussuchenForm *window) {
+        window->DateTimePicker1->setDate(QDate(2024, 2, 1));
+        window->DateTimePicker2->setDate(QDate(2024, 2, 29));
+        window->reject(); // closed without OK: no report
+    });
+    m_forms->MainForm->runEvaluation(int(Kind::Place));
+    QDate from;
+    whenModal<TMitarbeiterAussuchenForm>([&](TMitarbeiterAussuchenForm *window) {
+        from = window->DateTimePicker1->date();
+        window->reject();
+    });
+    m_forms->MainForm->runEvaluation(int(Kind::Employee));
+    QCOMPARE(from, QDate(2024, 2, 1));
+}
+
+void TestEvaluationWindows::periodEvaluationsHideTheList()
+{
+    start();
+    bool listVisible = true;
+    bool labelVisible = true;
+    QString firstLine;
+    whenModal<TMitarbeiterAussuchenForm>([&](TMitarbeiterAussuchenForm *choice) {
+        listVisible = choice->ArbeiterEd->isVisible();
+        labelVisible = choice->Label4->isVisible();
+        whenModal<TAuswertenForm>([&](TAuswertenForm *result) {
+            firstLine = result->textLines().first();
+            result->accept();
+        });
+        choice->accept();
+    });
+    // No check for an empty table: the period evaluation reports in any case.
+    m_forms->MainForm->runEvaluation(int(Kind::Period));
+    QVERIFY(!listVisible);
+    QVERIFY(!labelVisible);
+    QCOMPARE(firstLine, QStringLiteral("Auswertung Zeitraum"));
+    QVERIFY(m_reporter.messages().isEmpty());
+    QVERIFY(!m_forms->MitarbeiterAussuchenForm->ArbeiterEd->isHidden());
+    QVERIFY(!m_forms->MitarbeiterAussuchenForm->Label4->isHidden());
+}
+
+void TestEvaluationWindows::pdfAndCsvFromTheResultWindow()
+{
+    start();
+    addRow("05.03.2024", "Anna", "Bonn");
+    TAuswertenForm *result = m_forms->AuswertenForm;
+    EvaluationReport::Options options;
+    options.kind = Kind::Period;
+    options.from = QDate(2024, 3, 1);
+    options.to = QDate(2024, 3, 31);
+    options.withValues = true;
+    result->setReport(EvaluationReport::build(m_context->tables().Dbf1, options, &ProgramText));
+    result->printer()->setPageOrientation(QPageLayout::Portrait);
+    result->show();
+    QCOMPARE(result->printer()->pageLayout().orientation(), QPageLayout::Landscape);
+    // What was typed into the report is what leaves it.
+    result->RichEdit1->appendPlainText(QStringLiteral("Geprüft: Chefin"));
+
+    const QString pdf = m_home->filePath(QStringLiteral("report.pdf"));
+    FileDialog::setNextFileName(pdf);
+    QTest::mouseClick(result->PdfBtn, Qt::LeftButton);
+    const QByteArray bytes = TestFiles::readAll(pdf);
+    QVERIFY(bytes.startsWith("%PDF"));
+    QVERIFY(bytes.contains("/MediaBox [0 0 842.000000 595.000000]"));
+    QCOMPARE(result->textLines().last(), QStringLiteral("Geprüft: Chefin"));
+
+    const QString csv = m_home->filePath(QStringLiteral("report.csv"));
+    FileDialog::setNextFileName(csv);
+    QTest::mouseClick(result->CsvBtn, Qt::LeftButton);
+    const QByteArray csvBytes = TestFiles::readAll(csv);
+    QVERIFY(csvBytes.startsWith("\xEF\xBB\xBF" "Datum;Mitarbeiter;Ort;"));
+    QVERIFY(csvBytes.contains("05.03.2024;Anna;Bonn;Montage;08:00;12:00;;"));
+    result->hide();
+    QVERIFY(m_reporter.messages().isEmpty());
+}
+
+void TestEvaluationWindows::printingWithoutPrinterOffersPdf()
+{
+    if (!QPrinterInfo::availablePrinters().isEmpty())
+        QSKIP("this machine has a printer");
+    start();
+    TAuswertenForm *result = m_forms->AuswertenForm;
+    result->setReport({{QStringLiteral("Auswertung Zeitraum"), QStringLiteral("eine Zeile")}, {}, {}, false});
+    const QString pdf = m_home->filePath(QStringLiteral("printed.pdf"));
+    FileDialog::setNextFileName(pdf);
+    QTest::mouseClick(result->DruckenBtn, Qt::LeftButton);
+    QVERIFY(TestFiles::readAll(pdf).startsWith("%PDF"));
+}
+
+QTEST_MAIN(TestEvaluationWindows)
+#include "tst_evaluationwindows.moc"

@@ -1,0 +1,26 @@
+#include "FileDialog.h"
+
+#include <QFileDialog>
+
+namespace FileDialog {
+
+namespace {
+std::optional<QString> s_next;
+}
+
+QString getSaveFileName(QWidget *parent, const QString &caption, const QString &directory, const QString &filter)
+{
+    if (s_next) {
+        const QString answer = *s_next;
+        s_next.reset();
+        return answer;
+    }
+    return QFileDialog::getSaveFileName(parent, caption, directory, filter);
+}
+
+void setNextFileName(const QString &fileName)
+{
+    s_next = fileName;
+}
+
+} // namespace FileDialog

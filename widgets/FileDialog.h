@@ -1,0 +1,16 @@
+#pragma once
+
+#include <optional>
+
+#include <QString>
+
+class QWidget;
+
+// The save-file dialog, with a way for tests to answer it in advance.
+namespace FileDialog {
+
+QString getSaveFileName(QWidget *parent, const QString &caption, const QString &directory, const QString &filter);
+// The next call returns this instead of showing the dialog (empty: cancelled).
+void setNextFileName(const QString &fileName);
+
+} // namespace FileDialog
