@@ -13,6 +13,9 @@
 #include "evaluation/AuswertungFUnit.h"
 #include "evaluation/MitArbeiterAussuchenFUnit.h"
 #include "recording/AuflistenFUnit.h"
+#include "translation/TranslateFUnit.h"
+#include "users/BenutzerBearbeitenFUnit.h"
+#include "users/BenutzerVerwaltenFUnit.h"
 #include "recording/ErfassenFUnit.h"
 #include "recording/PauseFUnit.h"
 #include "recording/VorgabeTexteFUnit.h"
@@ -31,6 +34,8 @@ ApplicationForms::ApplicationForms(AppContext &context)
     : m_context(context)
 {
     EinloggenForm = create<TEinloggenForm>(context, *this);
+    BenutzerVerwaltenForm = create<TBenutzerVerwaltenForm>(context, *this);
+    BenutzerBearbeitenForm = create<TBenutzerBearbeitenForm>(context);
     AdminPassForm = create<TAdminPassForm>();
     AdminForm = create<TAdminForm>(context);
     VorgabeTexteForm = create<TVorgabeTexteForm>(context);
@@ -40,6 +45,7 @@ ApplicationForms::ApplicationForms(AppContext &context)
     MitarbeiterAussuchenForm = create<TMitarbeiterAussuchenForm>(context);
     AuswertenForm = create<TAuswertenForm>(context);
     PausenForm = create<TPausenForm>(context);
+    TranslateForm = create<TTranslateForm>(context);
     SetDataBaseForm = create<TSetDataBaseForm>(context);
 }
 

@@ -9,6 +9,8 @@ class AppContext;
 class QTranslator;
 class QWidget;
 class TAdminForm;
+class TBenutzerBearbeitenForm;
+class TBenutzerVerwaltenForm;
 class TAdminPassForm;
 class TAuswertenForm;
 class TMitarbeiterAussuchenForm;
@@ -19,6 +21,7 @@ class TVorgabeTexteForm;
 class TEinloggenForm;
 class TMainForm;
 class TSetDataBaseForm;
+class TTranslateForm;
 
 // Every window of the program, created once, hidden, in a fixed order, and
 // kept until the program ends. The login window comes first and is the
@@ -40,6 +43,8 @@ public:
     void applyQtTranslations(int language);
 
     TEinloggenForm *EinloggenForm = nullptr;
+    TBenutzerVerwaltenForm *BenutzerVerwaltenForm = nullptr;
+    TBenutzerBearbeitenForm *BenutzerBearbeitenForm = nullptr;
     TAdminPassForm *AdminPassForm = nullptr;
     TAdminForm *AdminForm = nullptr;
     TVorgabeTexteForm *VorgabeTexteForm = nullptr;
@@ -49,6 +54,7 @@ public:
     TMitarbeiterAussuchenForm *MitarbeiterAussuchenForm = nullptr;
     TAuswertenForm *AuswertenForm = nullptr;
     TPausenForm *PausenForm = nullptr;
+    TTranslateForm *TranslateForm = nullptr;
     TSetDataBaseForm *SetDataBaseForm = nullptr;
 
 private:

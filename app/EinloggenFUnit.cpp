@@ -18,6 +18,7 @@
 #include "MainUnit.h"
 #include "Reporter.h"
 #include "recording/ErfassenFUnit.h"
+#include "translation/TranslateFUnit.h"
 #include "translation/TranslateComponents.h"
 #include "translation/translateunit.h"
 
@@ -111,7 +112,11 @@ void TEinloggenForm::buildMenu()
     Sprache1->addSeparator()->setObjectName(QStringLiteral("N1"));
     bersetzen1 = Sprache1->addAction(QStringLiteral("Übersetzen..."));
     bersetzen1->setObjectName(QStringLiteral("bersetzen1"));
-    bersetzen1->setEnabled(false); // the editor comes with its own window
+    connect(bersetzen1, &QAction::triggered, this, [this] {
+        m_forms.TranslateForm->FillStringGrid();
+        m_forms.TranslateForm->exec();
+        showRestartNotice();
+    });
 
     Datenbankverzeichnis1 = MainMenu1->addMenu(QStringLiteral("Datenbankverzeichnis"));
     Datenbankverzeichnis1->setObjectName(QStringLiteral("Datenbankverzeichnis1"));

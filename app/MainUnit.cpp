@@ -24,6 +24,7 @@
 #include "evaluation/EvaluationReport.h"
 #include "evaluation/MitArbeiterAussuchenFUnit.h"
 #include "recording/VorgabeTexteFUnit.h"
+#include "users/BenutzerVerwaltenFUnit.h"
 #include "translation/translateunit.h"
 #include "widgets/DataGrid.h"
 #include "widgets/RecordNavigator.h"
@@ -114,8 +115,7 @@ void TMainForm::buildMenu()
 
     // The evaluations, the user list and the preset texts come with their
     // own windows.
-    // The user list comes with its own window.
-    Benutzerverwalten1->setEnabled(false);
+    connect(Benutzerverwalten1, &QAction::triggered, this, &TMainForm::Benutzerverwalten1Click);
 
     using EvaluationReport::Kind;
     const QList<QPair<QAction *, Kind>> evaluations = {
@@ -152,7 +152,7 @@ void TMainForm::buildPanel()
     BitBtn3->setToolTip(QStringLiteral("Auswertung nach Ort/Baustelle"));
     for (QPushButton *button : {AusloggenBtn, BitBtn1, BitBtn2, BitBtn3})
         button->setAutoDefault(false);
-    BitBtn1->setEnabled(false);
+    connect(BitBtn1, &QPushButton::clicked, this, &TMainForm::Benutzerverwalten1Click);
     connect(BitBtn2, &QPushButton::clicked, this, [this] { runEvaluation(int(EvaluationReport::Kind::Employee)); });
     connect(BitBtn3, &QPushButton::clicked, this, [this] { runEvaluation(int(EvaluationReport::Kind::Place)); });
 
@@ -246,6 +246,12 @@ void TMainForm::runEvaluation(int kindNumber)
         return;
     m_forms.AuswertenForm->setReport(report);
     m_forms.AuswertenForm->exec();
+}
+
+void TMainForm::Benutzerverwalten1Click()
+{
+    m_forms.BenutzerVerwaltenForm->exec();
+    saveBenutzer();
 }
 
 void TMainForm::saveBenutzer()

@@ -29,6 +29,7 @@ public:
     bool IsAdmin();
 
     void AdministratorPasswortfestlegen1Click();
+    void Benutzerverwalten1Click();
     // The five evaluations: choice window, report, result window.
     void runEvaluation(int kind);
     void VorgabetextefrdasAusfllenfestlegen1Click();

@@ -178,7 +178,10 @@ bool TranslationDictionary::SaveTranslationFile()
         file.cancelWriting();
         return false;
     }
-    return file.commit();
+    if (!file.commit())
+        return false;
+    ++m_saves;
+    return true;
 }
 
 // --- lookups --------------------------------------------------------------------

@@ -56,6 +56,8 @@ public:
     void LoadTranslationFile();
     // Replaces the file whole; false (and nothing said) when it cannot be written.
     bool SaveTranslationFile();
+    // How many times the file was written in this run.
+    int savesWritten() const { return m_saves; }
     QString TranslateText(const QString &source);
     // Text n (1..51) in the current language; any other n gives the empty text.
     QString ProgramText(int n);
@@ -97,6 +99,7 @@ private:
     QString m_filePath;
     TextPool m_texts;
     int m_language = German;
+    int m_saves = 0;
 
     TranslationRow *m_row = nullptr; // the table's mirror
     TDynaArray m_table;

@@ -1,0 +1,28 @@
+#include "ProgramFixture.h"
+
+#include <QDir>
+#include <QTest>
+
+#include "app/EinloggenFUnit.h"
+
+ProgramFixture::ProgramFixture()
+{
+    QDir(m_home.path()).mkpath(QStringLiteral("program"));
+}
+
+ProgramFixture::~ProgramFixture()
+{
+    forms.reset();
+    context.reset();
+}
+
+void ProgramFixture::start()
+{
+    context = std::make_unique<AppContext>(
+        reporter, clock, programDir(), m_home.filePath(QStringLiteral("appdata")),
+        std::make_unique<WindowSettingsStore>(m_home.filePath(QStringLiteral("settings.ini"))));
+    forms = std::make_unique<ApplicationForms>(*context);
+    forms->EinloggenForm->show();
+    if (!QTest::qWaitForWindowExposed(forms->EinloggenForm))
+        qWarning("the login window did not appear");
+}

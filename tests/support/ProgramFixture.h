@@ -1,0 +1,30 @@
+#pragma once
+
+#include <memory>
+
+#include <QTemporaryDir>
+
+#include "FixedClock.h"
+#include "RecordingReporter.h"
+#include "app/AppContext.h"
+#include "app/ApplicationForms.h"
+
+// The whole program in a scratch home: its program directory, settings and
+// Database directory all below one temporary folder, its windows created and
+// the first showing of the login window done.
+class ProgramFixture
+{
+public:
+    ProgramFixture();
+    ~ProgramFixture();
+
+    void start();
+    QString dataDir() const { return m_home.filePath(QStringLiteral("appdata/Korvald/Tagwerk/")); }
+    QString programDir() const { return m_home.filePath(QStringLiteral("program")); }
+
+    QTemporaryDir m_home;
+    RecordingReporter reporter;
+    FixedClock clock;
+    std::unique_ptr<AppContext> context;
+    std::unique_ptr<ApplicationForms> forms;
+};

@@ -1,0 +1,180 @@
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <QtTest>
+
+#include "support/GuiTestHelpers.h"
+#include "support/ProgramFixture.h"
+#include "support/TestFiles.h"
+#include "translation/TranslateFUnit.h"
+#include "translation/translateunit.h"
+
+// The translation editor over the program's own dictionary.
+class TestTranslateEditor : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void typingSavesOnceASecondAfter();
+    void closingSavesAtOnce();
+    void deletionKeepsEveryOtherTranslation();
+    void searchUpperCasesAsciiOnly_data();
+    void searchUpperCasesAsciiOnly();
+    void escapeAsksToDeleteRatherThanClosing();
+    void fixedColumnProtectsKeys();
+    void showsWhatIsLeftToTranslate();
+
+private:
+    int rowOf(const QString &key) const;
+    void typeInto(int gridRow, int column, const QString &text);
+
+    std::unique_ptr<ProgramFixture> m_program;
+    TTranslateForm *m_editor = nullptr;
+    TranslationDictionary *m_dictionary = nullptr;
+};
+
+void TestTranslateEditor::init()
+{
+    m_program = std::make_unique<ProgramFixture>();
+    m_program->start();
+    m_editor = m_program->forms->TranslateForm;
+    m_dictionary = &m_program->context->dictionary();
+    m_editor->FillStringGrid();
+    m_editor->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_editor));
+}
+
+void TestTranslateEditor::cleanup()
+{
+    m_program.reset();
+}
+
+int TestTranslateEditor::rowOf(const QString &key) const
+{
+    for (quint32 r = 0; r < m_dictionary->rowCount(); ++r) {
+        if (m_dictionary->text(r, 0) == key)
+            return int(r) + 1;
+    }
+    return -1;
+}
+
+void TestTranslateEditor::typeInto(int gridRow, int column, const QString &text)
+{
+    QTableWidget *grid = m_editor->StringGrid1;
+    grid->setCurrentCell(gridRow - 1, column);
+    grid->editItem(grid->item(gridRow - 1, column));
+    QLineEdit *editor = grid->findChild<QLineEdit *>();
+    QVERIFY(editor);
+    QTest::keyClicks(editor, text);
+}
+
+void TestTranslateEditor::typingSavesOnceASecondAfter()
+{
+    const int saves = m_dictionary->savesWritten();
+    const int row = rowOf(QStringLiteral("Ausloggen"));
+    QVERIFY(row > 0);
+    typeInto(row, 1, QStringLiteral("Log"));
+    QCOMPARE(m_dictionary->text(quint32(row - 1), 1), QStringLiteral("Log")); // in the table at every keystroke
+    QCOMPARE(m_dictionary->savesWritten(), saves);
+    QVERIFY(m_editor->Timer1->isActive());
+    QTRY_COMPARE_WITH_TIMEOUT(m_dictionary->savesWritten(), saves + 1, 3000);
+    QTest::qWait(1200);
+    QCOMPARE(m_dictionary->savesWritten(), saves + 1);
+}
+
+void TestTranslateEditor::closingSavesAtOnce()
+{
+    const int row = rowOf(QStringLiteral("Ausloggen"));
+    typeInto(row, 1, QStringLiteral("Log out"));
+    QTest::mouseClick(m_editor->BackBtn, Qt::LeftButton);
+    QVERIFY(!m_editor->Timer1->isActive());
+    TranslationDictionary reread(m_program->reporter, m_dictionary->filePath());
+    reread.BuildTranslationIndex();
+    reread.setCurrentLanguage(TranslationDictionary::English);
+    QCOMPARE(reread.TranslateText(QStringLiteral("Ausloggen")), QStringLiteral("Log out"));
+}
+
+void TestTranslateEditor::deletionKeepsEveryOtherTranslation()
+{
+    m_dictionary->setCurrentLanguage(TranslationDictionary::English);
+    const QStringList keys = {QStringLiteral("Sprache"), QStringLiteral("Ausloggen"), QStringLiteral("Optionen")};
+    for (const QString &key : keys)
+        m_dictionary->setText(quint32(rowOf(key) - 1), 1, key + QStringLiteral(" (en)"));
+    m_editor->FillStringGrid();
+    const int row = rowOf(QStringLiteral("Ausloggen"));
+    m_editor->StringGrid1->setCurrentCell(row - 1, 0);
+    m_program->reporter.setNextAnswers({Reporter::Answer::Yes});
+    QTest::mouseClick(m_editor->DeleteRowBtn, Qt::LeftButton);
+    QCOMPARE(m_program->reporter.messages().last().text, QStringLiteral("Ausloggen"));
+    QCOMPARE(rowOf(QStringLiteral("Ausloggen")), -1);
+    QCOMPARE(m_editor->StringGrid1->currentRow(), row - 1); // the same grid row stays current
+    QCOMPARE(m_dictionary->TranslateText(QStringLiteral("Sprache")), QStringLiteral("Sprache (en)"));
+    QCOMPARE(m_dictionary->TranslateText(QStringLiteral("Optionen")), QStringLiteral("Optionen (en)"));
+    QCOMPARE(m_editor->StringGrid1->rowCount(), int(m_dictionary->rowCount()));
+}
+
+void TestTranslateEditor::searchUpperCasesAsciiOnly_data()
+{
+    QTest::addColumn<QString>("search");
+    QTest::addColumn<QString>("firstFind");
+    QTest::newRow("small letters find capitals") << QStringLiteral("ausl") << QStringLiteral("Ausloggen");
+    QTest::newRow("the headings row comes first") << QStringLiteral("english") << QStringLiteral("English");
+    QTest::newRow("small ü does not find Ü") << QStringLiteral("übersetzen") << QString();
+}
+
+void TestTranslateEditor::searchUpperCasesAsciiOnly()
+{
+    QFETCH(QString, search);
+    QFETCH(QString, firstFind);
+    m_editor->FilterEdit->setText(search);
+    m_program->reporter.setNextAnswers({Reporter::Answer::No});
+    QTest::mouseClick(m_editor->FilterBtn, Qt::LeftButton);
+    const int questions = int(m_program->reporter.messages().size());
+    QCOMPARE(questions, firstFind.isEmpty() ? 0 : 1);
+    if (firstFind.isEmpty() || firstFind == QLatin1String("English"))
+        return;
+    QTableWidgetItem *current = m_editor->StringGrid1->currentItem();
+    QVERIFY(current);
+    QCOMPARE(current->text(), firstFind);
+}
+
+void TestTranslateEditor::escapeAsksToDeleteRatherThanClosing()
+{
+    const quint32 rows = m_dictionary->rowCount();
+    m_editor->StringGrid1->setCurrentCell(0, 0);
+    m_program->reporter.setNextAnswers({Reporter::Answer::No});
+    QTest::keyClick(m_editor, Qt::Key_Escape);
+    QVERIFY(m_editor->isVisible());
+    QCOMPARE(m_program->reporter.messages().size(), 1);
+    QCOMPARE(m_program->reporter.messages().first().kind, RecordingReporter::Message::Question);
+    QCOMPARE(m_dictionary->rowCount(), rows);
+    m_program->reporter.setNextAnswers({Reporter::Answer::Yes});
+    QTest::keyClick(m_editor->StringGrid1, Qt::Key_Delete);
+    QCOMPARE(m_dictionary->rowCount(), rows - 1);
+}
+
+void TestTranslateEditor::fixedColumnProtectsKeys()
+{
+    m_editor->FixedColCheck->setChecked(true);
+    QVERIFY(m_editor->StringGrid1->isColumnHidden(0));
+    QCOMPARE(m_editor->StringGrid1->verticalHeaderItem(0)->text(), m_dictionary->text(0, 0));
+    m_editor->FixedColCheck->setChecked(false);
+    QVERIFY(!m_editor->StringGrid1->isColumnHidden(0));
+}
+
+void TestTranslateEditor::showsWhatIsLeftToTranslate()
+{
+    const int keys = m_dictionary->keyCount();
+    QCOMPARE(m_editor->ProgressLabel->text(),
+             QStringLiteral("Englisch: 0 von %1 übersetzt    Spanisch: 0 von %1 übersetzt").arg(keys));
+    typeInto(rowOf(QStringLiteral("Sprache")), 2, QStringLiteral("Idioma"));
+    QVERIFY(m_editor->ProgressLabel->text().endsWith(QStringLiteral("Spanisch: 1 von %1 übersetzt").arg(keys)));
+}
+
+QTEST_MAIN(TestTranslateEditor)
+#include "tst_translateeditor.moc"
