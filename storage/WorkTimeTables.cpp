@@ -50,8 +50,8 @@ bool replaceFile(const QString &from, const QString &to, QString *why)
 QList<DbfFieldDef> WorkTimeTables::fieldDefinitions(const ProgramTextFunction &programText)
 {
     QList<DbfFieldDef> defs;
-    for (const FieldSpec &spec : s_fields)
-        defs.append({programText(spec.programText), spec.type, spec.width});
+    for (const FieldSpec &field : s_fields)
+        defs.append({programText(field.programText), field.type, field.width});
     return defs;
 }
 
