@@ -4,7 +4,6 @@
 // prints one line: open time, a full scan reading all twelve fields of every
 // row, 1,000 appends, the time of `cat` over the same file, and peak memory.
 // Scan and cat are the best of three runs, both over the file in the page cache.
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 
@@ -19,16 +18,10 @@
 #include "app/Clock.h"
 #include "storage/DbfTable.h"
 #include "BenchTables.h"
+#include "Stopwatch.h"
 #include "storage/WorkTimeTables.h"
 
 namespace {
-
-using Stopwatch = std::chrono::steady_clock;
-
-double millisecondsSince(Stopwatch::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Stopwatch::now() - start).count();
-}
 
 double scanAllFields(DbfTable &table, qint64 *checksum)
 {

@@ -3,7 +3,6 @@
 // opening it into the main window's grid (table, model, view shown) and
 // scrolling to the last row, and prints the peak memory: the grid reads the
 // rows it shows, never the whole file.
-#include <chrono>
 #include <cstdio>
 
 #include <QApplication>
@@ -14,19 +13,13 @@
 #include <sys/resource.h>
 
 #include "BenchTables.h"
+#include "Stopwatch.h"
 #include "app/Clock.h"
 #include "storage/DbfTable.h"
 #include "widgets/DataGrid.h"
 #include "widgets/WorkTimeTableModel.h"
 
 namespace {
-
-using Stopwatch = std::chrono::steady_clock;
-
-double millisecondsSince(Stopwatch::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Stopwatch::now() - start).count();
-}
 
 double peakMegabytes()
 {

@@ -2,28 +2,17 @@
 // writes a table of ROWS records (1,000,000 by default) and times each of the
 // four unsorted evaluations over the whole table, then the sorted one over
 // periods that list 1,000, 10,000 and 50,000 records.
-#include <chrono>
 #include <cstdio>
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
 #include "BenchTables.h"
+#include "Stopwatch.h"
 #include "app/Clock.h"
 #include "evaluation/EvaluationReport.h"
 #include "storage/DbfTable.h"
 #include "translation/ProgramTexts.h"
-
-namespace {
-
-using Stopwatch = std::chrono::steady_clock;
-
-double millisecondsSince(Stopwatch::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Stopwatch::now() - start).count();
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {

@@ -3,13 +3,13 @@
 // prints the time to build the clash index when the table opens, the time of
 // one save ("Okay, erfassen": checks, clash search, append) averaged over 100
 // saves, and for comparison one clash search by walking the whole file.
-#include <chrono>
 #include <cstdio>
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
 
 #include "BenchTables.h"
+#include "Stopwatch.h"
 #include "app/Clock.h"
 #include "recording/BookingService.h"
 #include "recording/ClashIndex.h"
@@ -18,13 +18,6 @@
 #include "storage/WorkTimeTables.h"
 
 namespace {
-
-using Stopwatch = std::chrono::steady_clock;
-
-double millisecondsSince(Stopwatch::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Stopwatch::now() - start).count();
-}
 
 bool walkFindsClash(DbfTable &table, const QString &employee, QDate date, int from, int to)
 {

@@ -3,7 +3,6 @@
 // translations, loads it and builds the index, then looks up LOOKUPS keys
 // (10,000 by default) that are present, and a few that are absent (each of
 // those adds a row and rewrites the whole file, as the program does).
-#include <chrono>
 #include <cstdio>
 
 #include <QCoreApplication>
@@ -12,18 +11,12 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
+#include "Stopwatch.h"
 #include "app/Reporter.h"
 #include "translation/korvald.h"
 #include "translation/translateunit.h"
 
 namespace {
-
-using Stopwatch = std::chrono::steady_clock;
-
-double millisecondsSince(Stopwatch::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Stopwatch::now() - start).count();
-}
 
 class SilentReporter final : public Reporter
 {

@@ -8,16 +8,6 @@
 
 namespace {
 
-// DD.MM.YYYY, as the program writes dates, or ISO YYYY-MM-DD.
-std::optional<QDate> parseDateArgument(const QString &text)
-{
-    if (const auto date = DateTimeText::parseDate(text))
-        return date;
-    const QDate iso = QDate::fromString(text, Qt::ISODate);
-    if (iso.isValid() && text.size() == 10)
-        return iso;
-    return std::nullopt;
-}
 
 int usage(const QString &message)
 {

@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 
+#include "storage/DateTimeText.h"
+
 namespace {
 constexpr qsizetype FlushThreshold = 64 * 1024;
 }
@@ -26,4 +28,14 @@ void printError(const QString &text)
 {
     const QByteArray bytes = text.toUtf8() + '\n';
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+}
+
+std::optional<QDate> parseDateArgument(const QString &text)
+{
+    if (const auto date = DateTimeText::parseDate(text))
+        return date;
+    const QDate iso = QDate::fromString(text, Qt::ISODate);
+    if (iso.isValid() && text.size() == 10)
+        return iso;
+    return std::nullopt;
 }

@@ -2,6 +2,9 @@
 
 #include <cstdio>
 
+#include <optional>
+
+#include <QDate>
 #include <QString>
 
 // Exit codes of tagwerk-cli.
@@ -27,3 +30,7 @@ private:
 };
 
 void printError(const QString &text);
+
+// A date given on the command line: DD.MM.YYYY, as the program writes dates,
+// or ISO YYYY-MM-DD.
+std::optional<QDate> parseDateArgument(const QString &text);

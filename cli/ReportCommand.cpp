@@ -31,15 +31,6 @@ std::optional<Kind> kindNamed(const QString &name)
     return std::nullopt;
 }
 
-std::optional<QDate> parseDateArgument(const QString &text)
-{
-    if (const auto date = DateTimeText::parseDate(text))
-        return date;
-    const QDate iso = QDate::fromString(text, Qt::ISODate);
-    if (iso.isValid() && text.size() == 10)
-        return iso;
-    return std::nullopt;
-}
 
 int usage(const QString &message)
 {

@@ -8,6 +8,7 @@
 
 #include <QSet>
 
+#include "recording/PresetTexts.h"
 #include "storage/DateTimeText.h"
 #include "storage/DbfTable.h"
 #include "storage/WorkTimeTables.h"
@@ -160,18 +161,7 @@ private:
 
     QString valueOf(Value value, const RecordTexts &r) const
     {
-        switch (value) {
-        case Value::Datum: return r.datum;
-        case Value::Arbeiter: return r.arbeiter;
-        case Value::Ort: return r.ort;
-        case Value::Taetigkeit: return r.taetigkeit;
-        case Value::Von: return r.von;
-        case Value::Bis: return r.bis;
-        case Value::Overnight: return r.away ? m_overnightText : QString();
-        case Value::Pause: return r.pause;
-        case Value::Bemerkungen: return r.bemerkungen;
-        }
-        return {};
+        return valueRef(value, r);
     }
 
     std::optional<QDate> dateInPeriod(const RecordTexts &r) const
@@ -507,25 +497,12 @@ QStringList choiceList(DbfTable &table, Kind kind, bool hideDeleted, const QList
 {
     if (!hasChoiceList(kind))
         return {};
-    QSet<QString> current;
-    for (const UserRow &user : users)
-        current.insert(user.employeeName);
-    const bool onlyCurrent = kind == Kind::Employee && hideDeleted;
-    const int field = choiceField(kind);
-    QStringList choices;
-    QSet<QString> seen;
-    DbfRecord record;
-    QString text;
-    table.refresh();
-    for (int row = 0; row < table.rowCount(); ++row) {
-        if (!table.readRow(row, record))
-            break;
-        record.text(field, text);
-        if (seen.contains(text))
-            continue;
-        seen.insert(text);
-        if (!onlyCurrent || current.contains(text))
-            choices << text;
+    QStringList choices = PresetTexts::generated(table, choiceField(kind));
+    if (kind == Kind::Employee && hideDeleted) {
+        QSet<QString> current;
+        for (const UserRow &user : users)
+            current.insert(user.employeeName);
+        choices.removeIf([&current](const QString &name) { return !current.contains(name); });
     }
     return choices;
 }
