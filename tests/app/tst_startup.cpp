@@ -13,9 +13,8 @@
 #include "app/MainUnit.h"
 #include "recording/ErfassenFUnit.h"
 #include "storage/UserListStore.h"
-#include "support/FixedClock.h"
 #include "support/GuiTestHelpers.h"
-#include "support/RecordingReporter.h"
+#include "support/ProgramFixture.h"
 #include "support/TestFiles.h"
 #include "widgets/DataGrid.h"
 #include "widgets/WorkTimeTableModel.h"
@@ -45,59 +44,46 @@ private slots:
 
 private:
     void startProgram();
-    QString dataDir() const { return m_home->filePath(QStringLiteral("appdata/Korvald/Tagwerk/")); }
     void writeUsers(const UserListData &data);
 
-    std::unique_ptr<QTemporaryDir> m_home;
-    RecordingReporter m_reporter;
-    FixedClock m_clock;
-    std::unique_ptr<AppContext> m_context;
-    std::unique_ptr<ApplicationForms> m_forms;
+    std::unique_ptr<ProgramFixture> m_program;
 };
 
 void TestStartup::init()
 {
-    m_home = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_home->isValid());
-    QDir(m_home->path()).mkpath(QStringLiteral("program"));
-    m_reporter.clear();
+    m_program = std::make_unique<ProgramFixture>();
 }
 
 void TestStartup::cleanup()
 {
-    m_forms.reset();
-    m_context.reset();
+    m_program.reset();
 }
 
 void TestStartup::startProgram()
 {
-    m_context = std::make_unique<AppContext>(
-        m_reporter, m_clock, m_home->filePath(QStringLiteral("program")), m_home->filePath(QStringLiteral("appdata")),
-        std::make_unique<WindowSettingsStore>(m_home->filePath(QStringLiteral("settings.ini"))));
-    m_forms = std::make_unique<ApplicationForms>(*m_context);
-    m_forms->EinloggenForm->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_forms->EinloggenForm));
+    m_program->start();
+    QVERIFY(m_program->forms->EinloggenForm->isVisible());
 }
 
 void TestStartup::writeUsers(const UserListData &data)
 {
-    QDir().mkpath(dataDir());
-    QVERIFY(UserListStore::save(dataDir() + QStringLiteral("benutzer.dat"), data));
+    QDir().mkpath(m_program->dataDir());
+    QVERIFY(UserListStore::save(m_program->dataDir() + QStringLiteral("benutzer.dat"), data));
 }
 
 void TestStartup::firstStartOnCleanMachine()
 {
     startProgram();
-    QVERIFY(QFileInfo(dataDir()).isDir());
-    QCOMPARE(QFileInfo(dataDir() + QStringLiteral("arbeitszeit.dbf")).size(), 418);
-    QVERIFY(m_context->userList().users.isEmpty());
+    QVERIFY(QFileInfo(m_program->dataDir()).isDir());
+    QCOMPARE(QFileInfo(m_program->dataDir() + QStringLiteral("arbeitszeit.dbf")).size(), 418);
+    QVERIFY(m_program->context->userList().users.isEmpty());
     QCOMPARE(CurrentLanguage(), 3);
-    QVERIFY(m_forms->EinloggenForm->Deutsch1->isChecked());
-    QVERIFY(m_reporter.messages().isEmpty());
+    QVERIFY(m_program->forms->EinloggenForm->Deutsch1->isChecked());
+    QVERIFY(m_program->reporter.messages().isEmpty());
     // The dictionary holds the program texts and the windows' texts.
-    QVERIFY(QFileInfo::exists(m_home->filePath(QStringLiteral("program/translate.dat"))));
-    QVERIFY(m_context->dictionary().rowCount() > 46u);
-    QVERIFY(m_forms->EinloggenForm->Edit1->hasFocus() || !QApplication::focusWidget());
+    QVERIFY(QFileInfo::exists(m_program->home.filePath(QStringLiteral("program/translate.dat"))));
+    QVERIFY(m_program->context->dictionary().rowCount() > 46u);
+    QVERIFY(m_program->forms->EinloggenForm->Edit1->hasFocus() || !QApplication::focusWidget());
 }
 
 void TestStartup::wrongLoginIsRefused_data()
@@ -118,15 +104,15 @@ void TestStartup::wrongLoginIsRefused()
     data.users = {{QStringLiteral("Anna Schmidt"), QStringLiteral("anna"), QStringLiteral("geheim")}};
     writeUsers(data);
     startProgram();
-    TEinloggenForm *login = m_forms->EinloggenForm;
+    TEinloggenForm *login = m_program->forms->EinloggenForm;
     QTest::keyClicks(login->Edit1, user);
     QTest::keyClicks(login->Edit2, password);
     QTest::mouseClick(login->BitBtnXP1, Qt::LeftButton);
-    QCOMPARE(m_reporter.errors(), QStringList{QStringLiteral("Das Passwort oder der Benutzername war leider falsch.")});
-    QCOMPARE(m_reporter.messages().first().caption, QStringLiteral("Fehler beim Einloggen"));
+    QCOMPARE(m_program->reporter.errors(), QStringList{QStringLiteral("Das Passwort oder der Benutzername war leider falsch.")});
+    QCOMPARE(m_program->reporter.messages().first().caption, QStringLiteral("Fehler beim Einloggen"));
     QCOMPARE(login->Edit1->text(), user);
     QVERIFY(login->isVisible());
-    QVERIFY(m_context->arbeiter.isEmpty());
+    QVERIFY(m_program->context->arbeiter.isEmpty());
 }
 
 void TestStartup::employeeLoginMatchesFirstRow()
@@ -137,7 +123,7 @@ void TestStartup::employeeLoginMatchesFirstRow()
                   {QStringLiteral("Dritte"), QStringLiteral("x"), QStringLiteral("2")}};
     writeUsers(data);
     startProgram();
-    TEinloggenForm *login = m_forms->EinloggenForm;
+    TEinloggenForm *login = m_program->forms->EinloggenForm;
     QSignalSpy loggedIn(login, &TEinloggenForm::employeeLoggedIn);
     bool entryOpened = false;
     whenModal<TErfassenForm>([&](TErfassenForm *entry) {
@@ -151,7 +137,7 @@ void TestStartup::employeeLoginMatchesFirstRow()
     QCOMPARE(loggedIn.count(), 1);
     QVERIFY(entryOpened);
     QVERIFY(login->isVisible());
-    QCOMPARE(m_context->arbeiter, QStringLiteral("Zweite"));
+    QCOMPARE(m_program->context->arbeiter, QStringLiteral("Zweite"));
     QVERIFY(login->Edit1->text().isEmpty());
     QVERIFY(login->Edit2->text().isEmpty());
 }
@@ -159,7 +145,7 @@ void TestStartup::employeeLoginMatchesFirstRow()
 void TestStartup::adminLoginWithoutPassword()
 {
     startProgram();
-    TEinloggenForm *login = m_forms->EinloggenForm;
+    TEinloggenForm *login = m_program->forms->EinloggenForm;
     QTest::keyClicks(login->Edit1, QStringLiteral("getippt"));
     bool opened = false;
     whenModal<TMainForm>([&](TMainForm *main) {
@@ -173,7 +159,7 @@ void TestStartup::adminLoginWithoutPassword()
     QVERIFY(opened);
     QVERIFY(login->isVisible());
     QCOMPARE(login->Edit1->text(), QStringLiteral("getippt")); // kept after the administrator leaves
-    QVERIFY(m_reporter.messages().isEmpty());
+    QVERIFY(m_program->reporter.messages().isEmpty());
 }
 
 void TestStartup::adminLoginWithPassword_data()
@@ -210,16 +196,16 @@ void TestStartup::adminLoginWithPassword()
             });
         }
     });
-    QTest::mouseClick(m_forms->EinloggenForm->BitBtnXP2, Qt::LeftButton);
+    QTest::mouseClick(m_program->forms->EinloggenForm->BitBtnXP2, Qt::LeftButton);
     QCOMPARE(mainOpened, opens);
-    QCOMPARE(m_reporter.errors(), errors);
+    QCOMPARE(m_program->reporter.errors(), errors);
 }
 
 void TestStartup::adminFormRefusesDifferentPasswords()
 {
     startProgram();
-    TMainForm *main = m_forms->MainForm;
-    TAdminForm *admin = m_forms->AdminForm;
+    TMainForm *main = m_program->forms->MainForm;
+    TAdminForm *admin = m_program->forms->AdminForm;
     bool stayedOpen = false;
     whenModal<TAdminForm>([&](TAdminForm *form) {
         QTest::keyClicks(form->Edit1, QStringLiteral("eins"));
@@ -231,11 +217,11 @@ void TestStartup::adminFormRefusesDifferentPasswords()
     });
     main->AdministratorPasswortfestlegen1Click();
     QVERIFY(stayedOpen);
-    QCOMPARE(m_reporter.errors(), QStringList{QStringLiteral("Die zwei eingegebenen Passwörter stimmen nicht überein!")});
+    QCOMPARE(m_program->reporter.errors(), QStringList{QStringLiteral("Die zwei eingegebenen Passwörter stimmen nicht überein!")});
     QVERIFY(!admin->isVisible());
     // The password is in "benutzer.dat" at once.
     UserListData stored;
-    QCOMPARE(UserListStore::load(dataDir() + QStringLiteral("benutzer.dat"), stored), UserListStore::LoadResult::Loaded);
+    QCOMPARE(UserListStore::load(m_program->dataDir() + QStringLiteral("benutzer.dat"), stored), UserListStore::LoadResult::Loaded);
     QCOMPARE(stored.adminPassword, QStringLiteral("eins"));
 }
 
@@ -248,11 +234,11 @@ void TestStartup::adminFormKeepsFieldsWhenClosedByCloseBox()
         form->CheckOnlyhoursCheck->setChecked(true);
         form->close();
     });
-    m_forms->MainForm->AdministratorPasswortfestlegen1Click();
-    QVERIFY(m_reporter.errors().isEmpty());
-    QCOMPARE(m_context->userList().adminPassword, QStringLiteral("neu"));
-    QVERIFY(m_context->onlyHours);
-    WindowSettingsStore settings(m_home->filePath(QStringLiteral("settings.ini")));
+    m_program->forms->MainForm->AdministratorPasswortfestlegen1Click();
+    QVERIFY(m_program->reporter.errors().isEmpty());
+    QCOMPARE(m_program->context->userList().adminPassword, QStringLiteral("neu"));
+    QVERIFY(m_program->context->onlyHours);
+    WindowSettingsStore settings(m_program->home.filePath(QStringLiteral("settings.ini")));
     QCOMPARE(settings.value(QStringLiteral("TAdminForm"), QStringLiteral("CheckOnlyhoursCheck_Checked")),
              QStringLiteral("True"));
     QCOMPARE(settings.value(QStringLiteral("TAdminForm"), QStringLiteral("Edit1_Text")), QStringLiteral("neu"));
@@ -261,52 +247,52 @@ void TestStartup::adminFormKeepsFieldsWhenClosedByCloseBox()
 void TestStartup::languageSwitchIsStoredAndAnnounced()
 {
     startProgram();
-    TranslationDictionary &dictionary = m_context->dictionary();
+    TranslationDictionary &dictionary = m_program->context->dictionary();
     for (quint32 row = 0; row < dictionary.rowCount(); ++row) {
         if (dictionary.text(row, 0) == QStringLiteral("Übersetzen"))
             dictionary.setText(row, 1, QStringLiteral("Translate"));
         if (dictionary.text(row, 0).startsWith(QStringLiteral("Bitte schließen")))
             dictionary.setText(row, 1, QStringLiteral("Please close the program and start it again."));
     }
-    m_forms->EinloggenForm->English1->trigger();
-    QVERIFY(m_forms->EinloggenForm->English1->isChecked());
-    QVERIFY(!m_forms->EinloggenForm->Deutsch1->isChecked());
+    m_program->forms->EinloggenForm->English1->trigger();
+    QVERIFY(m_program->forms->EinloggenForm->English1->isChecked());
+    QVERIFY(!m_program->forms->EinloggenForm->Deutsch1->isChecked());
     QCOMPARE(CurrentLanguage(), 1);
-    QCOMPARE(TestFiles::readAll(dataDir() + QStringLiteral("options.dat")), TestFiles::le32(1));
-    QCOMPARE(m_reporter.messages().size(), 1);
-    QCOMPARE(m_reporter.messages().first().kind, RecordingReporter::Message::Information);
-    QCOMPARE(m_reporter.messages().first().text, QStringLiteral("Please close the program and start it again."));
-    QCOMPARE(m_reporter.messages().first().caption, QStringLiteral("Translate"));
+    QCOMPARE(TestFiles::readAll(m_program->dataDir() + QStringLiteral("options.dat")), TestFiles::le32(1));
+    QCOMPARE(m_program->reporter.messages().size(), 1);
+    QCOMPARE(m_program->reporter.messages().first().kind, RecordingReporter::Message::Information);
+    QCOMPARE(m_program->reporter.messages().first().text, QStringLiteral("Please close the program and start it again."));
+    QCOMPARE(m_program->reporter.messages().first().caption, QStringLiteral("Translate"));
     // Windows already on screen keep their language until the next start.
-    QCOMPARE(m_forms->EinloggenForm->BeendenBtn->text(), QStringLiteral("Programm beenden"));
+    QCOMPARE(m_program->forms->EinloggenForm->BeendenBtn->text(), QStringLiteral("Programm beenden"));
 }
 
 void TestStartup::storedLanguageTranslatesWindows()
 {
     {
         RecordingReporter reporter;
-        TranslationDictionary dictionary(reporter, m_home->filePath(QStringLiteral("program/translate.dat")));
+        TranslationDictionary dictionary(reporter, m_program->home.filePath(QStringLiteral("program/translate.dat")));
         dictionary.TranslateText(QStringLiteral("Programm beenden"));
         dictionary.setText(0, 2, QStringLiteral("  Salir del programa\r\n"));
         dictionary.TranslateText(QStringLiteral("Datum"));
         dictionary.setText(1, 2, QStringLiteral("Fecha"));
         QVERIFY(dictionary.SaveTranslationFile());
     }
-    QDir().mkpath(dataDir());
-    QVERIFY(TestFiles::writeAll(dataDir() + QStringLiteral("options.dat"), TestFiles::le32(2)));
+    QDir().mkpath(m_program->dataDir());
+    QVERIFY(TestFiles::writeAll(m_program->dataDir() + QStringLiteral("options.dat"), TestFiles::le32(2)));
     startProgram();
-    QVERIFY(m_forms->EinloggenForm->Espanol1->isChecked());
-    QCOMPARE(m_forms->EinloggenForm->BeendenBtn->text(), QStringLiteral("Salir del programa"));
-    QCOMPARE(m_forms->EinloggenForm->BitBtnXP2->text(), QStringLiteral("Als Administrator einloggen"));
+    QVERIFY(m_program->forms->EinloggenForm->Espanol1->isChecked());
+    QCOMPARE(m_program->forms->EinloggenForm->BeendenBtn->text(), QStringLiteral("Salir del programa"));
+    QCOMPARE(m_program->forms->EinloggenForm->BitBtnXP2->text(), QStringLiteral("Als Administrator einloggen"));
     // The table created in Spanish carries the Spanish field name.
-    QCOMPARE(m_context->tables().Dbf1.fields().at(0).name, QStringLiteral("FECHA"));
-    QCOMPARE(m_forms->MainForm->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("FECHA"));
+    QCOMPARE(m_program->context->tables().Dbf1.fields().at(0).name, QStringLiteral("FECHA"));
+    QCOMPARE(m_program->forms->MainForm->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("FECHA"));
 }
 
 void TestStartup::gridEditIsKeptAfterLoggingOut()
 {
     startProgram();
-    DbfTable &table = m_context->tables().Dbf1;
+    DbfTable &table = m_program->context->tables().Dbf1;
     DbfRecord record = table.newRecord();
     record.setText(WorkTimeTables::Arbeiter, QStringLiteral("Anna"));
     QVERIFY(table.append(record));
@@ -320,10 +306,10 @@ void TestStartup::gridEditIsKeptAfterLoggingOut()
         QTest::keyClicks(grid->openEditor(), QStringLiteral("Baustelle Nord"));
         QTest::mouseClick(main->AusloggenBtn, Qt::LeftButton);
     });
-    QTest::mouseClick(m_forms->EinloggenForm->BitBtnXP2, Qt::LeftButton);
+    QTest::mouseClick(m_program->forms->EinloggenForm->BitBtnXP2, Qt::LeftButton);
 
-    DbfTable check(m_clock);
-    QVERIFY(check.open(dataDir() + QStringLiteral("arbeitszeit.dbf")));
+    DbfTable check(m_program->clock);
+    QVERIFY(check.open(m_program->dataDir() + QStringLiteral("arbeitszeit.dbf")));
     QVERIFY(check.first());
     QCOMPARE(check.text(WorkTimeTables::Ort), QStringLiteral("Baustelle Nord"));
     QCOMPARE(check.text(WorkTimeTables::Arbeiter), QStringLiteral("Anna"));
@@ -332,7 +318,7 @@ void TestStartup::gridEditIsKeptAfterLoggingOut()
 void TestStartup::mainWindowOpensOnLastRow()
 {
     startProgram();
-    DbfTable &table = m_context->tables().Dbf1;
+    DbfTable &table = m_program->context->tables().Dbf1;
     for (int i = 0; i < 50; ++i) {
         DbfRecord record = table.newRecord();
         record.setText(WorkTimeTables::Bemerkungen, QString::number(i));
@@ -343,7 +329,7 @@ void TestStartup::mainWindowOpensOnLastRow()
         currentRow = main->DBGrid1->currentIndex().row();
         main->reject();
     });
-    QTest::mouseClick(m_forms->EinloggenForm->BitBtnXP2, Qt::LeftButton);
+    QTest::mouseClick(m_program->forms->EinloggenForm->BitBtnXP2, Qt::LeftButton);
     QCOMPARE(currentRow, 49);
 }
 

@@ -14,9 +14,8 @@
 #include "app/MainUnit.h"
 #include "evaluation/AuswertungFUnit.h"
 #include "evaluation/MitArbeiterAussuchenFUnit.h"
-#include "support/FixedClock.h"
 #include "support/GuiTestHelpers.h"
-#include "support/RecordingReporter.h"
+#include "support/ProgramFixture.h"
 #include "support/TestFiles.h"
 #include "widgets/FileDialog.h"
 
@@ -43,41 +42,29 @@ private:
     void start();
     void addRow(const char *date, const char *employee, const char *place);
 
-    std::unique_ptr<QTemporaryDir> m_home;
-    RecordingReporter m_reporter;
-    FixedClock m_clock;
-    std::unique_ptr<AppContext> m_context;
-    std::unique_ptr<ApplicationForms> m_forms;
+    std::unique_ptr<ProgramFixture> m_program;
 };
 
 void TestEvaluationWindows::init()
 {
-    m_home = std::make_unique<QTemporaryDir>();
-    QDir(m_home->path()).mkpath(QStringLiteral("program"));
-    m_reporter.clear();
-    m_clock.set(QDateTime(QDate(2024, 3, 20), QTime(10, 0)));
+    m_program = std::make_unique<ProgramFixture>();
+    m_program->clock.set(QDateTime(QDate(2024, 3, 20), QTime(10, 0)));
 }
 
 void TestEvaluationWindows::cleanup()
 {
-    m_forms.reset();
-    m_context.reset();
+    m_program.reset();
 }
 
 void TestEvaluationWindows::start()
 {
-    m_context = std::make_unique<AppContext>(
-        m_reporter, m_clock, m_home->filePath(QStringLiteral("program")), m_home->filePath(QStringLiteral("appdata")),
-        std::make_unique<WindowSettingsStore>(m_home->filePath(QStringLiteral("settings.ini"))));
-    m_forms = std::make_unique<ApplicationForms>(*m_context);
-    m_forms->EinloggenForm->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_forms->EinloggenForm));
-    m_forms->EinloggenForm->hide();
+    m_program->start();
+    m_program->forms->EinloggenForm->hide();
 }
 
 void TestEvaluationWindows::addRow(const char *date, const char *employee, const char *place)
 {
-    DbfTable &table = m_context->tables().Dbf1;
+    DbfTable &table = m_program->context->tables().Dbf1;
     DbfRecord record = table.newRecord();
     record.setText(WorkTimeTables::Datum, QString::fromUtf8(date));
     record.setText(WorkTimeTables::Arbeiter, QString::fromUtf8(employee));
@@ -102,9 +89,9 @@ void TestEvaluationWindows::emptyChoiceListsAreRefused()
     QFETCH(Kind, kind);
     QFETCH(QString, message);
     start();
-    m_forms->MainForm->runEvaluation(int(kind));
-    QCOMPARE(m_reporter.errors(), QStringList{message});
-    QCOMPARE(m_reporter.messages().first().caption, QString());
+    m_program->forms->MainForm->runEvaluation(int(kind));
+    QCOMPARE(m_program->reporter.errors(), QStringList{message});
+    QCOMPARE(m_program->reporter.messages().first().caption, QString());
 }
 
 void TestEvaluationWindows::reportShowsWhatTheBuilderWrites()
@@ -126,7 +113,7 @@ void TestEvaluationWindows::reportShowsWhatTheBuilderWrites()
         });
         QTest::mouseClick(choice->OkayBtn, Qt::LeftButton);
     });
-    QTest::mouseClick(m_forms->MainForm->BitBtn2, Qt::LeftButton);
+    QTest::mouseClick(m_program->forms->MainForm->BitBtn2, Qt::LeftButton);
     QCOMPARE(choices, (QStringList{QStringLiteral("Anna"), QStringLiteral("Bernd")}));
 
     EvaluationReport::Options options;
@@ -135,7 +122,7 @@ void TestEvaluationWindows::reportShowsWhatTheBuilderWrites()
     options.from = QDate(2024, 3, 1);
     options.to = QDate(2024, 3, 20);
     options.locale = QLocale::system();
-    const auto expected = EvaluationReport::build(m_context->tables().Dbf1, options, &ProgramText);
+    const auto expected = EvaluationReport::build(m_program->context->tables().Dbf1, options, &ProgramText);
     QCOMPARE(shown, expected.lines.join(QLatin1Char('\n')));
     QVERIFY(shown.contains(QStringLiteral("06.03.2024")));
 }
@@ -144,20 +131,20 @@ void TestEvaluationWindows::choiceWindowKeepsItsDates()
 {
     start();
     addRow("05.03.2024", "Anna", "Bonn");
-    TMitarbeiterAussuchenForm *choice = m_forms->MitarbeiterAussuchenForm;
+    TMitarbeiterAussuchenForm *choice = m_program->forms->MitarbeiterAussuchenForm;
     QCOMPARE(choice->DateTimePicker1->date(), QDate(2024, 3, 20));
     whenModal<TMitarbeiterAussuchenForm>([](TMitarbeiterAussuchenForm *window) {
         window->DateTimePicker1->setDate(QDate(2024, 2, 1));
         window->DateTimePicker2->setDate(QDate(2024, 2, 29));
         window->reject(); // closed without OK: no report
     });
-    m_forms->MainForm->runEvaluation(int(Kind::Place));
+    m_program->forms->MainForm->runEvaluation(int(Kind::Place));
     QDate from;
     whenModal<TMitarbeiterAussuchenForm>([&](TMitarbeiterAussuchenForm *window) {
         from = window->DateTimePicker1->date();
         window->reject();
     });
-    m_forms->MainForm->runEvaluation(int(Kind::Employee));
+    m_program->forms->MainForm->runEvaluation(int(Kind::Employee));
     QCOMPARE(from, QDate(2024, 2, 1));
 }
 
@@ -177,33 +164,33 @@ void TestEvaluationWindows::periodEvaluationsHideTheList()
         choice->accept();
     });
     // No check for an empty table: the period evaluation reports in any case.
-    m_forms->MainForm->runEvaluation(int(Kind::Period));
+    m_program->forms->MainForm->runEvaluation(int(Kind::Period));
     QVERIFY(!listVisible);
     QVERIFY(!labelVisible);
     QCOMPARE(firstLine, QStringLiteral("Auswertung Zeitraum"));
-    QVERIFY(m_reporter.messages().isEmpty());
-    QVERIFY(!m_forms->MitarbeiterAussuchenForm->ArbeiterEd->isHidden());
-    QVERIFY(!m_forms->MitarbeiterAussuchenForm->Label4->isHidden());
+    QVERIFY(m_program->reporter.messages().isEmpty());
+    QVERIFY(!m_program->forms->MitarbeiterAussuchenForm->ArbeiterEd->isHidden());
+    QVERIFY(!m_program->forms->MitarbeiterAussuchenForm->Label4->isHidden());
 }
 
 void TestEvaluationWindows::pdfAndCsvFromTheResultWindow()
 {
     start();
     addRow("05.03.2024", "Anna", "Bonn");
-    TAuswertenForm *result = m_forms->AuswertenForm;
+    TAuswertenForm *result = m_program->forms->AuswertenForm;
     EvaluationReport::Options options;
     options.kind = Kind::Period;
     options.from = QDate(2024, 3, 1);
     options.to = QDate(2024, 3, 31);
     options.withValues = true;
-    result->setReport(EvaluationReport::build(m_context->tables().Dbf1, options, &ProgramText));
+    result->setReport(EvaluationReport::build(m_program->context->tables().Dbf1, options, &ProgramText));
     result->printer()->setPageOrientation(QPageLayout::Portrait);
     result->show();
     QCOMPARE(result->printer()->pageLayout().orientation(), QPageLayout::Landscape);
     // What was typed into the report is what leaves it.
     result->RichEdit1->appendPlainText(QStringLiteral("Geprüft: Chefin"));
 
-    const QString pdf = m_home->filePath(QStringLiteral("report.pdf"));
+    const QString pdf = m_program->home.filePath(QStringLiteral("report.pdf"));
     FileDialog::setNextFileName(pdf);
     QTest::mouseClick(result->PdfBtn, Qt::LeftButton);
     const QByteArray bytes = TestFiles::readAll(pdf);
@@ -211,14 +198,14 @@ void TestEvaluationWindows::pdfAndCsvFromTheResultWindow()
     QVERIFY(bytes.contains("/MediaBox [0 0 842.000000 595.000000]"));
     QCOMPARE(result->textLines().last(), QStringLiteral("Geprüft: Chefin"));
 
-    const QString csv = m_home->filePath(QStringLiteral("report.csv"));
+    const QString csv = m_program->home.filePath(QStringLiteral("report.csv"));
     FileDialog::setNextFileName(csv);
     QTest::mouseClick(result->CsvBtn, Qt::LeftButton);
     const QByteArray csvBytes = TestFiles::readAll(csv);
     QVERIFY(csvBytes.startsWith("\xEF\xBB\xBF" "Datum;Mitarbeiter;Ort;"));
     QVERIFY(csvBytes.contains("05.03.2024;Anna;Bonn;Montage;08:00;12:00;;"));
     result->hide();
-    QVERIFY(m_reporter.messages().isEmpty());
+    QVERIFY(m_program->reporter.messages().isEmpty());
 }
 
 void TestEvaluationWindows::printingWithoutPrinterOffersPdf()
@@ -226,9 +213,9 @@ void TestEvaluationWindows::printingWithoutPrinterOffersPdf()
     if (!QPrinterInfo::availablePrinters().isEmpty())
         QSKIP("this machine has a printer");
     start();
-    TAuswertenForm *result = m_forms->AuswertenForm;
+    TAuswertenForm *result = m_program->forms->AuswertenForm;
     result->setReport({{QStringLiteral("Auswertung Zeitraum"), QStringLiteral("eine Zeile")}, {}, {}, false});
-    const QString pdf = m_home->filePath(QStringLiteral("printed.pdf"));
+    const QString pdf = m_program->home.filePath(QStringLiteral("printed.pdf"));
     FileDialog::setNextFileName(pdf);
     QTest::mouseClick(result->DruckenBtn, Qt::LeftButton);
     QVERIFY(TestFiles::readAll(pdf).startsWith("%PDF"));

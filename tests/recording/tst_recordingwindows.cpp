@@ -20,9 +20,8 @@
 #include "recording/PauseFUnit.h"
 #include "recording/VorgabeTexteFUnit.h"
 #include "storage/UserListStore.h"
-#include "support/FixedClock.h"
 #include "support/GuiTestHelpers.h"
-#include "support/RecordingReporter.h"
+#include "support/ProgramFixture.h"
 #include "widgets/RecordNavigator.h"
 #include "widgets/WorkTimeTableModel.h"
 
@@ -60,47 +59,34 @@ private:
     void addRow(const QString &employee, const QString &date, const QString &place, const QString &from = QStringLiteral("08:00"),
                 const QString &to = QStringLiteral("12:00"));
     void fill(const char *place, const char *activity, const char *from, const char *to);
-    QString dataDir() const { return m_home->filePath(QStringLiteral("appdata/Korvald/Tagwerk/")); }
 
-    std::unique_ptr<QTemporaryDir> m_home;
-    RecordingReporter m_reporter;
-    FixedClock m_clock;
-    std::unique_ptr<AppContext> m_context;
-    std::unique_ptr<ApplicationForms> m_forms;
+    std::unique_ptr<ProgramFixture> m_program;
     TErfassenForm *m_entry = nullptr;
 };
 
 void TestRecordingWindows::init()
 {
-    m_home = std::make_unique<QTemporaryDir>();
-    QDir(m_home->path()).mkpath(QStringLiteral("program"));
-    m_reporter.clear();
-    m_clock.set(QDateTime(QDate(2025, 2, 3), QTime(17, 5)));
+    m_program = std::make_unique<ProgramFixture>();
+    m_program->clock.set(QDateTime(QDate(2025, 2, 3), QTime(17, 5)));
 }
 
 void TestRecordingWindows::cleanup()
 {
-    m_forms.reset();
-    m_context.reset();
+    m_program.reset();
 }
 
 void TestRecordingWindows::start()
 {
-    m_context = std::make_unique<AppContext>(
-        m_reporter, m_clock, m_home->filePath(QStringLiteral("program")), m_home->filePath(QStringLiteral("appdata")),
-        std::make_unique<WindowSettingsStore>(m_home->filePath(QStringLiteral("settings.ini"))));
-    m_forms = std::make_unique<ApplicationForms>(*m_context);
-    m_forms->EinloggenForm->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_forms->EinloggenForm));
-    m_forms->EinloggenForm->hide();
-    m_context->arbeiter = QStringLiteral("Anna");
-    m_entry = m_forms->ErfassenForm;
+    m_program->start();
+    m_program->forms->EinloggenForm->hide();
+    m_program->context->arbeiter = QStringLiteral("Anna");
+    m_entry = m_program->forms->ErfassenForm;
 }
 
 void TestRecordingWindows::addRow(const QString &employee, const QString &date, const QString &place,
                                   const QString &from, const QString &to)
 {
-    DbfTable &table = m_context->tables().Dbf1;
+    DbfTable &table = m_program->context->tables().Dbf1;
     DbfRecord record = table.newRecord();
     record.setText(WorkTimeTables::Arbeiter, employee);
     record.setText(WorkTimeTables::Datum, date);
@@ -131,8 +117,8 @@ void TestRecordingWindows::bookingEmptiesTheFields()
     m_entry->BemEd->setText(QStringLiteral("Gerüst"));
     m_entry->AuswertsCheck->setChecked(true);
     QTest::mouseClick(m_entry->ErfassenBtn, Qt::LeftButton);
-    QVERIFY(m_reporter.messages().isEmpty());
-    DbfTable &table = m_context->tables().Dbf1;
+    QVERIFY(m_program->reporter.messages().isEmpty());
+    DbfTable &table = m_program->context->tables().Dbf1;
     QCOMPARE(table.rowCount(), 1);
     QVERIFY(table.first());
     QCOMPARE(table.text(WorkTimeTables::Datum), QStringLiteral("03.02.2025"));
@@ -149,7 +135,7 @@ void TestRecordingWindows::bookingEmptiesTheFields()
     QVERIFY(m_entry->AuswertsCheck->isChecked());
     // At once again: the place is missing.
     QTest::mouseClick(m_entry->ErfassenBtn, Qt::LeftButton);
-    QCOMPARE(m_reporter.errors(), QStringList{QStringLiteral("Das Feld für den Ort darf nicht leer sein!")});
+    QCOMPARE(m_program->reporter.errors(), QStringList{QStringLiteral("Das Feld für den Ort darf nicht leer sein!")});
     QCOMPARE(table.rowCount(), 1);
 }
 
@@ -160,16 +146,16 @@ void TestRecordingWindows::checksShowTheirTextAndKeepInputs()
     fill("Köln", "Montage", "22:00", "06:00");
     m_entry->BemEd->setText(QStringLiteral("bleibt"));
     m_entry->ErfassenBtnClick();
-    QCOMPARE(m_reporter.errors(), QStringList{QStringLiteral("Die Bis-Zeit muss größer als die Von-Zeit sein!")});
+    QCOMPARE(m_program->reporter.errors(), QStringList{QStringLiteral("Die Bis-Zeit muss größer als die Von-Zeit sein!")});
     QCOMPARE(m_entry->BemEd->text(), QStringLiteral("bleibt"));
     m_entry->NachtArbeitCheck->setChecked(true);
     m_entry->DateTimePicker4->setTime(t("08:01"));
     m_entry->ErfassenBtnClick();
-    QCOMPARE(m_reporter.errors().last(), QStringLiteral("Die Pauszeit kann nicht länger als der Arbeitszeitraum sein!"));
+    QCOMPARE(m_program->reporter.errors().last(), QStringLiteral("Die Pauszeit kann nicht länger als der Arbeitszeitraum sein!"));
     m_entry->DateTimePicker4->setTime(t("08:00"));
     m_entry->ErfassenBtnClick();
-    QCOMPARE(m_reporter.errors().size(), 2);
-    QCOMPARE(m_context->tables().Dbf1.rowCount(), 1);
+    QCOMPARE(m_program->reporter.errors().size(), 2);
+    QCOMPARE(m_program->context->tables().Dbf1.rowCount(), 1);
 }
 
 void TestRecordingWindows::clashQuestion_data()
@@ -189,14 +175,14 @@ void TestRecordingWindows::clashQuestion()
     addRow(QStringLiteral("Anna"), QStringLiteral("03.02.2025"), QStringLiteral("Bonn"));
     m_entry->prepare();
     fill("Köln", "Montage", "10:00", "13:00");
-    m_reporter.setNextAnswers({answer});
+    m_program->reporter.setNextAnswers({answer});
     m_entry->ErfassenBtnClick();
-    QCOMPARE(m_reporter.messages().size(), 1);
-    const RecordingReporter::Message question = m_reporter.messages().first();
+    QCOMPARE(m_program->reporter.messages().size(), 1);
+    const RecordingReporter::Message question = m_program->reporter.messages().first();
     QCOMPARE(question.kind, RecordingReporter::Message::Question);
     QCOMPARE(question.text, QStringLiteral("Für diesen Zeitraum existiert bereits eine Buchung. Trotzdem buchen?"));
     QCOMPARE(question.caption, QStringLiteral("Doppelte Buchung?"));
-    DbfTable &table = m_context->tables().Dbf1;
+    DbfTable &table = m_program->context->tables().Dbf1;
     QCOMPARE(table.rowCount(), rows);
     if (rows == 2) {
         QVERIFY(table.last());
@@ -210,7 +196,7 @@ void TestRecordingWindows::clashQuestion()
 void TestRecordingWindows::hoursOnlyMode()
 {
     start();
-    m_context->onlyHours = true;
+    m_program->context->onlyHours = true;
     m_entry->prepare();
     m_entry->show();
     QVERIFY(!m_entry->DateTimePicker1->isVisible());
@@ -219,12 +205,12 @@ void TestRecordingWindows::hoursOnlyMode()
     QVERIFY(m_entry->Label7->isVisible());
     fill("Köln", "Montage", "00:00", "00:00");
     m_entry->ErfassenBtnClick();
-    QCOMPARE(m_reporter.errors(), QStringList{QStringLiteral("Die Von- und Bis-Zeit muss unterschiedlich sein!")});
+    QCOMPARE(m_program->reporter.errors(), QStringList{QStringLiteral("Die Von- und Bis-Zeit muss unterschiedlich sein!")});
     m_entry->DateTimePicker2->setTime(t("08:30"));
     m_entry->ErfassenBtnClick();
-    QVERIFY(m_context->tables().Dbf1.first());
-    QCOMPARE(m_context->tables().Dbf1.text(WorkTimeTables::ZeitVon), QStringLiteral("00:00"));
-    QCOMPARE(m_context->tables().Dbf1.text(WorkTimeTables::ZeitBis), QStringLiteral("08:30"));
+    QVERIFY(m_program->context->tables().Dbf1.first());
+    QCOMPARE(m_program->context->tables().Dbf1.text(WorkTimeTables::ZeitVon), QStringLiteral("00:00"));
+    QCOMPARE(m_program->context->tables().Dbf1.text(WorkTimeTables::ZeitBis), QStringLiteral("08:30"));
 }
 
 void TestRecordingWindows::presetLists_data()
@@ -242,8 +228,8 @@ void TestRecordingWindows::presetLists()
     start();
     for (const QString &place : {QStringLiteral("Halle 2"), QStringLiteral("Büro"), QStringLiteral("Halle 2"), QStringLiteral("halle 2")})
         addRow(QStringLiteral("Bernd"), QStringLiteral("01.01.2025"), place);
-    m_context->userList().placesFixed = fixed;
-    m_context->userList().placeTexts = QStringLiteral("A\r\n\r\nB");
+    m_program->context->userList().placesFixed = fixed;
+    m_program->context->userList().placeTexts = QStringLiteral("A\r\n\r\nB");
     m_entry->prepare();
     QStringList items;
     for (int i = 0; i < m_entry->Orted->count(); ++i)
@@ -307,8 +293,8 @@ void TestRecordingWindows::recordListShowsOwnRows()
     addRow(QStringLiteral("Anna"), QStringLiteral("31.01.2025"), QStringLiteral("Essen"));
     addRow(QStringLiteral("Bernd"), QStringLiteral("03.02.2025"), QStringLiteral("Bonn"));
     addRow(QStringLiteral("Anna"), QStringLiteral("kein Datum"), QStringLiteral("Ulm"));
-    m_context->userList().employeesMayCorrect = mayCorrect;
-    TDatenAuflistenForm *list = m_forms->DatenAuflistenForm;
+    m_program->context->userList().employeesMayCorrect = mayCorrect;
+    TDatenAuflistenForm *list = m_program->forms->DatenAuflistenForm;
     list->OnlyCurrentMonth->setChecked(onlyMonth);
     int seen = -1;
     bool editable = false;
@@ -324,9 +310,9 @@ void TestRecordingWindows::recordListShowsOwnRows()
     QCOMPARE(editable, mayCorrect);
     QCOMPARE(insertEnabled, mayCorrect);
     // Afterwards everyone sees every row again, and may write.
-    QCOMPARE(m_context->tables().Dbf1.rowCount(), 5);
-    QVERIFY(!m_context->tables().Dbf1.isFiltered());
-    WindowSettingsStore settings(m_home->filePath(QStringLiteral("settings.ini")));
+    QCOMPARE(m_program->context->tables().Dbf1.rowCount(), 5);
+    QVERIFY(!m_program->context->tables().Dbf1.isFiltered());
+    WindowSettingsStore settings(m_program->home.filePath(QStringLiteral("settings.ini")));
     QCOMPARE(settings.checked(QStringLiteral("TDatenAuflistenForm"), QStringLiteral("OnlyCurrentMonth")),
              std::optional<bool>(onlyMonth));
 }
@@ -340,9 +326,9 @@ void TestRecordingWindows::presetFormSavesWhenClosed()
         form->Memo1->setPlainText(QStringLiteral("Halle\n\nBüro"));
         form->close(); // the close box saves as well
     });
-    m_forms->MainForm->VorgabetextefrdasAusfllenfestlegen1Click();
+    m_program->forms->MainForm->VorgabetextefrdasAusfllenfestlegen1Click();
     UserListData stored;
-    QCOMPARE(UserListStore::load(dataDir() + QStringLiteral("benutzer.dat"), stored), UserListStore::LoadResult::Loaded);
+    QCOMPARE(UserListStore::load(m_program->dataDir() + QStringLiteral("benutzer.dat"), stored), UserListStore::LoadResult::Loaded);
     QVERIFY(stored.placesFixed);
     QVERIFY(!stored.activitiesFixed);
     QCOMPARE(stored.placeTexts, QStringLiteral("Halle\r\n\r\nBüro"));

@@ -7,7 +7,7 @@
 
 ProgramFixture::ProgramFixture()
 {
-    QDir(m_home.path()).mkpath(QStringLiteral("program"));
+    QDir(home.path()).mkpath(QStringLiteral("program"));
 }
 
 ProgramFixture::~ProgramFixture()
@@ -19,8 +19,8 @@ ProgramFixture::~ProgramFixture()
 void ProgramFixture::start()
 {
     context = std::make_unique<AppContext>(
-        reporter, clock, programDir(), m_home.filePath(QStringLiteral("appdata")),
-        std::make_unique<WindowSettingsStore>(m_home.filePath(QStringLiteral("settings.ini"))));
+        reporter, clock, programDir(), home.filePath(QStringLiteral("appdata")),
+        std::make_unique<WindowSettingsStore>(home.filePath(QStringLiteral("settings.ini"))));
     forms = std::make_unique<ApplicationForms>(*context);
     forms->EinloggenForm->show();
     if (!QTest::qWaitForWindowExposed(forms->EinloggenForm))

@@ -19,10 +19,10 @@ public:
     ~ProgramFixture();
 
     void start();
-    QString dataDir() const { return m_home.filePath(QStringLiteral("appdata/Korvald/Tagwerk/")); }
-    QString programDir() const { return m_home.filePath(QStringLiteral("program")); }
+    QString dataDir() const { return home.filePath(QStringLiteral("appdata/Korvald/Tagwerk/")); }
+    QString programDir() const { return home.filePath(QStringLiteral("program")); }
 
-    QTemporaryDir m_home;
+    QTemporaryDir home;
     RecordingReporter reporter;
     FixedClock clock;
     std::unique_ptr<AppContext> context;
