@@ -477,7 +477,7 @@ bool DbfTable::requireWritable()
 bool DbfTable::lockHeader()
 {
     if (!m_layout)
-        return false;
+        return fail(Status::NotOpen, UiText(QStringLiteral("Die Tabelle ist nicht geöffnet.")));
     if (m_headerLockDepth == 0 && !FileRegionLock::lockExclusive(m_file, 0, m_layout->headerLength))
         return fail(Status::WriteFailed, UiText(QStringLiteral("Die Tabelle \"%1\" kann nicht gesperrt werden."))
                                              .arg(QDir::toNativeSeparators(m_path)));
