@@ -56,6 +56,7 @@ private slots:
     void employeeFilterIsExact_data();
     void employeeFilterIsExact();
     void damagedTableExitsTwoAndStaysUnchanged();
+    void twoInstancesCreatingTheTableAtOnce();
     void withoutDbUsesTheProgramsDirectory_data();
     void withoutDbUsesTheProgramsDirectory();
     void languageNamesNewTables_data();
@@ -168,6 +169,29 @@ void TestCliList::damagedTableExitsTwoAndStaysUnchanged()
     QCOMPARE(result.exitCode, 2);
     QVERIFY(result.err.contains("arbeitszeit.dbf"));
     QCOMPARE(TestFiles::readAll(table), garbage);
+}
+
+// Two PCs starting on an empty shared folder at the same moment: each finds
+// the table missing; neither may see the other's table half written.
+void TestCliList::twoInstancesCreatingTheTableAtOnce()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TAGWERK_PROGRAM_DIR"), m_home.path());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
+    for (int round = 0; round < 20; ++round) {
+        QFile::remove(m_dir->filePath(QStringLiteral("arbeitszeit.dbf")));
+        QProcess first;
+        QProcess second;
+        for (QProcess *process : {&first, &second}) {
+            process->setProcessEnvironment(environment);
+            process->start(QStringLiteral(TAGWERK_CLI_PATH), {QStringLiteral("--db"), dbDir(), QStringLiteral("list")});
+        }
+        QVERIFY(first.waitForFinished(60000) && second.waitForFinished(60000));
+        QCOMPARE(first.exitCode(), 0);
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(QFileInfo(m_dir->filePath(QStringLiteral("arbeitszeit.dbf"))).size(), 418);
+    }
+    QCOMPARE(QDir(dbDir()).entryList(QDir::Files), QStringList{QStringLiteral("arbeitszeit.dbf")});
 }
 
 void TestCliList::withoutDbUsesTheProgramsDirectory_data()
