@@ -103,6 +103,8 @@ bool AppContext::loginEmployee(const QString &userName, const QString &password)
 
 void AppContext::restoreMainWindowOptions()
 {
+    // The main window's check mark "Bei Mitarbeiter Auswahl für die Auswertung
+    // gelöschte Mitarbeiter ausblenden", kept under that window's name.
     if (const auto checked = m_settings->checked(QStringLiteral("TMainForm"),
                                                  QStringLiteral("BeiMitarbeiterAuswahlfrdieAuswertunggelschteMitarbeiterausblenden1")))
         hideDeletedEmployees = *checked;

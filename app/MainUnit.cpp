@@ -259,10 +259,9 @@ void TMainForm::saveBenutzer()
     m_context.SaveBenutzer();
 }
 
-void TMainForm::restoreControls(WindowSettingsStore &store)
+void TMainForm::restoreControls(WindowSettingsStore &)
 {
-    if (const auto checked = store.checked(ClassName, QLatin1String(HideDeletedItem)))
-        m_context.hideDeletedEmployees = *checked;
+    m_context.restoreMainWindowOptions();
     BeiMitarbeiterAuswahlfrdieAuswertunggelschteMitarbeiterausblenden1->setChecked(m_context.hideDeletedEmployees);
     PausenzeitinAuswertungauffhren1->setChecked(m_context.userList().listBreakTime);
 }
