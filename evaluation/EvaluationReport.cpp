@@ -202,7 +202,7 @@ private:
     // break column even when it is hidden; remarks never widen.
     void measure()
     {
-        forEachSelected([this](const RecordTexts &r) {
+        forEachSelected([this](const RecordTexts &r, quint32) {
             ++m_selected;
             for (size_t c = 0; c + 1 < m_columns.size(); ++c)
                 m_widths[c] = std::max<int>(m_widths[c], int(valueRef(m_columns[c].value, r).size()));
@@ -272,7 +272,7 @@ private:
 
     void listInTableOrder()
     {
-        forEachSelected([this](const RecordTexts &r) { listRecord(r); });
+        forEachSelected([this](const RecordTexts &r, quint32) { listRecord(r); });
     }
 
     void listSorted();
@@ -308,7 +308,7 @@ private:
             if (!isSelected(texts))
                 continue;
             texts.read(record);
-            visit(texts);
+            visit(texts, record.recordNumber());
         }
     }
 
@@ -443,17 +443,11 @@ void Builder::listSorted()
         qint64 day;
     };
     std::vector<Entry> entries;
-    DbfRecord record;
-    RecordTexts texts;
-    for (int row = 0; row < m_table.rowCount(); ++row) {
-        if (!stillWanted(row))
-            return;
-        if (!m_table.readRow(row, record))
-            break;
-        texts.read(record);
-        if (const auto date = dateInPeriod(texts))
-            entries.push_back({asciiUpper(texts.ort), record.recordNumber(), date->toJulianDay()});
-    }
+    forEachSelected([&entries, this](const RecordTexts &r, quint32 number) {
+        entries.push_back({asciiUpper(r.ort), number, dateInPeriod(r)->toJulianDay()});
+    });
+    if (m_report.cancelled)
+        return;
     // Places compare by UTF-16 code units: their rank among the distinct
     // places, with the date, makes one integer key per entry.
     std::map<QString, quint32> ranks;
@@ -467,6 +461,8 @@ void Builder::listSorted()
     for (const Entry &entry : entries)
         keys.push_back(quint64(ranks[entry.place]) << 32 | quint64(quint32(entry.day)));
 
+    DbfRecord record;
+    RecordTexts texts;
     for (size_t index : ExchangeOrder(std::move(keys)).sort()) {
         if (!m_table.readRecord(entries[index].record, record))
             continue;
