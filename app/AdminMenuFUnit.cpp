@@ -7,8 +7,8 @@
 #include <QPushButton>
 
 #include "AppContext.h"
-#include "Reporter.h"
-#include "WindowSettingsStore.h"
+#include "base/Reporter.h"
+#include "base/WindowSettingsStore.h"
 #include "translation/translateunit.h"
 
 namespace {
@@ -16,7 +16,8 @@ const QString ClassName = QStringLiteral("TAdminForm");
 }
 
 TAdminForm::TAdminForm(AppContext &context, QWidget *parent)
-    : SettingsForm(context, ClassName, parent)
+    : SettingsForm(context.settings(), ClassName, parent)
+    , m_context(context)
     , Label1(new QLabel(QStringLiteral("Admin Passwort festlegen:"), this))
     , Edit1(new QLineEdit(this))
     , Label2(new QLabel(QStringLiteral("Admin Passwort wiederholen:"), this))

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "SettingsForm.h"
+#include "base/SettingsForm.h"
+
+class AppContext;
 
 class QCheckBox;
 class QLabel;
@@ -13,6 +15,8 @@ class QPushButton;
 class TAdminForm : public SettingsForm
 {
     Q_OBJECT
+
+    AppContext &m_context;
 
 public:
     explicit TAdminForm(AppContext &context, QWidget *parent = nullptr);

@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 
 #include "LanguageOptions.h"
-#include "Reporter.h"
+#include "base/Reporter.h"
 #include "storage/UserListStore.h"
 #include "translation/UiText.h"
 

@@ -6,7 +6,7 @@
 #include <QString>
 
 #include "ProgramDirectories.h"
-#include "WindowSettingsStore.h"
+#include "base/WindowSettingsStore.h"
 #include "storage/UserListData.h"
 #include "recording/ClashIndex.h"
 #include "storage/WorkTimeTables.h"

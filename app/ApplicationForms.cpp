@@ -45,7 +45,7 @@ ApplicationForms::ApplicationForms(AppContext &context)
     MitarbeiterAussuchenForm = create<TMitarbeiterAussuchenForm>(context);
     AuswertenForm = create<TAuswertenForm>(context);
     PausenForm = create<TPausenForm>(context);
-    TranslateForm = create<TTranslateForm>(context);
+    TranslateForm = create<TTranslateForm>(context.settings(), context.dictionary(), context.reporter());
     SetDataBaseForm = create<TSetDataBaseForm>(context);
 }
 

@@ -9,7 +9,8 @@
 #include "widgets/DirectoryEdit.h"
 
 TSetDataBaseForm::TSetDataBaseForm(AppContext &context, QWidget *parent)
-    : SettingsForm(context, QString::fromLatin1(ProgramDirectories::DialogClass), parent)
+    : SettingsForm(context.settings(), QString::fromLatin1(ProgramDirectories::DialogClass), parent)
+    , m_context(context)
     , RadioButton1(new QRadioButton(QStringLiteral("Vorgegebenes Verzeichnis verwenden:"), this))
     , Edit1(new QLineEdit(this))
     , RadioButton2(new QRadioButton(QStringLiteral("Folgendes Verzeichnis verwenden:"), this))

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "SettingsForm.h"
+#include "base/SettingsForm.h"
+
+class AppContext;
 
 class DirectoryEdit;
 class QLineEdit;
@@ -13,6 +15,8 @@ class QRadioButton;
 class TSetDataBaseForm : public SettingsForm
 {
     Q_OBJECT
+
+    AppContext &m_context;
 
 public:
     explicit TSetDataBaseForm(AppContext &context, QWidget *parent = nullptr);

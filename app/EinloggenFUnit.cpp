@@ -16,14 +16,15 @@
 #include "ApplicationForms.h"
 #include "DataBaseDirFUnit.h"
 #include "MainUnit.h"
-#include "Reporter.h"
+#include "base/Reporter.h"
 #include "recording/ErfassenFUnit.h"
 #include "translation/TranslateFUnit.h"
 #include "translation/TranslateComponents.h"
 #include "translation/translateunit.h"
 
 TEinloggenForm::TEinloggenForm(AppContext &context, ApplicationForms &forms)
-    : SettingsForm(context, QStringLiteral("TEinloggenForm"))
+    : SettingsForm(context.settings(), QStringLiteral("TEinloggenForm"))
+    , m_context(context)
     , m_forms(forms)
 {
     // Creating the login window loads the dictionary.

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "SettingsForm.h"
+#include "base/SettingsForm.h"
+
+class AppContext;
 
 class ApplicationForms;
 class QAction;
@@ -19,6 +21,8 @@ class QPushButton;
 class TEinloggenForm : public SettingsForm
 {
     Q_OBJECT
+
+    AppContext &m_context;
 
 public:
     TEinloggenForm(AppContext &context, ApplicationForms &forms);

@@ -18,8 +18,8 @@
 #include "AdminPassFUnit.h"
 #include "AppContext.h"
 #include "ApplicationForms.h"
-#include "Reporter.h"
-#include "WindowSettingsStore.h"
+#include "base/Reporter.h"
+#include "base/WindowSettingsStore.h"
 #include "evaluation/AuswertungFUnit.h"
 #include "evaluation/EvaluationReport.h"
 #include "evaluation/MitArbeiterAussuchenFUnit.h"
@@ -35,7 +35,8 @@ const QString ClassName = QStringLiteral("TMainForm");
 }
 
 TMainForm::TMainForm(AppContext &context, ApplicationForms &forms)
-    : SettingsForm(context, ClassName)
+    : SettingsForm(context.settings(), ClassName)
+    , m_context(context)
     , m_forms(forms)
     , m_model(new WorkTimeTableModel(context.tables().Dbf1, this))
 {

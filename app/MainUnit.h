@@ -1,6 +1,8 @@
 #pragma once
 
-#include "SettingsForm.h"
+#include "base/SettingsForm.h"
+
+class AppContext;
 
 class ApplicationForms;
 class QAction;
@@ -17,6 +19,8 @@ class WorkTimeTableModel;
 class TMainForm : public SettingsForm
 {
     Q_OBJECT
+
+    AppContext &m_context;
 
 public:
     static constexpr const char *HideDeletedItem = "BeiMitarbeiterAuswahlfrdieAuswertunggelschteMitarbeiterausblenden1";

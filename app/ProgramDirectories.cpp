@@ -4,8 +4,8 @@
 #include <QFile>
 #include <QStandardPaths>
 
-#include "Reporter.h"
-#include "WindowSettingsStore.h"
+#include "base/Reporter.h"
+#include "base/WindowSettingsStore.h"
 
 namespace {
 

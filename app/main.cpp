@@ -3,11 +3,11 @@
 
 #include "AppContext.h"
 #include "ApplicationForms.h"
-#include "Clock.h"
+#include "base/Clock.h"
 #include "EinloggenFUnit.h"
-#include "MessageBoxReporter.h"
+#include "base/MessageBoxReporter.h"
 #include "ProgramDirectories.h"
-#include "WindowSettingsStore.h"
+#include "base/WindowSettingsStore.h"
 
 int main(int argc, char *argv[])
 {

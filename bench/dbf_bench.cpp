@@ -15,7 +15,7 @@
 
 #include <sys/resource.h>
 
-#include "app/Clock.h"
+#include "base/Clock.h"
 #include "storage/DbfTable.h"
 #include "BenchTables.h"
 #include "Stopwatch.h"

@@ -14,7 +14,7 @@
 
 #include "BenchTables.h"
 #include "Stopwatch.h"
-#include "app/Clock.h"
+#include "base/Clock.h"
 #include "storage/DbfTable.h"
 #include "widgets/DataGrid.h"
 #include "widgets/WorkTimeTableModel.h"

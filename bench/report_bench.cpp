@@ -9,7 +9,7 @@
 
 #include "BenchTables.h"
 #include "Stopwatch.h"
-#include "app/Clock.h"
+#include "base/Clock.h"
 #include "evaluation/EvaluationReport.h"
 #include "storage/DbfTable.h"
 #include "translation/ProgramTexts.h"

@@ -10,7 +10,7 @@
 
 #include "BenchTables.h"
 #include "Stopwatch.h"
-#include "app/Clock.h"
+#include "base/Clock.h"
 #include "recording/BookingService.h"
 #include "recording/ClashIndex.h"
 #include "storage/DateTimeText.h"

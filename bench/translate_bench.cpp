@@ -12,7 +12,7 @@
 #include <QTemporaryDir>
 
 #include "Stopwatch.h"
-#include "app/Reporter.h"
+#include "base/Reporter.h"
 #include "translation/korvald.h"
 #include "translation/translateunit.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Reporter.h"
+#include "base/Reporter.h"
 
 // Messages of the core on stderr. Nobody can be asked on the command line, so
 // a question is answered by what the command's options said beforehand.

@@ -13,7 +13,7 @@
 #include "ListCommand.h"
 #include "ReportCommand.h"
 #include "app/AppContext.h"
-#include "app/Clock.h"
+#include "base/Clock.h"
 
 namespace {
 

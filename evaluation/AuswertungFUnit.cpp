@@ -11,7 +11,7 @@
 
 #include "ReportPainter.h"
 #include "app/AppContext.h"
-#include "app/Reporter.h"
+#include "base/Reporter.h"
 #include "translation/UiText.h"
 #include "translation/translateunit.h"
 #include "widgets/FileDialog.h"
@@ -29,7 +29,8 @@ QPushButton *makeButton(QWidget *parent, const char *name, const char16_t *capti
 } // namespace
 
 TAuswertenForm::TAuswertenForm(AppContext &context, QWidget *parent)
-    : SettingsForm(context, QStringLiteral("TAuswertenForm"), parent)
+    : SettingsForm(context.settings(), QStringLiteral("TAuswertenForm"), parent)
+    , m_context(context)
     , m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution))
 {
     setWindowTitle(QStringLiteral("Auswertung"));

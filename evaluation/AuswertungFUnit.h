@@ -2,7 +2,9 @@
 
 #include <memory>
 
-#include "app/SettingsForm.h"
+#include "base/SettingsForm.h"
+
+class AppContext;
 #include "evaluation/EvaluationReport.h"
 
 class QPlainTextEdit;
@@ -15,6 +17,8 @@ class QPushButton;
 class TAuswertenForm : public SettingsForm
 {
     Q_OBJECT
+
+    AppContext &m_context;
 
 public:
     explicit TAuswertenForm(AppContext &context, QWidget *parent = nullptr);

@@ -8,7 +8,7 @@
 #include <QPushButton>
 
 #include "app/AppContext.h"
-#include "app/Clock.h"
+#include "base/Clock.h"
 
 namespace {
 QDateEdit *makeDate(QWidget *parent, const char *name, QDate today)
@@ -22,7 +22,8 @@ QDateEdit *makeDate(QWidget *parent, const char *name, QDate today)
 } // namespace
 
 TMitarbeiterAussuchenForm::TMitarbeiterAussuchenForm(AppContext &context, QWidget *parent)
-    : SettingsForm(context, QStringLiteral("TMitarbeiterAussuchenForm"), parent)
+    : SettingsForm(context.settings(), QStringLiteral("TMitarbeiterAussuchenForm"), parent)
+    , m_context(context)
 {
     setWindowTitle(QStringLiteral("Mitarbeiter/Ort/Tätigkeit auswählen"));
     const QDate today = context.clock().now().date();

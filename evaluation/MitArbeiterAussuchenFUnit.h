@@ -1,6 +1,8 @@
 #pragma once
 
-#include "app/SettingsForm.h"
+#include "base/SettingsForm.h"
+
+class AppContext;
 
 class QComboBox;
 class QDateEdit;
@@ -12,6 +14,8 @@ class QPushButton;
 class TMitarbeiterAussuchenForm : public SettingsForm
 {
     Q_OBJECT
+
+    AppContext &m_context;
 
 public:
     explicit TMitarbeiterAussuchenForm(AppContext &context, QWidget *parent = nullptr);

@@ -8,9 +8,9 @@
 
 #include "RecordListFilter.h"
 #include "app/AppContext.h"
-#include "app/Clock.h"
-#include "app/Reporter.h"
-#include "app/WindowSettingsStore.h"
+#include "base/Clock.h"
+#include "base/Reporter.h"
+#include "base/WindowSettingsStore.h"
 #include "widgets/DataGrid.h"
 #include "widgets/RecordNavigator.h"
 #include "widgets/WorkTimeTableModel.h"
@@ -20,7 +20,8 @@ const QString ClassName = QStringLiteral("TDatenAuflistenForm");
 }
 
 TDatenAuflistenForm::TDatenAuflistenForm(AppContext &context, QWidget *parent)
-    : SettingsForm(context, ClassName, parent)
+    : SettingsForm(context.settings(), ClassName, parent)
+    , m_context(context)
     , m_model(new WorkTimeTableModel(context.tables().Dbf1, this))
 {
     setWindowTitle(QStringLiteral("Daten auflisten"));

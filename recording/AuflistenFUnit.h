@@ -1,6 +1,8 @@
 #pragma once
 
-#include "app/SettingsForm.h"
+#include "base/SettingsForm.h"
+
+class AppContext;
 
 class DataGrid;
 class QCheckBox;
@@ -14,6 +16,8 @@ class WorkTimeTableModel;
 class TDatenAuflistenForm : public SettingsForm
 {
     Q_OBJECT
+
+    AppContext &m_context;
 
 public:
     explicit TDatenAuflistenForm(AppContext &context, QWidget *parent = nullptr);

@@ -1,7 +1,7 @@
 #include "BookingService.h"
 
 #include "ClashIndex.h"
-#include "app/Clock.h"
+#include "base/Clock.h"
 #include "storage/DateTimeText.h"
 #include "storage/DbfTable.h"
 #include "storage/WorkTimeTables.h"

@@ -16,9 +16,9 @@
 #include "PresetTexts.h"
 #include "app/AppContext.h"
 #include "app/ApplicationForms.h"
-#include "app/Clock.h"
-#include "app/Reporter.h"
-#include "app/WindowSettingsStore.h"
+#include "base/Clock.h"
+#include "base/Reporter.h"
+#include "base/WindowSettingsStore.h"
 #include "storage/WorkTimeTables.h"
 #include "translation/translateunit.h"
 
@@ -55,7 +55,8 @@ QLabel *makeLabel(QWidget *parent, const char *name, const char16_t *text, QWidg
 } // namespace
 
 TErfassenForm::TErfassenForm(AppContext &context, ApplicationForms &forms)
-    : SettingsForm(context, ClassName)
+    : SettingsForm(context.settings(), ClassName)
+    , m_context(context)
     , m_forms(forms)
 {
     setWindowTitle(QStringLiteral("Arbeitszeit erfassen"));

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "app/SettingsForm.h"
+#include "base/SettingsForm.h"
+
+class AppContext;
 
 class ApplicationForms;
 class QCheckBox;
@@ -17,6 +19,8 @@ class QTimeEdit;
 class TErfassenForm : public SettingsForm
 {
     Q_OBJECT
+
+    AppContext &m_context;
 
 public:
     TErfassenForm(AppContext &context, ApplicationForms &forms);

@@ -7,14 +7,16 @@
 #include <QPushButton>
 #include <QTimeEdit>
 
-#include "app/WindowSettingsStore.h"
+#include "app/AppContext.h"
+#include "base/WindowSettingsStore.h"
 
 namespace {
 const QString ClassName = QStringLiteral("TPausenForm");
 }
 
 TPausenForm::TPausenForm(AppContext &context, QWidget *parent)
-    : SettingsForm(context, ClassName, parent)
+    : SettingsForm(context.settings(), ClassName, parent)
+    , m_context(context)
     , ErfassenBtn(new QPushButton(QStringLiteral("Okay"), this))
     , AusloggenBtn(new QPushButton(QStringLiteral("Abbrechen"), this))
     , PauseBemerkCheck(new QCheckBox(QStringLiteral("Pausenzeiten einzeln als Bemerkung aufführen"), this))

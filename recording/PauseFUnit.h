@@ -2,7 +2,9 @@
 
 #include <QList>
 
-#include "app/SettingsForm.h"
+#include "base/SettingsForm.h"
+
+class AppContext;
 #include "recording/BreakEntry.h"
 
 class QCheckBox;
@@ -14,6 +16,8 @@ class QTimeEdit;
 class TPausenForm : public SettingsForm
 {
     Q_OBJECT
+
+    AppContext &m_context;
 
 public:
     explicit TPausenForm(AppContext &context, QWidget *parent = nullptr);

@@ -37,7 +37,8 @@ QPlainTextEdit *makeMemo(QWidget *parent, const char *name)
 } // namespace
 
 TVorgabeTexteForm::TVorgabeTexteForm(AppContext &context, QWidget *parent)
-    : SettingsForm(context, QStringLiteral("TVorgabeTexteForm"), parent)
+    : SettingsForm(context.settings(), QStringLiteral("TVorgabeTexteForm"), parent)
+    , m_context(context)
 {
     setWindowTitle(QStringLiteral("Vorgabetexte für das Ausfüllen"));
     setSizeGripEnabled(true);

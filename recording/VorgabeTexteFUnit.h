@@ -1,6 +1,8 @@
 #pragma once
 
-#include "app/SettingsForm.h"
+#include "base/SettingsForm.h"
+
+class AppContext;
 
 class QGroupBox;
 class QLabel;
@@ -14,6 +16,8 @@ class QRadioButton;
 class TVorgabeTexteForm : public SettingsForm
 {
     Q_OBJECT
+
+    AppContext &m_context;
 
 public:
     explicit TVorgabeTexteForm(AppContext &context, QWidget *parent = nullptr);

@@ -16,7 +16,7 @@
 
 #include "CodePage.h"
 #include "FileRegionLock.h"
-#include "app/Clock.h"
+#include "base/Clock.h"
 #include "translation/UiText.h"
 
 using namespace DbfFormat;

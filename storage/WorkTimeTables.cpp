@@ -8,7 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "app/Reporter.h"
+#include "base/Reporter.h"
 #include "translation/UiText.h"
 
 namespace {

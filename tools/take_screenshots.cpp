@@ -7,11 +7,11 @@
 #include <QTimer>
 
 #include "app/AppContext.h"
-#include "app/Clock.h"
+#include "base/Clock.h"
 #include "app/ApplicationForms.h"
 #include "app/EinloggenFUnit.h"
 #include "app/MainUnit.h"
-#include "app/MessageBoxReporter.h"
+#include "base/MessageBoxReporter.h"
 #include "storage/DbfTable.h"
 #include "storage/WorkTimeTables.h"
 #include "widgets/DataGrid.h"

@@ -16,8 +16,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/AppContext.h"
-#include "app/Reporter.h"
+#include "base/Reporter.h"
 #include "storage/CodePage.h"
 #include "translateunit.h"
 #include "UiText.h"
@@ -97,8 +96,11 @@ QStringList readLines(const QString &path, bool *ok)
 
 } // namespace
 
-TTranslateForm::TTranslateForm(AppContext &context, QWidget *parent)
-    : SettingsForm(context, QStringLiteral("TTranslateForm"), parent)
+TTranslateForm::TTranslateForm(WindowSettingsStore &settings, TranslationDictionary &dictionary, Reporter &reporter,
+                               QWidget *parent)
+    : SettingsForm(settings, QStringLiteral("TTranslateForm"), parent)
+    , m_dictionary(dictionary)
+    , m_reporter(reporter)
 {
     setWindowTitle(QStringLiteral("Übersetzen"));
     setSizeGripEnabled(true);
@@ -163,7 +165,7 @@ TTranslateForm::TTranslateForm(AppContext &context, QWidget *parent)
 
 TranslationDictionary &TTranslateForm::dictionary()
 {
-    return m_context.dictionary();
+    return m_dictionary;
 }
 
 void TTranslateForm::FillStringGrid()
@@ -239,7 +241,7 @@ void TTranslateForm::FilterBtnClick()
             }
             StringGrid1->horizontalScrollBar()->setValue(StringGrid1->columnViewportPosition(c)
                                                          + StringGrid1->horizontalScrollBar()->value());
-            if (m_context.reporter().question(TranslateText(QStringLiteral("Weitersuchen?")), QString(),
+            if (m_reporter.question(TranslateText(QStringLiteral("Weitersuchen?")), QString(),
                                               Reporter::Buttons::YesNo)
                 != Reporter::Answer::Yes)
                 return;
@@ -253,7 +255,7 @@ void TTranslateForm::DeleteRowBtnClick()
     TranslationDictionary &d = dictionary();
     if (StringGrid1->currentRow() >= 0 && gridRow >= 1 && quint32(gridRow) <= d.rowCount()) {
         const QString key = d.text(quint32(gridRow - 1), 0);
-        if (m_context.reporter().question(key, TranslateText(QStringLiteral("Zeile löschen")), Reporter::Buttons::YesNoCancel)
+        if (m_reporter.question(key, TranslateText(QStringLiteral("Zeile löschen")), Reporter::Buttons::YesNoCancel)
             == Reporter::Answer::Yes)
             d.DeleteRow(quint32(gridRow - 1));
     }
@@ -303,7 +305,7 @@ void TTranslateForm::Button1Click()
 {
     QFile file(QStringLiteral("outtrans_Espannol.txt"));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        m_context.reporter().error(file.errorString());
+        m_reporter.error(file.errorString());
         return;
     }
     QByteArray out;
@@ -315,7 +317,7 @@ void TTranslateForm::Button1Click()
         out += CodePage::windows1252().encode(german) + "\r\n";
     }
     if (file.write(out) != out.size())
-        m_context.reporter().error(file.errorString());
+        m_reporter.error(file.errorString());
 }
 
 void TTranslateForm::Button2Click()
@@ -325,7 +327,7 @@ void TTranslateForm::Button2Click()
     const QStringList memo1 = readLines(QStringLiteral("espannol.txt"), &translatedOk);
     const QStringList memo2 = readLines(QStringLiteral("outtrans_Espannol.txt"), &exportedOk);
     if (!translatedOk || !exportedOk) {
-        m_context.reporter().error(UiText(QStringLiteral("Die Dateien \"espannol.txt\" und \"outtrans_Espannol.txt\" "
+        m_reporter.error(UiText(QStringLiteral("Die Dateien \"espannol.txt\" und \"outtrans_Espannol.txt\" "
                                                          "werden im aktuellen Verzeichnis gebraucht.")));
         return;
     }

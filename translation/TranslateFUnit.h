@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/SettingsForm.h"
+#include "base/SettingsForm.h"
 
 class QCheckBox;
 class QLabel;
@@ -9,7 +9,9 @@ class QPushButton;
 class QStatusBar;
 class QTableWidget;
 class QTimer;
+class Reporter;
 class TranslationDictionary;
+class WindowSettingsStore;
 
 // "Übersetzen": the dictionary as a grid, one row per key, one column per
 // language. Every keystroke goes into the dictionary at once; the file is
@@ -18,8 +20,12 @@ class TTranslateForm : public SettingsForm
 {
     Q_OBJECT
 
+    TranslationDictionary &m_dictionary;
+    Reporter &m_reporter;
+
 public:
-    explicit TTranslateForm(AppContext &context, QWidget *parent = nullptr);
+    TTranslateForm(WindowSettingsStore &settings, TranslationDictionary &dictionary, Reporter &reporter,
+                   QWidget *parent = nullptr);
 
     void FillStringGrid();
     void StringGrid1SetEditText(int gridRow, int column, const QString &text);

@@ -10,7 +10,7 @@
 #include <QString>
 #include <QtEndian>
 
-#include "app/Reporter.h"
+#include "base/Reporter.h"
 
 TDynaArray::TDynaArray(quint32 thesize, void **typpoi)
     : outeraobj(typpoi)

@@ -5,7 +5,7 @@
 #include <QtEndian>
 
 #include "ProgramTexts.h"
-#include "app/Reporter.h"
+#include "base/Reporter.h"
 
 namespace {
 

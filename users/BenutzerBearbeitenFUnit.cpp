@@ -6,7 +6,7 @@
 #include <QPushButton>
 
 #include "app/AppContext.h"
-#include "app/Reporter.h"
+#include "base/Reporter.h"
 #include "storage/UserListStore.h"
 #include "translation/UiText.h"
 
@@ -20,7 +20,8 @@ QLineEdit *makeEdit(QWidget *parent, const char *name)
 } // namespace
 
 TBenutzerBearbeitenForm::TBenutzerBearbeitenForm(AppContext &context, QWidget *parent)
-    : SettingsForm(context, QStringLiteral("TBenutzerBearbeitenForm"), parent)
+    : SettingsForm(context.settings(), QStringLiteral("TBenutzerBearbeitenForm"), parent)
+    , m_context(context)
     , LabeledEdit1Label(new QLabel(QStringLiteral("Mitarbeiter:"), this))
     , LabeledEdit1(makeEdit(this, "LabeledEdit1"))
     , LabeledEdit2Label(new QLabel(QStringLiteral("Benutzername:"), this))

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "app/SettingsForm.h"
+#include "base/SettingsForm.h"
+
+class AppContext;
 #include "storage/UserListData.h"
 
 class QLabel;
@@ -12,6 +14,8 @@ class QPushButton;
 class TBenutzerBearbeitenForm : public SettingsForm
 {
     Q_OBJECT
+
+    AppContext &m_context;
 
 public:
     explicit TBenutzerBearbeitenForm(AppContext &context, QWidget *parent = nullptr);

@@ -9,11 +9,12 @@
 #include "BenutzerBearbeitenFUnit.h"
 #include "app/AppContext.h"
 #include "app/ApplicationForms.h"
-#include "app/Reporter.h"
+#include "base/Reporter.h"
 #include "translation/translateunit.h"
 
 TBenutzerVerwaltenForm::TBenutzerVerwaltenForm(AppContext &context, ApplicationForms &forms)
-    : SettingsForm(context, QStringLiteral("TBenutzerVerwaltenForm"))
+    : SettingsForm(context.settings(), QStringLiteral("TBenutzerVerwaltenForm"))
+    , m_context(context)
     , m_forms(forms)
 {
     setWindowTitle(QStringLiteral("Benutzer verwalten"));

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "app/SettingsForm.h"
+#include "base/SettingsForm.h"
+
+class AppContext;
 
 class ApplicationForms;
 class QPushButton;
@@ -12,6 +14,8 @@ class QTreeWidget;
 class TBenutzerVerwaltenForm : public SettingsForm
 {
     Q_OBJECT
+
+    AppContext &m_context;
 
 public:
     TBenutzerVerwaltenForm(AppContext &context, ApplicationForms &forms);

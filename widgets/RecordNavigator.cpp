@@ -8,7 +8,7 @@
 
 #include "DataGrid.h"
 #include "WorkTimeTableModel.h"
-#include "app/Reporter.h"
+#include "base/Reporter.h"
 #include "translation/translateunit.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <QFile>
 
 #include "app/LanguageOptions.h"
-#include "app/Reporter.h"
+#include "base/Reporter.h"
 #include "storage/UserListStore.h"
 #include "translation/translateunit.h"
 

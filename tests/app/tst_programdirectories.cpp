@@ -3,7 +3,7 @@
 
 #include "app/LanguageOptions.h"
 #include "app/ProgramDirectories.h"
-#include "app/WindowSettingsStore.h"
+#include "base/WindowSettingsStore.h"
 #include "support/RecordingReporter.h"
 #include "support/TestFiles.h"
 

@@ -9,7 +9,7 @@
 #include <QFileInfo>
 #include <QThread>
 
-#include "app/Clock.h"
+#include "base/Clock.h"
 #include "storage/DbfTable.h"
 #include "storage/WorkTimeTables.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Clock.h"
+#include "base/Clock.h"
 
 // A clock that says what the test tells it.
 class FixedClock final : public Clock

@@ -3,7 +3,7 @@
 #include <QList>
 #include <QStringList>
 
-#include "app/Reporter.h"
+#include "base/Reporter.h"
 
 // Keeps every message, and answers questions from a queue set in advance
 // (No when the queue is empty).

@@ -2,7 +2,6 @@
 
 #include <QDialog>
 
-class AppContext;
 class WindowSettingsStore;
 
 // A window of the program that keeps its placement, and a few of its control
@@ -14,7 +13,7 @@ class SettingsForm : public QDialog
     Q_OBJECT
 
 public:
-    SettingsForm(AppContext &context, const QString &className, QWidget *parent = nullptr);
+    SettingsForm(WindowSettingsStore &settings, const QString &className, QWidget *parent = nullptr);
     ~SettingsForm() override;
 
     QString className() const { return m_className; }
@@ -30,12 +29,11 @@ protected:
     void showEvent(QShowEvent *event) override;
     void done(int result) override;
 
-    AppContext &m_context;
-
 private:
     void restorePlacement(WindowSettingsStore &store);
     void savePlacement(WindowSettingsStore &store);
 
+    WindowSettingsStore &m_settings;
     QString m_className;
     bool m_shown = false; // a window never shown keeps the placement it had
 };

@@ -3,7 +3,6 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-#include "AppContext.h"
 #include "WindowSettingsStore.h"
 
 namespace {
@@ -41,9 +40,9 @@ std::optional<QRect> parseRect(const std::optional<QString> &text)
 
 } // namespace
 
-SettingsForm::SettingsForm(AppContext &context, const QString &className, QWidget *parent)
+SettingsForm::SettingsForm(WindowSettingsStore &settings, const QString &className, QWidget *parent)
     : QDialog(parent)
-    , m_context(context)
+    , m_settings(settings)
     , m_className(className)
 {
     setObjectName(className);
@@ -53,14 +52,14 @@ SettingsForm::~SettingsForm() = default;
 
 void SettingsForm::restoreSettings()
 {
-    WindowSettingsStore &store = m_context.settings();
+    WindowSettingsStore &store = m_settings;
     restorePlacement(store);
     restoreControls(store);
 }
 
 void SettingsForm::saveSettings()
 {
-    WindowSettingsStore &store = m_context.settings();
+    WindowSettingsStore &store = m_settings;
     savePlacement(store);
     saveControls(store);
     store.sync();
