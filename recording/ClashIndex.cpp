@@ -53,7 +53,8 @@ void ClashIndex::tableReset()
 void ClashIndex::rebuild()
 {
     tableReset();
-    m_valid = m_table.isOpen();
+    // Only a table of today's layout has the fields the search reads.
+    m_valid = m_table.isOpen() && m_table.fieldCount() >= WorkTimeTables::FieldCount;
     catchUp();
 }
 

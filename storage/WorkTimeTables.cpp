@@ -91,8 +91,10 @@ bool WorkTimeTables::failUpgrade(const QString &reason)
 {
     Dbf2.close();
     QFile::remove(m_directory + QLatin1String(ScratchFileName));
-    if (!Dbf1.isOpen())
-        Dbf1.open(tablePath());
+    // The old table has fewer fields than every reader of a Work-time record
+    // expects, so it must not stay open as if it were one: the program goes
+    // on without a table, as for a damaged one, and its bytes stay as they are.
+    Dbf1.close();
     m_reporter.error(UiText(QStringLiteral("Die Tabelle \"%1\" konnte nicht auf das neue Format umgestellt werden: %2\n"
                                            "Die bisherige Tabelle bleibt unverändert."))
                          .arg(QDir::toNativeSeparators(tablePath()), reason));

@@ -57,7 +57,8 @@ public:
     bool CreateandopenTables();
     // Copies the live rows of the open, older Dbf1 into a table of today's
     // layout and puts that in its place, keeping the old file as backup.
-    // If any step fails, the old table stays where it was and is reopened.
+    // If any step fails, the old table stays where it was, unchanged, and
+    // Dbf1 stays closed: nothing may read it as a Work-time record.
     bool Feldhinzufgen1Click();
 
     DbfTable Dbf1;

@@ -41,6 +41,7 @@ private slots:
     void storedLanguageTranslatesWindows();
     void gridEditIsKeptAfterLoggingOut();
     void mainWindowOpensOnLastRow();
+    void failedUpgradeGoesOnWithoutTable();
 
 private:
     void startProgram();
@@ -331,6 +332,22 @@ void TestStartup::mainWindowOpensOnLastRow()
     });
     QTest::mouseClick(m_program->forms->EinloggenForm->BitBtnXP2, Qt::LeftButton);
     QCOMPARE(currentRow, 49);
+}
+
+// An older table that cannot be upgraded (no room for the scratch table) is
+// reported and left as it is; the program goes on as for a damaged table.
+void TestStartup::failedUpgradeGoesOnWithoutTable()
+{
+    const QString table = m_program->dataDir() + QStringLiteral("arbeitszeit.dbf");
+    QVERIFY(QDir().mkpath(m_program->dataDir() + QStringLiteral("temp.dbf")));
+    QVERIFY(QFile::copy(TestFiles::dataPath(QStringLiteral("fuzz/table/short-one-field.dbf")), table));
+    const QByteArray before = TestFiles::readAll(table);
+    startProgram();
+    QCOMPARE(m_program->reporter.errors().size(), 1);
+    QVERIFY(m_program->reporter.errors().first().contains(QStringLiteral("arbeitszeit.dbf")));
+    QVERIFY(!m_program->context->tables().Dbf1.isOpen());
+    QCOMPARE(TestFiles::readAll(table), before);
+    QVERIFY(m_program->forms->EinloggenForm->isVisible());
 }
 
 QTEST_MAIN(TestStartup)

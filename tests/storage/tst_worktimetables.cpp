@@ -17,6 +17,7 @@ private slots:
     void olderTableIsUpgraded();
     void secondUpgradeKeepsOlderBackup();
     void damagedTableIsLeftAlone();
+    void failedUpgradeKeepsOldTable_data();
     void failedUpgradeKeepsOldTable();
     void tableInAnotherLanguageOpensUnchanged();
     void widerTableOpensAsItIs();
@@ -131,9 +132,22 @@ void TestWorkTimeTables::damagedTableIsLeftAlone()
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{QStringLiteral("arbeitszeit.dbf")});
 }
 
+void TestWorkTimeTables::failedUpgradeKeepsOldTable_data()
+{
+    QTest::addColumn<bool>("oneField");
+    QTest::newRow("nine fields, two rows") << false;
+    // The smallest table a failed upgrade used to leave open: a reader of
+    // field 4 ran past the end of its record.
+    QTest::newRow("one field, one row") << true;
+}
+
 void TestWorkTimeTables::failedUpgradeKeepsOldTable()
 {
-    writeNineFieldTable();
+    QFETCH(bool, oneField);
+    if (oneField)
+        QVERIFY(QFile::copy(TestFiles::dataPath(QStringLiteral("fuzz/table/short-one-field.dbf")), path("arbeitszeit.dbf")));
+    else
+        writeNineFieldTable();
     const QByteArray oldBytes = TestFiles::readAll(path("arbeitszeit.dbf"));
     // A directory where the scratch table should go: creating it must fail.
     QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("temp.dbf")));
@@ -143,10 +157,9 @@ void TestWorkTimeTables::failedUpgradeKeepsOldTable()
     QVERIFY(m_reporter.errors().first().contains(QStringLiteral("arbeitszeit.dbf")));
     QCOMPARE(TestFiles::readAll(path("arbeitszeit.dbf")), oldBytes);
     QVERIFY(!QFileInfo::exists(path("arbeitszeit0.dbf")));
-    // The program goes on with the old table open.
-    QVERIFY(tables->Dbf1.isOpen());
-    QCOMPARE(tables->Dbf1.fieldCount(), 9);
-    QCOMPARE(tables->Dbf1.rowCount(), 2);
+    // The old table has not the fields a Work-time record has: the program
+    // goes on without a table, as for a damaged one.
+    QVERIFY(!tables->Dbf1.isOpen());
 }
 
 void TestWorkTimeTables::tableInAnotherLanguageOpensUnchanged()
