@@ -2,8 +2,11 @@
 // writes a "translate.dat" of ROWS keys (100,000 by default) with English
 // translations, loads it and builds the index, then looks up LOOKUPS keys
 // (10,000 by default) that are present, and a few that are absent (each of
-// those adds a row and rewrites the whole file, as the program does).
+// those adds a row and rewrites the whole file, as the program does). Last,
+// it loads a file of ROWS keys that all fall in one index bucket, in the
+// order that makes a middle-pivot quicksort take one recursion level per key.
 #include <cstdio>
+#include <vector>
 
 #include <QCoreApplication>
 #include <QFile>
@@ -52,6 +55,32 @@ void writeDictionary(const QString &path, int rows)
     }
 }
 
+// Key values 0..rows-1 placed so that a middle-pivot quicksort finds the
+// largest remaining key at the middle of every range it partitions.
+std::vector<int> adversarialOrder(int rows)
+{
+    std::vector<int> position(static_cast<size_t>(rows));
+    std::vector<int> value(static_cast<size_t>(rows));
+    for (int i = 0; i < rows; ++i)
+        position[size_t(i)] = i;
+    for (int high = rows - 1; high >= 0; --high) {
+        const int middle = high / 2;
+        value[size_t(position[size_t(middle)])] = high;
+        std::swap(position[size_t(middle)], position[size_t(high)]);
+    }
+    return value;
+}
+
+void writeAdversarialDictionary(const QString &path, int rows)
+{
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    WriteInt32(&file, 1);
+    WriteInt32(&file, rows);
+    for (const int value : adversarialOrder(rows))
+        WriteWideStr(&file, QStringLiteral("A%1").arg(value, 7, 10, QLatin1Char('0')));
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -91,5 +120,13 @@ int main(int argc, char *argv[])
                 "%d absent lookups %.1f ms (%.1f ms each, the file rewritten every time)  (checksum %lld)\n",
                 rows, QFileInfo(path).size() / 1e6, loadMs, lookups, presentMs, presentMs * 1000 / lookups,
                 AbsentLookups, absentMs, absentMs / AbsentLookups, static_cast<long long>(checksum));
+
+    const QString adversarialPath = dir.filePath(QStringLiteral("adversarial.dat"));
+    writeAdversarialDictionary(adversarialPath, rows);
+    TranslationDictionary adversarial(reporter, adversarialPath);
+    start = Stopwatch::now();
+    adversarial.BuildTranslationIndex();
+    std::printf("%d keys in one bucket, ordered against a middle-pivot quicksort (%.1f MB): load and index %.1f ms\n",
+                rows, QFileInfo(adversarialPath).size() / 1e6, millisecondsSince(start));
     return 0;
 }

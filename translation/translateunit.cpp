@@ -1,5 +1,7 @@
 #include "translateunit.h"
 
+#include <algorithm>
+
 #include <QFile>
 #include <QSaveFile>
 #include <QtEndian>
@@ -253,27 +255,16 @@ void TranslationDictionary::RegisterProgramTexts()
 void TranslationDictionary::SortIndexBucket(int bucketNumber, qint32 lo, qint32 hi)
 {
     TDynaArray &bucket = *m_index[size_t(bucketNumber)];
-    auto textAt = [&](qint32 i) -> const QString & {
-        return m_texts.at(static_cast<const IndexEntry *>(bucket.poi)[i].text);
-    };
-    qint32 i = lo;
-    qint32 j = hi;
-    const QString pivot = textAt(lo + (hi - lo) / 2);
-    do {
-        while (QString::compare(textAt(i), pivot, Qt::CaseSensitive) < 0)
-            ++i;
-        while (QString::compare(textAt(j), pivot, Qt::CaseSensitive) > 0)
-            --j;
-        if (i <= j) {
-            bucket.Change(i, j);
-            ++i;
-            --j;
-        }
-    } while (i <= j);
-    if (lo < j)
-        SortIndexBucket(bucketNumber, lo, j);
-    if (i < hi)
-        SortIndexBucket(bucketNumber, i, hi);
+    if (lo < 0 || hi < lo || quint32(hi) >= bucket.count)
+        return;
+    // The dictionary file travels between translators, so its key order is
+    // input: a quicksort could be fed keys that cost a recursion level each.
+    // A merge sort is O(n log n) whatever the order, and being stable it keeps
+    // rows with the same key in table order, so a lookup finds the first.
+    auto *entries = static_cast<IndexEntry *>(bucket.poi);
+    std::stable_sort(entries + lo, entries + hi + 1, [this](const IndexEntry &a, const IndexEntry &b) {
+        return QString::compare(m_texts.at(a.text), m_texts.at(b.text), Qt::CaseSensitive) < 0;
+    });
 }
 
 // --- the editor's access ----------------------------------------------------------

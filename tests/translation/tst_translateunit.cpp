@@ -1,3 +1,5 @@
+#include <vector>
+
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -31,6 +33,26 @@ QByteArray translationFile(qint32 columns, const QList<QStringList> &rows, qint3
     return bytes;
 }
 
+// A one-column file of `rows` keys "A0000000".. that all fall in bucket 65,
+// placed so that a middle-pivot quicksort finds the largest remaining key at
+// the middle of every range: one recursion level and a full pass per key.
+QByteArray adversarialFile(int rows)
+{
+    std::vector<int> position(static_cast<size_t>(rows));
+    std::vector<int> value(static_cast<size_t>(rows));
+    for (int i = 0; i < rows; ++i)
+        position[size_t(i)] = i;
+    for (int high = rows - 1; high >= 0; --high) {
+        const int middle = high / 2;
+        value[size_t(position[size_t(middle)])] = high;
+        std::swap(position[size_t(middle)], position[size_t(high)]);
+    }
+    QByteArray bytes = le32(1) + le32(quint32(rows));
+    for (const int v : value)
+        bytes += wide(QStringLiteral("A%1").arg(v, 7, 10, QLatin1Char('0')));
+    return bytes;
+}
+
 const QString CorruptionMessage = QStringLiteral("The file translation.dat has been corrupted.");
 
 } // namespace
@@ -58,6 +80,7 @@ private slots:
     void damagedFiles();
     void bucketsAreSortedOrdinally();
     void equalKeysFindTheFirstRow();
+    void adversarialKeyOrderLoads();
     void deleteRowRepairsIndex();
     void unwritableFileIsSkippedSilently();
 
@@ -297,12 +320,34 @@ void TestTranslateUnit::bucketsAreSortedOrdinally()
 
 void TestTranslateUnit::equalKeysFindTheFirstRow()
 {
+    // Three rows of one key among others: the sort keeps them in table order.
     auto dictionary = load(translationFile(30, {{QStringLiteral("Ort"), QStringLiteral("Place")},
-                                                {QStringLiteral("Ort"), QStringLiteral("Site")}}));
+                                                {QStringLiteral("Ofen"), QStringLiteral("Oven")},
+                                                {QStringLiteral("Ort"), QStringLiteral("Site")},
+                                                {QStringLiteral("Ort"), QStringLiteral("Spot")},
+                                                {QStringLiteral("Oase"), QStringLiteral("Oasis")}}));
     dictionary->setCurrentLanguage(1);
-    const QString found = dictionary->TranslateText(QStringLiteral("Ort"));
-    QVERIFY(found == QLatin1String("Place") || found == QLatin1String("Site"));
-    QCOMPARE(dictionary->rowCount(), 2u);
+    QCOMPARE(dictionary->TranslateText(QStringLiteral("Ort")), QStringLiteral("Place"));
+    QCOMPARE(dictionary->TranslateText(QStringLiteral("Oase")), QStringLiteral("Oasis"));
+    QCOMPARE(dictionary->rowCount(), 5u);
+}
+
+// A dictionary file travels between translators: a key order made to defeat
+// the index sort must neither exhaust the stack nor take quadratic time.
+void TestTranslateUnit::adversarialKeyOrderLoads()
+{
+    constexpr int Rows = 100000;
+    auto dictionary = load(adversarialFile(Rows));
+    QVERIFY(m_reporter.messages().isEmpty());
+    QCOMPARE(dictionary->rowCount(), quint32(Rows));
+    TDynaArray &bucket = dictionary->TranslationIndex('A');
+    QCOMPARE(bucket.count, quint32(Rows));
+    for (quint32 i = 0; i < bucket.count; i += 9973) {
+        const auto *entry = static_cast<const TranslationDictionary::IndexEntry *>(bucket.GetObject(i));
+        QCOMPARE(dictionary->text(quint32(entry->row), 0), QStringLiteral("A%1").arg(i, 7, 10, QLatin1Char('0')));
+    }
+    QCOMPARE(dictionary->TranslateText(QStringLiteral("A0054321")), QStringLiteral("A0054321"));
+    QCOMPARE(dictionary->rowCount(), quint32(Rows));
 }
 
 void TestTranslateUnit::deleteRowRepairsIndex()
