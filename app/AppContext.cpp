@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include "LanguageOptions.h"
+#include "OwnFiles.h"
 #include "base/Reporter.h"
 #include "storage/UserListStore.h"
 #include "translation/UiText.h"
@@ -86,6 +87,13 @@ bool AppContext::CreateandopenTables()
     const bool opened = m_tables.CreateandopenTables();
     m_clashIndex.rebuild();
     return opened;
+}
+
+std::optional<QString> AppContext::ownFileRefusal(const QString &path)
+{
+    if (!OwnFiles::isOwnFile(path, OwnFiles::paths(GetProgramDir(false), m_dictionary.filePath())))
+        return std::nullopt;
+    return OwnFiles::refusal(path);
 }
 
 bool AppContext::loginEmployee(const QString &userName, const QString &password)

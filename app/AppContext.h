@@ -68,6 +68,12 @@ public:
     // index of its rows that the clash search uses.
     bool CreateandopenTables();
 
+    // The refusal to write a report or export to `path` when it is one of
+    // the program's own files (the table, "benutzer.dat", "options.dat",
+    // "translate.dat", ...), compared as files, not by spelling; nothing when
+    // the path may be written.
+    std::optional<QString> ownFileRefusal(const QString &path);
+
     QString arbeiter;      // employee name of the user logged in last
     int languagesetto = TranslationDictionary::German;
     // Kept in the settings store only, per user of the computer:

@@ -64,6 +64,8 @@ int runReport(AppContext &context, const ReportCommandOptions &options)
         return usage(QStringLiteral("--format takes text, csv or pdf"));
     if (options.format == QLatin1String("pdf") && options.output.isEmpty())
         return usage(QStringLiteral("a PDF needs --output FILE"));
+    if (const auto refusal = context.ownFileRefusal(options.output))
+        return usage(*refusal);
 
     DbfTable &table = context.tables().Dbf1;
     EvaluationReport::Options report;

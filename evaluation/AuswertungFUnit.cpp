@@ -118,6 +118,10 @@ void TAuswertenForm::PdfBtnClick()
                                                      QStringLiteral("PDF (*.pdf)"));
     if (path.isEmpty())
         return;
+    if (const auto refusal = m_context.ownFileRefusal(path)) {
+        m_context.reporter().error(*refusal);
+        return;
+    }
     if (!savePdf(path))
         m_context.reporter().error(UiText(QStringLiteral("Die Datei \"%1\" konnte nicht geschrieben werden.")).arg(path));
 }
@@ -128,6 +132,10 @@ void TAuswertenForm::CsvBtnClick()
                                                      QStringLiteral("CSV (*.csv)"));
     if (path.isEmpty())
         return;
+    if (const auto refusal = m_context.ownFileRefusal(path)) {
+        m_context.reporter().error(*refusal);
+        return;
+    }
     QSaveFile file(path);
     const QByteArray csv = EvaluationReport::toCsv(m_report);
     if (!file.open(QIODevice::WriteOnly) || file.write(csv) != csv.size() || !file.commit())

@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -19,6 +21,8 @@ private slots:
     void reports();
     void breakOptionDefaultsToTheStoredOne();
     void writesCsvAndPdf();
+    void outputRefusesTheProgramsOwnFiles_data();
+    void outputRefusesTheProgramsOwnFiles();
 
 private:
     struct Result
@@ -159,6 +163,53 @@ void TestCliReport::writesCsvAndPdf()
     const Result written = run(period + QStringList{QStringLiteral("--format"), QStringLiteral("pdf"), QStringLiteral("--output"), pdf});
     QCOMPARE(written.exitCode, 0);
     QVERIFY(TestFiles::readAll(pdf).startsWith("%PDF"));
+}
+
+void TestCliReport::outputRefusesTheProgramsOwnFiles_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("output"); // below the Database directory, which is also the program's here
+    QTest::addColumn<QString>("link");   // "symbolic" or "hard": output is made a link to the table first
+    QTest::newRow("the table") << QStringLiteral("text") << QStringLiteral("arbeitszeit.dbf") << QString();
+    QTest::newRow("the table, spelt another way") << QStringLiteral("csv") << QStringLiteral("sub/.././/arbeitszeit.dbf")
+                                                  << QString();
+    QTest::newRow("a symbolic link to the table") << QStringLiteral("text") << QStringLiteral("report.txt")
+                                                  << QStringLiteral("symbolic");
+    QTest::newRow("a hard link to the table") << QStringLiteral("pdf") << QStringLiteral("report.pdf")
+                                              << QStringLiteral("hard");
+    QTest::newRow("the user list") << QStringLiteral("text") << QStringLiteral("benutzer.dat") << QString();
+    QTest::newRow("options.dat, not there yet") << QStringLiteral("csv") << QStringLiteral("options.dat") << QString();
+    QTest::newRow("the dictionary") << QStringLiteral("text") << QStringLiteral("translate.dat") << QString();
+    QTest::newRow("the upgrade's backup") << QStringLiteral("text") << QStringLiteral("arbeitszeit0.dbf") << QString();
+}
+
+void TestCliReport::outputRefusesTheProgramsOwnFiles()
+{
+    QFETCH(QString, format);
+    QFETCH(QString, output);
+    QFETCH(QString, link);
+    addRows();
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("sub")));
+    UserListData users;
+    users.users = {{QStringLiteral("Anna"), QStringLiteral("anna"), QStringLiteral("1")}};
+    QVERIFY(UserListStore::save(m_dir->filePath(QStringLiteral("benutzer.dat")), users));
+    const QString table = m_dir->filePath(QStringLiteral("arbeitszeit.dbf"));
+    const QString path = m_dir->filePath(output);
+    if (link == QLatin1String("symbolic"))
+        QVERIFY(QFile::link(table, path));
+    else if (link == QLatin1String("hard"))
+        QVERIFY(::link(QFile::encodeName(table).constData(), QFile::encodeName(path).constData()) == 0);
+    const QByteArray tableBefore = TestFiles::readAll(table);
+    const bool existed = QFileInfo::exists(path);
+    const QByteArray before = TestFiles::readAll(path);
+    const Result result = run({QStringLiteral("report"), QStringLiteral("period"), QStringLiteral("--from"),
+                               QStringLiteral("01.03.2024"), QStringLiteral("--to"), QStringLiteral("31.03.2024"),
+                               QStringLiteral("--format"), format, QStringLiteral("--output"), path});
+    QCOMPARE(result.exitCode, 2);
+    QVERIFY(result.err.contains("nicht \xC3\xBC" "berschrieben"));
+    QCOMPARE(QFileInfo::exists(path), existed);
+    QCOMPARE(TestFiles::readAll(path), before);
+    QCOMPARE(TestFiles::readAll(table), tableBefore);
 }
 
 QTEST_GUILESS_MAIN(TestCliReport)

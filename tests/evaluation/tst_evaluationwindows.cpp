@@ -14,6 +14,7 @@
 #include "app/MainUnit.h"
 #include "evaluation/AuswertungFUnit.h"
 #include "evaluation/MitArbeiterAussuchenFUnit.h"
+#include "storage/UserListStore.h"
 #include "support/GuiTestHelpers.h"
 #include "support/ProgramFixture.h"
 #include "support/TestFiles.h"
@@ -37,6 +38,8 @@ private slots:
     void periodEvaluationsHideTheList();
     void pdfAndCsvFromTheResultWindow();
     void printingWithoutPrinterOffersPdf();
+    void pdfAndCsvRefuseTheProgramsOwnFiles_data();
+    void pdfAndCsvRefuseTheProgramsOwnFiles();
 
 private:
     void start();
@@ -219,6 +222,39 @@ void TestEvaluationWindows::printingWithoutPrinterOffersPdf()
     FileDialog::setNextFileName(pdf);
     QTest::mouseClick(result->DruckenBtn, Qt::LeftButton);
     QVERIFY(TestFiles::readAll(pdf).startsWith("%PDF"));
+}
+
+void TestEvaluationWindows::pdfAndCsvRefuseTheProgramsOwnFiles_data()
+{
+    QTest::addColumn<bool>("pdf");
+    QTest::addColumn<QString>("target"); // below the Database directory
+    QTest::newRow("PDF over the table") << true << QStringLiteral("arbeitszeit.dbf");
+    QTest::newRow("CSV over the table, spelt another way") << false << QStringLiteral("../Tagwerk/./arbeitszeit.dbf");
+    QTest::newRow("CSV over the user list") << false << QStringLiteral("benutzer.dat");
+    QTest::newRow("PDF as options.dat, not there yet") << true << QStringLiteral("options.dat");
+}
+
+void TestEvaluationWindows::pdfAndCsvRefuseTheProgramsOwnFiles()
+{
+    QFETCH(bool, pdf);
+    QFETCH(QString, target);
+    start();
+    UserListData users;
+    users.users = {{QStringLiteral("Anna"), QStringLiteral("anna"), QStringLiteral("1")}};
+    QVERIFY(UserListStore::save(m_program->dataDir() + QStringLiteral("benutzer.dat"), users));
+    const QString path = m_program->dataDir() + target;
+    const bool existed = QFileInfo::exists(path);
+    const QByteArray before = TestFiles::readAll(path);
+    TAuswertenForm *result = m_program->forms->AuswertenForm;
+    result->setReport({{QStringLiteral("Auswertung Zeitraum"), QStringLiteral("eine Zeile")}, {}, {}, false});
+    result->show();
+    FileDialog::setNextFileName(path);
+    QTest::mouseClick(pdf ? result->PdfBtn : result->CsvBtn, Qt::LeftButton);
+    result->hide();
+    QCOMPARE(m_program->reporter.errors().size(), 1);
+    QVERIFY(m_program->reporter.errors().first().contains(QStringLiteral("nicht überschrieben")));
+    QCOMPARE(QFileInfo::exists(path), existed);
+    QCOMPARE(TestFiles::readAll(path), before);
 }
 
 QTEST_MAIN(TestEvaluationWindows)

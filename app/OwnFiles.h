@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The files the program keeps for itself: the work-time table with its
+// scratch table and backup, "benutzer.dat" and "options.dat" in the Database
+// directory, and "translate.dat" in the program's directory. Reports and
+// exports are written wherever the user says, but never over one of these.
+namespace OwnFiles {
+
+// The full paths of the program's own files: those of the Database directory
+// (given with its trailing separator) and the dictionary file.
+QStringList paths(const QString &databaseDirectory, const QString &dictionaryFile);
+
+// Whether both paths name the same file: the same file on disk when both
+// exist (another spelling, a symbolic or hard link), otherwise the same
+// absolute path once "." and ".." and links in the existing part are resolved.
+bool sameFile(const QString &first, const QString &second);
+
+// Whether `path` names one of `ownFiles`.
+bool isOwnFile(const QString &path, const QStringList &ownFiles);
+
+// The message that refuses `path` as an output file.
+QString refusal(const QString &path);
+
+} // namespace OwnFiles
