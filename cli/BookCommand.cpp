@@ -33,11 +33,17 @@ int runBook(AppContext &context, const BookOptions &options)
     const auto date = parseDateArgument(options.date);
     if (!date)
         return usage(QStringLiteral("--date takes DD.MM.YYYY or YYYY-MM-DD"));
-    const auto from = hoursOnly ? std::optional<QTime>(QTime(0, 0)) : DateTimeText::parseTime(options.from);
-    const auto to = DateTimeText::parseTime(hoursOnly ? options.hours : options.to);
-    const auto pause = DateTimeText::parseTime(options.pause);
+    const auto from = hoursOnly ? std::optional<QTime>(QTime(0, 0)) : parseTimeArgument(options.from);
+    const auto to = parseTimeArgument(hoursOnly ? options.hours : options.to);
+    const auto pause = parseTimeArgument(options.pause);
     if (!from || !to || !pause)
         return usage(QStringLiteral("times take HH:MM"));
+    for (const auto &[name, text] : {std::pair{"place", options.place}, std::pair{"activity", options.activity},
+                                     std::pair{"remark", options.remark}}) {
+        if (hasControlCharacter(text))
+            return usage(QStringLiteral("--%1 must not hold control characters (TAB, line breaks, ...)")
+                             .arg(QLatin1String(name)));
+    }
 
     if (!context.loginEmployee(options.user, options.password))
         return refused(ProgramText(3));

@@ -1,5 +1,7 @@
 #include "CliCommand.h"
 
+#include <algorithm>
+
 #include <QByteArray>
 
 #include "storage/DateTimeText.h"
@@ -38,4 +40,22 @@ std::optional<QDate> parseDateArgument(const QString &text)
     if (iso.isValid() && text.size() == 10)
         return iso;
     return std::nullopt;
+}
+
+std::optional<QTime> parseTimeArgument(const QString &text)
+{
+    static constexpr qsizetype Length = 5; // HH:MM
+    if (text.size() != Length || text.at(2) != QLatin1Char(':'))
+        return std::nullopt;
+    for (const qsizetype digit : {0, 1, 3, 4}) {
+        if (text.at(digit) < QLatin1Char('0') || text.at(digit) > QLatin1Char('9'))
+            return std::nullopt;
+    }
+    return DateTimeText::parseTime(text);
+}
+
+bool hasControlCharacter(const QString &text)
+{
+    return std::any_of(text.cbegin(), text.cend(),
+                       [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
 }

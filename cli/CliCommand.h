@@ -5,6 +5,7 @@
 #include <optional>
 
 #include <QDate>
+#include <QTime>
 #include <QString>
 
 // Exit codes of tagwerk-cli.
@@ -34,3 +35,12 @@ void printError(const QString &text);
 // A date given on the command line: DD.MM.YYYY, as the program writes dates,
 // or ISO YYYY-MM-DD.
 std::optional<QDate> parseDateArgument(const QString &text);
+
+// A time given on the command line: HH:MM exactly, as the program stores
+// times. Seconds are refused: the checks would compare them, the table
+// would drop them.
+std::optional<QTime> parseTimeArgument(const QString &text);
+
+// Whether a text holds a control character (below U+0020, or U+007F): a
+// table field holds one line of printable text.
+bool hasControlCharacter(const QString &text);

@@ -35,15 +35,19 @@ const char *const HelpText =
     "  list [--employee NAME] [--month]\n"
     "      Prints every live record in file order, one line each: the twelve\n"
     "      fields separated by TAB, trailing blanks removed, logical fields as\n"
-    "      T, F or empty. --employee keeps the rows of that employee (exact);\n"
-    "      --month those of the current month (and those whose date is no date).\n"
+    "      T, F or empty. A backslash, TAB, CR or LF inside a field is written\n"
+    "      as \\\\, \\t, \\r or \\n, so every record is one line of twelve fields.\n"
+    "      --employee keeps the rows of that employee (exact); --month those of\n"
+    "      the current month (and those whose date is no date).\n"
     "\n"
     "  book --user LOGIN --password PW --place TEXT --activity TEXT --date DATE\n"
     "       (--from HH:MM --to HH:MM | --hours HH:MM) [--break HH:MM]\n"
     "       [--remark TEXT] [--away] [--same-time-ok] [--night-work]\n"
     "       [--if-double yes|no]\n"
     "      Logs in like the login window and books like \"Okay, erfassen\".\n"
-    "      DATE is DD.MM.YYYY or YYYY-MM-DD. A booking that overlaps one of the\n"
+    "      DATE is DD.MM.YYYY or YYYY-MM-DD; times are HH:MM, nothing else.\n"
+    "      Place, activity and remark must not hold control characters (TAB,\n"
+    "      line breaks). A booking that overlaps one of the\n"
     "      same employee on the same date is stored, marked double, only with\n"
     "      --if-double yes.\n"
     "\n"
@@ -53,6 +57,8 @@ const char *const HelpText =
     "      period-by-place. --choice names the employee, place or activity (the\n"
     "      first of the choice list by default). Text is the result window's\n"
     "      lines; csv the listed records; pdf the printout (needs --output).\n"
+    "      --output never writes over one of the program's own files (the\n"
+    "      table, benutzer.dat, options.dat, translate.dat).\n"
     "\n"
     "Exit status: 0 done; 1 refused (login, a check, a clash: the program's\n"
     "message on stderr); 2 usage error or table not usable.\n";
@@ -83,6 +89,22 @@ QCommandLineOption valueOption(const char *name)
 QCommandLineOption flagOption(const char *name)
 {
     return QCommandLineOption(QLatin1String(name));
+}
+
+// What is wrong with the directory --db names, in words that say so.
+std::optional<QString> databaseDirectoryProblem(const QString &directory)
+{
+    const QFileInfo info(directory);
+    if (info.isDir())
+        return std::nullopt;
+    if (info.exists())
+        return QStringLiteral("'%1' is a file, not a directory").arg(directory);
+    // Names reach the program as UTF-8; bytes that are not UTF-8 arrive as
+    // U+FFFD, and a name spelt that way names nothing on disk.
+    if (directory.contains(QChar::ReplacementCharacter))
+        return QStringLiteral("the directory name '%1' holds bytes that are not UTF-8; Tagwerk cannot use such a name")
+            .arg(directory);
+    return QStringLiteral("the directory '%1' does not exist").arg(directory);
 }
 
 bool writesPdf(int argc, char *argv[])
@@ -199,8 +221,10 @@ int main(int argc, char *argv[])
             return usageError(QStringLiteral("--lang takes de, en or es"));
     }
     const QString dbDirectory = parser.value(QStringLiteral("db"));
-    if (parser.isSet(QStringLiteral("db")) && !QFileInfo(dbDirectory).isDir())
-        return usageError(QStringLiteral("the directory '%1' does not exist").arg(dbDirectory));
+    if (parser.isSet(QStringLiteral("db"))) {
+        if (const auto problem = databaseDirectoryProblem(dbDirectory))
+            return usageError(*problem);
+    }
     std::optional<bool> ifDouble;
     if (parser.isSet(QStringLiteral("if-double"))) {
         const QString answer = parser.value(QStringLiteral("if-double"));

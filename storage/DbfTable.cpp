@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -259,10 +261,18 @@ bool DbfTable::open(const QString &path, OpenMode mode)
     close();
     m_path = path;
     const QString nativePath = QDir::toNativeSeparators(path);
-    if (!QFileInfo::exists(path))
+    // "Missing" only when the directory says so: a directory that may not be
+    // entered hides an existing table, and creating one there is no answer.
+    std::error_code lookError;
+    if (!std::filesystem::exists(std::filesystem::path(path.toStdWString()), lookError)) {
+        if (lookError)
+            return fail(Status::CannotOpen, UiText(QStringLiteral("Auf das Verzeichnis \"%1\" besteht kein Zugriff: %2"))
+                                                .arg(QDir::toNativeSeparators(QFileInfo(path).absolutePath()),
+                                                     QString::fromLocal8Bit(lookError.message().c_str())));
         // Not shown to anyone: the caller creates the table. So the text is
         // not handed to the dictionary either.
         return fail(Status::NotFound, QStringLiteral("Die Tabelle \"%1\" gibt es nicht.").arg(nativePath));
+    }
 
     m_readOnly = mode == OpenMode::ReadOnly;
     m_file.setFileName(path);

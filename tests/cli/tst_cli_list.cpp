@@ -1,12 +1,17 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "storage/DbfTable.h"
+#include "storage/WorkTimeTables.h"
 #include "support/FixedClock.h"
 #include "support/RecordingReporter.h"
 #include "support/TestFiles.h"
+#include "translation/ProgramTexts.h"
 #include "translation/translateunit.h"
 
 namespace {
@@ -61,6 +66,10 @@ private slots:
     void withoutDbUsesTheProgramsDirectory();
     void languageNamesNewTables_data();
     void languageNamesNewTables();
+    void failedUpgradeExitsTwoAndLeavesTheTable();
+    void fieldsAreEscapedToOneLine();
+    void databaseDirectoryMessagesSayWhatIsWrong_data();
+    void databaseDirectoryMessagesSayWhatIsWrong();
 
 private:
     QString dbDir() const { return m_dir->path(); }
@@ -258,6 +267,106 @@ void TestCliList::languageNamesNewTables()
     QVERIFY(table.open(m_dir->filePath(QStringLiteral("arbeitszeit.dbf"))));
     QCOMPARE(table.fields().at(0).name, firstFieldName);
     QCOMPARE(table.fields().at(1).name, QStringLiteral("ARBEITER"));
+}
+
+// An older table whose upgrade cannot run (no room for the scratch table):
+// it must not be read as a Work-time record, which it is not.
+void TestCliList::failedUpgradeExitsTwoAndLeavesTheTable()
+{
+    const QString table = m_dir->filePath(QStringLiteral("arbeitszeit.dbf"));
+    QVERIFY(QFile::copy(TestFiles::dataPath(QStringLiteral("fuzz/table/short-one-field.dbf")), table));
+    QVERIFY(QDir(dbDir()).mkdir(QStringLiteral("temp.dbf")));
+    const QByteArray before = TestFiles::readAll(table);
+    const CliResult result = runCli(m_home.path(), {QStringLiteral("--db"), dbDir(), QStringLiteral("list")});
+    QCOMPARE(result.exitCode, 2);
+    QVERIFY(result.out.isEmpty());
+    QVERIFY(result.err.contains("arbeitszeit.dbf"));
+    QCOMPARE(TestFiles::readAll(table), before);
+    QVERIFY(!QFileInfo::exists(m_dir->filePath(QStringLiteral("arbeitszeit0.dbf"))));
+}
+
+void TestCliList::fieldsAreEscapedToOneLine()
+{
+    FixedClock clock;
+    DbfTable table(clock);
+    const QString path = m_dir->filePath(QStringLiteral("arbeitszeit.dbf"));
+    QVERIFY(table.create(path, WorkTimeTables::fieldDefinitions(&ProgramTexts::german)));
+    QVERIFY(table.open(path));
+    DbfRecord record = table.newRecord();
+    record.setText(WorkTimeTables::Datum, QStringLiteral("05.03.2024"));
+    record.setText(WorkTimeTables::Arbeiter, QStringLiteral("Anna"));
+    record.setText(WorkTimeTables::Ort, QStringLiteral("Halle\t3"));
+    record.setText(WorkTimeTables::Bemerkungen, QStringLiteral("erste Zeile\r\nzweite C:\\Lager\\n"));
+    QVERIFY(table.append(record));
+    table.close();
+    const CliResult result = runCli(m_home.path(), {QStringLiteral("--db"), dbDir(), QStringLiteral("list")});
+    QCOMPARE(result.exitCode, 0);
+    QCOMPARE(result.out.count('\n'), 1);
+    const QList<QByteArray> fields = result.out.chopped(1).split('\t');
+    QCOMPARE(fields.size(), 12);
+    QCOMPARE(fields.at(WorkTimeTables::Ort), QByteArray("Halle\\t3"));
+    QCOMPARE(fields.at(WorkTimeTables::Bemerkungen), QByteArray("erste Zeile\\r\\nzweite C:\\\\Lager\\\\n"));
+}
+
+void TestCliList::databaseDirectoryMessagesSayWhatIsWrong_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QByteArray>("says");
+    QTest::addColumn<QByteArray>("mustNotSay");
+    QTest::newRow("a file") << QStringLiteral("file") << QByteArray("is a file, not a directory")
+                            << QByteArray("does not exist");
+    QTest::newRow("a name that is not UTF-8") << QStringLiteral("latin1") << QByteArray("not UTF-8")
+                                              << QByteArray("does not exist");
+    QTest::newRow("a directory that may not be entered") << QStringLiteral("closed")
+                                                         << QByteArray("besteht kein Zugriff")
+                                                         << QByteArray("angelegt");
+}
+
+void TestCliList::databaseDirectoryMessagesSayWhatIsWrong()
+{
+    QFETCH(QString, kind);
+    QFETCH(QByteArray, says);
+    QFETCH(QByteArray, mustNotSay);
+    // Through the shell, so that a name reaches the program as raw bytes:
+    // $0 is the program, $1 the Database directory's parent or itself.
+    QByteArray script = "\"$0\" --db \"$1\" list";
+    QString directory = dbDir();
+    if (kind == QLatin1String("file")) {
+        directory = m_dir->filePath(QStringLiteral("arbeitszeit.dbf"));
+        QVERIFY(TestFiles::writeAll(directory, "not a directory"));
+    } else if (kind == QLatin1String("latin1")) {
+        const QByteArray latin1 = QFile::encodeName(dbDir()) + "/Caf\xE9";
+        QCOMPARE(::mkdir(latin1.constData(), 0700), 0);
+        script = "\"$0\" --db \"$(printf '%s/Caf\\351' \"$1\")\" list";
+    } else {
+        FixedClock clock;
+        DbfTable table(clock);
+        QVERIFY(table.create(m_dir->filePath(QStringLiteral("arbeitszeit.dbf")),
+                             WorkTimeTables::fieldDefinitions(&ProgramTexts::german)));
+        // Readable, but without the right to enter it.
+        QVERIFY(QFile::setPermissions(dbDir(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther));
+        if (::geteuid() == 0) {
+            // Root enters every directory: the program runs as nobody instead.
+            if (QStandardPaths::findExecutable(QStringLiteral("setpriv")).isEmpty())
+                QSKIP("running as root, and setpriv is not there to drop that right");
+            script = "setpriv --reuid=65534 --regid=65534 --clear-groups " + script;
+        }
+    }
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TAGWERK_PROGRAM_DIR"), m_home.filePath(QStringLiteral("program")));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), m_home.filePath(QStringLiteral("data")));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral("sh"), {QStringLiteral("-c"), QString::fromUtf8(script), QStringLiteral(TAGWERK_CLI_PATH),
+                                         kind == QLatin1String("latin1") ? dbDir() : directory});
+    QVERIFY(process.waitForFinished(60000));
+    QFile::setPermissions(dbDir(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    const QByteArray err = process.readAllStandardError();
+    QVERIFY2(process.exitCode() == 2, err.constData());
+    QVERIFY2(err.contains(says), err.constData());
+    QVERIFY2(!err.contains(mustNotSay), err.constData());
 }
 
 QTEST_GUILESS_MAIN(TestCliList)

@@ -83,6 +83,8 @@ private slots:
     void cliBook();
     void cliClashNeedsConsent();
     void twoProcessesBookingAtOnce();
+    void cliBookTakesOnlyWhatTheTableHolds_data();
+    void cliBookTakesOnlyWhatTheTableHolds();
 
 private:
     QString tablePath() const { return m_dir->filePath(QStringLiteral("arbeitszeit.dbf")); }
@@ -380,6 +382,56 @@ void TestBooking::twoProcessesBookingAtOnce()
         for (bool ok = check.first(); ok; ok = check.next())
             undoubled += !check.logical(WorkTimeTables::Doppelt).value_or(false);
         QCOMPARE(undoubled, 1);
+    }
+}
+
+void TestBooking::cliBookTakesOnlyWhatTheTableHolds_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<int>("exitCode");
+    // Times with seconds passed the checks, which compare seconds, and were
+    // stored without them: 08:00:10 to 08:00:50 became 08:00 to 08:00.
+    QTest::newRow("seconds in --from") << QStringLiteral("--from") << QStringLiteral("08:00:10") << 2;
+    QTest::newRow("seconds in --to") << QStringLiteral("--to") << QStringLiteral("08:00:50") << 2;
+    QTest::newRow("seconds in --break") << QStringLiteral("--break") << QStringLiteral("00:00:30") << 2;
+    QTest::newRow("one-digit hour") << QStringLiteral("--from") << QStringLiteral("8:00") << 2;
+    QTest::newRow("no minutes") << QStringLiteral("--to") << QStringLiteral("12") << 2;
+    QTest::newRow("TAB in the remark") << QStringLiteral("--remark") << QStringLiteral("a\tb") << 2;
+    QTest::newRow("line break in the remark") << QStringLiteral("--remark") << QStringLiteral("a\nb") << 2;
+    QTest::newRow("CR in the place") << QStringLiteral("--place") << QStringLiteral("Bonn\r") << 2;
+    QTest::newRow("escape in the activity") << QStringLiteral("--activity") << QStringLiteral("\x1b[2J") << 2;
+    QTest::newRow("backslash and umlauts are text") << QStringLiteral("--remark") << QStringLiteral("Tür C:\\Lager") << 0;
+}
+
+void TestBooking::cliBookTakesOnlyWhatTheTableHolds()
+{
+    QFETCH(QString, option);
+    QFETCH(QString, value);
+    QFETCH(int, exitCode);
+    writeUsers();
+    m_index.reset();
+    m_table.reset();
+    QMap<QString, QString> values = {{QStringLiteral("--place"), QStringLiteral("Bonn")},
+                                     {QStringLiteral("--activity"), QStringLiteral("Malen")},
+                                     {QStringLiteral("--from"), QStringLiteral("08:00")},
+                                     {QStringLiteral("--to"), QStringLiteral("12:00")}};
+    values.insert(option, value);
+    QStringList arguments = {QStringLiteral("book"), QStringLiteral("--user"), QStringLiteral("anna"),
+                             QStringLiteral("--password"), QStringLiteral("geheim"), QStringLiteral("--date"),
+                             QStringLiteral("05.03.2024")};
+    for (auto it = values.cbegin(); it != values.cend(); ++it)
+        arguments << it.key() << it.value();
+    const CliResult result = runCli(arguments);
+    QCOMPARE(result.exitCode, exitCode);
+    if (exitCode != 0)
+        QVERIFY(result.err.contains(option.mid(2).toUtf8()) || result.err.contains("HH:MM"));
+    DbfTable check(m_clock);
+    QVERIFY(check.open(tablePath()));
+    QCOMPARE(check.rowCount(), exitCode == 0 ? 1 : 0);
+    if (exitCode == 0) {
+        QVERIFY(check.first());
+        QCOMPARE(check.text(WorkTimeTables::Bemerkungen), value);
     }
 }
 
