@@ -199,6 +199,8 @@ void TestCliReport::outputRefusesTheProgramsOwnFiles()
         QVERIFY(QFile::link(table, path));
     else if (link == QLatin1String("hard"))
         QVERIFY(::link(QFile::encodeName(table).constData(), QFile::encodeName(path).constData()) == 0);
+    // The program's own start-up writes what it writes (the dictionary, for one).
+    QCOMPARE(run({QStringLiteral("list")}).exitCode, 0);
     const QByteArray tableBefore = TestFiles::readAll(table);
     const bool existed = QFileInfo::exists(path);
     const QByteArray before = TestFiles::readAll(path);
@@ -208,7 +210,14 @@ void TestCliReport::outputRefusesTheProgramsOwnFiles()
     QCOMPARE(result.exitCode, 2);
     QVERIFY(result.err.contains("nicht \xC3\xBC" "berschrieben"));
     QCOMPARE(QFileInfo::exists(path), existed);
-    QCOMPARE(TestFiles::readAll(path), before);
+    if (output == QLatin1String("translate.dat")) {
+        // The refusal's own text is new to the dictionary and added to it.
+        const QByteArray after = TestFiles::readAll(path);
+        QVERIFY(after.startsWith(TestFiles::le32(30)));
+        QVERIFY(!after.contains("Auswertung Zeitraum"));
+    } else {
+        QCOMPARE(TestFiles::readAll(path), before);
+    }
     QCOMPARE(TestFiles::readAll(table), tableBefore);
 }
 
