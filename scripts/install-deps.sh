@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing Tagwerk need.
 # Safe to run again: packages already present are left alone.
+#   --fuzz   also Clang and its libFuzzer, for scripts/fuzz.sh only
 set -euo pipefail
 
 packages=(
@@ -9,6 +10,9 @@ packages=(
     qt6-translations-l10n
     libgl-dev
 )
+if [ "${1:-}" = "--fuzz" ]; then
+    packages+=(clang libclang-rt-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
