@@ -91,7 +91,9 @@ bool AppContext::CreateandopenTables()
 
 std::optional<QString> AppContext::ownFileRefusal(const QString &path)
 {
-    if (!OwnFiles::isOwnFile(path, OwnFiles::paths(GetProgramDir(false), m_dictionary.filePath())))
+    // The directory the tables were opened in: resolving the Database
+    // directory anew would probe it and might ask the user a question.
+    if (!OwnFiles::isOwnFile(path, OwnFiles::paths(m_tables.directory(), m_dictionary.filePath())))
         return std::nullopt;
     return OwnFiles::refusal(path);
 }

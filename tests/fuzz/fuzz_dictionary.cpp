@@ -3,8 +3,6 @@
 // and checks that loading the rewritten file finds the same texts.
 #include "FuzzSupport.h"
 
-#include <algorithm>
-
 #include "translation/translateunit.h"
 
 namespace {
@@ -27,17 +25,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QStringList found;
     for (quint32 row = 0; row < rows; ++row) {
         const QString key = dictionary.text(row, TranslationDictionary::GermanColumn);
-        if (key.isEmpty())
+        // A key with outer spaces is looked up without them and may add a
+        // row, rewriting the file each time: left out, it only slows the run.
+        if (key.isEmpty() || key.startsWith(QLatin1Char(' ')) || key.endsWith(QLatin1Char(' ')))
             continue;
         keys << key;
         found << dictionary.TranslateText(key);
     }
-    // Every key was found (a key with outer spaces is looked up without them
-    // and may add a row; nothing else may).
-    const quint32 withOuterSpaces = quint32(std::count_if(keys.cbegin(), keys.cend(), [](const QString &key) {
-        return key.startsWith(QLatin1Char(' ')) || key.endsWith(QLatin1Char(' '));
-    }));
-    FUZZ_CHECK(dictionary.rowCount() <= rows + withOuterSpaces);
+    // Every key was found: nothing was added.
+    FUZZ_CHECK(dictionary.rowCount() == rows);
     dictionary.TranslateText(NewKey);
     const quint32 rowsWritten = dictionary.rowCount();
     if (dictionary.savesWritten() == 0)
