@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -9,6 +10,8 @@
 #include "AppContext.h"
 #include "base/Reporter.h"
 #include "base/WindowSettingsStore.h"
+#include "storage/UserListStore.h"
+#include "translation/UiText.h"
 #include "translation/translateunit.h"
 
 namespace {
@@ -82,11 +85,9 @@ void TAdminForm::takeValues()
 
 void TAdminForm::restoreControls(WindowSettingsStore &store)
 {
-    UserListData &data = m_context.userList();
-    if (const auto text = store.text(ClassName, QStringLiteral("Edit1")))
-        data.adminPassword = *text;
-    if (const auto text = store.text(ClassName, QStringLiteral("Edit2")))
-        data.adminPasswordRepeat = *text;
+    // The password comes from "benutzer.dat" alone, which every PC shares:
+    // this user's copy may be older, and reading it back here would bring a
+    // password changed elsewhere back to life at the next save.
     if (const auto checked = store.checked(ClassName, QStringLiteral("CheckOnlyhoursCheck")))
         m_context.onlyHours = *checked;
     showValues();
@@ -94,9 +95,10 @@ void TAdminForm::restoreControls(WindowSettingsStore &store)
 
 void TAdminForm::saveControls(WindowSettingsStore &store)
 {
+    // The copy is kept as typed: a password may begin or end with a blank.
     const UserListData &data = m_context.userList();
-    store.setText(ClassName, QStringLiteral("Edit1"), data.adminPassword);
-    store.setText(ClassName, QStringLiteral("Edit2"), data.adminPasswordRepeat);
+    store.setValue(ClassName, QStringLiteral("Edit1_Text"), data.adminPassword);
+    store.setValue(ClassName, QStringLiteral("Edit2_Text"), data.adminPasswordRepeat);
     store.setChecked(ClassName, QStringLiteral("CheckOnlyhoursCheck"), m_context.onlyHours);
 }
 
@@ -109,7 +111,42 @@ void TAdminForm::showEvent(QShowEvent *event)
 void TAdminForm::done(int result)
 {
     // Closing by the close box skips the comparison: the fields are kept as
-    // they are, and saved like after OK.
+    // they are, and saved like after OK. What the file cannot hold keeps the
+    // window open either way, or the saved password would no longer match.
+    if (!storable())
+        return;
     takeValues();
     SettingsForm::done(result);
+}
+
+bool TAdminForm::storable()
+{
+    // "benutzer.dat" holds the password in Windows-1252 and its repetition
+    // shifted by four; a character either cannot hold is stored as '?'.
+    const struct {
+        QLineEdit *edit;
+        bool storable;
+    } fields[] = {{Edit1, UserListStore::canStoreName(Edit1->text())},
+                  {Edit2, UserListStore::canStorePassword(Edit2->text())}};
+    for (const auto &field : fields) {
+        if (!field.storable) {
+            m_context.reporter().error(
+                UiText(QStringLiteral("Dieser Text enthält Zeichen, die in der Benutzerdatei nicht gespeichert werden können. "
+                                      "Bitte verwenden Sie andere Zeichen.")));
+            field.edit->setFocus();
+            return false;
+        }
+    }
+    return true;
+}
+
+void TAdminForm::keyPressEvent(QKeyEvent *event)
+{
+    // The window has no cancel button, so Esc has nothing to do; it must not
+    // close it past the comparison of the two passwords.
+    if (event->matches(QKeySequence::Cancel)) {
+        event->accept();
+        return;
+    }
+    SettingsForm::keyPressEvent(event);
 }

@@ -36,8 +36,10 @@ protected:
     void saveControls(WindowSettingsStore &store) override;
     void showEvent(QShowEvent *event) override;
     void done(int result) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void showValues();
     void takeValues();
+    bool storable();
 };

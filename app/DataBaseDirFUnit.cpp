@@ -52,12 +52,17 @@ void TSetDataBaseForm::restoreControls(WindowSettingsStore &)
     DirectoryEdit1->setText(directories.ownDirectory());
 }
 
-void TSetDataBaseForm::saveControls(WindowSettingsStore &)
+void TSetDataBaseForm::done(int result)
 {
-    // Until it has been shown, the dialog's controls hold no choice of the
-    // user's: the stored one stays.
-    if (!wasShown())
-        return;
+    // Closing the dialog is the user's choice; from then on the directories
+    // hold it, and GetProgramDir may still change it (a fallback from an
+    // unwritable directory), which the controls must not undo later.
+    takeChoice();
+    SettingsForm::done(result);
+}
+
+void TSetDataBaseForm::takeChoice()
+{
     ProgramDirectories &directories = m_context.directories();
     if (RadioButton3->isChecked())
         directories.setChoice(ProgramDirectories::Choice::ProgramDirectory);
@@ -66,5 +71,11 @@ void TSetDataBaseForm::saveControls(WindowSettingsStore &)
     else
         directories.setChoice(ProgramDirectories::Choice::DefaultDirectory);
     directories.setOwnDirectory(DirectoryEdit1->text());
-    directories.saveSettings();
+}
+
+void TSetDataBaseForm::saveControls(WindowSettingsStore &)
+{
+    // What is stored is the choice GetProgramDir works with, not what the
+    // radio buttons showed when the dialog was last open.
+    m_context.directories().saveSettings();
 }

@@ -31,4 +31,8 @@ public:
 protected:
     void restoreControls(WindowSettingsStore &store) override;
     void saveControls(WindowSettingsStore &store) override;
+    void done(int result) override;
+
+private:
+    void takeChoice();
 };

@@ -129,8 +129,13 @@ void TMainForm::buildMenu()
     connect(AdministratorPasswortfestlegen1, &QAction::triggered, this, &TMainForm::AdministratorPasswortfestlegen1Click);
     connect(VorgabetextefrdasAusfllenfestlegen1, &QAction::triggered, this,
             &TMainForm::VorgabetextefrdasAusfllenfestlegen1Click);
-    connect(PausenzeitinAuswertungauffhren1, &QAction::toggled, this,
-            [this](bool checked) { m_context.userList().listBreakTime = checked; });
+    // The mark lives in "benutzer.dat" with the other options of the
+    // administrator; it is written at once, not only when one of the
+    // administrative windows happens to close later in the run.
+    connect(PausenzeitinAuswertungauffhren1, &QAction::triggered, this, [this](bool checked) {
+        m_context.userList().listBreakTime = checked;
+        saveBenutzer();
+    });
     connect(BeiMitarbeiterAuswahlfrdieAuswertunggelschteMitarbeiterausblenden1, &QAction::toggled, this,
             [this](bool checked) { m_context.hideDeletedEmployees = checked; });
 }

@@ -61,7 +61,10 @@ void SettingsForm::saveSettings()
 {
     WindowSettingsStore &store = m_settings;
     savePlacement(store);
-    saveControls(store);
+    // A window not shown in this run holds no choice of the user's, only its
+    // designed defaults: writing those would reset what an earlier run stored.
+    if (m_shown)
+        saveControls(store);
     store.sync();
 }
 

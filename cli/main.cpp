@@ -11,6 +11,7 @@
 #include "CliCommand.h"
 #include "ConsoleReporter.h"
 #include "ListCommand.h"
+#include "PasswordInput.h"
 #include "ReportCommand.h"
 #include "app/AppContext.h"
 #include "base/Clock.h"
@@ -40,7 +41,7 @@ const char *const HelpText =
     "      --employee keeps the rows of that employee (exact); --month those of\n"
     "      the current month (and those whose date is no date).\n"
     "\n"
-    "  book --user LOGIN --password PW --place TEXT --activity TEXT --date DATE\n"
+    "  book --user LOGIN --password - --place TEXT --activity TEXT --date DATE\n"
     "       (--from HH:MM --to HH:MM | --hours HH:MM) [--break HH:MM]\n"
     "       [--remark TEXT] [--away] [--same-time-ok] [--night-work]\n"
     "       [--if-double yes|no]\n"
@@ -50,6 +51,10 @@ const char *const HelpText =
     "      line breaks). A booking that overlaps one of the\n"
     "      same employee on the same date is stored, marked double, only with\n"
     "      --if-double yes.\n"
+    "      --password - reads the password as one line from standard input,\n"
+    "      without echo when that is a terminal. Prefer it: a password given\n"
+    "      as --password PW can be read by every user of the machine in the\n"
+    "      process list.\n"
     "\n"
     "  report KIND --from DATE --to DATE [--choice TEXT] [--breaks | --no-breaks]\n"
     "       [--hide-deleted | --show-deleted] [--format text|csv|pdf] [--output FILE]\n"
@@ -278,6 +283,14 @@ int main(int argc, char *argv[])
             BookOptions options;
             options.user = parser.value(QStringLiteral("user"));
             options.password = parser.value(QStringLiteral("password"));
+            if (options.password == QLatin1String(PasswordInput::FromStandardInput)) {
+                const auto typed = PasswordInput::readLine(TranslateText(QStringLiteral("Passwort:")) + QLatin1Char(' '));
+                if (!typed) {
+                    Reporter::setGlobal(nullptr);
+                    return usageError(QStringLiteral("--password - found no line on standard input"));
+                }
+                options.password = *typed;
+            }
             options.place = parser.value(QStringLiteral("place"));
             options.activity = parser.value(QStringLiteral("activity"));
             options.date = parser.value(QStringLiteral("date"));

@@ -1,14 +1,15 @@
 #include "AuswertungFUnit.h"
 
+#include <QDir>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
-#include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QVBoxLayout>
 
+#include "PrinterSetupDialog.h"
 #include "ReportPainter.h"
 #include "app/AppContext.h"
 #include "base/Reporter.h"
@@ -92,18 +93,48 @@ void TAuswertenForm::DruckenBtnClick()
 {
     // Without any printer, the printout goes to a PDF file instead.
     if (QPrinterInfo::availablePrinters().isEmpty() && m_printer->outputFileName().isEmpty()) {
-        PdfBtnClick();
+        printToFile();
         return;
     }
     m_printer->setDocName(ProgramText(6));
     if (!ReportPainter::paint(m_printer.get(), textLines()))
         m_context.reporter().error(UiText(QStringLiteral("Die Auswertung konnte nicht gedruckt werden.")));
+    else if (!m_printer->outputFileName().isEmpty())
+        reportFileWritten(UiText(QStringLiteral("Die Auswertung wurde in die Datei \"%1\" geschrieben.")),
+                          m_printer->outputFileName());
+}
+
+void TAuswertenForm::printToFile()
+{
+    const QString path = FileDialog::getSaveFileName(this, UiText(QStringLiteral("Drucken")), ProgramText(6) + QStringLiteral(".pdf"),
+                                                     QStringLiteral("PDF (*.pdf)"));
+    if (path.isEmpty())
+        return;
+    // The paper and orientation of the set-up apply to the file as to a printer.
+    QPrinter file(QPrinter::HighResolution);
+    file.setOutputFormat(QPrinter::PdfFormat);
+    file.setOutputFileName(path);
+    file.setPageLayout(m_printer->pageLayout());
+    file.setDocName(ProgramText(6));
+    file.setCreator(QStringLiteral("Tagwerk"));
+    if (!ReportPainter::paint(&file, textLines())) {
+        m_context.reporter().error(UiText(QStringLiteral("Die Datei \"%1\" konnte nicht geschrieben werden.")).arg(path));
+        return;
+    }
+    reportFileWritten(UiText(QStringLiteral("Es ist kein Drucker eingerichtet. Die Auswertung wurde in die Datei \"%1\" geschrieben.")),
+                      path);
+}
+
+void TAuswertenForm::reportFileWritten(const QString &message, const QString &path)
+{
+    // A printout that ends in a file is easily looked for at the printer: say where it is.
+    m_context.reporter().information(message.arg(QDir::toNativeSeparators(path)), ProgramText(6));
 }
 
 void TAuswertenForm::BitBtn3Click()
 {
-    QPrintDialog dialog(m_printer.get(), this);
-    dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+    // A set-up only: printer, paper and orientation for the following printouts.
+    PrinterSetupDialog dialog(*m_printer, this);
     dialog.exec();
 }
 

@@ -47,6 +47,9 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void printToFile();
+    void reportFileWritten(const QString &message, const QString &path);
+
     std::unique_ptr<QPrinter> m_printer;
     EvaluationReport::Report m_report;
 };
