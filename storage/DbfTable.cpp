@@ -696,6 +696,14 @@ void DbfTable::setFiltered(bool on)
     m_current = DbfRecord(m_layout);
 }
 
+void DbfTable::dropRow(int row)
+{
+    if (!m_filtered || row < 0 || row >= int(m_filteredRows.size()))
+        return;
+    m_filteredRows.erase(m_filteredRows.begin() + row);
+    clampCursor();
+}
+
 void DbfTable::rebuildFilteredRows()
 {
     m_filteredRows.clear();

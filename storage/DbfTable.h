@@ -107,6 +107,11 @@ public:
     void setFilter(RowFilter filter);
     void setFiltered(bool on);
     bool isFiltered() const { return m_filtered; }
+    // Whether the record is a row under the filter now in force.
+    bool passesFilter(const DbfRecord &record) const { return !m_filtered || !m_filter || m_filter(record); }
+    // Takes a row out of the filtered rows, once an update made its record
+    // fail the filter. The record itself stays in the file.
+    void dropRow(int row);
 
     // Picks up records that other instances appended since we last looked.
     bool refresh();
