@@ -525,6 +525,22 @@ void DbfTable::unlockHeader()
         FileRegionLock::unlock(m_file, 0, m_layout->headerLength);
 }
 
+// Under the header lock, around each write: where the file system's clock did
+// not move between the two (a coarse clock, both in one tick), the time is
+// moved on by hand, so that the next stamp differs from every earlier one.
+void DbfTable::stampBeforeWrite()
+{
+    m_stampBeforeWrite = FileStamp::of(m_file);
+}
+
+void DbfTable::stampAfterWrite()
+{
+    m_stampAfterWrite = FileStamp::of(m_file);
+    if (m_stampAfterWrite.modifiedNs <= m_stampBeforeWrite.modifiedNs
+        && FileStamp::moveModifiedPast(m_file, m_stampBeforeWrite))
+        m_stampAfterWrite = FileStamp::of(m_file);
+}
+
 bool DbfTable::writeRecordCount(quint32 count, bool withDate)
 {
     char bytes[RecordCountOffset + 4];
@@ -564,6 +580,7 @@ bool DbfTable::append(DbfRecord &record)
     // The record and the end mark go first, in one write, and the header after
     // them: a crash in between leaves a file whose length still tells the
     // count, and a record cut short by a crash is not counted.
+    stampBeforeWrite();
     const qint64 offset = recordOffset(count + 1);
     QByteArray bytes = record.m_bytes;
     bytes[0] = LiveFlag;
@@ -578,6 +595,7 @@ bool DbfTable::append(DbfRecord &record)
                                              .arg(QDir::toNativeSeparators(m_path), why));
     }
     writeRecordCount(count + 1, true);
+    stampAfterWrite();
 
     m_recordCount = count + 1;
     m_fileLength = m_file.size();
@@ -601,6 +619,9 @@ bool DbfTable::update(DbfRecord &record)
     const quint32 number = record.recordNumber();
     if (record.m_layout != m_layout || number == 0 || number > m_recordCount)
         return fail(Status::BadRecord, UiText(QStringLiteral("Der Datensatz passt nicht zur Tabelle.")));
+    if (!lockHeader())
+        return false;
+    struct Unlock { DbfTable *table; ~Unlock() { table->unlockHeader(); } } unlock{this};
     const qint64 offset = recordOffset(number);
     const int length = m_layout->recordLength;
     if (!FileRegionLock::lockExclusive(m_file, offset, length))
@@ -618,7 +639,9 @@ bool DbfTable::update(DbfRecord &record)
             const DbfField &field = m_layout->fields.at(pos);
             std::memcpy(onDisk.data() + field.offset, record.m_bytes.constData() + field.offset, size_t(field.width));
         }
+        stampBeforeWrite();
         ok = m_file.seek(offset) && m_file.write(onDisk) == length;
+        stampAfterWrite();
     }
     const QString why = m_file.errorString();
     FileRegionLock::unlock(m_file, offset, length);
@@ -645,6 +668,9 @@ bool DbfTable::markDeleted(quint32 number)
         return false;
     if (number == 0 || number > m_recordCount)
         return fail(Status::BadRecord, UiText(QStringLiteral("Der Datensatz passt nicht zur Tabelle.")));
+    if (!lockHeader())
+        return false;
+    struct Unlock { DbfTable *table; ~Unlock() { table->unlockHeader(); } } unlock{this};
     const qint64 offset = recordOffset(number);
     if (!FileRegionLock::lockExclusive(m_file, offset, m_layout->recordLength))
         return fail(Status::WriteFailed, UiText(QStringLiteral("Die Tabelle \"%1\" kann nicht gesperrt werden."))
@@ -652,7 +678,9 @@ bool DbfTable::markDeleted(quint32 number)
     DbfRecord before(m_layout);
     before.m_recordNumber = number;
     const bool readBefore = m_file.seek(offset) && m_file.read(before.m_bytes.data(), m_layout->recordLength) == m_layout->recordLength;
+    stampBeforeWrite();
     const bool ok = m_file.seek(offset) && m_file.write(&DeletedFlag, 1) == 1;
+    stampAfterWrite();
     const QString why = m_file.errorString();
     FileRegionLock::unlock(m_file, offset, m_layout->recordLength);
     invalidateCache();
