@@ -206,6 +206,9 @@ void TMainForm::VorgabetextefrdasAusfllenfestlegen1Click()
 
 void TMainForm::runEvaluation(int kindNumber)
 {
+    // The evaluation reads the table: what is being edited is written first.
+    if (!DBNavigator1->postEdit())
+        return;
     using EvaluationReport::Kind;
     const Kind kind = Kind(kindNumber);
     DbfTable &table = m_context.tables().Dbf1;
@@ -293,7 +296,9 @@ void TMainForm::showEvent(QShowEvent *event)
 void TMainForm::done(int result)
 {
     // A pending edit is saved; if that fails it is dropped without a word.
-    DBGrid1->commitEdit();
+    // A cell whose text was refused keeps the window open on it.
+    if (!DBGrid1->commitEdit())
+        return;
     if (!m_model->post())
         m_model->cancel();
     SettingsForm::done(result);

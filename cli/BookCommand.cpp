@@ -59,6 +59,7 @@ int runBook(AppContext &context, const BookOptions &options)
     input.away = options.away;
     input.sameTimeAllowed = options.sameTimeOk;
     input.nightWork = options.nightWork;
+    input.hoursOnly = hoursOnly;
 
     BookingService service(context.tables().Dbf1, context.clashIndex(), context.clock());
     const BookingService::Outcome outcome =

@@ -99,7 +99,9 @@ void TDatenAuflistenForm::OnlyCurrentMonthClick()
 
 void TDatenAuflistenForm::done(int result)
 {
-    DBGrid1->commitEdit();
+    // A cell whose text was refused keeps the window open on it.
+    if (!DBGrid1->commitEdit())
+        return;
     if (!m_model->post())
         m_model->cancel();
     SettingsForm::done(result);

@@ -18,6 +18,9 @@ struct BookingInput
     bool away = false;
     bool sameTimeAllowed = false; // "Anfangszeit und Endzeit darf gleich sein"
     bool nightWork = false;       // "Endzeit darf kleiner als Anfangszeit sein (Nachtarbeit)"
+    // Only the number of hours is asked for: every such booking is stored
+    // from 00:00, so it has no times that could clash with another.
+    bool hoursOnly = false;
 };
 
 // The five input checks of a booking, in the order they run, and the rule

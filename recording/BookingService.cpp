@@ -44,8 +44,9 @@ bool BookingService::searchAndMaybeAppend(const BookingInput &input, const QStri
         return false;
     }
     m_table.refresh();
-    const bool clash = m_index.findClash(employee, input.date, BookingRules::secondsOf(input.from),
-                                         BookingRules::secondsOf(input.to));
+    const bool clash = !input.hoursOnly
+        && m_index.findClash(employee, input.date, BookingRules::secondsOf(input.from),
+                             BookingRules::secondsOf(input.to));
     if (!clash || appendIfClash) {
         DbfRecord record = buildRecord(input, employee, clash);
         if (m_table.append(record)) {

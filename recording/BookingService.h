@@ -13,7 +13,8 @@ class DbfTable;
 
 // Stores a booking the way "Okay, erfassen" does: the five checks, the
 // search for a clashing booking of the same employee on the same date, the
-// question, and the appended Work-time record. The search and the append run
+// question, and the appended Work-time record. In hours-only mode there are
+// no times to compare, so no search is made. The search and the append run
 // under the table's header lock, so two instances booking the same times at
 // once store at most one record that is not marked double.
 class BookingService

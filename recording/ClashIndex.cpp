@@ -55,6 +55,8 @@ void ClashIndex::rebuild()
     tableReset();
     // Only a table of today's layout has the fields the search reads.
     m_valid = m_table.isOpen() && m_table.fieldCount() >= WorkTimeTables::FieldCount;
+    // Taken before reading: a write meanwhile makes the next look read again.
+    m_stamp = m_table.fileStamp();
     catchUp();
 }
 
@@ -105,6 +107,10 @@ void ClashIndex::recordChanged(const DbfRecord *before, const DbfRecord *after)
 {
     if (!m_valid)
         return;
+    // Only when nobody else wrote since the index last matched the file does
+    // it match again after this write; otherwise the next look reads anew.
+    if (m_table.stampBeforeLastWrite() == m_stamp)
+        m_stamp = m_table.stampAfterLastWrite();
     if (!before) {
         // An append: read everything up to it, other instances' records included.
         catchUp();
@@ -119,10 +125,8 @@ void ClashIndex::recordChanged(const DbfRecord *before, const DbfRecord *after)
 
 bool ClashIndex::findClash(const QString &employee, QDate date, int from, int to)
 {
-    if (!m_valid)
+    if (!m_valid || m_table.fileStamp() != m_stamp)
         rebuild();
-    else
-        catchUp();
     const auto rows = m_rows.constFind(employee);
     if (rows == m_rows.constEnd())
         return false;

@@ -15,8 +15,10 @@
 // (deleted ones, and those whose date, start or end does not parse) and the
 // same five conditions decide.
 //
-// It follows every change made through its table, and picks up records other
-// instances appended (the file's record count tells how far it reaches).
+// It follows every change made through its table. Whether another instance
+// wrote in between (appended, edited or deleted records) tells the file's
+// stamp: when it is not the one this instance's own last write left, the
+// index is read anew from the file.
 class ClashIndex : public DbfTable::Observer
 {
 public:
@@ -28,8 +30,9 @@ public:
     // Reads the whole table; otherwise done on first use.
     void rebuild();
     // Whether a booking of `employee` on `date` from `from` to `to` (seconds
-    // of the day) clashes with a live row. The caller refreshes the table
-    // first when other instances may have appended.
+    // of the day) clashes with a live row. The caller holds the table's
+    // header lock, so that no other instance writes meanwhile, and refreshes
+    // the table first.
     bool findClash(const QString &employee, QDate date, int from, int to);
 
     void recordChanged(const DbfRecord *before, const DbfRecord *after) override;
@@ -52,4 +55,5 @@ private:
     QHash<QString, Days> m_rows;
     quint32 m_indexed = 0; // records 1..m_indexed are in the index
     bool m_valid = false;
+    FileStamp m_stamp; // the file's stamp when the index last matched it
 };

@@ -197,6 +197,7 @@ void TErfassenForm::ErfassenBtnClick()
     input.away = AuswertsCheck->isChecked();
     input.sameTimeAllowed = SameTimeCheck->isChecked();
     input.nightWork = NachtArbeitCheck->isChecked();
+    input.hoursOnly = m_context.onlyHours;
 
     Reporter &reporter = m_context.reporter();
     BookingService service(m_context.tables().Dbf1, m_context.clashIndex(), m_context.clock());

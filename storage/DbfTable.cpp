@@ -535,6 +535,22 @@ void DbfTable::unlockHeader()
         FileRegionLock::unlock(m_file, 0, m_layout->headerLength);
 }
 
+// Under the header lock, around each write: where the file system's clock did
+// not move between the two (a coarse clock, both in one tick), the time is
+// moved on by hand, so that the next stamp differs from every earlier one.
+void DbfTable::stampBeforeWrite()
+{
+    m_stampBeforeWrite = FileStamp::of(m_file);
+}
+
+void DbfTable::stampAfterWrite()
+{
+    m_stampAfterWrite = FileStamp::of(m_file);
+    if (m_stampAfterWrite.modifiedNs <= m_stampBeforeWrite.modifiedNs
+        && FileStamp::moveModifiedPast(m_file, m_stampBeforeWrite))
+        m_stampAfterWrite = FileStamp::of(m_file);
+}
+
 bool DbfTable::writeRecordCount(quint32 count, bool withDate)
 {
     char bytes[RecordCountOffset + 4];
@@ -574,6 +590,7 @@ bool DbfTable::append(DbfRecord &record)
     // The record and the end mark go first, in one write, and the header after
     // them: a crash in between leaves a file whose length still tells the
     // count, and a record cut short by a crash is not counted.
+    stampBeforeWrite();
     const qint64 offset = recordOffset(count + 1);
     QByteArray bytes = record.m_bytes;
     bytes[0] = LiveFlag;
@@ -588,6 +605,7 @@ bool DbfTable::append(DbfRecord &record)
                                              .arg(QDir::toNativeSeparators(m_path), why));
     }
     writeRecordCount(count + 1, true);
+    stampAfterWrite();
 
     m_recordCount = count + 1;
     m_fileLength = m_file.size();
@@ -611,6 +629,9 @@ bool DbfTable::update(DbfRecord &record)
     const quint32 number = record.recordNumber();
     if (record.m_layout != m_layout || number == 0 || number > m_recordCount)
         return fail(Status::BadRecord, UiText(QStringLiteral("Der Datensatz passt nicht zur Tabelle.")));
+    if (!lockHeader())
+        return false;
+    struct Unlock { DbfTable *table; ~Unlock() { table->unlockHeader(); } } unlock{this};
     const qint64 offset = recordOffset(number);
     const int length = m_layout->recordLength;
     if (!FileRegionLock::lockExclusive(m_file, offset, length))
@@ -628,7 +649,9 @@ bool DbfTable::update(DbfRecord &record)
             const DbfField &field = m_layout->fields.at(pos);
             std::memcpy(onDisk.data() + field.offset, record.m_bytes.constData() + field.offset, size_t(field.width));
         }
+        stampBeforeWrite();
         ok = m_file.seek(offset) && m_file.write(onDisk) == length;
+        stampAfterWrite();
     }
     const QString why = m_file.errorString();
     FileRegionLock::unlock(m_file, offset, length);
@@ -655,6 +678,9 @@ bool DbfTable::markDeleted(quint32 number)
         return false;
     if (number == 0 || number > m_recordCount)
         return fail(Status::BadRecord, UiText(QStringLiteral("Der Datensatz passt nicht zur Tabelle.")));
+    if (!lockHeader())
+        return false;
+    struct Unlock { DbfTable *table; ~Unlock() { table->unlockHeader(); } } unlock{this};
     const qint64 offset = recordOffset(number);
     if (!FileRegionLock::lockExclusive(m_file, offset, m_layout->recordLength))
         return fail(Status::WriteFailed, UiText(QStringLiteral("Die Tabelle \"%1\" kann nicht gesperrt werden."))
@@ -662,7 +688,9 @@ bool DbfTable::markDeleted(quint32 number)
     DbfRecord before(m_layout);
     before.m_recordNumber = number;
     const bool readBefore = m_file.seek(offset) && m_file.read(before.m_bytes.data(), m_layout->recordLength) == m_layout->recordLength;
+    stampBeforeWrite();
     const bool ok = m_file.seek(offset) && m_file.write(&DeletedFlag, 1) == 1;
+    stampAfterWrite();
     const QString why = m_file.errorString();
     FileRegionLock::unlock(m_file, offset, m_layout->recordLength);
     invalidateCache();
@@ -704,6 +732,14 @@ void DbfTable::setFiltered(bool on)
     m_row = rowCount() > 0 ? 0 : -1;
     m_eof = m_bof = rowCount() == 0;
     m_current = DbfRecord(m_layout);
+}
+
+void DbfTable::dropRow(int row)
+{
+    if (!m_filtered || row < 0 || row >= int(m_filteredRows.size()))
+        return;
+    m_filteredRows.erase(m_filteredRows.begin() + row);
+    clampCursor();
 }
 
 void DbfTable::rebuildFilteredRows()

@@ -13,6 +13,7 @@
 #include "DbfField.h"
 #include "DbfFormat.h"
 #include "DbfRecord.h"
+#include "FileStamp.h"
 
 class Clock;
 
@@ -20,6 +21,10 @@ class Clock;
 // shared use: several program instances, on one PC or several, may read and
 // append at once. Appends take a byte-range lock on the header and derive the
 // record count from the file length under it; updates lock their record.
+// Every write also holds the header lock, so that the writes of all instances
+// come one after another and each leaves the file with a stamp (length and
+// modification time) that no earlier state had: an instance tells from the
+// stamp whether anyone else wrote since its own last write.
 //
 // The table keeps the list of live (not deleted) record numbers, so that row k
 // of a grid is reached directly; record bytes are read on demand through a
@@ -104,9 +109,23 @@ public:
 
     void setObserver(Observer *observer) { m_observer = observer; }
 
+    // The file's stamp now. Taken under the header lock, it tells whether the
+    // file changed since a stamp taken earlier.
+    FileStamp fileStamp() { return FileStamp::of(m_file); }
+    // The stamps just before and just after this object's last write, for an
+    // observer that wants to know whether the file changed in between its
+    // own writes.
+    const FileStamp &stampBeforeLastWrite() const { return m_stampBeforeWrite; }
+    const FileStamp &stampAfterLastWrite() const { return m_stampAfterWrite; }
+
     void setFilter(RowFilter filter);
     void setFiltered(bool on);
     bool isFiltered() const { return m_filtered; }
+    // Whether the record is a row under the filter now in force.
+    bool passesFilter(const DbfRecord &record) const { return !m_filtered || !m_filter || m_filter(record); }
+    // Takes a row out of the filtered rows, once an update made its record
+    // fail the filter. The record itself stays in the file.
+    void dropRow(int row);
 
     // Picks up records that other instances appended since we last looked.
     bool refresh();
@@ -135,6 +154,8 @@ private:
     bool writeRecordCount(quint32 count, bool withDate);
     void invalidateCache() { m_cacheCount = 0; }
     void clampCursor();
+    void stampBeforeWrite();
+    void stampAfterWrite();
 
     const Clock &m_clock;
     QFile m_file;
@@ -163,5 +184,7 @@ private:
     quint32 m_cacheCount = 0;
 
     int m_headerLockDepth = 0;
+    FileStamp m_stampBeforeWrite;
+    FileStamp m_stampAfterWrite;
     Observer *m_observer = nullptr;
 };

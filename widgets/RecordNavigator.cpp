@@ -73,6 +73,7 @@ void RecordNavigator::setView(DataGrid *view, WorkTimeTableModel *model)
 {
     m_view = view;
     m_model = model;
+    view->setReporter(&m_reporter);
     connect(model, &QAbstractItemModel::modelReset, this, &RecordNavigator::updateButtons);
     connect(model, &QAbstractItemModel::rowsInserted, this, &RecordNavigator::updateButtons);
     connect(model, &QAbstractItemModel::rowsRemoved, this, &RecordNavigator::updateButtons);
@@ -101,9 +102,25 @@ void RecordNavigator::goToRow(int row)
     m_view->scrollTo(m_view->currentIndex());
 }
 
+bool RecordNavigator::postEdit()
+{
+    if (!m_view || !m_model)
+        return true;
+    if (!m_view->commitEdit())
+        return false;
+    if (m_model->post())
+        return true;
+    m_reporter.error(m_model->lastError());
+    return false;
+}
+
 void RecordNavigator::click(Button which)
 {
     if (!m_view || !m_model)
+        return;
+    // Every button but "discard" leaves the cell being edited: its text must
+    // be accepted first.
+    if (which != Cancel && !m_view->commitEdit())
         return;
     const int row = currentRow();
     const int rows = m_model->rowCount();
@@ -126,11 +143,7 @@ void RecordNavigator::click(Button which)
         if (row >= 0)
             m_model->beginEdit(row);
         break;
-    case Post:
-        m_view->commitEdit();
-        if (!m_model->post())
-            m_reporter.error(m_model->lastError());
-        break;
+    case Post: postEdit(); break;
     case Cancel: m_model->cancel(); break;
     case Refresh: {
         m_model->reread();

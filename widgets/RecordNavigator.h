@@ -23,6 +23,10 @@ public:
     void setView(DataGrid *view, WorkTimeTableModel *model);
     QToolButton *button(Button which) const { return m_buttons[which]; }
     void click(Button which);
+    // Writes what is being edited, as a move to another row would: the open
+    // cell editor, then the held row. False, after saying why, when the cell's
+    // text or the row was refused; the edit then stays open.
+    bool postEdit();
 
 private:
     int currentRow() const;

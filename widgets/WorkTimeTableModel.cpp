@@ -1,6 +1,7 @@
 #include "WorkTimeTableModel.h"
 
 #include "storage/DbfTable.h"
+#include "storage/WorkTimeFieldText.h"
 
 WorkTimeTableModel::WorkTimeTableModel(DbfTable &table, QObject *parent)
     : QAbstractTableModel(parent)
@@ -12,7 +13,7 @@ int WorkTimeTableModel::rowCount(const QModelIndex &parent) const
 {
     if (parent.isValid() || !m_table.isOpen())
         return 0;
-    return m_table.rowCount() + (m_pending && m_pendingIsNew ? 1 : 0);
+    return m_table.rowCount() + ((m_pending && m_pendingIsNew) || m_droppingNewRow ? 1 : 0);
 }
 
 int WorkTimeTableModel::columnCount(const QModelIndex &parent) const
@@ -63,11 +64,22 @@ bool WorkTimeTableModel::setData(const QModelIndex &index, const QVariant &value
 {
     if (m_readOnly || role != Qt::EditRole || !index.isValid())
         return false;
+    const QString why = refusal(index, value);
+    if (!why.isEmpty()) {
+        m_lastError = why;
+        return false;
+    }
     if (!beginEdit(index.row()))
         return false;
-    m_pending->setText(index.column(), value.toString());
+    m_pending->setText(index.column(), WorkTimeFieldText::normalized(index.column(), value.toString()));
     emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
     return true;
+}
+
+QString WorkTimeTableModel::refusal(const QModelIndex &index, const QVariant &value) const
+{
+    const QString text = value.toString();
+    return WorkTimeFieldText::message(WorkTimeFieldText::check(index.column(), text), text);
 }
 
 void WorkTimeTableModel::setReadOnly(bool readOnly)
@@ -97,22 +109,45 @@ bool WorkTimeTableModel::post()
     if (!m_pending)
         return true;
     const int row = m_pendingRow;
+    const bool isNew = m_pendingIsNew;
     const int rowsBefore = m_table.rowCount();
-    const bool ok = m_pendingIsNew ? m_table.append(*m_pending) : m_table.update(*m_pending);
+    DbfRecord written = *m_pending;
+    const bool ok = isNew ? m_table.append(written) : m_table.update(written);
     if (!ok) {
         m_lastError = m_table.errorString();
         return false;
     }
-    m_pending.reset();
+    const bool shown = m_table.passesFilter(written);
     // Another instance may have appended meanwhile; the append saw its rows.
-    if (m_table.rowCount() != rowsBefore + (m_pendingIsNew ? 1 : 0)) {
+    if (m_table.rowCount() != rowsBefore + (isNew && shown ? 1 : 0)) {
         reset();
         return true;
     }
     m_cachedRow = -1;
+    if (!shown) {
+        dropRowIfFilteredOut(row, written, isNew);
+        return true;
+    }
+    m_pending.reset();
     emit dataChanged(index(row, 0), index(row, columnCount() - 1));
     emit headerDataChanged(Qt::Vertical, row, row);
     return true;
+}
+
+// A row edited so that the list's filter no longer takes it (another
+// employee, another month) leaves the list once written, as it would after
+// reading the table anew.
+void WorkTimeTableModel::dropRowIfFilteredOut(int row, const DbfRecord &written, bool wasNew)
+{
+    // The edit is done before the views hear of the removal: they move the
+    // current row away from it, which must not post it a second time.
+    m_pending.reset();
+    m_droppingNewRow = wasNew;
+    beginRemoveRows({}, row, row);
+    if (!wasNew)
+        m_table.dropRow(m_table.rowOfRecord(written.recordNumber()));
+    m_droppingNewRow = false;
+    endRemoveRows();
 }
 
 void WorkTimeTableModel::cancel()

@@ -28,7 +28,12 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
+    // Refuses a text its field cannot hold as a date or time (see refusal()).
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
+
+    // Why `value` may not go into the cell, in the user's language; empty
+    // when it may.
+    QString refusal(const QModelIndex &index, const QVariant &value) const;
 
     void setReadOnly(bool readOnly);
     bool isReadOnly() const { return m_readOnly; }
@@ -38,7 +43,8 @@ public:
     // Starts holding edits for this row (the navigator's edit button).
     bool beginEdit(int row);
     // Writes the held edit; false with the reason in lastError() when the
-    // table refuses. Without a held edit it does nothing and succeeds.
+    // table refuses. Without a held edit it does nothing and succeeds. A row
+    // that no longer passes the table's filter once written leaves the model.
     bool post();
     // Drops the held edit (a new row disappears again).
     void cancel();
@@ -55,6 +61,7 @@ public:
 private:
     bool isNewRow(int row) const { return m_pending && m_pendingIsNew && row == m_pendingRow; }
     const DbfRecord *recordAt(int row) const;
+    void dropRowIfFilteredOut(int row, const DbfRecord &written, bool wasNew);
 
     DbfTable &m_table;
     bool m_readOnly = false;
@@ -63,5 +70,6 @@ private:
     std::optional<DbfRecord> m_pending;
     int m_pendingRow = -1;
     bool m_pendingIsNew = false;
+    bool m_droppingNewRow = false; // a new row that its filter refused, while it leaves
     QString m_lastError;
 };
