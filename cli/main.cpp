@@ -12,6 +12,7 @@
 #include "ConsoleReporter.h"
 #include "ListCommand.h"
 #include "ReportCommand.h"
+#include "TranslationsCommand.h"
 #include "app/AppContext.h"
 #include "base/Clock.h"
 
@@ -53,6 +54,13 @@ const char *const HelpText =
     "      period-by-place. --choice names the employee, place or activity (the\n"
     "      first of the choice list by default). Text is the result window's\n"
     "      lines; csv the listed records; pdf the printout (needs --output).\n"
+    "\n"
+    "  translations update | export FILE | check\n"
+    "      The dictionary translate.dat beside the program: update adds the\n"
+    "      shipped translations to its empty cells and the keys it lacks (never\n"
+    "      replacing a filled cell); export writes it as the readable source\n"
+    "      format (TSV: German, English, Spanish); check lists every key without\n"
+    "      English or Spanish and exits 1 if there is one.\n"
     "\n"
     "Exit status: 0 done; 1 refused (login, a check, a clash: the program's\n"
     "message on stderr); 2 usage error or table not usable.\n";
@@ -143,6 +151,20 @@ int main(int argc, char *argv[])
     if (positional.isEmpty())
         return usageError(QStringLiteral("no command given"));
     const QString command = positional.first();
+    if (command == QLatin1String("translations")) {
+        // Works on the program's directory only: no table, no Database directory.
+        for (const QString &name : parser.optionNames()) {
+            if (name != QLatin1String("db") && name != QLatin1String("lang"))
+                return usageError(QStringLiteral("--%1 does not go with translations").arg(name));
+        }
+        ConsoleReporter reporter;
+        Reporter::setGlobal(&reporter);
+        const int result = runTranslations(positional.mid(1),
+                                           ProgramDirectories::withTrailingSeparator(AppContext::defaultProgramDirectory()),
+                                           reporter);
+        Reporter::setGlobal(nullptr);
+        return result;
+    }
     const bool isReport = command == QLatin1String("report");
     if (command != QLatin1String("list") && command != QLatin1String("book") && !isReport)
         return usageError(QStringLiteral("unknown command '%1'").arg(command));
