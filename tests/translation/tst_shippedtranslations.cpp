@@ -1,5 +1,7 @@
 #include <QBuffer>
+#include <QDirIterator>
 #include <QFile>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -29,6 +31,7 @@ private slots:
     void fieldNamesSurviveTheCut_data();
     void fieldNamesSurviveTheCut();
     void builtFileHoldsTheSource();
+    void textsInTheCodeAreShipped();
 
 private:
     TranslationSource m_shipped;
@@ -175,6 +178,60 @@ void TestShippedTranslations::builtFileHoldsTheSource()
         QCOMPARE(built.TranslateText(row.german), row.spanish.trimmed());
     }
     QCOMPARE(built.savesWritten(), 0); // no key was missing
+}
+
+namespace {
+
+// The text of C++ string literals written one after another.
+QString literalText(const QString &literals)
+{
+    static const QRegularExpression literal(QStringLiteral("\"((?:[^\"\\\\]|\\\\.)*)\""));
+    QString text;
+    for (const QRegularExpressionMatch &match : literal.globalMatch(literals)) {
+        const QString body = match.captured(1);
+        for (qsizetype i = 0; i < body.size(); ++i) {
+            if (body.at(i) != QLatin1Char('\\') || i + 1 == body.size()) {
+                text += body.at(i);
+                continue;
+            }
+            const QChar next = body.at(++i);
+            text += next == QLatin1Char('n') ? QChar(u'\n') : next == QLatin1Char('t') ? QChar(u'\t') : next;
+        }
+    }
+    return text;
+}
+
+} // namespace
+
+// Texts handed to the dictionary as literals in the code: each must be
+// shipped with both translations (window texts are checked by the walk).
+void TestShippedTranslations::textsInTheCodeAreShipped()
+{
+    static const QRegularExpression call(
+        QStringLiteral("(?:UiText|TranslateText)\\(\\s*QStringLiteral\\(((?:\\s*\"(?:[^\"\\\\]|\\\\.)*\")+)\\s*\\)"));
+    QHash<QString, TranslationSource::Row> rows;
+    for (const TranslationSource::Row &row : m_shipped.rows)
+        rows.insert(row.german, row);
+    QStringList missing;
+    int found = 0;
+    for (const char *folder : {"app", "base", "cli", "evaluation", "recording", "storage", "translation", "users", "widgets"}) {
+        QDirIterator files(QStringLiteral(TAGWERK_SOURCE_DIR "/") + QLatin1String(folder), {QStringLiteral("*.cpp")},
+                           QDir::Files, QDirIterator::Subdirectories);
+        while (files.hasNext()) {
+            QFile file(files.next());
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QString code = QString::fromUtf8(file.readAll());
+            for (const QRegularExpressionMatch &match : call.globalMatch(code)) {
+                const QString key = literalText(match.captured(1)).trimmed();
+                ++found;
+                const auto row = rows.constFind(key);
+                if (row == rows.constEnd() || row->english.trimmed().isEmpty() || row->spanish.trimmed().isEmpty())
+                    missing << key;
+            }
+        }
+    }
+    QVERIFY(found > 20);
+    QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QLatin1String(" | "))));
 }
 
 QTEST_GUILESS_MAIN(TestShippedTranslations)
