@@ -192,6 +192,11 @@ TTranslateForm::TTranslateForm(WindowSettingsStore &settings, TranslationDiction
 TTranslateForm::~TTranslateForm()
 {
     m_dictionary.setRowAddedObserver({});
+    // The grid outlives this part of the window: a cell editor it closes on
+    // its way out must not call back into a window already taken apart.
+    StringGrid1->itemDelegate()->disconnect(this);
+    for (QLineEdit *editor : StringGrid1->findChildren<QLineEdit *>())
+        editor->disconnect(this);
 }
 
 void TTranslateForm::appendGridRow(quint32 row)
