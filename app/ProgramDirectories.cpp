@@ -6,13 +6,14 @@
 
 #include "base/Reporter.h"
 #include "base/WindowSettingsStore.h"
+#include "translation/UiText.h"
 
 namespace {
 
 const QString Dialog = QString::fromLatin1(ProgramDirectories::DialogClass);
 
-// A fixed German text: it is asked before the dictionary may be reachable, and
-// it is never translated.
+// Asked before the dictionary may be reachable (then in German), and through
+// it once it is: a user who chose English or Spanish reads it in that language.
 const QString UnwritableQuestion = QStringLiteral(
     "Das Programm scheint nicht auf das eingestellte Datenbankverzeichnis zugreifen zu können. "
     "Soll das Datenbankverzeichnis gewechselt werden auf ein anderes Verzeichnis? "
@@ -85,7 +86,7 @@ QString ProgramDirectories::GetProgramDir(bool create)
     if (m_choice == Choice::OwnDirectory) {
         result = m_ownDirectory.isEmpty() ? QString() : withTrailingSeparator(m_ownDirectory);
         if (!probeWritable(result)
-            && m_reporter.question(UnwritableQuestion, QString(), Reporter::Buttons::YesNo) == Reporter::Answer::Yes) {
+            && m_reporter.question(UiText(UnwritableQuestion), QString(), Reporter::Buttons::YesNo) == Reporter::Answer::Yes) {
             m_choice = Choice::DefaultDirectory;
             saveSettings();
         }

@@ -28,11 +28,14 @@ void MessageBoxReporter::information(const QString &text, const QString &caption
 Reporter::Answer MessageBoxReporter::question(const QString &text, const QString &caption, Buttons buttons)
 {
     QMessageBox::StandardButtons offered = QMessageBox::Yes | QMessageBox::No;
-    if (buttons == Buttons::YesNoCancel)
+    const bool cancel = buttons != Buttons::YesNo;
+    if (cancel)
         offered |= QMessageBox::Cancel;
-    switch (QMessageBox::question(owner(), captionOr(caption), text, offered)) {
+    const QMessageBox::StandardButton preferred =
+        buttons == Buttons::YesNoCancelDefaultNo ? QMessageBox::No : QMessageBox::NoButton;
+    switch (QMessageBox::question(owner(), captionOr(caption), text, offered, preferred)) {
     case QMessageBox::Yes: return Answer::Yes;
     case QMessageBox::No: return Answer::No;
-    default: return buttons == Buttons::YesNoCancel ? Answer::Cancel : Answer::No;
+    default: return cancel ? Answer::Cancel : Answer::No;
     }
 }

@@ -9,7 +9,9 @@ class Reporter
 {
 public:
     enum class Answer { Yes, No, Cancel };
-    enum class Buttons { YesNo, YesNoCancel };
+    // YesNoCancelDefaultNo: for a question whose Yes destroys something,
+    // so that Enter alone never answers it with Yes.
+    enum class Buttons { YesNo, YesNoCancel, YesNoCancelDefaultNo };
 
     virtual ~Reporter() = default;
 

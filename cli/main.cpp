@@ -13,6 +13,7 @@
 #include "ListCommand.h"
 #include "PasswordInput.h"
 #include "ReportCommand.h"
+#include "TranslationsCommand.h"
 #include "app/AppContext.h"
 #include "base/Clock.h"
 
@@ -64,6 +65,13 @@ const char *const HelpText =
     "      lines; csv the listed records; pdf the printout (needs --output).\n"
     "      --output never writes over one of the program's own files (the\n"
     "      table, benutzer.dat, options.dat, translate.dat).\n"
+    "\n"
+    "  translations update | export FILE | check\n"
+    "      The dictionary translate.dat beside the program: update adds the\n"
+    "      shipped translations to its empty cells and the keys it lacks (never\n"
+    "      replacing a filled cell); export writes it as the readable source\n"
+    "      format (TSV: German, English, Spanish); check lists every key without\n"
+    "      English or Spanish and exits 1 if there is one.\n"
     "\n"
     "Exit status: 0 done; 1 refused (login, a check, a clash: the program's\n"
     "message on stderr); 2 usage error or table not usable.\n";
@@ -170,6 +178,20 @@ int main(int argc, char *argv[])
     if (positional.isEmpty())
         return usageError(QStringLiteral("no command given"));
     const QString command = positional.first();
+    if (command == QLatin1String("translations")) {
+        // Works on the program's directory only: no table, no Database directory.
+        for (const QString &name : parser.optionNames()) {
+            if (name != QLatin1String("db") && name != QLatin1String("lang"))
+                return usageError(QStringLiteral("--%1 does not go with translations").arg(name));
+        }
+        ConsoleReporter reporter;
+        Reporter::setGlobal(&reporter);
+        const int result = runTranslations(positional.mid(1),
+                                           ProgramDirectories::withTrailingSeparator(AppContext::defaultProgramDirectory()),
+                                           reporter);
+        Reporter::setGlobal(nullptr);
+        return result;
+    }
     const bool isReport = command == QLatin1String("report");
     if (command != QLatin1String("list") && command != QLatin1String("book") && !isReport)
         return usageError(QStringLiteral("unknown command '%1'").arg(command));

@@ -10,5 +10,7 @@ if ! command -v xvfb-run >/dev/null; then
 fi
 scripts/build.sh default >/dev/null
 mkdir -p docs
-xvfb-run -a -s "-screen 0 1280x800x24" build/bin/take_screenshots docs
-echo "docs/login-window.png and docs/main-window.png written"
+for language in de en es; do
+    xvfb-run -a -s "-screen 0 1280x800x24" build/bin/take_screenshots docs "$language"
+done
+echo "docs/login-window*.png and docs/main-window*.png written (German, -en English, -es Spanish)"

@@ -1,12 +1,17 @@
 // Takes the README's pictures of the login window and the main window:
-//   take_screenshots OUTDIR
+//   take_screenshots OUTDIR [de|en|es]
+// (English and Spanish pictures get the suffix -en or -es), with the
+// dictionary built beside this program, as a user who chose that language
+// sees them from the first start on.
 // in a scratch home with a few sample bookings. scripts/screenshots.sh runs
 // it under a virtual X server.
 #include <QApplication>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include "app/AppContext.h"
+#include "app/LanguageOptions.h"
 #include "base/Clock.h"
 #include "app/ApplicationForms.h"
 #include "app/EinloggenFUnit.h"
@@ -14,6 +19,7 @@
 #include "base/MessageBoxReporter.h"
 #include "storage/DbfTable.h"
 #include "storage/WorkTimeTables.h"
+#include "translation/translateunit.h"
 #include "widgets/DataGrid.h"
 
 namespace {
@@ -55,20 +61,28 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("Tagwerk"));
     const QString outDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
+    const QString language = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("de");
+    const int code = language == QLatin1String("en")   ? TranslationDictionary::English
+                     : language == QLatin1String("es") ? TranslationDictionary::Spanish
+                                                       : TranslationDictionary::German;
+    const QString suffix = code == TranslationDictionary::German ? QString() : QLatin1Char('-') + language;
     QTemporaryDir home;
     QDir(home.path()).mkpath(QStringLiteral("program"));
+    QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/translate.dat"),
+                home.filePath(QStringLiteral("program/translate.dat")));
     MessageBoxReporter reporter;
     SystemClock clock;
     AppContext context(reporter, clock, home.filePath(QStringLiteral("program")), home.filePath(QStringLiteral("data")),
                        std::make_unique<WindowSettingsStore>(home.filePath(QStringLiteral("settings.ini"))));
     ApplicationForms forms(context);
+    LanguageOptions::SaveOptions(context.GetProgramDir(true), code);
     TEinloggenForm *login = forms.EinloggenForm;
     login->show();
     addSampleBookings(context.tables().Dbf1);
 
     int failures = 0;
     QTimer::singleShot(300, [&] {
-        if (!login->grab().save(outDir + QStringLiteral("/login-window.png")))
+        if (!login->grab().save(outDir + QStringLiteral("/login-window%1.png").arg(suffix)))
             ++failures;
         login->hide();
         TMainForm *main = forms.MainForm;
@@ -76,7 +90,7 @@ int main(int argc, char *argv[])
         main->show();
         main->DBGrid1->resizeColumnsToContents();
         QTimer::singleShot(300, [&, main] {
-            if (!main->grab().save(outDir + QStringLiteral("/main-window.png")))
+            if (!main->grab().save(outDir + QStringLiteral("/main-window%1.png").arg(suffix)))
                 ++failures;
             QApplication::exit(failures);
         });

@@ -18,6 +18,7 @@
 
 #include "base/Reporter.h"
 #include "storage/CodePage.h"
+#include "TranslationSource.h"
 #include "translateunit.h"
 #include "UiText.h"
 
@@ -47,7 +48,8 @@ QString asciiUpper(QString text)
 }
 
 // Hands every keystroke of a cell editor to the window, not only the
-// finished text.
+// finished text. The editor remembers the cell as the table held it, so that
+// Esc can put the table back as well as the screen.
 class KeystrokeDelegate : public QStyledItemDelegate
 {
 public:
@@ -63,15 +65,36 @@ public:
         if (auto *line = qobject_cast<QLineEdit *>(editor)) {
             const int row = index.row() + 1;
             const int column = index.column();
+            line->setProperty(GridRowProperty, row);
+            line->setProperty(ColumnProperty, column);
+            line->setProperty(TableTextProperty, index.data(Qt::EditRole).toString());
             QObject::connect(line, &QLineEdit::textEdited, m_form,
                              [form = m_form, row, column](const QString &text) { form->StringGrid1SetEditText(row, column, text); });
         }
         return editor;
     }
 
+    static constexpr const char *GridRowProperty = "tagwerkGridRow";
+    static constexpr const char *ColumnProperty = "tagwerkColumn";
+    static constexpr const char *TableTextProperty = "tagwerkTableText";
+
 private:
     TTranslateForm *m_form;
 };
+
+// The hidden export and import write keys in the escapes of translations.tsv,
+// one per line, so that a key with a line break or a TAB stays one line and
+// comes back as itself.
+QString exportLine(const QString &text)
+{
+    return TranslationSource::escape(text);
+}
+
+QString importLine(const QString &line)
+{
+    QString text;
+    return TranslationSource::unescape(line, &text) ? text : line;
+}
 
 QStringList readLines(const QString &path, bool *ok)
 {
@@ -125,12 +148,12 @@ TTranslateForm::TTranslateForm(WindowSettingsStore &settings, TranslationDiction
     StringGrid1 = new QTableWidget(0, Columns, this);
     StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
     StringGrid1->horizontalHeader()->setDefaultSectionSize(250);
-    StringGrid1->setItemDelegate(new KeystrokeDelegate(this, StringGrid1));
+    auto *delegate = new KeystrokeDelegate(this, StringGrid1);
+    StringGrid1->setItemDelegate(delegate);
+    connect(delegate, &QAbstractItemDelegate::closeEditor, this, &TTranslateForm::cellEditorClosed);
     StringGrid1->installEventFilter(this);
-    QStringList headings;
-    for (int c = 0; c < Columns; ++c)
-        headings << heading(c);
-    StringGrid1->setHorizontalHeaderLabels(headings);
+    // The headings are set by FillStringGrid alone: set here, the start-up
+    // walk over all windows would take them for texts of the program.
     ProgressLabel = new QLabel(this);
     ProgressLabel->setObjectName(QStringLiteral("ProgressLabel"));
     StatusBar1 = new QStatusBar(this);
@@ -161,6 +184,47 @@ TTranslateForm::TTranslateForm(WindowSettingsStore &settings, TranslationDiction
     connect(Button1, &QPushButton::clicked, this, &TTranslateForm::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TTranslateForm::Button2Click);
     connect(Timer1, &QTimer::timeout, this, &TTranslateForm::Timer1Timer);
+    // Keys looked up while the grid is up (its own question, the search
+    // question, the progress line) join the table: the grid follows.
+    m_dictionary.setRowAddedObserver([this](quint32 row) { appendGridRow(row); });
+}
+
+TTranslateForm::~TTranslateForm()
+{
+    m_dictionary.setRowAddedObserver({});
+    // The grid outlives this part of the window: a cell editor it closes on
+    // its way out must not call back into a window already taken apart.
+    StringGrid1->itemDelegate()->disconnect(this);
+    for (QLineEdit *editor : StringGrid1->findChildren<QLineEdit *>())
+        editor->disconnect(this);
+}
+
+void TTranslateForm::appendGridRow(quint32 row)
+{
+    // Only a grid that shows every row before this one is kept up to date;
+    // one never filled is filled in full before it is shown.
+    if (m_filling || StringGrid1->rowCount() != int(row))
+        return;
+    StringGrid1->insertRow(int(row));
+    for (int c = 0; c < Columns; ++c)
+        StringGrid1->setItem(int(row), c, new QTableWidgetItem(dictionary().text(row, c)));
+    if (FixedColCheck->isChecked())
+        StringGrid1->setVerticalHeaderItem(int(row), new QTableWidgetItem(dictionary().text(row, 0)));
+}
+
+void TTranslateForm::cellEditorClosed(QWidget *editor, QAbstractItemDelegate::EndEditHint hint)
+{
+    // Esc in a cell editor: the grid shows the cell as it was, and so must
+    // the table (and the file after it), though every keystroke went there.
+    if (hint != QAbstractItemDelegate::RevertModelCache || !editor)
+        return;
+    const QVariant gridRow = editor->property(KeystrokeDelegate::GridRowProperty);
+    if (!gridRow.isValid())
+        return;
+    const int column = editor->property(KeystrokeDelegate::ColumnProperty).toInt();
+    const QString before = editor->property(KeystrokeDelegate::TableTextProperty).toString();
+    if (dictionary().text(quint32(gridRow.toInt() - 1), column) != before)
+        StringGrid1SetEditText(gridRow.toInt(), column, before);
 }
 
 TranslationDictionary &TTranslateForm::dictionary()
@@ -172,6 +236,10 @@ void TTranslateForm::FillStringGrid()
 {
     m_filling = true;
     TranslationDictionary &d = dictionary();
+    QStringList headings;
+    for (int c = 0; c < Columns; ++c)
+        headings << heading(c);
+    StringGrid1->setHorizontalHeaderLabels(headings);
     StringGrid1->setRowCount(int(d.rowCount()));
     for (quint32 r = 0; r < d.rowCount(); ++r) {
         for (int c = 0; c < Columns; ++c)
@@ -255,7 +323,9 @@ void TTranslateForm::DeleteRowBtnClick()
     TranslationDictionary &d = dictionary();
     if (StringGrid1->currentRow() >= 0 && gridRow >= 1 && quint32(gridRow) <= d.rowCount()) {
         const QString key = d.text(quint32(gridRow - 1), 0);
-        if (m_reporter.question(key, TranslateText(QStringLiteral("Zeile löschen")), Reporter::Buttons::YesNoCancel)
+        // No is the default: Esc then Enter must never delete a row.
+        if (m_reporter.question(key, TranslateText(QStringLiteral("Zeile löschen")),
+                                Reporter::Buttons::YesNoCancelDefaultNo)
             == Reporter::Answer::Yes)
             d.DeleteRow(quint32(gridRow - 1));
     }
@@ -303,18 +373,18 @@ void TTranslateForm::updateProgress()
 
 void TTranslateForm::Button1Click()
 {
+    // UTF-8 with a byte-order mark, which the import reads back: a key with a
+    // letter Windows-1252 lacks would otherwise come back as "?" and match no row.
     QFile file(QStringLiteral("outtrans_Espannol.txt"));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         m_reporter.error(file.errorString());
         return;
     }
-    QByteArray out;
+    QByteArray out("\xEF\xBB\xBF");
     for (int r = 0; r <= StringGrid1->rowCount(); ++r) {
         if (!cellText(r, 2).isEmpty() || cellText(r, 1).isEmpty())
             continue;
-        QString german = cellText(r, 0);
-        german.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-        out += CodePage::windows1252().encode(german) + "\r\n";
+        out += exportLine(cellText(r, 0)).toUtf8() + "\r\n";
     }
     if (file.write(out) != out.size())
         m_reporter.error(file.errorString());
@@ -331,14 +401,24 @@ void TTranslateForm::Button2Click()
                                                          "werden im aktuellen Verzeichnis gebraucht.")));
         return;
     }
-    int k = 0;
-    for (int r = 0; r <= StringGrid1->rowCount() && k < memo2.size() && k < memo1.size(); ++r) {
-        if (cellText(r, 0) != memo2.at(k))
-            continue;
-        if (r >= 1)
-            StringGrid1->item(r - 1, 2)->setText(memo1.at(k));
-        StringGrid1SetEditText(r, 2, memo1.at(k));
-        ++k;
+    // Line k of the translations belongs to line k of the export. Each
+    // exported key is looked for from the row after the previous find on,
+    // round to the start: a key that is gone (deleted, edited since) costs
+    // only its own line, never the pairing of the lines after it.
+    const int rows = StringGrid1->rowCount();
+    int next = 1;
+    for (qsizetype k = 0; k < memo2.size() && k < memo1.size(); ++k) {
+        const QString key = importLine(memo2.at(k));
+        for (int step = 0; step < rows; ++step) {
+            const int r = 1 + (next - 1 + step) % rows;
+            if (cellText(r, 0) != key)
+                continue;
+            const QString translation = importLine(memo1.at(k));
+            StringGrid1->item(r - 1, 2)->setText(translation);
+            StringGrid1SetEditText(r, 2, translation);
+            next = r % rows + 1;
+            break;
+        }
     }
     dictionary().SaveTranslationFile();
 }

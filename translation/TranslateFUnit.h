@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QAbstractItemDelegate>
+
 #include "base/SettingsForm.h"
 
 class QCheckBox;
@@ -26,6 +28,7 @@ class TTranslateForm : public SettingsForm
 public:
     TTranslateForm(WindowSettingsStore &settings, TranslationDictionary &dictionary, Reporter &reporter,
                    QWidget *parent = nullptr);
+    ~TTranslateForm() override;
 
     void FillStringGrid();
     void StringGrid1SetEditText(int gridRow, int column, const QString &text);
@@ -57,6 +60,8 @@ private:
     void applyFixedColumn();
     void updateProgress();
     void Timer1Timer();
+    void appendGridRow(quint32 row);
+    void cellEditorClosed(QWidget *editor, QAbstractItemDelegate::EndEditHint hint);
 
     bool m_filling = false;
 };

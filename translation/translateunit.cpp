@@ -95,12 +95,15 @@ void TranslationDictionary::BuildTranslationIndex()
 void TranslationDictionary::LoadTranslationFile()
 {
     m_table.buffersize = TableGrowth;
+    m_damagedUnsaved = false;
+    m_damagedCopy.clear();
     QFile file(m_filePath);
     if (!file.open(QIODevice::ReadOnly))
         return; // no dictionary yet: German, and the file grows as texts are met
     const QByteArray head = file.read(8);
     if (head.size() < 8) {
-        m_reporter.error(CorruptionMessage);
+        file.close();
+        keepDamagedFile();
         return;
     }
     const qint32 columns = qFromLittleEndian<qint32>(head.constData());
@@ -113,8 +116,29 @@ void TranslationDictionary::LoadTranslationFile()
     } catch (const std::bad_alloc &) {
         ok = false;
     }
-    if (!ok)
-        m_reporter.error(CorruptionMessage);
+    if (!ok) {
+        file.close();
+        keepDamagedFile();
+    }
+}
+
+// The next new key rewrites the file from the rows read so far, and every
+// translation behind the damage would be gone; so the damaged bytes are kept
+// beside it first, under a name no earlier copy holds. The message is the
+// dictionary's own, in English: no language is chosen yet when it is read.
+void TranslationDictionary::keepDamagedFile()
+{
+    QString copy = m_filePath + QStringLiteral(".damaged");
+    for (int n = 2; QFile::exists(copy); ++n)
+        copy = m_filePath + QStringLiteral(".damaged.%1").arg(n);
+    if (QFile::copy(m_filePath, copy)) {
+        m_damagedCopy = copy;
+        m_reporter.error(CorruptionMessage + QStringLiteral("\nA copy of it was kept as \"%1\".").arg(copy));
+    } else {
+        m_damagedUnsaved = true;
+        m_reporter.error(CorruptionMessage
+                         + QStringLiteral("\nNo copy of it could be made, so it is left as it is: new texts are used but not stored."));
+    }
 }
 
 // Reads `rows` rows of `columns` strings. Rows read before a fault stay, the
@@ -148,6 +172,8 @@ bool TranslationDictionary::parse(const QByteArray &data, qint32 columns, qint32
 
 bool TranslationDictionary::SaveTranslationFile()
 {
+    if (m_damagedUnsaved)
+        return false; // the only copy of a damaged file's later rows
     // The file is built in memory and written in one go: rows are many and
     // mostly empty, and one write call per string would dominate.
     qsizetype size = 8;
@@ -209,6 +235,8 @@ void TranslationDictionary::addKey(const QString &key)
     IndexEntry *entry = static_cast<IndexEntry *>(m_index[size_t(bucketOf(key))]->Add());
     entry->text = m_texts.add(key);
     entry->row = rowIndex;
+    if (m_rowAdded)
+        m_rowAdded(quint32(rowIndex));
 }
 
 QString TranslationDictionary::TranslateText(const QString &source)
@@ -224,6 +252,8 @@ QString TranslationDictionary::TranslateText(const QString &source)
     while (source.at(source.size() - 1 - trailing) == QLatin1Char(' '))
         ++trailing;
     const QString key = source.mid(leading, source.size() - leading - trailing);
+    if (m_recorder)
+        m_recorder(key);
 
     const qint32 row = findRow(key);
     if (row < 0) {
@@ -323,6 +353,34 @@ int TranslationDictionary::translatedCount(int column)
         translated += row->text[GermanColumn] != 0 && !m_texts.at(row->text[column]).trimmed().isEmpty();
     }
     return translated;
+}
+
+void TranslationDictionary::fillEmptyCells(const QString &source, const QString &english, const QString &spanish,
+                                           int *cellsFilled, int *rowsAdded)
+{
+    qsizetype begin = 0;
+    qsizetype end = source.size();
+    while (begin < end && source.at(begin) == QLatin1Char(' '))
+        ++begin;
+    while (end > begin && source.at(end - 1) == QLatin1Char(' '))
+        --end;
+    const QString key = source.mid(begin, end - begin);
+    if (key.isEmpty())
+        return; // a key of blanks is never looked up
+    qint32 row = findRow(key);
+    if (row < 0) {
+        addKey(key);
+        row = qint32(m_table.count - 1);
+        ++*rowsAdded;
+    }
+    const int columns[] = {EnglishColumn, SpanishColumn};
+    const QString *texts[] = {&english, &spanish};
+    for (int i = 0; i < 2; ++i) {
+        if (texts[i]->isEmpty() || !text(quint32(row), columns[i]).isEmpty())
+            continue;
+        setText(quint32(row), columns[i], *texts[i]);
+        ++*cellsFilled;
+    }
 }
 
 // --- the program's way in ----------------------------------------------------------

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <memory>
 
 #include <QString>
@@ -55,7 +56,13 @@ public:
     void BuildTranslationIndex();
     void LoadTranslationFile();
     // Replaces the file whole; false (and nothing said) when it cannot be written.
+    // A file that was read as damaged is never replaced before its bytes are
+    // kept aside (see damagedCopyPath()).
     bool SaveTranslationFile();
+    // Where the bytes of a file read as damaged were kept; empty when the
+    // file read was sound (or no copy could be made, and then it is never
+    // written over in this run).
+    QString damagedCopyPath() const { return m_damagedCopy; }
     // How many times the file was written in this run.
     int savesWritten() const { return m_saves; }
     QString TranslateText(const QString &source);
@@ -80,6 +87,20 @@ public:
     int translatedCount(int column);
     int keyCount();
 
+    // Shipped translations for `key`: a key not in the table is added as a
+    // new row; of a row already there only empty English and Spanish cells
+    // are filled, so nothing a translator typed is replaced. Adds to
+    // `cellsFilled` and `rowsAdded`; the file is not written.
+    void fillEmptyCells(const QString &key, const QString &english, const QString &spanish, int *cellsFilled,
+                        int *rowsAdded);
+
+    // Called with every key TranslateText is asked for (outer blanks
+    // stripped), found or not; for tests that collect what the program shows.
+    void setLookupRecorder(std::function<void(const QString &key)> recorder) { m_recorder = std::move(recorder); }
+    // Called after a row was appended to the table (a new key), so a view of
+    // the table can follow.
+    void setRowAddedObserver(std::function<void(quint32 row)> observer) { m_rowAdded = std::move(observer); }
+
     TDynaArray &TranslationTable() { return m_table; }
     TDynaArray &TranslationIndex(int bucket) { return *m_index[size_t(bucket)]; }
 
@@ -94,12 +115,17 @@ private:
     void addKey(const QString &key);
     void clearTable();
     bool parse(const QByteArray &data, qint32 columns, qint32 rows);
+    void keepDamagedFile();
 
     Reporter &m_reporter;
     QString m_filePath;
     TextPool m_texts;
     int m_language = German;
     int m_saves = 0;
+    bool m_damagedUnsaved = false; // read as damaged, and no copy of it could be kept
+    QString m_damagedCopy;
+    std::function<void(const QString &)> m_recorder;
+    std::function<void(quint32)> m_rowAdded;
 
     TranslationRow *m_row = nullptr; // the table's mirror
     TDynaArray m_table;

@@ -10,9 +10,9 @@ void RecordingReporter::information(const QString &text, const QString &caption)
     m_messages.append({Message::Information, text, caption});
 }
 
-Reporter::Answer RecordingReporter::question(const QString &text, const QString &caption, Buttons)
+Reporter::Answer RecordingReporter::question(const QString &text, const QString &caption, Buttons buttons)
 {
-    m_messages.append({Message::Question, text, caption});
+    m_messages.append({Message::Question, text, caption, buttons});
     return m_answers.isEmpty() ? Answer::No : m_answers.takeFirst();
 }
 

@@ -15,6 +15,7 @@ public:
         enum Kind { Error, Information, Question } kind;
         QString text;
         QString caption;
+        Buttons buttons = Buttons::YesNo; // of a question
     };
 
     void error(const QString &text, const QString &caption = {}) override;

@@ -1,15 +1,19 @@
 #include <QCheckBox>
+#include <QDir>
 #include <QLabel>
+#include <QMessageBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
 #include <QtTest>
 
+#include "base/MessageBoxReporter.h"
 #include "support/GuiTestHelpers.h"
 #include "support/ProgramFixture.h"
 #include "support/TestFiles.h"
 #include "translation/TranslateFUnit.h"
+#include "translation/TranslationSource.h"
 #include "translation/translateunit.h"
 
 // The translation editor over the program's own dictionary.
@@ -28,6 +32,11 @@ private slots:
     void escapeAsksToDeleteRatherThanClosing();
     void fixedColumnProtectsKeys();
     void showsWhatIsLeftToTranslate();
+    void headingsAreNoKeys();
+    void gridFollowsKeysAddedWhileOpen();
+    void escapeInACellRestoresTheTable();
+    void deleteQuestionDefaultsToNo();
+    void hiddenExportAndImportKeepTheirPairing();
 
 private:
     int rowOf(const QString &key) const;
@@ -174,6 +183,111 @@ void TestTranslateEditor::showsWhatIsLeftToTranslate()
              QStringLiteral("Englisch: 0 von %1 übersetzt    Spanisch: 0 von %1 übersetzt").arg(keys));
     typeInto(rowOf(QStringLiteral("Sprache")), 2, QStringLiteral("Idioma"));
     QVERIFY(m_editor->ProgressLabel->text().endsWith(QStringLiteral("Spanisch: 1 von %1 übersetzt").arg(keys)));
+}
+
+void TestTranslateEditor::headingsAreNoKeys()
+{
+    // The start-up walk over every window must not take the editor's column
+    // headings for texts of the program.
+    for (const char *heading : {"German changed", "Espannol", "language4", "language29"})
+        QCOMPARE(rowOf(QString::fromLatin1(heading)), -1);
+    QCOMPARE(m_editor->StringGrid1->horizontalHeaderItem(2)->text(), QStringLiteral("Espannol"));
+    QCOMPARE(m_editor->StringGrid1->horizontalHeaderItem(29)->text(), QStringLiteral("language29"));
+}
+
+void TestTranslateEditor::gridFollowsKeysAddedWhileOpen()
+{
+    QTableWidget *grid = m_editor->StringGrid1;
+    m_dictionary->TranslateText(QStringLiteral("Ein Text, der eben erst gezeigt wird"));
+    QCOMPARE(grid->rowCount(), int(m_dictionary->rowCount()));
+    QCOMPARE(grid->item(grid->rowCount() - 1, 0)->text(), QStringLiteral("Ein Text, der eben erst gezeigt wird"));
+
+    // The search asks its question through the dictionary: a new key too.
+    m_editor->FilterEdit->setText(QStringLiteral("ausloggen"));
+    m_program->reporter.setNextAnswers({Reporter::Answer::No});
+    QTest::mouseClick(m_editor->FilterBtn, Qt::LeftButton);
+    QCOMPARE(grid->rowCount(), int(m_dictionary->rowCount()));
+    for (quint32 r = 0; r < m_dictionary->rowCount(); ++r)
+        QCOMPARE(grid->item(int(r), 0)->text(), m_dictionary->text(r, 0));
+}
+
+void TestTranslateEditor::escapeInACellRestoresTheTable()
+{
+    const int row = rowOf(QStringLiteral("Ausloggen"));
+    typeInto(row, 1, QStringLiteral("Log out"));
+    QCOMPARE(m_dictionary->text(quint32(row - 1), 1), QStringLiteral("Log out"));
+    QLineEdit *editor = m_editor->StringGrid1->findChild<QLineEdit *>();
+    QTest::keyClick(editor, Qt::Key_Escape);
+    QCOMPARE(m_dictionary->text(quint32(row - 1), 1), QString()); // as the grid shows it
+    QCOMPARE(m_editor->StringGrid1->item(row - 1, 1)->text(), QString());
+    QVERIFY(m_program->reporter.messages().isEmpty()); // no delete question
+    QVERIFY(m_editor->isVisible());
+
+    // And the file follows.
+    QTRY_VERIFY_WITH_TIMEOUT(!m_editor->Timer1->isActive(), 3000);
+    TranslationDictionary reread(m_program->reporter, m_dictionary->filePath());
+    reread.BuildTranslationIndex();
+    reread.setCurrentLanguage(TranslationDictionary::English);
+    QCOMPARE(reread.TranslateText(QStringLiteral("Ausloggen")), QStringLiteral("Ausloggen"));
+}
+
+void TestTranslateEditor::deleteQuestionDefaultsToNo()
+{
+    const quint32 rows = m_dictionary->rowCount();
+    m_editor->StringGrid1->setCurrentCell(0, 0);
+    QTest::keyClick(m_editor, Qt::Key_Escape);
+    QCOMPARE(m_program->reporter.messages().size(), 1);
+    QCOMPARE(m_program->reporter.messages().first().buttons, Reporter::Buttons::YesNoCancelDefaultNo);
+    QCOMPARE(m_dictionary->rowCount(), rows);
+
+    // On screen, Enter alone answers such a question with No.
+    MessageBoxReporter boxes;
+    QTimer::singleShot(0, [] {
+        whenModal<QMessageBox>([](QMessageBox *box) { QTest::keyClick(box, Qt::Key_Return); });
+    });
+    QCOMPARE(boxes.question(QStringLiteral("Ausloggen"), QStringLiteral("Zeile löschen"),
+                            Reporter::Buttons::YesNoCancelDefaultNo),
+             Reporter::Answer::No);
+}
+
+void TestTranslateEditor::hiddenExportAndImportKeepTheirPairing()
+{
+    // Keys with a line break and a letter Windows-1252 lacks, among plain ones,
+    // each with English but no Spanish, so that the export lists them.
+    const QStringList keys = {QStringLiteral("Erste Zeile\nzweite Zeile"), QStringLiteral("Ausloggen"),
+                              QStringLiteral("Baustelle Łódź"), QStringLiteral("Sprache")};
+    for (const QString &key : keys)
+        m_dictionary->TranslateText(key);
+    for (const QString &key : keys)
+        m_dictionary->setText(quint32(rowOf(key) - 1), 1, QStringLiteral("en"));
+    m_editor->FillStringGrid();
+
+    QTemporaryDir work;
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(work.path()));
+    m_editor->Button1Click();
+    const QStringList exported = QString::fromUtf8(TestFiles::readAll(QStringLiteral("outtrans_Espannol.txt")))
+                                     .remove(QChar(0xFEFF))
+                                     .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    QCOMPARE(exported.size(), keys.size());
+    // The translator answers line by line.
+    QByteArray answers;
+    for (const QString &line : exported)
+        answers += (QStringLiteral("es: ") + line).toUtf8() + "\r\n";
+    TestFiles::writeAll(QStringLiteral("espannol.txt"), QByteArray("\xEF\xBB\xBF") + answers);
+    m_editor->Button2Click();
+    const QByteArray afterFirst = TestFiles::readAll(m_dictionary->filePath());
+    m_editor->Button2Click(); // the same files again change nothing
+    QVERIFY(QDir::setCurrent(before));
+
+    for (const QString &key : keys) {
+        QString expected = QStringLiteral("es: ") + key;
+        expected.replace(QLatin1Char('\n'), QStringLiteral("\\n"));
+        QString back;
+        QVERIFY(TranslationSource::unescape(expected, &back));
+        QCOMPARE(m_dictionary->text(quint32(rowOf(key) - 1), 2), back);
+    }
+    QCOMPARE(TestFiles::readAll(m_dictionary->filePath()), afterFirst);
 }
 
 QTEST_MAIN(TestTranslateEditor)

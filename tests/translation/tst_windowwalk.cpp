@@ -1,0 +1,280 @@
+#include <QAction>
+#include <QDateEdit>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSet>
+#include <QTableWidget>
+#include <QTextEdit>
+#include <QToolButton>
+#include <QtTest>
+
+#include "app/EinloggenFUnit.h"
+#include "app/MainUnit.h"
+#include "evaluation/AuswertungFUnit.h"
+#include "evaluation/EvaluationReport.h"
+#include "evaluation/MitArbeiterAussuchenFUnit.h"
+#include "storage/WorkTimeTables.h"
+#include "support/GuiTestHelpers.h"
+#include "support/ProgramFixture.h"
+#include "translation/ProgramTexts.h"
+#include "translation/TranslateFUnit.h"
+#include "translation/TranslationSource.h"
+#include "translation/translateunit.h"
+#include "users/BenutzerBearbeitenFUnit.h"
+#include "widgets/DataGrid.h"
+#include "widgets/FileDialog.h"
+#include "widgets/RecordNavigator.h"
+
+// Walks through the program as a user would, with the dictionary noting
+// every key it is asked for, and holds each of them against the shipped
+// translations: a text without English or Spanish fails the walk.
+class TestWindowWalk : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void everyKeyAskedForIsTranslated();
+    void englishShowsNoGermanWord_data();
+    void englishShowsNoGermanWord();
+
+private:
+    void start();
+    void addBookings();
+    void runEvaluations();
+    void walkTranslationEditor();
+    QStringList untranslated() const;
+    QStringList germanOnScreen(QWidget *window, int language) const;
+
+    TranslationSource m_shipped;
+    QHash<QString, TranslationSource::Row> m_rows;
+    std::unique_ptr<ProgramFixture> m_program;
+    QSet<QString> m_asked;
+};
+
+void TestWindowWalk::initTestCase()
+{
+    QFile file(QStringLiteral(TAGWERK_TRANSLATIONS_SOURCE));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(m_shipped.read(&file));
+    for (const TranslationSource::Row &row : m_shipped.rows)
+        m_rows.insert(row.german, row);
+}
+
+void TestWindowWalk::init()
+{
+    m_asked.clear();
+    m_program = std::make_unique<ProgramFixture>();
+    m_program->clock.set(QDateTime(QDate(2024, 3, 20), QTime(10, 0)));
+    const QString dictionary = m_program->programDir() + QStringLiteral("/translate.dat");
+    QVERIFY(QFile::copy(QStringLiteral(TAGWERK_TRANSLATE_DAT), dictionary));
+    QFile::setPermissions(dictionary, QFile::ReadOwner | QFile::WriteOwner);
+}
+
+void TestWindowWalk::cleanup()
+{
+    m_program.reset();
+}
+
+// The fixture's start, with the recorder on before the first window exists.
+void TestWindowWalk::start()
+{
+    m_program->forms.reset();
+    m_program->context = std::make_unique<AppContext>(
+        m_program->reporter, m_program->clock, m_program->programDir(), m_program->home.filePath(QStringLiteral("appdata")),
+        std::make_unique<WindowSettingsStore>(m_program->home.filePath(QStringLiteral("settings.ini"))));
+    m_program->context->dictionary().setLookupRecorder([this](const QString &key) { m_asked.insert(key); });
+    m_program->forms = std::make_unique<ApplicationForms>(*m_program->context);
+    m_program->forms->EinloggenForm->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_program->forms->EinloggenForm));
+}
+
+void TestWindowWalk::addBookings()
+{
+    DbfTable &table = m_program->context->tables().Dbf1;
+    const char *const rows[][4] = {{"05.03.2024", "Anna", "Bonn", "Montage"}, {"06.03.2024", "Bernd", "Köln", "Wartung"}};
+    for (const auto &row : rows) {
+        DbfRecord record = table.newRecord();
+        record.setText(WorkTimeTables::Datum, QString::fromUtf8(row[0]));
+        record.setText(WorkTimeTables::Arbeiter, QString::fromUtf8(row[1]));
+        record.setText(WorkTimeTables::Ort, QString::fromUtf8(row[2]));
+        record.setText(WorkTimeTables::Taetigkeit, QString::fromUtf8(row[3]));
+        record.setText(WorkTimeTables::ZeitVon, QStringLiteral("08:00"));
+        record.setText(WorkTimeTables::ZeitBis, QStringLiteral("12:00"));
+        record.setText(WorkTimeTables::Pause, QStringLiteral("00:30"));
+        record.setLogical(WorkTimeTables::Auswaerts, true);
+        QVERIFY(table.append(record));
+    }
+}
+
+// Every kind of evaluation, each shown, and written as PDF where that fails.
+void TestWindowWalk::runEvaluations()
+{
+    using EvaluationReport::Kind;
+    for (Kind kind : {Kind::Employee, Kind::Place, Kind::Activity, Kind::Period, Kind::PeriodByPlace}) {
+        bool shown = false;
+        whenModal<TMitarbeiterAussuchenForm>([&](TMitarbeiterAussuchenForm *choice) {
+            choice->DateTimePicker1->setDate(QDate(2024, 3, 1));
+            whenModal<TAuswertenForm>([&](TAuswertenForm *result) {
+                shown = true;
+                FileDialog::setNextFileName(m_program->home.filePath(QStringLiteral("missing/dir/report.pdf")));
+                result->PdfBtnClick();
+                FileDialog::setNextFileName(m_program->home.filePath(QStringLiteral("missing/dir/report.csv")));
+                result->CsvBtnClick();
+                QTest::mouseClick(result->BitBtn1, Qt::LeftButton);
+            });
+            QTest::mouseClick(choice->OkayBtn, Qt::LeftButton);
+        });
+        m_program->forms->MainForm->runEvaluation(int(kind));
+        QVERIFY(shown);
+    }
+}
+
+void TestWindowWalk::walkTranslationEditor()
+{
+    TTranslateForm *editor = m_program->forms->TranslateForm;
+    editor->FillStringGrid();
+    editor->show();
+    editor->FilterEdit->setText(QStringLiteral("ausloggen"));
+    m_program->reporter.setNextAnswers({Reporter::Answer::No});
+    editor->FilterBtnClick();
+    editor->StringGrid1->setCurrentCell(0, 0);
+    m_program->reporter.setNextAnswers({Reporter::Answer::No});
+    editor->DeleteRowBtnClick();
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(m_program->home.path());
+    editor->Button2Click(); // no files to import: its message
+    QDir::setCurrent(before);
+    editor->accept();
+}
+
+QStringList TestWindowWalk::untranslated() const
+{
+    QStringList missing;
+    for (const QString &key : m_asked) {
+        const auto row = m_rows.constFind(key);
+        if (row == m_rows.constEnd() || row->english.trimmed().isEmpty() || row->spanish.trimmed().isEmpty())
+            missing << key;
+    }
+    missing.sort();
+    return missing;
+}
+
+void TestWindowWalk::everyKeyAskedForIsTranslated()
+{
+    start(); // every window is translated at start-up
+    TEinloggenForm *login = m_program->forms->EinloggenForm;
+    QTest::mouseClick(login->BitBtnXP1, Qt::LeftButton); // the login error
+    addBookings();
+
+    // The main window, its navigator's question, every evaluation.
+    TMainForm *main = m_program->forms->MainForm;
+    main->show();
+    QVERIFY(QTest::qWaitForWindowExposed(main));
+    main->DBGrid1->setFocus();
+    m_program->reporter.setNextAnswers({Reporter::Answer::No});
+    main->DBNavigator1->click(RecordNavigator::Delete);
+    runEvaluations();
+    main->hide();
+
+    // A user name with a letter the user file cannot hold.
+    TBenutzerBearbeitenForm *user = m_program->forms->BenutzerBearbeitenForm;
+    user->show();
+    user->LabeledEdit1->setText(QStringLiteral("Łukasz"));
+    user->LabeledEdit2->setText(QStringLiteral("lukasz"));
+    user->BitBtn4Click();
+    user->hide();
+
+    walkTranslationEditor();
+    login->English1->trigger(); // the restart notice
+
+    QVERIFY(m_asked.size() > 150);
+    const QStringList missing = untranslated();
+    QVERIFY2(missing.isEmpty(), qPrintable(QStringLiteral("no English or Spanish for: ") + missing.join(QLatin1String(" | "))));
+}
+
+void TestWindowWalk::englishShowsNoGermanWord_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QString>("restartNotice");
+    QTest::newRow("English") << int(TranslationDictionary::English)
+                             << QStringLiteral("Please close the program and start it again.");
+    QTest::newRow("Spanish") << int(TranslationDictionary::Spanish)
+                             << QStringLiteral("Cierre el programa y vuelva a iniciarlo.");
+}
+
+// The texts a window shows that are German keys with a different translation.
+QStringList TestWindowWalk::germanOnScreen(QWidget *window, int language) const
+{
+    QStringList texts{window->windowTitle()};
+    for (QLabel *label : window->findChildren<QLabel *>())
+        texts << label->text();
+    for (QAbstractButton *button : window->findChildren<QAbstractButton *>())
+        texts << button->text() << button->toolTip();
+    for (QGroupBox *group : window->findChildren<QGroupBox *>())
+        texts << group->title();
+    for (QMenu *menu : window->findChildren<QMenu *>()) {
+        texts << menu->title();
+        for (QAction *action : menu->actions())
+            texts << action->text();
+    }
+    QStringList german;
+    for (const QString &text : texts) {
+        const auto row = m_rows.constFind(text.trimmed());
+        if (row == m_rows.constEnd())
+            continue;
+        const QString translation = language == TranslationDictionary::English ? row->english : row->spanish;
+        if (translation != row->german)
+            german << text;
+    }
+    return german;
+}
+
+void TestWindowWalk::englishShowsNoGermanWord()
+{
+    QFETCH(int, language);
+    QFETCH(QString, restartNotice);
+    start();
+    TEinloggenForm *login = m_program->forms->EinloggenForm;
+    (language == TranslationDictionary::English ? login->English1 : login->Espanol1)->trigger();
+    // The notice comes at once in the newly chosen language.
+    QCOMPARE(m_program->reporter.messages().last().text, restartNotice);
+    QCOMPARE(m_program->reporter.messages().last().kind, RecordingReporter::Message::Information);
+
+    start(); // the next start reads the language chosen
+    login = m_program->forms->EinloggenForm;
+    m_program->reporter.clear();
+    QCOMPARE(germanOnScreen(login, language), QStringList());
+    QCOMPARE(germanOnScreen(m_program->forms->MainForm, language), QStringList());
+    QTest::mouseClick(login->BitBtnXP1, Qt::LeftButton);
+    const RecordingReporter::Message error = m_program->reporter.messages().last();
+    const TranslationSource::Row loginError = m_rows.value(ProgramTexts::german(3));
+    QCOMPARE(error.text, language == TranslationDictionary::English ? loginError.english : loginError.spanish);
+    for (const QString &shown : {error.text, error.caption})
+        QVERIFY2(!m_rows.contains(shown), qPrintable(shown));
+
+    addBookings();
+    QString report;
+    whenModal<TMitarbeiterAussuchenForm>([&](TMitarbeiterAussuchenForm *choice) {
+        choice->DateTimePicker1->setDate(QDate(2024, 3, 1));
+        whenModal<TAuswertenForm>([&](TAuswertenForm *result) {
+            report = result->RichEdit1->toPlainText();
+            QTest::mouseClick(result->BitBtn1, Qt::LeftButton);
+        });
+        QTest::mouseClick(choice->OkayBtn, Qt::LeftButton);
+    });
+    m_program->forms->MainForm->runEvaluation(int(EvaluationReport::Kind::Period));
+    QVERIFY(!report.isEmpty());
+    for (const char *german : {"Auswertung", "Zeitraum", "Mitarbeiter", "Gesamtstunden", "Tätigkeit", "Bemerkungen"})
+        QVERIFY2(!report.contains(QString::fromUtf8(german)), qPrintable(report));
+}
+
+QTEST_MAIN(TestWindowWalk)
+#include "tst_windowwalk.moc"

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+class QIODevice;
+
+// The readable source of the dictionary's translations: a UTF-8 text file
+// with one row per German key and the columns German, English and Spanish,
+// separated by one TAB. Lines that begin with "#" are comments; the first
+// other line names the columns ("de", "en", "es"). Inside a cell, "\\" is a
+// backslash, "\t" a TAB, "\n" a line feed, "\r" a carriage return and "\s" a
+// blank; blanks at either end of a cell are written as "\s", so that they stay
+// visible in a review.
+class TranslationSource
+{
+public:
+    struct Row
+    {
+        QString german;
+        QString english;
+        QString spanish;
+    };
+
+    // False on a malformed file; errorString() names the line and why.
+    bool read(QIODevice *device);
+    QString errorString() const { return m_error; }
+
+    // The header comment lines (without their "# ") kept from the file read.
+    QStringList comments;
+    QList<Row> rows;
+
+    // The whole file: the comments, the column line, then one line per row.
+    QByteArray toUtf8() const;
+
+    static QString escape(const QString &cell);
+    // False when the cell holds a backslash that starts no known escape.
+    static bool unescape(const QString &cell, QString *text);
+
+private:
+    QString m_error;
+};
