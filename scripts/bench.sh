@@ -23,5 +23,8 @@ echo
 echo "Evaluations (the four unsorted kinds over the whole table, the sorted one by listed records):"
 build/bin/report_bench 1000000
 echo
+echo "Result window (a whole-table period report: from OK to the first page shown, peak memory):"
+build/bin/result_window_bench 1000000
+echo
 echo "tagwerk-cli as whole processes, beside cat and a shapelib scan:"
 scripts/bench-processes.sh 100000 1000000
