@@ -240,21 +240,26 @@ void TMainForm::runEvaluation(int kindNumber)
     options.to = choice->DateTimePicker2->date();
     options.showBreaks = m_context.userList().listBreakTime;
     options.locale = QLocale::system();
-    options.withValues = true;
     // A long report shows its progress after half a second, and can be stopped.
     QProgressDialog progress(ProgramText(6), TranslateText(QStringLiteral("Abbrechen")), 0, 1000, this);
     progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(500);
+    progress.setMinimumDuration(m_progressDelay);
     options.keepGoing = [&progress](double done) {
         progress.setValue(int(done * 1000));
         return !progress.wasCanceled();
     };
-    const EvaluationReport::Report report = EvaluationReport::build(table, options, &ProgramText);
+    // The lines go into the result window as they are made; a report that
+    // was stopped is dropped whole, never shown as if it were complete.
+    TAuswertenForm *resultForm = m_forms.AuswertenForm;
+    resultForm->beginReport();
+    const auto outcome = EvaluationReport::write(table, options, &ProgramText, *resultForm);
     progress.reset();
-    if (report.cancelled)
+    if (outcome == EvaluationReport::Outcome::Cancelled) {
+        resultForm->discardReport();
         return;
-    m_forms.AuswertenForm->setReport(report);
-    m_forms.AuswertenForm->exec();
+    }
+    resultForm->endReport();
+    resultForm->exec();
 }
 
 void TMainForm::Benutzerverwalten1Click()

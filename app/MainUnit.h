@@ -36,6 +36,9 @@ public:
     void Benutzerverwalten1Click();
     // The five evaluations: choice window, report, result window.
     void runEvaluation(int kind);
+    // How long an evaluation runs before its progress (and its cancel
+    // button) shows; tests have it show at once.
+    void setProgressDelay(int milliseconds) { m_progressDelay = milliseconds; }
     void VorgabetextefrdasAusfllenfestlegen1Click();
 
     QMenuBar *MainMenu1;
@@ -77,4 +80,5 @@ private:
 
     ApplicationForms &m_forms;
     WorkTimeTableModel *m_model;
+    int m_progressDelay = 500;
 };

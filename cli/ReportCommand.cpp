@@ -8,7 +8,9 @@
 #include "CliCommand.h"
 #include "app/AppContext.h"
 #include "evaluation/EvaluationReport.h"
+#include "evaluation/ReportCsvWriter.h"
 #include "evaluation/ReportPainter.h"
+#include "evaluation/ReportTextWriter.h"
 #include "storage/DateTimeText.h"
 #include "translation/translateunit.h"
 
@@ -38,14 +40,25 @@ int usage(const QString &message)
     return CliExit::Usage;
 }
 
-bool writeBytes(const QString &path, const QByteArray &bytes)
+// Writes the report as it is made, to the output file (replaced only once
+// the report is complete) or to standard output; false when a write failed.
+template <typename Writer>
+bool writeStreamed(const QString &path, const std::function<void(ReportSink &)> &produce)
 {
     if (path.isEmpty()) {
-        return std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size())
-               && std::fflush(stdout) == 0;
+        QFile out;
+        if (!out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle))
+            return false;
+        Writer writer(&out);
+        produce(writer);
+        return writer.finish();
     }
     QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    Writer writer(&file);
+    produce(writer);
+    return writer.finish() && file.commit();
 }
 
 } // namespace
@@ -74,29 +87,35 @@ int runReport(AppContext &context, const ReportCommandOptions &options)
     report.to = *to;
     report.showBreaks = options.breaks.value_or(context.userList().listBreakTime);
     report.locale = QLocale::system();
-    report.withValues = options.format == QLatin1String("csv");
     if (EvaluationReport::hasChoiceList(*kind)) {
-        const QStringList choices = EvaluationReport::choiceList(
-            table, *kind, options.hideDeleted.value_or(context.hideDeletedEmployees), context.userList().users);
-        if (choices.isEmpty()) {
+        // Only as much of the choice list as the command needs: its first
+        // entry, or the given choice's first appearance.
+        const bool hideDeleted = options.hideDeleted.value_or(context.hideDeletedEmployees);
+        const QList<UserRow> &users = context.userList().users;
+        const auto first = EvaluationReport::firstChoice(table, *kind, hideDeleted, users);
+        if (!first) {
             printError(ProgramText(EvaluationReport::emptyChoiceProgramText(*kind)));
             return CliExit::Refused;
         }
-        if (options.choice && !choices.contains(*options.choice))
+        if (options.choice && !EvaluationReport::isChoice(table, *kind, *options.choice, hideDeleted, users))
             return usage(QStringLiteral("'%1' is not among the choices of this evaluation").arg(*options.choice));
-        report.choice = options.choice.value_or(choices.first());
+        report.choice = options.choice.value_or(*first);
     } else if (options.choice) {
         return usage(QStringLiteral("--choice does not go with %1").arg(options.kind));
     }
 
-    const EvaluationReport::Report built = EvaluationReport::build(table, report, &ProgramText);
+    const auto produce = [&](ReportSink &sink) { EvaluationReport::write(table, report, &ProgramText, sink); };
     bool written = false;
-    if (options.format == QLatin1String("text"))
-        written = writeBytes(options.output, (built.lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
-    else if (options.format == QLatin1String("csv"))
-        written = writeBytes(options.output, EvaluationReport::toCsv(built));
-    else
-        written = ReportPainter::writePdf(options.output, built.lines, ProgramText(6));
+    if (options.format == QLatin1String("text")) {
+        written = writeStreamed<ReportTextWriter>(options.output, produce);
+    } else if (options.format == QLatin1String("csv")) {
+        written = writeStreamed<ReportCsvWriter>(options.output, produce);
+    } else {
+        written = ReportPainter::writePdf(options.output, ProgramText(6), [&](ReportSink &sink) {
+            produce(sink);
+            return true;
+        });
+    }
     if (!written) {
         printError(QStringLiteral("tagwerk-cli report: cannot write '%1'").arg(options.output));
         return CliExit::Usage;

@@ -277,7 +277,11 @@ int main(int argc, char *argv[])
     SetCurrentLanguage(language.value_or(context.languagesetto));
     context.setTableDirectories();
     int result = CliExit::Usage;
-    if (context.CreateandopenTables()) {
+    // Only a booking searches for clashes: listing and reports open the
+    // tables without building the clash index, which reads the whole table.
+    const bool opened = command == QLatin1String("book") ? context.CreateandopenTables()
+                                                         : context.tables().CreateandopenTables();
+    if (opened) {
         if (command == QLatin1String("list")) {
             ListOptions options;
             if (parser.isSet(QStringLiteral("employee")))

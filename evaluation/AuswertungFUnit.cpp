@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -10,7 +11,11 @@
 #include <QVBoxLayout>
 
 #include "PrinterSetupDialog.h"
+#include "ReportCsvWriter.h"
+#include "ReportLineView.h"
+#include "ReportPageWriter.h"
 #include "ReportPainter.h"
+#include "ReportTextWriter.h"
 #include "app/AppContext.h"
 #include "base/Reporter.h"
 #include "translation/UiText.h"
@@ -58,9 +63,21 @@ TAuswertenForm::TAuswertenForm(AppContext &context, QWidget *parent)
     RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
+    LineView = new ReportLineView(this);
+    LineView->setObjectName(QStringLiteral("LineView"));
+    LineView->setFont(font);
+    LineView->hide();
+    LongReportLabel = new QLabel(
+        UiText(QStringLiteral("Diese Auswertung ist zu lang zum Bearbeiten; sie wird gedruckt und gespeichert, wie sie ist.")),
+        this);
+    LongReportLabel->setObjectName(QStringLiteral("LongReportLabel"));
+    LongReportLabel->hide();
+
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(Panel1);
+    layout->addWidget(LongReportLabel);
     layout->addWidget(RichEdit1, 1);
+    layout->addWidget(LineView, 1);
 
     connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
     connect(DruckenBtn, &QPushButton::clicked, this, &TAuswertenForm::DruckenBtnClick);
@@ -71,15 +88,95 @@ TAuswertenForm::TAuswertenForm(AppContext &context, QWidget *parent)
 
 TAuswertenForm::~TAuswertenForm() = default;
 
+void TAuswertenForm::beginReport()
+{
+    discardReport();
+}
+
+void TAuswertenForm::discardReport()
+{
+    m_lines.clear();
+    m_csvRows.clear();
+    RichEdit1->clear();
+    LineView->setStore(nullptr);
+    RichEdit1->show();
+    LineView->hide();
+    LongReportLabel->hide();
+}
+
+void TAuswertenForm::writeLine(const QString &line)
+{
+    m_lines.append(line);
+}
+
+void TAuswertenForm::writeColumnTitles(const QStringList &titles)
+{
+    m_csvRows.append(ReportCsvWriter::row(titles));
+}
+
+void TAuswertenForm::writeRecord(const QStringList &values)
+{
+    m_csvRows.append(ReportCsvWriter::row(values));
+}
+
+void TAuswertenForm::endReport()
+{
+    const bool editable = m_lines.size() <= EditableLines;
+    if (editable) {
+        QString text;
+        for (qsizetype i = 0; i < m_lines.size(); ++i) {
+            if (i > 0)
+                text += QLatin1Char('\n');
+            text += m_lines.line(i);
+        }
+        RichEdit1->setPlainText(text);
+        LineView->setStore(nullptr);
+    } else {
+        RichEdit1->clear();
+        LineView->setStore(&m_lines);
+    }
+    RichEdit1->setVisible(editable);
+    LineView->setVisible(!editable);
+    LongReportLabel->setVisible(!editable);
+}
+
 void TAuswertenForm::setReport(const EvaluationReport::Report &report)
 {
-    m_report = report;
-    RichEdit1->setPlainText(report.lines.join(QLatin1Char('\n')));
+    beginReport();
+    for (const QString &line : report.lines)
+        writeLine(line);
+    writeColumnTitles(report.columnTitles);
+    for (const QStringList &values : report.listedValues)
+        writeRecord(values);
+    endReport();
+}
+
+bool TAuswertenForm::isEditable() const
+{
+    return !LineView->isVisibleTo(this);
 }
 
 QStringList TAuswertenForm::textLines() const
 {
-    return RichEdit1->toPlainText().split(QLatin1Char('\n'));
+    if (isEditable())
+        return RichEdit1->toPlainText().split(QLatin1Char('\n'));
+    QStringList lines;
+    lines.reserve(m_lines.size());
+    for (qsizetype i = 0; i < m_lines.size(); ++i)
+        lines << m_lines.line(i);
+    return lines;
+}
+
+void TAuswertenForm::writeText(ReportSink &sink) const
+{
+    if (isEditable()) {
+        // What is printed is what the editor holds, changes included.
+        for (const QString &line : RichEdit1->toPlainText().split(QLatin1Char('\n')))
+            sink.writeLine(line);
+        return;
+    }
+    for (qsizetype i = 0; i < m_lines.size(); ++i)
+        sink.writeLine(m_lines.line(i));
 }
 
 void TAuswertenForm::showEvent(QShowEvent *event)
@@ -97,7 +194,13 @@ void TAuswertenForm::DruckenBtnClick()
         return;
     }
     m_printer->setDocName(ProgramText(6));
-    if (!ReportPainter::paint(m_printer.get(), textLines()))
+    ReportPageWriter pages(m_printer.get(), ReportPainter::reportFont());
+    bool printed = pages.begin();
+    if (printed) {
+        writeText(pages);
+        printed = pages.finish();
+    }
+    if (!printed)
         m_context.reporter().error(UiText(QStringLiteral("Die Auswertung konnte nicht gedruckt werden.")));
     else if (!m_printer->outputFileName().isEmpty())
         reportFileWritten(UiText(QStringLiteral("Die Auswertung wurde in die Datei \"%1\" geschrieben.")),
@@ -117,7 +220,13 @@ void TAuswertenForm::printToFile()
     file.setPageLayout(m_printer->pageLayout());
     file.setDocName(ProgramText(6));
     file.setCreator(QStringLiteral("Tagwerk"));
-    if (!ReportPainter::paint(&file, textLines())) {
+    ReportPageWriter pages(&file, ReportPainter::reportFont());
+    bool printed = pages.begin();
+    if (printed) {
+        writeText(pages);
+        printed = pages.finish();
+    }
+    if (!printed) {
         m_context.reporter().error(UiText(QStringLiteral("Die Datei \"%1\" konnte nicht geschrieben werden.")).arg(path));
         return;
     }
@@ -140,7 +249,10 @@ void TAuswertenForm::BitBtn3Click()
 
 bool TAuswertenForm::savePdf(const QString &path)
 {
-    return ReportPainter::writePdf(path, textLines(), ProgramText(6));
+    return ReportPainter::writePdf(path, ProgramText(6), [this](ReportSink &sink) {
+        writeText(sink);
+        return true;
+    });
 }
 
 void TAuswertenForm::PdfBtnClick()
@@ -168,7 +280,15 @@ void TAuswertenForm::CsvBtnClick()
         return;
     }
     QSaveFile file(path);
-    const QByteArray csv = EvaluationReport::toCsv(m_report);
-    if (!file.open(QIODevice::WriteOnly) || file.write(csv) != csv.size() || !file.commit())
+    bool written = file.open(QIODevice::WriteOnly);
+    if (written) {
+        // The rows are kept as CSV already; each gets its CR LF here, and the
+        // first the byte-order mark.
+        ReportTextWriter out(&file);
+        for (qsizetype i = 0; i < m_csvRows.size(); ++i)
+            out.writeLine((i == 0 ? QString(QChar(0xFEFF)) : QString()) + m_csvRows.line(i) + QLatin1Char('\r'));
+        written = out.finish() && file.commit();
+    }
+    if (!written)
         m_context.reporter().error(UiText(QStringLiteral("Die Datei \"%1\" konnte nicht geschrieben werden.")).arg(path));
 }

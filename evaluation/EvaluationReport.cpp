@@ -6,8 +6,10 @@
 #include <optional>
 #include <vector>
 
+#include <QBuffer>
 #include <QSet>
 
+#include "ReportCsvWriter.h"
 #include "recording/PresetTexts.h"
 #include "storage/DateTimeText.h"
 #include "storage/DbfTable.h"
@@ -50,6 +52,24 @@ std::vector<ColumnSpec> columnsOf(Kind kind)
     return {{36, 10, Value::Datum}, {43, 25, Value::Arbeiter}, {37, 25, Value::Ort}, {38, 35, Value::Taetigkeit},
             {39, 5, Value::Von},    {40, 5, Value::Bis},        {41, 12, Value::Overnight}, {35, 5, Value::Pause},
             {42, 11, Value::Bemerkungen}};
+}
+
+// The table field behind a column's value; the overnight column shows a
+// text of its own for a true Auswaerts.
+int fieldOf(Value value)
+{
+    switch (value) {
+    case Value::Datum: return WorkTimeTables::Datum;
+    case Value::Arbeiter: return WorkTimeTables::Arbeiter;
+    case Value::Ort: return WorkTimeTables::Ort;
+    case Value::Taetigkeit: return WorkTimeTables::Taetigkeit;
+    case Value::Von: return WorkTimeTables::ZeitVon;
+    case Value::Bis: return WorkTimeTables::ZeitBis;
+    case Value::Overnight: return WorkTimeTables::Auswaerts;
+    case Value::Pause: return WorkTimeTables::Pause;
+    case Value::Bemerkungen: return WorkTimeTables::Bemerkungen;
+    }
+    return WorkTimeTables::Bemerkungen;
 }
 
 int choiceField(Kind kind)
@@ -108,8 +128,10 @@ struct RecordTexts
 class Builder
 {
 public:
-    Builder(DbfTable &table, const Options &options, const ProgramTextFunction &programText)
+    Builder(DbfTable &table, const Options &options, const ProgramTextFunction &programText, ReportSink &sink)
         : m_table(table)
+        , m_sink(sink)
+        , m_withRecords(sink.wantsRecords())
         , m_options(options)
         , m_programText(programText)
         , m_columns(columnsOf(options.kind))
@@ -119,23 +141,22 @@ public:
             m_widths.push_back(std::max<int>(int(programText(column.header).size()), column.minimumWidth));
     }
 
-    Report run()
+    Outcome run()
     {
         writeHeading();
         measure();
-        if (m_report.cancelled)
-            return std::move(m_report);
+        if (m_cancelled)
+            return Outcome::Cancelled;
         m_pass = 1;
-        m_report.lines.reserve(m_report.lines.size() + m_selected + 5);
         writeColumnHeader();
         if (m_options.kind == Kind::PeriodByPlace)
             listSorted();
         else
             listInTableOrder();
-        if (m_report.cancelled)
-            return std::move(m_report);
+        if (m_cancelled)
+            return Outcome::Cancelled;
         writeTotals();
-        return std::move(m_report);
+        return Outcome::Complete;
     }
 
 private:
@@ -192,28 +213,37 @@ private:
         QString title = m_programText(titleText(kind));
         if (kind != Kind::Period && kind != Kind::PeriodByPlace)
             title += QLatin1Char(' ') + m_options.choice;
-        m_report.lines << title
-                       << m_programText(24) + QLatin1Char(' ') + DateTimeText::formatDate(m_options.from) + QLatin1Char(' ')
-                              + m_programText(25) + QLatin1Char(' ') + DateTimeText::formatDate(m_options.to)
-                       << QString();
+        m_sink.writeLine(title);
+        m_sink.writeLine(m_programText(24) + QLatin1Char(' ') + DateTimeText::formatDate(m_options.from)
+                         + QLatin1Char(' ') + m_programText(25) + QLatin1Char(' ')
+                         + DateTimeText::formatDate(m_options.to));
+        m_sink.writeLine(QString());
     }
 
     // The width pass: the selected records widen every padded column, the
-    // break column even when it is hidden; remarks never widen.
+    // break column even when it is hidden; remarks never widen. A field's
+    // width is that of its text without decoding it, as every code page of
+    // a table gives one character per byte.
     void measure()
     {
-        forEachSelected([this](const RecordTexts &r, quint32) {
-            ++m_selected;
+        forEachSelected(false, [this](const DbfRecord &record, const RecordTexts &) {
             for (size_t c = 0; c + 1 < m_columns.size(); ++c)
-                m_widths[c] = std::max<int>(m_widths[c], int(valueRef(m_columns[c].value, r).size()));
+                m_widths[c] = std::max<int>(m_widths[c], int(widthOf(m_columns[c].value, record)));
         });
     }
 
-    template <typename Cell>
-    QString line(const Cell &cell, bool padLast) const
+    qsizetype widthOf(Value value, const DbfRecord &record) const
     {
-        QString text;
-        text.reserve(m_lineWidth + cell(m_columns.size() - 1).size());
+        if (value == Value::Overnight)
+            return record.logical(WorkTimeTables::Auswaerts).value_or(false) ? m_overnightText.size() : 0;
+        return record.textLength(fieldOf(value));
+    }
+
+    // Builds the line into `text`, whose storage is reused line after line.
+    template <typename Cell>
+    void line(QString &text, const Cell &cell, bool padLast) const
+    {
+        text.resize(0);
         for (size_t c = 0; c < m_columns.size(); ++c) {
             if (!isShown(m_columns[c]))
                 continue;
@@ -226,7 +256,6 @@ private:
             if ((!last || padLast) && padding > 0)
                 text.resize(text.size() + padding, QLatin1Char(' '));
         }
-        return text;
     }
 
     void writeColumnHeader()
@@ -236,25 +265,31 @@ private:
             if (isShown(m_columns[c]))
                 m_lineWidth += m_widths[c] + 1;
         }
-        m_report.lines << line([this](size_t c) { return m_programText(m_columns[c].header); }, true);
+        line(m_line, [this](size_t c) { return m_programText(m_columns[c].header); }, true);
+        m_sink.writeLine(m_line);
+        if (!m_withRecords)
+            return;
+        QStringList titles;
         for (const ColumnSpec &column : m_columns) {
             if (isShown(column))
-                m_report.columnTitles << m_programText(column.header);
+                titles << m_programText(column.header);
         }
+        m_sink.writeColumnTitles(titles);
     }
 
     void listRecord(const RecordTexts &r)
     {
         if (r.away)
             ++m_overnights;
-        m_report.lines << line([&](size_t c) -> const QString & { return valueRef(m_columns[c].value, r); }, false);
-        if (m_options.withValues) {
-            QStringList values;
+        line(m_line, [&](size_t c) -> const QString & { return valueRef(m_columns[c].value, r); }, false);
+        m_sink.writeLine(m_line);
+        if (m_withRecords) {
+            m_values.resize(0);
             for (const ColumnSpec &column : m_columns) {
                 if (isShown(column))
-                    values << valueOf(column.value, r);
+                    m_values << valueOf(column.value, r);
             }
-            m_report.listedValues << values;
+            m_sink.writeRecord(m_values);
         }
 
         const auto pause = DateTimeText::parseTime(r.pause);
@@ -272,7 +307,7 @@ private:
 
     void listInTableOrder()
     {
-        forEachSelected([this](const RecordTexts &r, quint32) { listRecord(r); });
+        forEachSelected(true, [this](const DbfRecord &, const RecordTexts &r) { listRecord(r); });
     }
 
     void listSorted();
@@ -284,17 +319,18 @@ private:
         };
         const double breakDays = double(m_breakSeconds) / SecondsPerDay;
         const double workedDays = double(m_workedSeconds) / SecondsPerDay;
-        m_report.lines << QString() << m_programText(27) + QLatin1Char(' ') + QString::number(m_overnights)
-                       << m_programText(28) + QLatin1Char(' ') + hours(m_breakSeconds) + QStringLiteral(" / ")
-                              + OutZeit(breakDays)
-                       << m_programText(29) + QLatin1Char(' ') + hours(m_workedSeconds) + QStringLiteral(" / ")
-                              + OutZeit(workedDays);
+        m_sink.writeLine(QString());
+        m_sink.writeLine(m_programText(27) + QLatin1Char(' ') + QString::number(m_overnights));
+        m_sink.writeLine(m_programText(28) + QLatin1Char(' ') + hours(m_breakSeconds) + QStringLiteral(" / ")
+                         + OutZeit(breakDays));
+        m_sink.writeLine(m_programText(29) + QLatin1Char(' ') + hours(m_workedSeconds) + QStringLiteral(" / ")
+                         + OutZeit(workedDays));
     }
 
-    // Visits the selected records in table order, each read in full only
-    // once its date and choice field have selected it.
+    // Visits the selected records in table order; with `readAll`, each is
+    // read in full (as texts) once its date and choice field have selected it.
     template <typename Visit>
-    void forEachSelected(Visit visit)
+    void forEachSelected(bool readAll, Visit visit)
     {
         const int keyField = hasChoiceList(m_options.kind) ? choiceField(m_options.kind) : -1;
         DbfRecord record;
@@ -307,8 +343,9 @@ private:
             texts.readKey(record, keyField);
             if (!isSelected(texts))
                 continue;
-            texts.read(record);
-            visit(texts, record.recordNumber());
+            if (readAll)
+                texts.read(record);
+            visit(record, texts);
         }
     }
 
@@ -317,26 +354,29 @@ private:
     bool stillWanted(int row)
     {
         constexpr int Every = 8192;
-        if (m_report.cancelled)
+        if (m_cancelled)
             return false;
         if (!m_options.keepGoing || row % Every != 0)
             return true;
         const double done = (m_pass + double(row) / std::max(1, m_table.rowCount())) / 2.0;
-        m_report.cancelled = !m_options.keepGoing(done);
-        return !m_report.cancelled;
+        m_cancelled = !m_options.keepGoing(done);
+        return !m_cancelled;
     }
 
     DbfTable &m_table;
+    ReportSink &m_sink;
+    const bool m_withRecords;
     int m_pass = 0;
+    bool m_cancelled = false;
     const Options &m_options;
     const ProgramTextFunction &m_programText;
     std::vector<ColumnSpec> m_columns;
     std::vector<int> m_widths;
     QString m_overnightText;
-    Report m_report;
+    QString m_line;
+    QStringList m_values;
     int m_overnights = 0;
     qsizetype m_lineWidth = 0;
-    qsizetype m_selected = 0;
     qint64 m_breakSeconds = 0;
     qint64 m_workedSeconds = 0;
 };
@@ -443,10 +483,12 @@ void Builder::listSorted()
         qint64 day;
     };
     std::vector<Entry> entries;
-    forEachSelected([&entries, this](const RecordTexts &r, quint32 number) {
-        entries.push_back({asciiUpper(r.ort), number, dateInPeriod(r)->toJulianDay()});
+    QString place;
+    forEachSelected(false, [&entries, &place, this](const DbfRecord &record, const RecordTexts &r) {
+        record.text(WorkTimeTables::Ort, place);
+        entries.push_back({asciiUpper(place), record.recordNumber(), dateInPeriod(r)->toJulianDay()});
     });
-    if (m_report.cancelled)
+    if (m_cancelled)
         return;
     // Places compare by UTF-16 code units: their rank among the distinct
     // places, with the date, makes one integer key per entry.
@@ -472,14 +514,48 @@ void Builder::listSorted()
     }
 }
 
-QString csvField(const QString &value)
+// Holds the whole report, for build().
+class ReportCollector : public ReportSink
 {
-    if (!value.contains(QLatin1Char(';')) && !value.contains(QLatin1Char('"')) && !value.contains(QLatin1Char('\n'))
-        && !value.contains(QLatin1Char('\r')))
-        return value;
-    QString quoted = value;
-    quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
+public:
+    explicit ReportCollector(bool withValues) : m_withValues(withValues) {}
+
+    void writeLine(const QString &line) override { report.lines << line; }
+    bool wantsRecords() const override { return m_withValues; }
+    void writeColumnTitles(const QStringList &titles) override { report.columnTitles = titles; }
+    void writeRecord(const QStringList &values) override { report.listedValues << values; }
+
+    Report report;
+
+private:
+    bool m_withValues;
+};
+
+// Walks the choice field in table order, decoding only it, until `found`
+// says stop; names of former employees are skipped where they are hidden.
+template <typename Found>
+bool findChoice(DbfTable &table, Kind kind, bool hideDeleted, const QList<UserRow> &users, Found found)
+{
+    if (!hasChoiceList(kind))
+        return false;
+    QSet<QString> current;
+    const bool onlyCurrent = kind == Kind::Employee && hideDeleted;
+    if (onlyCurrent) {
+        for (const UserRow &user : users)
+            current.insert(user.employeeName);
+    }
+    const int field = choiceField(kind);
+    DbfRecord record;
+    QString text;
+    table.refresh();
+    for (int row = 0; row < table.rowCount(); ++row) {
+        if (!table.readRow(row, record))
+            return false;
+        record.text(field, text);
+        if ((!onlyCurrent || current.contains(text)) && found(text))
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -508,10 +584,32 @@ int emptyChoiceProgramText(Kind kind)
     return kind == Kind::Employee ? 30 : kind == Kind::Place ? 32 : 33;
 }
 
-Report build(DbfTable &table, const Options &options, const ProgramTextFunction &programText)
+std::optional<QString> firstChoice(DbfTable &table, Kind kind, bool hideDeleted, const QList<UserRow> &users)
+{
+    std::optional<QString> first;
+    findChoice(table, kind, hideDeleted, users, [&first](const QString &text) {
+        first = text;
+        return true;
+    });
+    return first;
+}
+
+bool isChoice(DbfTable &table, Kind kind, const QString &text, bool hideDeleted, const QList<UserRow> &users)
+{
+    return findChoice(table, kind, hideDeleted, users, [&text](const QString &candidate) { return candidate == text; });
+}
+
+Outcome write(DbfTable &table, const Options &options, const ProgramTextFunction &programText, ReportSink &sink)
 {
     table.refresh();
-    return Builder(table, options, programText).run();
+    return Builder(table, options, programText, sink).run();
+}
+
+Report build(DbfTable &table, const Options &options, const ProgramTextFunction &programText)
+{
+    ReportCollector collector(options.withValues);
+    collector.report.cancelled = write(table, options, programText, collector) == Outcome::Cancelled;
+    return std::move(collector.report);
 }
 
 QString OutZeit(double geszeit)
@@ -527,17 +625,15 @@ QString OutZeit(double geszeit)
 
 QByteArray toCsv(const Report &report)
 {
-    QString text;
-    auto writeRow = [&text](const QStringList &values) {
-        QStringList fields;
-        for (const QString &value : values)
-            fields << csvField(value);
-        text += fields.join(QLatin1Char(';')) + QStringLiteral("\r\n");
-    };
-    writeRow(report.columnTitles);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    ReportCsvWriter csv(&buffer);
+    csv.writeColumnTitles(report.columnTitles);
     for (const QStringList &values : report.listedValues)
-        writeRow(values);
-    return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+        csv.writeRecord(values);
+    csv.finish();
+    return bytes;
 }
 
 } // namespace EvaluationReport

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 
 #include <QDate>
 #include <QList>
@@ -8,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "ReportSink.h"
 #include "storage/UserListData.h"
 
 class DbfTable;
@@ -26,12 +28,14 @@ struct Options
     QDate to;
     bool showBreaks = false;  // "Pausenzeit in Auswertung aufführen"
     QLocale locale;           // the decimal separator of the totals
-    bool withValues = false;  // also collect Report::listedValues (for CSV)
+    bool withValues = false;  // build() also collects Report::listedValues (for CSV)
     // Asked now and then with the share of the work done (0 to 1); false
     // stops the report, which then comes back marked as cancelled.
     std::function<bool(double)> keepGoing;
 };
 
+// A whole report in memory, for small reports and tests; the windows and
+// tagwerk-cli write to a sink instead.
 struct Report
 {
     QStringList lines;               // what the result window shows
@@ -48,7 +52,20 @@ bool hasChoiceList(Kind kind);
 QStringList choiceList(DbfTable &table, Kind kind, bool hideDeleted, const QList<UserRow> &users);
 // The program text shown when the choice list is empty (30, 32 or 33).
 int emptyChoiceProgramText(Kind kind);
+// The first entry of choiceList() and whether the list holds a text, each
+// found by reading only as far as the entry's first appearance.
+std::optional<QString> firstChoice(DbfTable &table, Kind kind, bool hideDeleted, const QList<UserRow> &users);
+bool isChoice(DbfTable &table, Kind kind, const QString &text, bool hideDeleted, const QList<UserRow> &users);
 
+enum class Outcome { Complete, Cancelled };
+
+// Makes the report and hands it to the sink line by line as it goes: the
+// heading, then, after a pass that measures the columns, the column header,
+// the listed records and the totals. When Options::keepGoing stops it, the
+// sink has had only part of the report, and the outcome says so.
+Outcome write(DbfTable &table, const Options &options, const ProgramTextFunction &programText, ReportSink &sink);
+
+// write() into memory.
 Report build(DbfTable &table, const Options &options, const ProgramTextFunction &programText);
 
 // A duration in days as H:MM, rounded to the nearest whole minute.

@@ -1,9 +1,9 @@
 #include "ReportPainter.h"
 
-#include <QFontInfo>
 #include <QPageLayout>
-#include <QPainter>
 #include <QPdfWriter>
+
+#include "ReportPageWriter.h"
 
 namespace ReportPainter {
 
@@ -25,36 +25,40 @@ QRect printableRect(const QSize &pagePixels, int dpiX, int dpiY)
 
 bool paint(QPagedPaintDevice *device, const QStringList &lines, const QFont &font)
 {
-    // The device's own margins are zero: the half-inch margins are ours.
-    device->setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
-    QPainter painter;
-    if (!painter.begin(device))
+    ReportPageWriter pages(device, font);
+    if (!pages.begin())
         return false;
-    const QRect page = printableRect(QSize(device->width(), device->height()), device->logicalDpiX(),
-                                     device->logicalDpiY());
-    painter.setFont(QFont(font, device));
-    const QFontMetrics metrics = painter.fontMetrics();
-    const int lineHeight = std::max(1, metrics.lineSpacing());
-    int y = page.top();
-    for (const QString &line : lines) {
-        if (y + lineHeight > page.bottom() + 1 && y > page.top()) {
-            device->newPage();
-            y = page.top();
-        }
-        painter.drawText(QPoint(page.left(), y + metrics.ascent()), line);
-        y += lineHeight;
-    }
-    return painter.end();
+    for (const QString &line : lines)
+        pages.writeLine(line);
+    return pages.finish();
 }
 
-bool writePdf(const QString &path, const QStringList &lines, const QString &title)
+void setUpPdf(QPdfWriter &writer, const QString &title)
 {
-    QPdfWriter writer(path);
     writer.setTitle(title);
     writer.setCreator(QStringLiteral("Tagwerk"));
     writer.setResolution(300);
     writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF()));
-    return paint(&writer, lines);
+}
+
+bool writePdf(const QString &path, const QStringList &lines, const QString &title)
+{
+    return writePdf(path, title, [&lines](ReportSink &sink) {
+        for (const QString &line : lines)
+            sink.writeLine(line);
+        return true;
+    });
+}
+
+bool writePdf(const QString &path, const QString &title, const std::function<bool(ReportSink &)> &produce)
+{
+    QPdfWriter writer(path);
+    setUpPdf(writer, title);
+    ReportPageWriter pages(&writer, reportFont());
+    if (!pages.begin())
+        return false;
+    const bool produced = produce(pages);
+    return pages.finish() && produced;
 }
 
 } // namespace ReportPainter

@@ -1,15 +1,19 @@
 #pragma once
 
+#include <functional>
+
 #include <QFont>
 #include <QRect>
 #include <QStringList>
 
 class QPagedPaintDevice;
+class QPdfWriter;
+class ReportSink;
 
-// Lays a report's lines out on pages, the way the result window prints them:
-// landscape, a margin of half an inch on every side (half the device's
-// resolution), the report's fixed-pitch font, no header or footer, a new page
-// where the printable rectangle is full. The same code prints and writes PDF.
+// Prints a report the way the result window prints it: landscape, a margin of
+// half an inch on every side (half the device's resolution), the report's
+// fixed-pitch font, long lines wrapped, a page number at the foot of each page
+// (ReportPageWriter lays the pages out). The same code prints and writes PDF.
 namespace ReportPainter {
 
 // "Courier New", 9 points, or the system's fixed-pitch font where that is missing.
@@ -22,7 +26,15 @@ QRect printableRect(const QSize &pagePixels, int dpiX, int dpiY);
 // orientation, document title); false when painting could not begin.
 bool paint(QPagedPaintDevice *device, const QStringList &lines, const QFont &font = reportFont());
 
+// Sets a PDF writer up for a report: A4 landscape, the given document title.
+void setUpPdf(QPdfWriter &writer, const QString &title);
+
 // Writes a PDF of the lines: A4 landscape, the given document title.
 bool writePdf(const QString &path, const QStringList &lines, const QString &title);
+
+// Writes a PDF of whatever `produce` hands to the sink it is given, page by
+// page as it comes; false when the file could not be written, or when
+// `produce` returns false.
+bool writePdf(const QString &path, const QString &title, const std::function<bool(ReportSink &)> &produce);
 
 } // namespace ReportPainter

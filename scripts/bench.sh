@@ -2,6 +2,7 @@
 # Builds the optimised tree and prints the benchmark figures.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/install-deps.sh --bench
 scripts/build.sh default >/dev/null
 echo "dBase table layer (open, full scan of 12 fields, cat over the same file, 1,000 appends, peak memory):"
 for rows in 10000 100000 1000000; do
@@ -21,3 +22,9 @@ done
 echo
 echo "Evaluations (the four unsorted kinds over the whole table, the sorted one by listed records):"
 build/bin/report_bench 1000000
+echo
+echo "Result window (a whole-table period report: from OK to the first page shown, peak memory):"
+build/bin/result_window_bench 1000000
+echo
+echo "tagwerk-cli as whole processes, beside cat and a shapelib scan:"
+scripts/bench-processes.sh 100000 1000000

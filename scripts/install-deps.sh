@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building and testing Tagwerk need.
+# Installs the Debian packages that building and testing Tagwerk need;
+# with --bench also those the benchmarks compare against (shapelib, GNU time).
 # Safe to run again: packages already present are left alone.
 #   --fuzz   also Clang and its libFuzzer, for scripts/fuzz.sh only
 set -euo pipefail
@@ -9,9 +10,13 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
     qt6-translations-l10n
     libgl-dev
+    poppler-utils
 )
 if [ "${1:-}" = "--fuzz" ]; then
     packages+=(clang libclang-rt-dev)
+fi
+if [ "${1:-}" = "--bench" ]; then
+    packages+=(libshp-dev time gcc)
 fi
 
 missing=()

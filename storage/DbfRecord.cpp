@@ -80,6 +80,11 @@ void DbfRecord::text(int pos, QString &out) const
     m_layout->codePage->decode(data, lengthWithoutTrailingBlanks(data, f.width), out);
 }
 
+qsizetype DbfRecord::textLength(int pos) const
+{
+    return lengthWithoutTrailingBlanks(fieldData(pos), field(pos).width);
+}
+
 std::optional<bool> DbfRecord::logical(int pos) const
 {
     const char c = *fieldData(pos);

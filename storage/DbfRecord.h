@@ -30,6 +30,9 @@ public:
     // Logical fields read "True", "False" or empty.
     QString text(int pos) const;
     void text(int pos, QString &out) const; // reuses out's storage
+    // The length of text(pos) of a character field, without decoding it:
+    // every code page a table names has one character per byte.
+    qsizetype textLength(int pos) const;
     // Logical fields: "T"/"t" true, other non-blank false, blank none.
     std::optional<bool> logical(int pos) const;
     // A character field holding a date in the program's fixed form.

@@ -1,6 +1,10 @@
 #include <unistd.h>
 
+#include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QtEndian>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -9,6 +13,10 @@
 #include "support/FixedClock.h"
 #include "support/TestFiles.h"
 #include "translation/ProgramTexts.h"
+
+// Address space for the report command in the memory test: what the program
+// needs to start, and a little more.
+constexpr int MemoryLimitKilobytes = 600000;
 
 class TestCliReport : public QObject
 {
@@ -23,6 +31,10 @@ private slots:
     void writesCsvAndPdf();
     void outputRefusesTheProgramsOwnFiles_data();
     void outputRefusesTheProgramsOwnFiles();
+    void csvCellsAreGuardedAgainstFormulas();
+    void pdfHoldsEveryWordInsideTheMargins();
+    void memoryDoesNotGrowWithTheTable_data();
+    void memoryDoesNotGrowWithTheTable();
 
 private:
     struct Result
@@ -31,8 +43,9 @@ private:
         QByteArray out;
         QByteArray err;
     };
-    Result run(const QStringList &arguments) const;
+    Result run(const QStringList &arguments, const QString &shellPrefix = QString()) const;
     void addRows();
+    void addRecord(const QStringList &texts);
 
     std::unique_ptr<QTemporaryDir> m_dir;
     FixedClock m_clock;
@@ -43,7 +56,8 @@ void TestCliReport::init()
     m_dir = std::make_unique<QTemporaryDir>();
 }
 
-TestCliReport::Result TestCliReport::run(const QStringList &arguments) const
+// With a shell prefix ("ulimit -v ..."), the command runs under sh after it.
+TestCliReport::Result TestCliReport::run(const QStringList &arguments, const QString &shellPrefix) const
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -51,7 +65,13 @@ TestCliReport::Result TestCliReport::run(const QStringList &arguments) const
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir->filePath(QStringLiteral("config")));
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
     process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(TAGWERK_CLI_PATH), QStringList{QStringLiteral("--db"), m_dir->path()} + arguments);
+    const QStringList command = QStringList{QStringLiteral("--db"), m_dir->path()} + arguments;
+    if (shellPrefix.isEmpty()) {
+        process.start(QStringLiteral(TAGWERK_CLI_PATH), command);
+    } else {
+        process.start(QStringLiteral("/bin/sh"), QStringList{QStringLiteral("-c"), shellPrefix + QStringLiteral("; exec \"$0\" \"$@\""),
+                                                             QStringLiteral(TAGWERK_CLI_PATH)} + command);
+    }
     Result result;
     if (process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit) {
         result.exitCode = process.exitCode();
@@ -79,6 +99,22 @@ void TestCliReport::addRows()
         record.setText(WorkTimeTables::Pause, QString::fromUtf8(row[3]));
         QVERIFY(table.append(record));
     }
+}
+
+// Appends one record: date, employee, place, activity, from, to, remark, break.
+void TestCliReport::addRecord(const QStringList &texts)
+{
+    DbfTable table(m_clock);
+    const QString path = m_dir->filePath(QStringLiteral("arbeitszeit.dbf"));
+    if (!QFile::exists(path))
+        QVERIFY(table.create(path, WorkTimeTables::fieldDefinitions(&ProgramTexts::german)));
+    QVERIFY(table.open(path));
+    DbfRecord record = table.newRecord();
+    const int fields[] = {WorkTimeTables::Datum, WorkTimeTables::Arbeiter, WorkTimeTables::Ort, WorkTimeTables::Taetigkeit,
+                          WorkTimeTables::ZeitVon, WorkTimeTables::ZeitBis, WorkTimeTables::Bemerkungen, WorkTimeTables::Pause};
+    for (int i = 0; i < texts.size(); ++i)
+        record.setText(fields[i], texts.at(i));
+    QVERIFY(table.append(record));
 }
 
 void TestCliReport::emptyTableRefusesChoiceKinds()
@@ -219,6 +255,149 @@ void TestCliReport::outputRefusesTheProgramsOwnFiles()
         QCOMPARE(TestFiles::readAll(path), before);
     }
     QCOMPARE(TestFiles::readAll(table), tableBefore);
+}
+
+void TestCliReport::csvCellsAreGuardedAgainstFormulas()
+{
+    const QStringList remarks = {QStringLiteral("=HYPERLINK(\"http://x\";\"y\")"), QStringLiteral("+49 221 123"),
+                                 QStringLiteral("-5 min"), QStringLiteral("@SUM(A1)"), QStringLiteral("gut = besser")};
+    for (const QString &remark : remarks) {
+        addRecord({QStringLiteral("05.03.2024"), QStringLiteral("Anna"), QStringLiteral("=Ort"), QStringLiteral("Bau"),
+                   QStringLiteral("08:00"), QStringLiteral("12:00"), remark, QStringLiteral("00:30")});
+    }
+    const Result csv = run({QStringLiteral("report"), QStringLiteral("period"), QStringLiteral("--from"), QStringLiteral("01.03.2024"),
+                            QStringLiteral("--to"), QStringLiteral("31.03.2024"), QStringLiteral("--format"), QStringLiteral("csv")});
+    QCOMPARE(csv.exitCode, 0);
+    const QList<QByteArray> rows = csv.out.split('\n');
+    QCOMPARE(rows.size(), 1 + remarks.size() + 1);
+    QVERIFY(rows.at(1).contains(";'=Ort;"));
+    QVERIFY(rows.at(1).endsWith(";\"'=HYPERLINK(\"\"http://x\"\";\"\"y\"\")\"\r"));
+    QVERIFY(rows.at(2).endsWith(";'+49 221 123\r"));
+    QVERIFY(rows.at(3).endsWith(";'-5 min\r"));
+    QVERIFY(rows.at(4).endsWith(";'@SUM(A1)\r"));
+    QVERIFY(rows.at(5).endsWith(";gut = besser\r"));
+}
+
+namespace {
+
+QStringList words(const QByteArray &text)
+{
+    return QString::fromUtf8(text).split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+// A period report with breaks whose lines reach 230 characters: its PDF holds
+// every word of the text report, and every word lies inside the half-inch
+// margins of its page.
+void TestCliReport::pdfHoldsEveryWordInsideTheMargins()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    for (int i = 0; i < 60; ++i) {
+        QString remark;
+        for (int w = 0; remark.size() < 100; ++w)
+            remark += QStringLiteral("Wort%1x%2 ").arg(i).arg(w);
+        addRecord({QStringLiteral("%1.03.2024").arg(i % 28 + 1, 2, 10, QLatin1Char('0')),
+                   QStringLiteral("Schmidt-Überlingen, Marie"), QStringLiteral("Köln, Baustelle am Dom 1"),
+                   QStringLiteral("Heizungsmontage im Obergeschoss"), QStringLiteral("07:15"), QStringLiteral("16:45"),
+                   remark.left(100), QStringLiteral("00:45")});
+    }
+    const QStringList arguments = {QStringLiteral("report"), QStringLiteral("period"), QStringLiteral("--from"),
+                                   QStringLiteral("01.03.2024"), QStringLiteral("--to"), QStringLiteral("31.03.2024"),
+                                   QStringLiteral("--breaks")};
+    const Result text = run(arguments);
+    QCOMPARE(text.exitCode, 0);
+    qsizetype longest = 0;
+    for (const QString &line : QString::fromUtf8(text.out).split(QLatin1Char('\n')))
+        longest = std::max(longest, line.size());
+    QCOMPARE(longest, 230);
+
+    const QString pdf = m_dir->filePath(QStringLiteral("long.pdf"));
+    QCOMPARE(run(arguments + QStringList{QStringLiteral("--format"), QStringLiteral("pdf"), QStringLiteral("--output"), pdf}).exitCode, 0);
+    QProcess toText;
+    toText.start(QStringLiteral("pdftotext"), {QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf, QStringLiteral("-")});
+    QVERIFY(toText.waitForFinished(60000));
+    QStringList printed = words(toText.readAllStandardOutput());
+    for (const QString &word : words(text.out))
+        QVERIFY2(printed.removeOne(word), qPrintable(word));
+    // What is left are the page numbers (a number of the text may have
+    // matched one of them, so their order is not checked).
+    const int pages = int(printed.size());
+    QVERIFY(pages >= 2);
+    for (const QString &left : std::as_const(printed)) {
+        const int number = left.toInt();
+        QVERIFY2(number >= 1 && number <= pages, qPrintable(left));
+    }
+
+    // Every word's box inside the page less half an inch (36 points) on each side.
+    QProcess boxes;
+    boxes.start(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
+    QVERIFY(boxes.waitForFinished(60000));
+    const QString html = QString::fromUtf8(boxes.readAllStandardOutput());
+    const QRegularExpression page(QStringLiteral("<page width=\"([\\d.]+)\" height=\"([\\d.]+)\""));
+    const auto pageMatch = page.match(html);
+    QVERIFY(pageMatch.hasMatch());
+    const double width = pageMatch.captured(1).toDouble();
+    const double height = pageMatch.captured(2).toDouble();
+    QVERIFY(width > height); // landscape
+    const QRegularExpression word(
+        QStringLiteral("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">([^<]*)<"));
+    int checked = 0;
+    for (const auto &match : word.globalMatch(html)) { // the word itself, in a failure message
+        const QString what = match.captured(0);
+        QVERIFY2(match.captured(1).toDouble() >= 36.0 && match.captured(3).toDouble() <= width - 36.0, qPrintable(what));
+        QVERIFY2(match.captured(2).toDouble() >= 36.0 && match.captured(4).toDouble() <= height - 36.0, qPrintable(what));
+        ++checked;
+    }
+    QVERIFY(checked > 1000);
+}
+
+void TestCliReport::memoryDoesNotGrowWithTheTable_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::newRow("text") << QStringLiteral("text");
+    QTest::newRow("csv") << QStringLiteral("csv");
+}
+
+// The report of a table of some hundred thousand rows runs in an address
+// space that could not hold the report itself: lines go out as they are made.
+void TestCliReport::memoryDoesNotGrowWithTheTable()
+{
+#ifdef TAGWERK_SANITIZE_BUILD
+    QSKIP("AddressSanitizer's shadow memory does not fit under a ulimit -v");
+#endif
+    QFETCH(QString, format);
+    constexpr int Rows = 300000;
+    addRecord({QStringLiteral("05.03.2024"), QStringLiteral("Müller, Jürgen"), QStringLiteral("Köln, Baustelle Schloßplatz 3"),
+               QStringLiteral("Störungsbeseitigung"), QStringLiteral("07:00"), QStringLiteral("16:30"),
+               QStringLiteral("Material nachbestellt, Kunde informiert, Rechnung folgt mit der nächsten Lieferung"),
+               QStringLiteral("00:30")});
+    // The one record copied in bulk: the same bytes, the count in the header.
+    const QString path = m_dir->filePath(QStringLiteral("arbeitszeit.dbf"));
+    QByteArray bytes = TestFiles::readAll(path);
+    const int headerLength = qFromLittleEndian<quint16>(bytes.constData() + 8);
+    const int recordLength = qFromLittleEndian<quint16>(bytes.constData() + 10);
+    const QByteArray record = bytes.mid(headerLength, recordLength);
+    bytes.truncate(headerLength);
+    bytes.reserve(headerLength + qsizetype(Rows) * recordLength + 1);
+    for (int i = 0; i < Rows; ++i)
+        bytes += record;
+    bytes += '\x1A';
+    qToLittleEndian<quint32>(Rows, bytes.data() + 4);
+    QVERIFY(TestFiles::writeAll(path, bytes));
+    bytes = QByteArray();
+
+    // About 200 MB of address space over what the program needs to start:
+    // the report alone takes more than that as lines in memory.
+    const QString output = m_dir->filePath(QStringLiteral("report.out"));
+    const Result result = run({QStringLiteral("report"), QStringLiteral("period"), QStringLiteral("--from"),
+                               QStringLiteral("01.01.2024"), QStringLiteral("--to"), QStringLiteral("31.12.2024"),
+                               QStringLiteral("--format"), format, QStringLiteral("--output"), output},
+                              QStringLiteral("ulimit -v %1").arg(MemoryLimitKilobytes));
+    QVERIFY2(result.exitCode == 0, result.err.constData());
+    const QByteArray written = TestFiles::readAll(output);
+    QCOMPARE(written.count('\n'), format == QLatin1String("csv") ? Rows + 1 : Rows + 8);
 }
 
 QTEST_GUILESS_MAIN(TestCliReport)

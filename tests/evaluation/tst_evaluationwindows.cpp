@@ -4,7 +4,9 @@
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -15,6 +17,7 @@
 #include "evaluation/AuswertungFUnit.h"
 #include "evaluation/MitArbeiterAussuchenFUnit.h"
 #include "storage/UserListStore.h"
+#include "evaluation/ReportLineView.h"
 #include "support/GuiTestHelpers.h"
 #include "support/ProgramFixture.h"
 #include "support/TestFiles.h"
@@ -40,6 +43,8 @@ private slots:
     void printingWithoutPrinterOffersPdf();
     void pdfAndCsvRefuseTheProgramsOwnFiles_data();
     void pdfAndCsvRefuseTheProgramsOwnFiles();
+    void longReportsAreShownWithoutEditor();
+    void cancelledEvaluationShowsNothing();
 
 private:
     void start();
@@ -255,6 +260,85 @@ void TestEvaluationWindows::pdfAndCsvRefuseTheProgramsOwnFiles()
     QVERIFY(m_program->reporter.errors().first().contains(QStringLiteral("nicht überschrieben")));
     QCOMPARE(QFileInfo::exists(path), existed);
     QCOMPARE(TestFiles::readAll(path), before);
+}
+
+// More lines than an editor takes briskly: shown in the line view, whole.
+void TestEvaluationWindows::longReportsAreShownWithoutEditor()
+{
+    start();
+    TAuswertenForm *result = m_program->forms->AuswertenForm;
+    EvaluationReport::Report report;
+    for (int i = 0; i < TAuswertenForm::EditableLines + 10; ++i)
+        report.lines << QStringLiteral("Zeile %1 Übernachtung").arg(i);
+    report.columnTitles = {QStringLiteral("Datum")};
+    report.listedValues = {{QStringLiteral("=1+1")}};
+    result->setReport(report);
+    result->show();
+    QVERIFY(result->LineView->isVisible());
+    QVERIFY(result->LongReportLabel->isVisible());
+    QVERIFY(!result->RichEdit1->isVisible());
+    QVERIFY(!result->isEditable());
+    QCOMPARE(result->textLines(), report.lines);
+    result->LineView->verticalScrollBar()->setValue(result->LineView->verticalScrollBar()->maximum());
+    QVERIFY(result->LineView->topLine() > TAuswertenForm::EditableLines - 100);
+
+    const QString csv = m_program->home.filePath(QStringLiteral("long.csv"));
+    FileDialog::setNextFileName(csv);
+    QTest::mouseClick(result->CsvBtn, Qt::LeftButton);
+    QCOMPARE(TestFiles::readAll(csv), QByteArray("\xEF\xBB\xBF" "Datum\r\n'=1+1\r\n"));
+
+    // A short report is back in the editor.
+    result->setReport({{QStringLiteral("kurz")}, {}, {}, false});
+    QVERIFY(result->RichEdit1->isVisible());
+    QVERIFY(!result->LineView->isVisible());
+    QCOMPARE(result->textLines(), QStringList{QStringLiteral("kurz")});
+    result->hide();
+}
+
+// Stopped in the middle of its listing, an evaluation leaves no part of its
+// report in the result window, which does not open.
+void TestEvaluationWindows::cancelledEvaluationShowsNothing()
+{
+    start();
+    DbfTable &table = m_program->context->tables().Dbf1;
+    DbfRecord record = table.newRecord();
+    record.setText(WorkTimeTables::Datum, QStringLiteral("05.03.2024"));
+    record.setText(WorkTimeTables::Arbeiter, QStringLiteral("Anna"));
+    for (int i = 0; i < 20000; ++i)
+        QVERIFY(table.append(record));
+    TMainForm *main = m_program->forms->MainForm;
+    main->setProgressDelay(0);
+    TAuswertenForm *result = m_program->forms->AuswertenForm;
+    result->setReport({{QStringLiteral("Auswertung Zeitraum"), QStringLiteral("vorher")}, {}, {}, false});
+
+    bool resultShown = false;
+    int cancelledAt = -1;
+    QTimer watch;
+    watch.setInterval(0);
+    connect(&watch, &QTimer::timeout, this, [&] {
+        if (QApplication::activeModalWidget() == result) {
+            resultShown = true;
+            result->reject();
+        }
+        // Stopped once the listing pass (the second half) is under way.
+        auto *progress = main->findChild<QProgressDialog *>();
+        if (progress && cancelledAt < 0 && progress->value() > 500) {
+            cancelledAt = progress->value();
+            progress->cancel();
+        }
+    });
+    watch.start();
+    whenModal<TMitarbeiterAussuchenForm>([&](TMitarbeiterAussuchenForm *choice) {
+        choice->DateTimePicker1->setDate(QDate(2024, 3, 1));
+        QTest::mouseClick(choice->OkayBtn, Qt::LeftButton);
+    });
+    main->runEvaluation(int(Kind::Period));
+    watch.stop();
+    QVERIFY(cancelledAt > 500);
+    QVERIFY(!resultShown);
+    QVERIFY(result->isEditable());
+    QCOMPARE(result->RichEdit1->toPlainText(), QString());
+    QCOMPARE(result->textLines(), QStringList{QString()});
 }
 
 QTEST_MAIN(TestEvaluationWindows)

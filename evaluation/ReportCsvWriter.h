@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+#include "ReportTextWriter.h"
+
+// Writes a report's listed records as CSV while they are made: a byte-order
+// mark, a row of the column titles, then one row per record; semicolons,
+// CR LF line ends, UTF-8. A cell that a spreadsheet would run as a formula
+// (one beginning with "=", "+", "-", "@", TAB or CR) gets a leading single
+// quote, so that a remark like "=HYPERLINK(...)" stays text.
+class ReportCsvWriter : public ReportSink
+{
+public:
+    explicit ReportCsvWriter(QIODevice *device);
+
+    void writeLine(const QString &) override {}
+    bool wantsRecords() const override { return true; }
+    void writeColumnTitles(const QStringList &titles) override;
+    void writeRecord(const QStringList &values) override;
+
+    // Writes what is still buffered; false when any write failed.
+    bool finish() { return m_out.finish(); }
+    QString errorString() const { return m_out.errorString(); }
+
+    // One cell as written: guarded against formulas, quoted where needed.
+    static QString cell(const QString &value);
+    // One row as written, without its line end.
+    static QString row(const QStringList &values);
+
+private:
+    ReportTextWriter m_out;
+    bool m_first = true;
+};

@@ -1,0 +1,105 @@
+#include "ReportPageWriter.h"
+
+#include <algorithm>
+
+#include <QFontMetrics>
+#include <QPageLayout>
+#include <QPagedPaintDevice>
+
+#include "ReportPainter.h"
+
+ReportPageWriter::ReportPageWriter(QPagedPaintDevice *device, const QFont &font)
+    : m_device(device)
+    , m_font(font)
+{
+}
+
+bool ReportPageWriter::begin()
+{
+    m_device->setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
+    if (!m_painter.begin(m_device))
+        return false;
+    m_page = ReportPainter::printableRect(QSize(m_device->width(), m_device->height()), m_device->logicalDpiX(),
+                                          m_device->logicalDpiY());
+    m_painter.setFont(QFont(m_font, m_device));
+    const QFontMetrics metrics = m_painter.fontMetrics();
+    m_lineHeight = std::max(1, metrics.lineSpacing());
+    m_ascent = metrics.ascent();
+    // A PDF reader boxes text by the font's own ascent and descent, which
+    // can reach a little beyond the metrics' line: a small inset keeps even
+    // those boxes inside the margins.
+    m_page.adjust(0, m_lineHeight / 8, 0, -m_lineHeight / 8);
+    // The page number takes the last line of the rectangle, a blank line above it.
+    m_textBottom = m_page.bottom() + 1 - 2 * m_lineHeight;
+    const int advance = std::max(1, metrics.horizontalAdvance(QLatin1Char('M')));
+    m_columns = std::max(ContinuationIndent + 8, m_page.width() / advance);
+    m_y = m_page.top();
+    return true;
+}
+
+bool ReportPageWriter::fits(QStringView text) const
+{
+    return m_painter.fontMetrics().horizontalAdvance(text.toString()) <= m_page.width();
+}
+
+void ReportPageWriter::writeLine(const QString &line)
+{
+    if (line.size() <= m_columns && fits(line)) {
+        printLine(line);
+        return;
+    }
+    QStringView rest(line);
+    QString indent;
+    while (!rest.isEmpty()) {
+        const qsizetype room = m_columns - indent.size();
+        qsizetype cut = rest.size();
+        if (cut > room || !fits(indent + rest.toString())) {
+            cut = std::min(cut, room);
+            // The last blank that leaves the piece short enough; the text
+            // before it is not all blanks (those would print nothing).
+            const qsizetype blank = rest.left(cut + 1).lastIndexOf(QLatin1Char(' '));
+            if (blank > 0 && !rest.left(blank).trimmed().isEmpty())
+                cut = blank;
+            while (cut > 1 && !fits(indent + rest.left(cut).toString()))
+                --cut;
+        }
+        QStringView piece = rest.left(cut);
+        while (piece.endsWith(QLatin1Char(' ')))
+            piece.chop(1);
+        printLine(indent + piece.toString());
+        rest = rest.mid(cut);
+        while (rest.startsWith(QLatin1Char(' ')))
+            rest = rest.mid(1);
+        indent = QString(ContinuationIndent, QLatin1Char(' '));
+    }
+}
+
+void ReportPageWriter::printLine(const QString &text)
+{
+    if (m_y + m_lineHeight > m_textBottom && m_y > m_page.top())
+        newPage();
+    m_painter.drawText(QPoint(m_page.left(), m_y + m_ascent), text);
+    m_y += m_lineHeight;
+}
+
+void ReportPageWriter::drawPageNumber()
+{
+    const QRect foot(m_page.left(), m_page.bottom() + 1 - m_lineHeight, m_page.width(), m_lineHeight);
+    m_painter.drawText(foot, Qt::AlignHCenter | Qt::AlignTop, QString::number(m_pageNumber));
+}
+
+void ReportPageWriter::newPage()
+{
+    drawPageNumber();
+    m_device->newPage();
+    ++m_pageNumber;
+    m_y = m_page.top();
+}
+
+bool ReportPageWriter::finish()
+{
+    if (!m_painter.isActive())
+        return false;
+    drawPageNumber();
+    return m_painter.end();
+}
