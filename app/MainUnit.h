@@ -36,6 +36,8 @@ public:
     void Benutzerverwalten1Click();
     // The five evaluations: choice window, report, result window.
     void runEvaluation(int kind);
+    // "Arbeitszeitgesetz prüfen...": the working-time law check.
+    void Arbeitszeitgesetzprfen1Click();
     void VorgabetextefrdasAusfllenfestlegen1Click();
 
     QMenuBar *MainMenu1;
@@ -45,6 +47,7 @@ public:
     QAction *AuswertungnachTtigkeit1;
     QAction *AuswertungnachZeitraum1;
     QAction *AuswertungnachZeitraumsortiertnachBaustelle1;
+    QAction *Arbeitszeitgesetzprfen1;
     QAction *PausenzeitinAuswertungauffhren1;
     QMenu *Benutzer1;
     QAction *Benutzerverwalten1;

@@ -53,6 +53,10 @@ const char *const HelpText =
     "      period-by-place. --choice names the employee, place or activity (the\n"
     "      first of the choice list by default). Text is the result window's\n"
     "      lines; csv the listed records; pdf the printout (needs --output).\n"
+    "      KIND worktime-law checks the Working Hours Act (Arbeitszeitgesetz:\n"
+    "      daily maximum, breaks, rest, Sundays) for every employee, or the one\n"
+    "      --choice names; its csv lists the violations. Finding violations is\n"
+    "      no error: the exit status is 0.\n"
     "\n"
     "Exit status: 0 done; 1 refused (login, a check, a clash: the program's\n"
     "message on stderr); 2 usage error or table not usable.\n";
@@ -223,6 +227,7 @@ int main(int argc, char *argv[])
     context.LoadBenutzer();
     context.LoadOptions();
     context.restoreMainWindowOptions();
+    context.restoreAdminOptions();
     SetCurrentLanguage(language.value_or(context.languagesetto));
     context.setTableDirectories();
     int result = CliExit::Usage;
