@@ -21,3 +21,6 @@ done
 echo
 echo "Evaluations (the four unsorted kinds over the whole table, the sorted one by listed records):"
 build/bin/report_bench 1000000
+echo
+echo "Working-time law check beside the period evaluation (time, report lines, peak memory):"
+build/bin/worktime_law_bench 1000000
