@@ -173,8 +173,8 @@ QString WorkingTimeLawCheck::title() const
     return m_texts.translate(QStringLiteral("Auswertung Arbeitszeitgesetz")) + QLatin1Char(' ') + subject;
 }
 
-// The width pass over the findings: they are few and in memory, so they are
-// simply made twice.
+// The width pass: the findings come from the days in memory, so they are
+// simply made once more.
 WorkingTimeLawCheck::Widths WorkingTimeLawCheck::measure() const
 {
     Widths widths{std::max<int>(DateWidth, int(m_titles[0].size())), std::max<int>(EmployeeWidth, int(m_titles[1].size())),
