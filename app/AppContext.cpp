@@ -119,3 +119,9 @@ void AppContext::restoreMainWindowOptions()
                                                  QStringLiteral("BeiMitarbeiterAuswahlfrdieAuswertunggelschteMitarbeiterausblenden1")))
         hideDeletedEmployees = *checked;
 }
+
+void AppContext::restoreAdminOptions()
+{
+    if (const auto checked = m_settings->checked(QStringLiteral("TAdminForm"), QStringLiteral("CheckOnlyhoursCheck")))
+        onlyHours = *checked;
+}

@@ -59,6 +59,8 @@ public:
     bool SaveBenutzer();
     // The main window's option that the evaluations read, from its settings.
     void restoreMainWindowOptions();
+    // The administrator's hours-only option, from the admin window's settings.
+    void restoreAdminOptions();
     // Reads the stored language into languagesetto (German when none).
     void LoadOptions();
     bool SaveOptions();

@@ -23,6 +23,7 @@
 #include "evaluation/AuswertungFUnit.h"
 #include "evaluation/EvaluationReport.h"
 #include "evaluation/MitArbeiterAussuchenFUnit.h"
+#include "evaluation/WorkingTimeLawCheck.h"
 #include "recording/VorgabeTexteFUnit.h"
 #include "users/BenutzerVerwaltenFUnit.h"
 #include "translation/translateunit.h"
@@ -91,6 +92,7 @@ void TMainForm::buildMenu()
     AuswertungnachZeitraum1 = addItem(Auswertung1, "AuswertungnachZeitraum1", QStringLiteral("Auswertung nach Zeitraum..."));
     AuswertungnachZeitraumsortiertnachBaustelle1 = addItem(Auswertung1, "AuswertungnachZeitraumsortiertnachBaustelle1",
                                                            QStringLiteral("Auswertung nach Zeitraum, sortiert nach Baustelle..."));
+    Arbeitszeitgesetzprfen1 = addItem(Auswertung1, "Arbeitszeitgesetzprfen1", QStringLiteral("Arbeitszeitgesetz prüfen..."));
     Auswertung1->addSeparator()->setObjectName(QStringLiteral("N1"));
     PausenzeitinAuswertungauffhren1 = addItem(Auswertung1, "PausenzeitinAuswertungauffhren1",
                                               QStringLiteral("Pausenzeit in Auswertung aufführen"));
@@ -125,6 +127,7 @@ void TMainForm::buildMenu()
         {AuswertungnachZeitraumsortiertnachBaustelle1, Kind::PeriodByPlace}};
     for (const auto &[action, kind] : evaluations)
         connect(action, &QAction::triggered, this, [this, kind = kind] { runEvaluation(int(kind)); });
+    connect(Arbeitszeitgesetzprfen1, &QAction::triggered, this, &TMainForm::Arbeitszeitgesetzprfen1Click);
 
     connect(AdministratorPasswortfestlegen1, &QAction::triggered, this, &TMainForm::AdministratorPasswortfestlegen1Click);
     connect(VorgabetextefrdasAusfllenfestlegen1, &QAction::triggered, this,
@@ -260,6 +263,50 @@ void TMainForm::runEvaluation(int kindNumber)
     }
     resultForm->endReport();
     resultForm->exec();
+}
+
+void TMainForm::Arbeitszeitgesetzprfen1Click()
+{
+    DbfTable &table = m_context.tables().Dbf1;
+    TMitarbeiterAussuchenForm *choice = m_forms.MitarbeiterAussuchenForm;
+    choice->ArbeiterEd->clear();
+    choice->ArbeiterEd->addItem(TranslateText(WorkingTimeLawCheck::allEmployeesText()));
+    choice->ArbeiterEd->addItems(EvaluationReport::choiceList(table, EvaluationReport::Kind::Employee,
+                                                              m_context.hideDeletedEmployees, m_context.userList().users));
+    choice->ArbeiterEd->setCurrentIndex(0);
+    if (choice->exec() != QDialog::Accepted)
+        return;
+
+    WorkingTimeLawCheck::Options options;
+    if (choice->ArbeiterEd->currentIndex() > 0)
+        options.employee = choice->ArbeiterEd->currentText();
+    options.from = choice->DateTimePicker1->date();
+    options.to = choice->DateTimePicker2->date();
+    options.hoursOnly = m_context.onlyHours;
+    options.locale = QLocale::system();
+    QProgressDialog progress(ProgramText(6), TranslateText(QStringLiteral("Abbrechen")), 0, 1000, this);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    options.keepGoing = [&progress](double done) {
+        progress.setValue(int(done * 1000));
+        return !progress.wasCanceled();
+    };
+    WorkingTimeLawCheck check(options, {&ProgramText, &TranslateText});
+    const bool complete = check.read(table);
+    progress.reset();
+    if (!complete)
+        return;
+    // The result window shows, prints and saves reports in one form.
+    EvaluationReport::Report report;
+    check.writeReport([&report](const QString &line) { report.lines << line; });
+    check.writeCsv([&report](const QStringList &row) {
+        if (report.columnTitles.isEmpty())
+            report.columnTitles = row;
+        else
+            report.listedValues << row;
+    });
+    m_forms.AuswertenForm->setReport(report);
+    m_forms.AuswertenForm->exec();
 }
 
 void TMainForm::Benutzerverwalten1Click()

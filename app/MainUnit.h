@@ -39,6 +39,8 @@ public:
     // How long an evaluation runs before its progress (and its cancel
     // button) shows; tests have it show at once.
     void setProgressDelay(int milliseconds) { m_progressDelay = milliseconds; }
+    // "Arbeitszeitgesetz prüfen...": the working-time law check.
+    void Arbeitszeitgesetzprfen1Click();
     void VorgabetextefrdasAusfllenfestlegen1Click();
 
     QMenuBar *MainMenu1;
@@ -48,6 +50,7 @@ public:
     QAction *AuswertungnachTtigkeit1;
     QAction *AuswertungnachZeitraum1;
     QAction *AuswertungnachZeitraumsortiertnachBaustelle1;
+    QAction *Arbeitszeitgesetzprfen1;
     QAction *PausenzeitinAuswertungauffhren1;
     QMenu *Benutzer1;
     QAction *Benutzerverwalten1;

@@ -37,7 +37,7 @@ void fillRecord(DbfRecord &record, quint32 i)
 
 // Writes the records in bulk: the layout is the table layer's, the speed is
 // the disk's.
-bool writeWorkTimeTable(const QString &path, quint32 rows, const Clock &clock)
+bool writeWorkTimeTable(const QString &path, quint32 rows, const Clock &clock, Filler fill)
 {
     DbfTable table(clock);
     if (!table.create(path, WorkTimeTables::fieldDefinitions(&ProgramTexts::german)) || !table.open(path))
@@ -50,7 +50,7 @@ bool writeWorkTimeTable(const QString &path, quint32 rows, const Clock &clock)
     file.seek(file.size() - 1); // over the end mark
     QByteArray chunk;
     for (quint32 i = 0; i < rows; ++i) {
-        fillRecord(record, i);
+        fill(record, i);
         chunk += record.bytes();
         if (chunk.size() > (1 << 20) || i + 1 == rows) {
             file.write(chunk);

@@ -6,6 +6,7 @@
 #include <QSaveFile>
 
 #include "CliCommand.h"
+#include "WorkingTimeLawCommand.h"
 #include "app/AppContext.h"
 #include "evaluation/EvaluationReport.h"
 #include "evaluation/ReportCsvWriter.h"
@@ -65,9 +66,11 @@ bool writeStreamed(const QString &path, const std::function<void(ReportSink &)> 
 
 int runReport(AppContext &context, const ReportCommandOptions &options)
 {
+    if (options.kind == QLatin1String("worktime-law"))
+        return runWorkingTimeLawReport(context, options);
     const auto kind = kindNamed(options.kind);
     if (!kind)
-        return usage(QStringLiteral("KIND is employee, place, activity, period or period-by-place"));
+        return usage(QStringLiteral("KIND is employee, place, activity, period, period-by-place or worktime-law"));
     const auto from = parseDateArgument(options.from);
     const auto to = parseDateArgument(options.to);
     if (!from || !to)

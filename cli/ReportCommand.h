@@ -10,7 +10,7 @@ class AppContext;
 // as the result window's text.
 struct ReportCommandOptions
 {
-    QString kind;      // employee, place, activity, period, period-by-place
+    QString kind;      // employee, place, activity, period, period-by-place, worktime-law
     QString from;
     QString to;
     std::optional<QString> choice;

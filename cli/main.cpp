@@ -59,12 +59,17 @@ const char *const HelpText =
     "\n"
     "  report KIND --from DATE --to DATE [--choice TEXT] [--breaks | --no-breaks]\n"
     "       [--hide-deleted | --show-deleted] [--format text|csv|pdf] [--output FILE]\n"
-    "      One of the evaluations: KIND is employee, place, activity, period or\n"
-    "      period-by-place. --choice names the employee, place or activity (the\n"
-    "      first of the choice list by default). Text is the result window's\n"
+    "      One of the evaluations: KIND is employee, place, activity, period,\n"
+    "      period-by-place or worktime-law. --choice names the employee, place\n"
+    "      or activity (the first of the choice list by default). Text is the\n"
+    "      result window's\n"
     "      lines; csv the listed records; pdf the printout (needs --output).\n"
     "      --output never writes over one of the program's own files (the\n"
     "      table, benutzer.dat, options.dat, translate.dat).\n"
+    "      KIND worktime-law checks the Working Hours Act (Arbeitszeitgesetz:\n"
+    "      daily maximum, breaks, rest, Sundays) for every employee, or the one\n"
+    "      --choice names; its csv lists the violations. Finding violations is\n"
+    "      no error: the exit status is 0.\n"
     "\n"
     "  translations update | export FILE | check\n"
     "      The dictionary translate.dat beside the program: update adds the\n"
@@ -274,6 +279,7 @@ int main(int argc, char *argv[])
     context.LoadBenutzer();
     context.LoadOptions();
     context.restoreMainWindowOptions();
+    context.restoreAdminOptions();
     SetCurrentLanguage(language.value_or(context.languagesetto));
     context.setTableDirectories();
     int result = CliExit::Usage;

@@ -28,3 +28,6 @@ build/bin/result_window_bench 1000000
 echo
 echo "tagwerk-cli as whole processes, beside cat and a shapelib scan:"
 scripts/bench-processes.sh 100000 1000000
+echo
+echo "Working-time law check beside the period evaluation (time, report lines, peak memory):"
+build/bin/worktime_law_bench 1000000

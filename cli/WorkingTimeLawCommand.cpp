@@ -1,0 +1,94 @@
+#include "WorkingTimeLawCommand.h"
+
+#include <cstdio>
+
+#include <QFile>
+#include <QSaveFile>
+
+#include "CliCommand.h"
+#include "ReportCommand.h"
+#include "app/AppContext.h"
+#include "evaluation/CsvRow.h"
+#include "evaluation/EvaluationReport.h"
+#include "evaluation/ReportPainter.h"
+#include "evaluation/WorkingTimeLawCheck.h"
+#include "translation/translateunit.h"
+
+namespace {
+
+int usage(const QString &message)
+{
+    printError(QStringLiteral("tagwerk-cli report: ") + message);
+    return CliExit::Usage;
+}
+
+// Text and CSV go out line by line as the check writes them: to standard
+// output, or to a file that replaces the old one only once it is complete.
+bool writeStreamed(const WorkingTimeLawCheck &check, const ReportCommandOptions &options)
+{
+    const bool console = options.output.isEmpty();
+    QFile standardOutput;
+    QSaveFile file(options.output);
+    QIODevice *device = console ? static_cast<QIODevice *>(&standardOutput) : &file;
+    if (!(console ? standardOutput.open(stdout, QIODevice::WriteOnly) : file.open(QIODevice::WriteOnly)))
+        return false;
+    bool ok = true;
+    const auto write = [&ok, device](const QByteArray &bytes) { ok = ok && device->write(bytes) == bytes.size(); };
+    if (options.format == QLatin1String("text")) {
+        check.writeReport([&write](const QString &line) { write(line.toUtf8() + '\n'); });
+    } else {
+        write(CsvRow::byteOrderMark());
+        check.writeCsv([&write](const QStringList &row) { write(CsvRow::format(row)); });
+    }
+    return ok && (console ? standardOutput.flush() : file.commit());
+}
+
+// The printout lays out pages from all lines at once.
+bool writePdf(const WorkingTimeLawCheck &check, const QString &path)
+{
+    QStringList lines;
+    check.writeReport([&lines](const QString &line) { lines << line; });
+    return ReportPainter::writePdf(path, lines, ProgramText(6));
+}
+
+} // namespace
+
+int runWorkingTimeLawReport(AppContext &context, const ReportCommandOptions &options)
+{
+    if (options.breaks)
+        return usage(QStringLiteral("--breaks and --no-breaks do not go with worktime-law"));
+    const auto from = parseDateArgument(options.from);
+    const auto to = parseDateArgument(options.to);
+    if (!from || !to)
+        return usage(QStringLiteral("--from and --to take DD.MM.YYYY or YYYY-MM-DD"));
+    if (options.format != QLatin1String("text") && options.format != QLatin1String("csv")
+        && options.format != QLatin1String("pdf"))
+        return usage(QStringLiteral("--format takes text, csv or pdf"));
+    if (options.format == QLatin1String("pdf") && options.output.isEmpty())
+        return usage(QStringLiteral("a PDF needs --output FILE"));
+
+    DbfTable &table = context.tables().Dbf1;
+    WorkingTimeLawCheck::Options check;
+    check.from = *from;
+    check.to = *to;
+    check.hoursOnly = context.onlyHours;
+    check.locale = QLocale::system();
+    // The choice window's first entry, "(alle Mitarbeiter)", is all employees here too.
+    if (options.choice && *options.choice != TranslateText(WorkingTimeLawCheck::allEmployeesText())) {
+        const QStringList employees = EvaluationReport::choiceList(
+            table, EvaluationReport::Kind::Employee, options.hideDeleted.value_or(context.hideDeletedEmployees),
+            context.userList().users);
+        if (!employees.contains(*options.choice))
+            return usage(QStringLiteral("'%1' is not among the employees").arg(*options.choice));
+        check.employee = *options.choice;
+    }
+
+    WorkingTimeLawCheck law(check, {&ProgramText, &TranslateText});
+    law.read(table);
+    const bool written = options.format == QLatin1String("pdf") ? writePdf(law, options.output) : writeStreamed(law, options);
+    if (!written) {
+        printError(QStringLiteral("tagwerk-cli report: cannot write '%1'").arg(options.output));
+        return CliExit::Usage;
+    }
+    return CliExit::Ok;
+}

@@ -1,0 +1,249 @@
+#include "WorkingTimeLawCheck.h"
+
+#include <algorithm>
+
+#include <QCollator>
+
+#include "EvaluationReport.h"
+#include "storage/DateTimeText.h"
+#include "storage/DbfTable.h"
+#include "storage/WorkTimeTables.h"
+
+namespace {
+
+constexpr int MinutesPerDay = 24 * 60;
+constexpr int DateWidth = 10;
+constexpr int EmployeeWidth = 25; // as in the period evaluations
+constexpr int TimeWidth = 5;
+
+int minutesOf(QTime time)
+{
+    return time.msecsSinceStartOfDay() / 60000;
+}
+
+// A duration in minutes as H:MM, the way every evaluation writes one.
+QString hoursAndMinutes(int minutes)
+{
+    return EvaluationReport::OutZeit(double(minutes) / MinutesPerDay);
+}
+
+// The reading of a field as text, reusing one string's storage per field.
+struct BookingTexts
+{
+    QString datum, arbeiter, von, bis, pause;
+};
+
+} // namespace
+
+QString WorkingTimeLawCheck::allEmployeesText()
+{
+    return QStringLiteral("(alle Mitarbeiter)");
+}
+
+WorkingTimeLawCheck::WorkingTimeLawCheck(Options options, Texts texts, WorkingTimeRules rules)
+    : m_options(std::move(options))
+    , m_texts(std::move(texts))
+    , m_rules(std::move(rules))
+{
+    m_checked = m_rules.applicable(m_options.hoursOnly);
+    // Looked up once: a long report writes them on every line.
+    m_titles = {m_texts.programText(36), m_texts.programText(43), m_texts.translate(QStringLiteral("Paragraf")),
+                m_texts.translate(QStringLiteral("Festgestellt")), m_texts.translate(QStringLiteral("Grenzwert")),
+                m_texts.translate(QStringLiteral("Erläuterung"))};
+    for (const WorkingTimeRule *rule : m_checked)
+        m_explanations << m_texts.translate(rule->explanation);
+}
+
+bool WorkingTimeLawCheck::read(DbfTable &table)
+{
+    constexpr int ProgressEvery = 8192;
+    table.refresh();
+    const qint64 to = m_options.to.toJulianDay();
+    DbfRecord record;
+    BookingTexts texts;
+    const int rows = table.rowCount();
+    for (int row = 0; row < rows; ++row) {
+        if (m_options.keepGoing && row % ProgressEvery == 0 && !m_options.keepGoing(double(row) / rows))
+            return false;
+        if (!table.readRow(row, record))
+            break;
+        // The cheap tests first: most rows of a large table lie outside the period.
+        record.text(WorkTimeTables::Datum, texts.datum);
+        const auto date = DateTimeText::parseDate(texts.datum);
+        if (!date || date->toJulianDay() > to)
+            continue;
+        record.text(WorkTimeTables::Arbeiter, texts.arbeiter);
+        if (m_options.employee && texts.arbeiter != *m_options.employee)
+            continue;
+        record.text(WorkTimeTables::ZeitVon, texts.von);
+        record.text(WorkTimeTables::ZeitBis, texts.bis);
+        const auto start = DateTimeText::parseTime(texts.von);
+        const auto end = DateTimeText::parseTime(texts.bis);
+        if (!start || !end)
+            continue; // as the other evaluations leave such a booking out of their sums
+        record.text(WorkTimeTables::Pause, texts.pause);
+        const auto pause = DateTimeText::parseTime(texts.pause);
+        addBooking(texts.arbeiter, date->toJulianDay(), minutesOf(*start), minutesOf(*end), pause ? minutesOf(*pause) : 0);
+    }
+    return true;
+}
+
+void WorkingTimeLawCheck::addBooking(const QString &employee, qint64 day, int start, int end, int pause)
+{
+    Employee &person = employeeNamed(employee);
+    if (day >= m_options.from.toJulianDay()) {
+        person.days[day].add(start, end, pause);
+        return;
+    }
+    // Before the period only the last working day counts, for the rest
+    // before the first day of the period.
+    const int latestEnd = end < start ? end + MinutesPerDay : end;
+    if (!person.before || person.before->day < day)
+        person.before = LastDay{day, latestEnd};
+    else if (person.before->day == day)
+        person.before->latestEnd = std::max(person.before->latestEnd, latestEnd);
+}
+
+WorkingTimeLawCheck::Employee &WorkingTimeLawCheck::employeeNamed(const QString &name)
+{
+    if (m_lastEmployee >= 0 && m_employees[size_t(m_lastEmployee)].name == name)
+        return m_employees[size_t(m_lastEmployee)];
+    auto found = m_employeeIndex.constFind(name);
+    if (found == m_employeeIndex.constEnd()) {
+        found = m_employeeIndex.insert(name, int(m_employees.size()));
+        m_employees.push_back(Employee{name, {}, std::nullopt});
+    }
+    m_lastEmployee = *found;
+    return m_employees[size_t(m_lastEmployee)];
+}
+
+int WorkingTimeLawCheck::checkedDays() const
+{
+    int days = 0;
+    for (const Employee &employee : m_employees)
+        days += int(employee.days.size());
+    return days;
+}
+
+std::vector<const WorkingTimeLawCheck::Employee *> WorkingTimeLawCheck::sortedEmployees() const
+{
+    std::vector<const Employee *> sorted;
+    sorted.reserve(m_employees.size());
+    for (const Employee &employee : m_employees)
+        sorted.push_back(&employee);
+    // Names that the collation holds equal still come in a fixed order.
+    QCollator collator(m_options.locale);
+    std::sort(sorted.begin(), sorted.end(), [&collator](const Employee *a, const Employee *b) {
+        const int order = collator.compare(a->name, b->name);
+        return order != 0 ? order < 0 : a->name < b->name;
+    });
+    return sorted;
+}
+
+WorkingDayFacts WorkingTimeLawCheck::factsOf(qint64 day, const WorkingDayTally &tally,
+                                             const std::optional<LastDay> &previous) const
+{
+    WorkingDayFacts facts;
+    facts.date = QDate::fromJulianDay(day);
+    facts.work = tally.work();
+    facts.breaks = tally.breaks(m_rules.limits.shortestCountedGap);
+    if (previous)
+        facts.rest = int((day - previous->day) * MinutesPerDay) + tally.earliestStart() - previous->latestEnd;
+    return facts;
+}
+
+void WorkingTimeLawCheck::forEachViolation(const std::function<void(const Violation &)> &visit) const
+{
+    for (const Employee *employee : sortedEmployees()) {
+        std::optional<LastDay> previous = employee->before;
+        for (const auto &[day, tally] : employee->days) {
+            const WorkingDayFacts facts = factsOf(day, tally, previous);
+            for (size_t rule = 0; rule < m_checked.size(); ++rule) {
+                if (const auto finding = m_checked[rule]->check(facts, m_rules.limits))
+                    visit(Violation{facts.date, &employee->name, rule, *finding});
+            }
+            previous = LastDay{day, tally.latestEnd()};
+        }
+    }
+}
+
+QString WorkingTimeLawCheck::title() const
+{
+    const QString subject = m_options.employee ? *m_options.employee : m_texts.translate(allEmployeesText());
+    return m_texts.translate(QStringLiteral("Auswertung Arbeitszeitgesetz")) + QLatin1Char(' ') + subject;
+}
+
+// The width pass: the findings come from the days in memory, so they are
+// simply made once more.
+WorkingTimeLawCheck::Widths WorkingTimeLawCheck::measure() const
+{
+    Widths widths{std::max<int>(DateWidth, int(m_titles[0].size())), std::max<int>(EmployeeWidth, int(m_titles[1].size())),
+                  int(m_titles[2].size()), std::max<int>(TimeWidth, int(m_titles[3].size())),
+                  std::max<int>(TimeWidth, int(m_titles[4].size()))};
+    forEachViolation([this, &widths](const Violation &v) {
+        widths.employee = std::max<int>(widths.employee, int(v.employee->size()));
+        widths.paragraph = std::max<int>(widths.paragraph, int(m_checked[v.rule]->paragraph.size()));
+        widths.found = std::max<int>(widths.found, int(hoursAndMinutes(v.finding.found).size()));
+        widths.limit = std::max<int>(widths.limit, int(hoursAndMinutes(v.finding.limit).size()));
+    });
+    return widths;
+}
+
+// Columns padded on the right and joined by single blanks; the explanation
+// at the end is never padded.
+QString WorkingTimeLawCheck::line(const QStringList &cells, const Widths &widths) const
+{
+    const int width[] = {widths.date, widths.employee, widths.paragraph, widths.found, widths.limit};
+    QString text;
+    for (int c = 0; c < 5; ++c)
+        text += cells[c].leftJustified(width[c]) + QLatin1Char(' ');
+    return text + cells[5];
+}
+
+void WorkingTimeLawCheck::writeReport(const LineSink &sink) const
+{
+    sink(title());
+    if (m_options.hoursOnly) {
+        QStringList paragraphs;
+        for (const WorkingTimeRule *rule : m_checked)
+            paragraphs << rule->paragraph;
+        sink(m_texts.translate(QStringLiteral("Nur Stundenanzahl erfasst: geprüft werden nur %1."))
+                 .arg(paragraphs.join(QStringLiteral(", "))));
+    }
+    sink(m_texts.programText(24) + QLatin1Char(' ') + DateTimeText::formatDate(m_options.from) + QLatin1Char(' ')
+         + m_texts.programText(25) + QLatin1Char(' ') + DateTimeText::formatDate(m_options.to));
+    sink(QString());
+    const Widths widths = measure();
+    sink(line(m_titles, widths));
+
+    std::vector<int> counts(m_checked.size(), 0);
+    forEachViolation([&](const Violation &v) {
+        counts[v.rule] += 1;
+        sink(line({DateTimeText::formatDate(v.date), *v.employee, m_checked[v.rule]->paragraph,
+                   hoursAndMinutes(v.finding.found), hoursAndMinutes(v.finding.limit), m_explanations[v.rule]},
+                  widths));
+    });
+    if (std::all_of(counts.begin(), counts.end(), [](int count) { return count == 0; }))
+        sink(m_texts.translate(QStringLiteral("Keine Verstöße gefunden.")));
+    writeTotals(sink, counts);
+}
+
+void WorkingTimeLawCheck::writeTotals(const LineSink &sink, const std::vector<int> &counts) const
+{
+    sink(QString());
+    for (size_t i = 0; i < m_checked.size(); ++i) {
+        sink(m_texts.translate(QStringLiteral("Verstöße gegen %1:")).arg(m_checked[i]->paragraph) + QLatin1Char(' ')
+             + QString::number(counts[i]));
+    }
+    sink(m_texts.translate(QStringLiteral("Geprüfte Mitarbeitertage:")) + QLatin1Char(' ')
+         + QString::number(checkedDays()));
+}
+
+void WorkingTimeLawCheck::writeCsv(const RowSink &sink) const
+{
+    sink(m_titles);
+    forEachViolation([&](const Violation &v) {
+        sink({DateTimeText::formatDate(v.date), *v.employee, QString(m_checked[v.rule]->paragraph).remove(QLatin1Char(' ')),
+              hoursAndMinutes(v.finding.found), hoursAndMinutes(v.finding.limit), m_explanations[v.rule]});
+    });
+}

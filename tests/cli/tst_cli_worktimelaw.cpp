@@ -1,0 +1,206 @@
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "storage/DbfTable.h"
+#include "storage/WorkTimeTables.h"
+#include "support/FixedClock.h"
+#include "support/TestFiles.h"
+#include "translation/ProgramTexts.h"
+
+// `tagwerk-cli report worktime-law`: the check's text and CSV on standard
+// output or in a file, its choice of employees, and its exit codes.
+class TestCliWorkingTimeLaw : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void textReport_data();
+    void textReport();
+    void refusedArguments_data();
+    void refusedArguments();
+    void csvHasTheListedColumns();
+    void writesFiles();
+    void hoursOnlyFollowsTheAdministratorsOption();
+    void emptyTableIsNoError();
+
+private:
+    struct Result
+    {
+        int exitCode = -1;
+        QByteArray out;
+        QByteArray err;
+    };
+    Result run(const QStringList &arguments) const;
+    void addRows();
+    static QStringList period();
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    FixedClock m_clock;
+};
+
+namespace {
+
+// The heading and totals as worked out by hand: date 10, employee 25,
+// paragraph 8 ("Paragraf"), found 12 ("Festgestellt"), limit 9 ("Grenzwert").
+const char *const Heading =
+    "Datum      Mitarbeiter               Paragraf Festgestellt Grenzwert Erläuterung\n";
+const char *const AnnaLongDay =
+    "04.03.2024 Anna                      § 3      10:01        10:00     Arbeitszeit über 10 Stunden\n";
+const char *const BerndSunday =
+    "10.03.2024 Bernd                     § 9      3:00         0:00      Sonntagsarbeit\n";
+
+} // namespace
+
+void TestCliWorkingTimeLaw::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+}
+
+QStringList TestCliWorkingTimeLaw::period()
+{
+    return {QStringLiteral("report"), QStringLiteral("worktime-law"), QStringLiteral("--from"), QStringLiteral("04.03.2024"),
+            QStringLiteral("--to"), QStringLiteral("2024-03-10")};
+}
+
+TestCliWorkingTimeLaw::Result TestCliWorkingTimeLaw::run(const QStringList &arguments) const
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TAGWERK_PROGRAM_DIR"), m_dir->path());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir->filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(TAGWERK_CLI_PATH), QStringList{QStringLiteral("--db"), m_dir->path()} + arguments);
+    Result result;
+    if (process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit) {
+        result.exitCode = process.exitCode();
+        result.out = process.readAllStandardOutput();
+        result.err = process.readAllStandardError();
+    }
+    return result;
+}
+
+void TestCliWorkingTimeLaw::addRows()
+{
+    DbfTable table(m_clock);
+    const QString path = m_dir->filePath(QStringLiteral("arbeitszeit.dbf"));
+    QVERIFY(table.create(path, WorkTimeTables::fieldDefinitions(&ProgramTexts::german)));
+    QVERIFY(table.open(path));
+    // Anna: 10:46 less 0:45 is 10:01 on Monday; Bernd works on Sunday.
+    const char *const rows[][5] = {{"04.03.2024", "Anna", "07:00", "17:46", "00:45"},
+                                   {"10.03.2024", "Bernd", "09:00", "12:00", ""},
+                                   {"05.03.2024", "Anna", "08:00", "12:00", ""}};
+    for (const auto &row : rows) {
+        DbfRecord record = table.newRecord();
+        record.setText(WorkTimeTables::Datum, QString::fromUtf8(row[0]));
+        record.setText(WorkTimeTables::Arbeiter, QString::fromUtf8(row[1]));
+        record.setText(WorkTimeTables::ZeitVon, QString::fromUtf8(row[2]));
+        record.setText(WorkTimeTables::ZeitBis, QString::fromUtf8(row[3]));
+        record.setText(WorkTimeTables::Pause, QString::fromUtf8(row[4]));
+        QVERIFY(table.append(record));
+    }
+}
+
+void TestCliWorkingTimeLaw::textReport_data()
+{
+    QTest::addColumn<QStringList>("choice");
+    QTest::addColumn<QByteArray>("expected");
+    const QByteArray totals31 = "\nVerstöße gegen § 3: 1\nVerstöße gegen § 4: 0\nVerstöße gegen § 5: 0\nVerstöße gegen § 9: 1\n"
+                                "Geprüfte Mitarbeitertage: 3\n";
+    const QByteArray all = QByteArray("Auswertung Arbeitszeitgesetz (alle Mitarbeiter)\nZeitraum von: 04.03.2024 bis: 10.03.2024\n\n")
+                           + Heading + AnnaLongDay + BerndSunday + totals31;
+    QTest::newRow("all employees by default") << QStringList{} << all;
+    QTest::newRow("the choice window's first entry")
+        << QStringList{QStringLiteral("--choice"), QStringLiteral("(alle Mitarbeiter)")} << all;
+    QTest::newRow("one employee")
+        << QStringList{QStringLiteral("--choice"), QStringLiteral("Anna")}
+        << QByteArray("Auswertung Arbeitszeitgesetz Anna\nZeitraum von: 04.03.2024 bis: 10.03.2024\n\n") + Heading
+               + AnnaLongDay
+               + "\nVerstöße gegen § 3: 1\nVerstöße gegen § 4: 0\nVerstöße gegen § 5: 0\nVerstöße gegen § 9: 0\n"
+                 "Geprüfte Mitarbeitertage: 2\n";
+}
+
+void TestCliWorkingTimeLaw::textReport()
+{
+    QFETCH(QStringList, choice);
+    QFETCH(QByteArray, expected);
+    addRows();
+    const Result result = run(period() + choice);
+    QCOMPARE(result.exitCode, 0); // violations are the report, not an error
+    QCOMPARE(result.out, expected);
+    QVERIFY(result.err.isEmpty());
+}
+
+void TestCliWorkingTimeLaw::refusedArguments_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("an unknown employee") << QStringList{QStringLiteral("--choice"), QStringLiteral("anna")};
+    QTest::newRow("the break column") << QStringList{QStringLiteral("--breaks")};
+    QTest::newRow("no break column") << QStringList{QStringLiteral("--no-breaks")};
+    QTest::newRow("an unknown format") << QStringList{QStringLiteral("--format"), QStringLiteral("html")};
+    QTest::newRow("pdf to standard output") << QStringList{QStringLiteral("--format"), QStringLiteral("pdf")};
+    QTest::newRow("an unwritable file")
+        << QStringList{QStringLiteral("--output"), QStringLiteral("/nonexistent-directory/report.txt")};
+}
+
+void TestCliWorkingTimeLaw::refusedArguments()
+{
+    QFETCH(QStringList, arguments);
+    addRows();
+    const Result result = run(period() + arguments);
+    QCOMPARE(result.exitCode, 2);
+    QVERIFY(!result.err.isEmpty());
+    QVERIFY(result.out.isEmpty());
+}
+
+void TestCliWorkingTimeLaw::csvHasTheListedColumns()
+{
+    addRows();
+    const Result result = run(period() + QStringList{QStringLiteral("--format"), QStringLiteral("csv")});
+    QCOMPARE(result.exitCode, 0);
+    QCOMPARE(result.out, QByteArray("\xEF\xBB\xBF"
+                                    "Datum;Mitarbeiter;Paragraf;Festgestellt;Grenzwert;Erläuterung\r\n"
+                                    "04.03.2024;Anna;§3;10:01;10:00;Arbeitszeit über 10 Stunden\r\n"
+                                    "10.03.2024;Bernd;§9;3:00;0:00;Sonntagsarbeit\r\n"));
+}
+
+void TestCliWorkingTimeLaw::writesFiles()
+{
+    addRows();
+    const QString text = m_dir->filePath(QStringLiteral("law.txt"));
+    QCOMPARE(run(period() + QStringList{QStringLiteral("--output"), text}).exitCode, 0);
+    QVERIFY(TestFiles::readAll(text).contains(BerndSunday));
+    const QString csv = m_dir->filePath(QStringLiteral("law.csv"));
+    QCOMPARE(run(period() + QStringList{QStringLiteral("--format"), QStringLiteral("csv"), QStringLiteral("--output"), csv}).exitCode, 0);
+    QVERIFY(TestFiles::readAll(csv).endsWith("10.03.2024;Bernd;§9;3:00;0:00;Sonntagsarbeit\r\n"));
+    const QString pdf = m_dir->filePath(QStringLiteral("law.pdf"));
+    QCOMPARE(run(period() + QStringList{QStringLiteral("--format"), QStringLiteral("pdf"), QStringLiteral("--output"), pdf}).exitCode, 0);
+    QVERIFY(TestFiles::readAll(pdf).startsWith("%PDF"));
+}
+
+void TestCliWorkingTimeLaw::hoursOnlyFollowsTheAdministratorsOption()
+{
+    addRows();
+    QVERIFY(QDir().mkpath(m_dir->filePath(QStringLiteral("config/Korvald"))));
+    QVERIFY(TestFiles::writeAll(m_dir->filePath(QStringLiteral("config/Korvald/tagwerk.ini")),
+                                "[TAdminForm]\nCheckOnlyhoursCheck_Checked=True\n"));
+    const Result result = run(period());
+    QCOMPARE(result.exitCode, 0);
+    const QList<QByteArray> lines = result.out.split('\n');
+    QCOMPARE(lines.at(1), QByteArray("Nur Stundenanzahl erfasst: geprüft werden nur § 3, § 9."));
+    QVERIFY(result.out.endsWith("\nVerstöße gegen § 3: 1\nVerstöße gegen § 9: 1\nGeprüfte Mitarbeitertage: 3\n"));
+}
+
+void TestCliWorkingTimeLaw::emptyTableIsNoError()
+{
+    const Result result = run(period());
+    QCOMPARE(result.exitCode, 0);
+    QVERIFY(result.out.contains(QByteArray(Heading) + "Keine Verstöße gefunden.\n\n"));
+    QVERIFY(result.out.endsWith("Geprüfte Mitarbeitertage: 0\n"));
+}
+
+QTEST_GUILESS_MAIN(TestCliWorkingTimeLaw)
+#include "tst_cli_worktimelaw.moc"
