@@ -8,6 +8,9 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
     qt6-translations-l10n
     libgl-dev
+    # A virtual X server and a window manager: where windows open is only
+    # seen with a real frame around them (tests/base/tst_windowplacement).
+    xvfb openbox
 )
 
 missing=()
