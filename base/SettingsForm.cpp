@@ -1,6 +1,7 @@
 #include "SettingsForm.h"
 
 #include <QGuiApplication>
+#include <QHideEvent>
 #include <QScreen>
 
 #include "WindowSettingsStore.h"
@@ -75,6 +76,16 @@ void SettingsForm::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
 }
 
+void SettingsForm::hideEvent(QHideEvent *event)
+{
+    // Every showing reads the placement back, so it is stored at every
+    // hiding too: a window the user moved shows again where it was, not
+    // where it stood when it last closed.
+    if (!event->spontaneous())
+        savePlacement(m_settings);
+    QDialog::hideEvent(event);
+}
+
 void SettingsForm::done(int result)
 {
     saveSettings();
@@ -88,11 +99,12 @@ void SettingsForm::restorePlacement(WindowSettingsStore &store)
     if (!rect)
         rect = parseRect(store.value(m_className, QStringLiteral("NormPos")));
     if (rect) {
+        // NormPos holds the client area as savePlacement read it, so the
+        // client area goes back there. move() would place the frame instead,
+        // one title bar higher than the client it was stored from, and the
+        // window would creep down by that much at every showing.
         const bool fixedSize = minimumSize() == maximumSize();
-        if (fixedSize)
-            move(rect->topLeft());
-        else
-            setGeometry(*rect);
+        setGeometry(QRect(rect->topLeft(), fixedSize ? size() : rect->size()));
     }
     if (store.value(m_className, QStringLiteral("ShowCmd")) == QLatin1String("3"))
         setWindowState(windowState() | Qt::WindowMaximized);

@@ -1,5 +1,7 @@
 #include "ErfassenFUnit.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -20,7 +22,9 @@
 #include "base/Reporter.h"
 #include "base/WindowSettingsStore.h"
 #include "storage/WorkTimeTables.h"
+#include "translation/UiText.h"
 #include "translation/translateunit.h"
+#include "widgets/TimeEdit.h"
 
 namespace {
 
@@ -38,10 +42,16 @@ QComboBox *makeChoice(QWidget *parent, const char *name)
 
 QTimeEdit *makeTime(QWidget *parent, const char *name)
 {
-    auto *picker = new QTimeEdit(parent);
+    auto *picker = new TimeEdit(parent);
     picker->setObjectName(QLatin1String(name));
-    picker->setDisplayFormat(QStringLiteral("HH:mm"));
     return picker;
+}
+
+// What a field of the work-time table holds: an input takes no more, so
+// nothing is cut when the record is stored.
+int fieldWidth(WorkTimeTables::Field field)
+{
+    return WorkTimeTables::fieldDefinitions([](int) { return QString(); }).at(field).width;
 }
 
 QLabel *makeLabel(QWidget *parent, const char *name, const char16_t *text, QWidget *buddy)
@@ -97,6 +107,22 @@ TErfassenForm::TErfassenForm(AppContext &context, ApplicationForms &forms)
     NachtArbeitCheck->setObjectName(QStringLiteral("NachtArbeitCheck"));
     for (QPushButton *button : {EditBtn, AusloggenBtn, PauseBtn})
         button->setAutoDefault(false);
+    StatusLabel = new QLabel(this);
+    StatusLabel->setObjectName(QStringLiteral("StatusLabel"));
+    Orted->lineEdit()->setMaxLength(fieldWidth(WorkTimeTables::Ort));
+    TatEd->lineEdit()->setMaxLength(fieldWidth(WorkTimeTables::Taetigkeit));
+    BemEd->setMaxLength(fieldWidth(WorkTimeTables::Bemerkungen));
+    // The break list may make the remark longer than the field; it may then
+    // only shrink, and is not stored until it fits.
+    connect(BemEd, &QLineEdit::textChanged, this, [this](const QString &text) {
+        const int limit = std::max<int>(fieldWidth(WorkTimeTables::Bemerkungen), text.size());
+        if (limit == BemEd->maxLength())
+            return;
+        // A new limit puts the cursor at the end; the employee keeps editing where he was.
+        const int cursor = BemEd->cursorPosition();
+        BemEd->setMaxLength(limit);
+        BemEd->setCursorPosition(cursor);
+    });
 
     auto *layout = new QGridLayout(this);
     int row = 0;
@@ -119,13 +145,14 @@ TErfassenForm::TErfassenForm(AppContext &context, ApplicationForms &forms)
     layout->addWidget(AuswertsCheck, row++, 1, 1, 2);
     layout->addWidget(SameTimeCheck, row++, 0, 1, 3);
     layout->addWidget(NachtArbeitCheck, row++, 0, 1, 3);
+    layout->addWidget(StatusLabel, row++, 0, 1, 3);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(ErfassenBtn);
     buttons->addWidget(EditBtn);
     buttons->addStretch(1);
     buttons->addWidget(AusloggenBtn);
     layout->addLayout(buttons, row, 0, 1, 3);
-    layout->setRowStretch(row - 1, 1);
+    layout->setRowStretch(row - 2, 1);
     setFixedSize(449, 504);
 
     // Tab order as the window was designed.
@@ -156,6 +183,7 @@ void TErfassenForm::prepare()
     fillList(TatEd, WorkTimeTables::Taetigkeit, data.activitiesFixed, data.activityTexts);
     fillList(Orted, WorkTimeTables::Ort, data.placesFixed, data.placeTexts);
     DateTimePicker1->setTime(QTime(0, 0));
+    StatusLabel->clear();
     const bool hoursOnly = m_context.onlyHours;
     DateTimePicker1->setVisible(!hoursOnly);
     Label1->setVisible(!hoursOnly);
@@ -184,8 +212,35 @@ void TErfassenForm::focusFor(int programText)
     }
 }
 
+bool TErfassenForm::remarkFits()
+{
+    const int width = fieldWidth(WorkTimeTables::Bemerkungen);
+    if (BemEd->text().size() <= width)
+        return true;
+    m_context.reporter().error(UiText(QStringLiteral("Die Bemerkung ist %1 Zeichen lang, gespeichert werden höchstens %2. "
+                                                     "Bitte kürzen Sie die Bemerkung."))
+                                   .arg(BemEd->text().size())
+                                   .arg(width));
+    BemEd->setFocus();
+    return false;
+}
+
+void TErfassenForm::showStored(const BookingInput &input, bool doubled)
+{
+    const QString hhmm = QStringLiteral("HH:mm");
+    QString text = m_context.onlyHours
+        ? UiText(QStringLiteral("Gespeichert: %1 Stunden %2")).arg(input.to.toString(hhmm), input.place)
+        : UiText(QStringLiteral("Gespeichert: %1–%2 %3")).arg(input.from.toString(hhmm), input.to.toString(hhmm), input.place);
+    if (doubled)
+        text += QLatin1Char(' ') + UiText(QStringLiteral("(doppelte Buchung)"));
+    StatusLabel->setText(text);
+}
+
 void TErfassenForm::ErfassenBtnClick()
 {
+    StatusLabel->clear();
+    if (!remarkFits())
+        return;
     BookingInput input;
     input.place = Orted->currentText();
     input.activity = TatEd->currentText();
@@ -219,6 +274,7 @@ void TErfassenForm::ErfassenBtnClick()
     case BookingService::Outcome::Stored:
         break;
     }
+    showStored(input, outcome.doubled);
     Orted->setEditText(QString());
     TatEd->setEditText(QString());
     BemEd->clear();
@@ -233,8 +289,13 @@ void TErfassenForm::PauseBtnClick()
         return;
     const QList<BreakEntry::Pair> pairs = breaks->pairs();
     DateTimePicker4->setTime(BreakEntry::total(pairs));
-    if (breaks->PauseBemerkCheck->isChecked())
+    if (breaks->PauseBemerkCheck->isChecked()) {
+        BemEd->setMaxLength(32767);
         BemEd->setText(BemEd->text() + BreakEntry::list(pairs, ProgramText(16)));
+        // Said now, while the remark can still be shortened; the booking
+        // refuses it until then rather than store it cut.
+        remarkFits();
+    }
 }
 
 void TErfassenForm::EditBtnClick()

@@ -5,6 +5,7 @@
 class AppContext;
 
 class ApplicationForms;
+struct BookingInput;
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
@@ -54,6 +55,8 @@ public:
     QPushButton *PauseBtn;
     QCheckBox *SameTimeCheck;
     QCheckBox *NachtArbeitCheck;
+    // One line saying which booking was stored last: no box to click away.
+    QLabel *StatusLabel;
 
 protected:
     void restoreControls(WindowSettingsStore &store) override;
@@ -63,6 +66,8 @@ protected:
 private:
     void fillList(QComboBox *list, int field, bool fixed, const QString &fixedTexts);
     void focusFor(int programText);
+    bool remarkFits();
+    void showStored(const BookingInput &input, bool doubled);
 
     ApplicationForms &m_forms;
 };

@@ -9,6 +9,7 @@
 
 #include "app/AppContext.h"
 #include "base/WindowSettingsStore.h"
+#include "widgets/TimeEdit.h"
 
 namespace {
 const QString ClassName = QStringLiteral("TPausenForm");
@@ -31,9 +32,8 @@ TPausenForm::TPausenForm(AppContext &context, QWidget *parent)
     QWidget *previous = AusloggenBtn;
     setTabOrder(ErfassenBtn, AusloggenBtn);
     for (int i = 0; i < 10; ++i) {
-        auto *picker = new QTimeEdit(this);
+        auto *picker = new TimeEdit(this);
         picker->setObjectName(QStringLiteral("DateTimePicker%1").arg(i + 1));
-        picker->setDisplayFormat(QStringLiteral("HH:mm"));
         DateTimePicker[i] = picker;
         auto *label = new QLabel(i % 2 == 0 ? QStringLiteral("Pause von:") : QStringLiteral("Pause bis:"), this);
         label->setObjectName(QStringLiteral("Label%1").arg(i + 1));

@@ -11,6 +11,9 @@ packages=(
     qt6-translations-l10n
     libgl-dev
     poppler-utils
+    # A virtual X server and a window manager: where windows open is only
+    # seen with a real frame around them (tests/base/tst_windowplacement).
+    xvfb openbox
 )
 if [ "${1:-}" = "--fuzz" ]; then
     packages+=(clang libclang-rt-dev)

@@ -8,6 +8,7 @@
 #include "app/AppContext.h"
 #include "base/Reporter.h"
 #include "storage/UserListStore.h"
+#include "storage/WorkTimeTables.h"
 #include "translation/UiText.h"
 
 namespace {
@@ -86,7 +87,27 @@ void TBenutzerBearbeitenForm::BitBtn4Click()
             return;
         }
     }
+    if (!employeeNameFits())
+        return;
     accept();
+}
+
+bool TBenutzerBearbeitenForm::employeeNameFits()
+{
+    // Bookings carry the employee name in a 45-character field whose
+    // trailing blanks the table drops: a longer name, or one ending in a
+    // blank, would never meet its own bookings again.
+    const QString name = LabeledEdit1->text();
+    QString problem;
+    if (name.size() > WorkTimeTables::fieldDefinitions([](int) { return QString(); }).at(WorkTimeTables::Arbeiter).width)
+        problem = UiText(QStringLiteral("Der Name des Mitarbeiters darf höchstens 45 Zeichen lang sein."));
+    else if (name.endsWith(QLatin1Char(' ')))
+        problem = UiText(QStringLiteral("Der Name des Mitarbeiters darf nicht mit einem Leerzeichen enden."));
+    if (problem.isEmpty())
+        return true;
+    m_context.reporter().error(problem);
+    LabeledEdit1->setFocus();
+    return false;
 }
 
 void TBenutzerBearbeitenForm::showEvent(QShowEvent *event)

@@ -35,4 +35,7 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+
+private:
+    bool employeeNameFits();
 };
