@@ -66,6 +66,9 @@ bool writeStreamed(const QString &path, const std::function<void(ReportSink &)> 
 
 int runReport(AppContext &context, const ReportCommandOptions &options)
 {
+    // Checked first, for every kind: a report never goes over the table or its companions.
+    if (const auto refusal = context.ownFileRefusal(options.output))
+        return usage(*refusal);
     if (options.kind == QLatin1String("worktime-law"))
         return runWorkingTimeLawReport(context, options);
     const auto kind = kindNamed(options.kind);
@@ -80,8 +83,6 @@ int runReport(AppContext &context, const ReportCommandOptions &options)
         return usage(QStringLiteral("--format takes text, csv or pdf"));
     if (options.format == QLatin1String("pdf") && options.output.isEmpty())
         return usage(QStringLiteral("a PDF needs --output FILE"));
-    if (const auto refusal = context.ownFileRefusal(options.output))
-        return usage(*refusal);
 
     DbfTable &table = context.tables().Dbf1;
     EvaluationReport::Options report;

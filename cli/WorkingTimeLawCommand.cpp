@@ -8,8 +8,8 @@
 #include "CliCommand.h"
 #include "ReportCommand.h"
 #include "app/AppContext.h"
-#include "evaluation/CsvRow.h"
 #include "evaluation/EvaluationReport.h"
+#include "evaluation/ReportCsvWriter.h"
 #include "evaluation/ReportPainter.h"
 #include "evaluation/WorkingTimeLawCheck.h"
 #include "translation/translateunit.h"
@@ -33,12 +33,15 @@ bool writeStreamed(const WorkingTimeLawCheck &check, const ReportCommandOptions 
     if (!(console ? standardOutput.open(stdout, QIODevice::WriteOnly) : file.open(QIODevice::WriteOnly)))
         return false;
     bool ok = true;
-    const auto write = [&ok, device](const QByteArray &bytes) { ok = ok && device->write(bytes) == bytes.size(); };
     if (options.format == QLatin1String("text")) {
+        const auto write = [&ok, device](const QByteArray &bytes) { ok = ok && device->write(bytes) == bytes.size(); };
         check.writeReport([&write](const QString &line) { write(line.toUtf8() + '\n'); });
     } else {
-        write(CsvRow::byteOrderMark());
-        check.writeCsv([&write](const QStringList &row) { write(CsvRow::format(row)); });
+        // The same CSV as the other evaluations, formula guard included; the
+        // check's first row is the heading.
+        ReportCsvWriter csv(device);
+        check.writeCsv([&csv](const QStringList &row) { csv.writeRecord(row); });
+        ok = csv.finish();
     }
     return ok && (console ? standardOutput.flush() : file.commit());
 }

@@ -22,6 +22,8 @@ private slots:
     void refusedArguments_data();
     void refusedArguments();
     void csvHasTheListedColumns();
+    void csvGuardsCellsAgainstFormulas();
+    void outputNeverGoesOverTheTable();
     void writesFiles();
     void hoursOnlyFollowsTheAdministratorsOption();
     void emptyTableIsNoError();
@@ -165,6 +167,34 @@ void TestCliWorkingTimeLaw::csvHasTheListedColumns()
                                     "Datum;Mitarbeiter;Paragraf;Festgestellt;Grenzwert;Erläuterung\r\n"
                                     "04.03.2024;Anna;§3;10:01;10:00;Arbeitszeit über 10 Stunden\r\n"
                                     "10.03.2024;Bernd;§9;3:00;0:00;Sonntagsarbeit\r\n"));
+}
+
+void TestCliWorkingTimeLaw::csvGuardsCellsAgainstFormulas()
+{
+    DbfTable table(m_clock);
+    const QString path = m_dir->filePath(QStringLiteral("arbeitszeit.dbf"));
+    QVERIFY(table.create(path, WorkTimeTables::fieldDefinitions(&ProgramTexts::german)));
+    QVERIFY(table.open(path));
+    DbfRecord record = table.newRecord();
+    record.setText(WorkTimeTables::Datum, QStringLiteral("10.03.2024"));
+    record.setText(WorkTimeTables::Arbeiter, QStringLiteral("=HYPERLINK(1)"));
+    record.setText(WorkTimeTables::ZeitVon, QStringLiteral("09:00"));
+    record.setText(WorkTimeTables::ZeitBis, QStringLiteral("12:00"));
+    QVERIFY(table.append(record));
+    const Result result = run(period() + QStringList{QStringLiteral("--format"), QStringLiteral("csv")});
+    QCOMPARE(result.exitCode, 0);
+    QVERIFY(result.out.endsWith("10.03.2024;'=HYPERLINK(1);§9;3:00;0:00;Sonntagsarbeit\r\n"));
+}
+
+void TestCliWorkingTimeLaw::outputNeverGoesOverTheTable()
+{
+    addRows();
+    const QString path = m_dir->filePath(QStringLiteral("arbeitszeit.dbf"));
+    const QByteArray before = TestFiles::readAll(path);
+    const Result result = run(period() + QStringList{QStringLiteral("--output"), path});
+    QCOMPARE(result.exitCode, 2);
+    QVERIFY(!result.err.isEmpty());
+    QCOMPARE(TestFiles::readAll(path), before);
 }
 
 void TestCliWorkingTimeLaw::writesFiles()
