@@ -267,6 +267,9 @@ void TMainForm::runEvaluation(int kindNumber)
 
 void TMainForm::Arbeitszeitgesetzprfen1Click()
 {
+    // The check reads the table: what is being edited is written first.
+    if (!DBNavigator1->postEdit())
+        return;
     DbfTable &table = m_context.tables().Dbf1;
     TMitarbeiterAussuchenForm *choice = m_forms.MitarbeiterAussuchenForm;
     choice->ArbeiterEd->clear();
@@ -286,7 +289,7 @@ void TMainForm::Arbeitszeitgesetzprfen1Click()
     options.locale = QLocale::system();
     QProgressDialog progress(ProgramText(6), TranslateText(QStringLiteral("Abbrechen")), 0, 1000, this);
     progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(500);
+    progress.setMinimumDuration(m_progressDelay);
     options.keepGoing = [&progress](double done) {
         progress.setValue(int(done * 1000));
         return !progress.wasCanceled();

@@ -1,9 +1,12 @@
 #include "BookCommand.h"
 
+#include <tuple>
+
 #include "CliCommand.h"
 #include "app/AppContext.h"
 #include "recording/BookingService.h"
 #include "storage/DateTimeText.h"
+#include "storage/WorkTimeTables.h"
 #include "translation/translateunit.h"
 
 namespace {
@@ -38,11 +41,16 @@ int runBook(AppContext &context, const BookOptions &options)
     const auto pause = parseTimeArgument(options.pause);
     if (!from || !to || !pause)
         return usage(QStringLiteral("times take HH:MM"));
-    for (const auto &[name, text] : {std::pair{"place", options.place}, std::pair{"activity", options.activity},
-                                     std::pair{"remark", options.remark}}) {
+    const QList<DbfFieldDef> fields = WorkTimeTables::fieldDefinitions([](int) { return QString(); });
+    for (const auto &[name, text, field] :
+         {std::tuple{"place", options.place, WorkTimeTables::Ort}, std::tuple{"activity", options.activity, WorkTimeTables::Taetigkeit},
+          std::tuple{"remark", options.remark, WorkTimeTables::Bemerkungen}}) {
         if (hasControlCharacter(text))
             return usage(QStringLiteral("--%1 must not hold control characters (TAB, line breaks, ...)")
                              .arg(QLatin1String(name)));
+        // The table would cut a longer text without a word.
+        if (text.size() > fields.at(field).width)
+            return usage(QStringLiteral("--%1 takes at most %2 characters").arg(QLatin1String(name)).arg(fields.at(field).width));
     }
 
     if (!context.loginEmployee(options.user, options.password))

@@ -4,6 +4,7 @@
 #include <QSaveFile>
 
 #include "CliCommand.h"
+#include "app/OwnFiles.h"
 #include "translation/ShippedTranslations.h"
 #include "translation/TranslationSource.h"
 #include "translation/translateunit.h"
@@ -80,6 +81,12 @@ int runTranslations(const QStringList &arguments, const QString &programDirector
     const QString path = programDirectory + QStringLiteral("translate.dat");
     if (action != QLatin1String("update") && !QFile::exists(path)) {
         printError(QStringLiteral("tagwerk-cli: there is no %1").arg(path));
+        return CliExit::Usage;
+    }
+    // An export is text: written over the dictionary (or a table or user file
+    // beside it) it would destroy what it exports.
+    if (action == QLatin1String("export") && OwnFiles::isOwnFile(arguments.at(1), OwnFiles::paths(programDirectory, path))) {
+        printError(QStringLiteral("tagwerk-cli: ") + OwnFiles::refusal(arguments.at(1)));
         return CliExit::Usage;
     }
     TranslationDictionary dictionary(reporter, path);

@@ -213,6 +213,10 @@ void TAuswertenForm::printToFile()
                                                      QStringLiteral("PDF (*.pdf)"));
     if (path.isEmpty())
         return;
+    if (const auto refusal = m_context.ownFileRefusal(path)) {
+        m_context.reporter().error(*refusal);
+        return;
+    }
     // The paper and orientation of the set-up apply to the file as to a printer.
     QPrinter file(QPrinter::HighResolution);
     file.setOutputFormat(QPrinter::PdfFormat);

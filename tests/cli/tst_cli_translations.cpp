@@ -23,6 +23,7 @@ private slots:
     void updateFillsOnlyEmptyCells();
     void exportWritesTheSourceFormat();
     void checkListsWhatIsMissing();
+    void exportNeverGoesOverTheDictionary();
     void usageErrors_data();
     void usageErrors();
     void reportsInTheChosenLanguage_data();
@@ -153,6 +154,16 @@ void TestCliTranslations::checkListsWhatIsMissing()
     QCOMPARE(check.exitCode, 1);
     QCOMPARE(check.out, QStringLiteral("Noch nicht übersetzt\n"));
     QVERIFY(check.err.contains(QStringLiteral("1 of ")));
+}
+
+void TestCliTranslations::exportNeverGoesOverTheDictionary()
+{
+    QCOMPARE(run({QStringLiteral("translations"), QStringLiteral("update")}).exitCode, 0);
+    const QByteArray before = TestFiles::readAll(dictionaryPath());
+    const Result result = run({QStringLiteral("translations"), QStringLiteral("export"), dictionaryPath()});
+    QCOMPARE(result.exitCode, 2);
+    QVERIFY(!result.err.isEmpty());
+    QCOMPARE(TestFiles::readAll(dictionaryPath()), before);
 }
 
 void TestCliTranslations::usageErrors_data()

@@ -36,6 +36,7 @@ private slots:
     void setupChoosesPaperAndOrientation_data();
     void setupChoosesPaperAndOrientation();
     void printToFileSaysWhichFile();
+    void printToFileNeverGoesOverTheTable();
 
 private:
     TAuswertenForm *showResult();
@@ -154,6 +155,21 @@ void TestPrinterSetup::printToFileSaysWhichFile()
     QCOMPARE(message.kind, RecordingReporter::Message::Information);
     QCOMPARE(message.text, QStringLiteral("Es ist kein Drucker eingerichtet. Die Auswertung wurde in die Datei \"%1\" "
                                           "geschrieben.").arg(QDir::toNativeSeparators(pdf)));
+}
+
+void TestPrinterSetup::printToFileNeverGoesOverTheTable()
+{
+    if (!QPrinterInfo::availablePrinters().isEmpty())
+        QSKIP("this machine has a printer");
+    TAuswertenForm *result = showResult();
+    const QString table = m_program->dataDir() + QStringLiteral("arbeitszeit.dbf");
+    const QByteArray before = TestFiles::readAll(table);
+    QVERIFY(!before.isEmpty());
+    FileDialog::setNextFileName(table);
+    QTest::mouseClick(result->DruckenBtn, Qt::LeftButton);
+    QCOMPARE(TestFiles::readAll(table), before);
+    QCOMPARE(m_program->reporter.messages().size(), 1);
+    QVERIFY(m_program->reporter.messages().first().text.contains(QStringLiteral("arbeitszeit.dbf")));
 }
 
 QTEST_MAIN(TestPrinterSetup)

@@ -401,6 +401,11 @@ void TestBooking::cliBookTakesOnlyWhatTheTableHolds_data()
     QTest::newRow("line break in the remark") << QStringLiteral("--remark") << QStringLiteral("a\nb") << 2;
     QTest::newRow("CR in the place") << QStringLiteral("--place") << QStringLiteral("Bonn\r") << 2;
     QTest::newRow("escape in the activity") << QStringLiteral("--activity") << QStringLiteral("\x1b[2J") << 2;
+    // The table cuts a longer text without a word.
+    QTest::newRow("a remark as long as its field") << QStringLiteral("--remark") << QString(100, QLatin1Char('r')) << 0;
+    QTest::newRow("a remark longer than its field") << QStringLiteral("--remark") << QString(101, QLatin1Char('r')) << 2;
+    QTest::newRow("a place longer than its field") << QStringLiteral("--place") << QString(46, QLatin1Char('p')) << 2;
+    QTest::newRow("an activity longer than its field") << QStringLiteral("--activity") << QString(46, QLatin1Char('a')) << 2;
     QTest::newRow("backslash and umlauts are text") << QStringLiteral("--remark") << QStringLiteral("Tür C:\\Lager") << 0;
 }
 

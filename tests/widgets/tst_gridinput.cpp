@@ -346,20 +346,26 @@ void TestGridInput::editedRowLeavesTheRecordList()
 void TestGridInput::evaluationReadsThePendingEdit_data()
 {
     QTest::addColumn<bool>("editorOpen");
-    QTest::newRow("typed, editor still open") << true;
-    QTest::newRow("entered, row not yet saved") << false;
+    QTest::addColumn<bool>("lawCheck"); // the working-time-law check instead of the place evaluation
+    QTest::newRow("typed, editor still open") << true << false;
+    QTest::newRow("entered, row not yet saved") << false << false;
+    QTest::newRow("law check, editor still open") << true << true;
+    QTest::newRow("law check, row not yet saved") << false << true;
 }
 
 void TestGridInput::evaluationReadsThePendingEdit()
 {
     QFETCH(bool, editorOpen);
+    QFETCH(bool, lawCheck);
     start();
     addRow(QStringLiteral("Anna"), QStringLiteral("03.02.2025"), QStringLiteral("Bonn"));
     addRow(QStringLiteral("Anna"), QStringLiteral("04.02.2025"), QStringLiteral("Köln"));
     TMainForm *main = m_program->forms->MainForm;
     main->show();
     QVERIFY(QTest::qWaitForWindowExposed(main));
-    QWidget *editor = typeInto(main->DBGrid1, main->model()->index(0, WorkTimeTables::Ort), QStringLiteral("Halle 7"));
+    const int column = lawCheck ? WorkTimeTables::Arbeiter : WorkTimeTables::Ort;
+    const QString typed = lawCheck ? QStringLiteral("Bernd") : QStringLiteral("Halle 7");
+    QWidget *editor = typeInto(main->DBGrid1, main->model()->index(0, column), typed);
     QVERIFY(editor);
     if (!editorOpen) {
         QTest::keyClick(editor, Qt::Key_Return);
@@ -372,12 +378,20 @@ void TestGridInput::evaluationReadsThePendingEdit()
             offered.append(choice->ArbeiterEd->itemText(i));
         choice->reject();
     });
-    QTest::mouseClick(main->BitBtn3, Qt::LeftButton); // evaluation by place
+    if (lawCheck)
+        main->Arbeitszeitgesetzprfen1->trigger();
+    else
+        QTest::mouseClick(main->BitBtn3, Qt::LeftButton); // evaluation by place
     main->reject();
     QVERIFY(m_program->reporter.errors().isEmpty());
     offered.sort();
-    QCOMPARE(offered, (QStringList{QStringLiteral("Halle 7"), QStringLiteral("Köln")}));
-    QCOMPARE(storedText(1, WorkTimeTables::Ort), QStringLiteral("Halle 7"));
+    if (lawCheck) {
+        QVERIFY(offered.contains(QStringLiteral("Bernd")));
+        QCOMPARE(storedText(1, WorkTimeTables::Arbeiter), QStringLiteral("Bernd"));
+    } else {
+        QCOMPARE(offered, (QStringList{QStringLiteral("Halle 7"), QStringLiteral("Köln")}));
+        QCOMPARE(storedText(1, WorkTimeTables::Ort), QStringLiteral("Halle 7"));
+    }
 }
 
 QTEST_MAIN(TestGridInput)
