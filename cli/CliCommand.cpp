@@ -12,8 +12,20 @@ constexpr qsizetype FlushThreshold = 64 * 1024;
 
 void CliOutput::writeLine(const QString &line)
 {
-    m_buffer += line.toUtf8();
-    m_buffer += '\n';
+    // Encoded straight into the block: no byte array per line.
+    const qsizetype used = m_buffer.size();
+    m_buffer.resize(used + m_encoder.requiredSpace(line.size()) + 1);
+    char *end = m_encoder.appendToBuffer(m_buffer.data() + used, line);
+    *end++ = '\n';
+    m_buffer.resize(end - m_buffer.constData());
+    if (m_buffer.size() >= FlushThreshold)
+        flush();
+}
+
+void CliOutput::writeUtf8Line(QByteArrayView line)
+{
+    m_buffer.append(line);
+    m_buffer.append('\n');
     if (m_buffer.size() >= FlushThreshold)
         flush();
 }
@@ -22,7 +34,7 @@ void CliOutput::flush()
 {
     if (!m_buffer.isEmpty())
         std::fwrite(m_buffer.constData(), 1, size_t(m_buffer.size()), m_stream);
-    m_buffer.clear();
+    m_buffer.resize(0); // keeps the block for the next lines
     std::fflush(m_stream);
 }
 

@@ -7,6 +7,7 @@
 #include <QDate>
 #include <QTime>
 #include <QString>
+#include <QStringEncoder>
 
 // Exit codes of tagwerk-cli.
 namespace CliExit {
@@ -23,11 +24,14 @@ public:
     ~CliOutput() { flush(); }
 
     void writeLine(const QString &line);
+    // A line already in UTF-8, without its line end.
+    void writeUtf8Line(QByteArrayView line);
     void flush();
 
 private:
     FILE *m_stream;
     QByteArray m_buffer;
+    QStringEncoder m_encoder{QStringEncoder::Utf8};
 };
 
 void printError(const QString &text);

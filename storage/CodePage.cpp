@@ -42,6 +42,17 @@ bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 } // namespace
 
+CodePage::Utf8Sequence CodePage::utf8SequenceOf(char16_t c)
+{
+    // Every character of a code page lies in the basic plane and is no
+    // surrogate, so one to three bytes hold it.
+    if (c < 0x80)
+        return {{char(c), 0, 0}, 1};
+    if (c < 0x800)
+        return {{char(0xC0 | (c >> 6)), char(0x80 | (c & 0x3F)), 0}, 2};
+    return {{char(0xE0 | (c >> 12)), char(0x80 | ((c >> 6) & 0x3F)), char(0x80 | (c & 0x3F))}, 3};
+}
+
 CodePage::CodePage(int number, const char16_t *upperHalf)
     : m_number(number)
     , m_fromUnicode(new qint16[65536])
@@ -50,6 +61,8 @@ CodePage::CodePage(int number, const char16_t *upperHalf)
         m_toUnicode[b] = char16_t(b);
     for (int b = 128; b < 256; ++b)
         m_toUnicode[b] = upperHalf[b - 128];
+    for (int b = 0; b < 256; ++b)
+        m_toUtf8[b] = utf8SequenceOf(m_toUnicode[b]);
     std::fill_n(m_fromUnicode.get(), 65536, qint16(-1));
     // Walk backwards so that, were a character listed twice, its lower byte wins.
     for (int b = 255; b >= 0; --b)
@@ -114,6 +127,30 @@ void CodePage::decode(const char *bytes, qsizetype length, QString &out) const
     }
     for (; i < length; ++i)
         dst[i] = m_toUnicode[src[i]];
+}
+
+char *CodePage::toUtf8(const char *bytes, qsizetype length, char *out) const
+{
+    // As in decode(): runs of eight ASCII bytes are copied as they are.
+    constexpr quint64 HighBits = 0x8080808080808080ull;
+    const uchar *src = reinterpret_cast<const uchar *>(bytes);
+    qsizetype i = 0;
+    while (i < length) {
+        if (i + 8 <= length) {
+            quint64 word;
+            std::memcpy(&word, src + i, 8);
+            if (!(word & HighBits)) {
+                std::memcpy(out, src + i, 8);
+                out += 8;
+                i += 8;
+                continue;
+            }
+        }
+        const Utf8Sequence &sequence = m_toUtf8[src[i++]];
+        std::memcpy(out, sequence.bytes, Utf8BytesPerByte);
+        out += sequence.length;
+    }
+    return out;
 }
 
 int CodePage::byteFor(char16_t c) const

@@ -26,6 +26,11 @@ public:
     QString decode(const char *bytes, qsizetype length) const;
     // Decodes into `out`, reusing its capacity: no allocation when it fits.
     void decode(const char *bytes, qsizetype length, QString &out) const;
+    // Writes the bytes' text as UTF-8 at `out` and returns the end; `out`
+    // must have room for Utf8BytesPerByte bytes per byte. Output that ends in
+    // UTF-8 anyway (a listing, a report) skips the detour through UTF-16.
+    static constexpr int Utf8BytesPerByte = 3;
+    char *toUtf8(const char *bytes, qsizetype length, char *out) const;
 
     // Writes at most `capacity` bytes of `text` to `out` and returns how many it
     // wrote. Characters this page lacks, and those `gate` lacks when one is
@@ -48,5 +53,13 @@ private:
 
     int m_number;
     char16_t m_toUnicode[256];
+    struct Utf8Sequence
+    {
+        char bytes[Utf8BytesPerByte];
+        quint8 length;
+    };
+    static Utf8Sequence utf8SequenceOf(char16_t c);
+
+    Utf8Sequence m_toUtf8[256];
     std::unique_ptr<qint16[]> m_fromUnicode; // 65536 entries, -1 = absent
 };

@@ -85,6 +85,23 @@ qsizetype DbfRecord::textLength(int pos) const
     return lengthWithoutTrailingBlanks(fieldData(pos), field(pos).width);
 }
 
+QByteArrayView DbfRecord::rawText(int pos) const
+{
+    const char *data = fieldData(pos);
+    return QByteArrayView(data, lengthWithoutTrailingBlanks(data, field(pos).width));
+}
+
+char *DbfRecord::textAsUtf8(int pos, char *out) const
+{
+    const QByteArrayView raw = rawText(pos);
+    return m_layout->codePage->toUtf8(raw.data(), raw.size(), out);
+}
+
+const CodePage &DbfRecord::codePage() const
+{
+    return *m_layout->codePage;
+}
+
 std::optional<bool> DbfRecord::logical(int pos) const
 {
     const char c = *fieldData(pos);

@@ -10,6 +10,8 @@
 
 #include "DbfField.h"
 
+class CodePage;
+
 // One record of a table: its bytes and the layout to read them by. Fields are
 // addressed by position. A record remembers which fields were set, so that an
 // update rewrites only those and leaves other writers' changes alone.
@@ -33,6 +35,14 @@ public:
     // The length of text(pos) of a character field, without decoding it:
     // every code page a table names has one character per byte.
     qsizetype textLength(int pos) const;
+    // The bytes text(pos) of a character field decodes, in the table's code
+    // page: for comparing with bytes encoded once, without decoding.
+    QByteArrayView rawText(int pos) const;
+    // text(pos) of a character field as UTF-8 at `out`, which must have room
+    // for CodePage::Utf8BytesPerByte bytes per byte of the field's width;
+    // returns the end. Output in UTF-8 skips the detour through UTF-16.
+    char *textAsUtf8(int pos, char *out) const;
+    const CodePage &codePage() const;
     // Logical fields: "T"/"t" true, other non-blank false, blank none.
     std::optional<bool> logical(int pos) const;
     // A character field holding a date in the program's fixed form.

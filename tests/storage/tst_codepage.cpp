@@ -11,6 +11,8 @@ private slots:
     void windows1252();
     void everyByteRoundTrips_data();
     void everyByteRoundTrips();
+    void utf8MatchesDecodedText_data();
+    void utf8MatchesDecodedText();
     void languageDrivers_data();
     void languageDrivers();
     void gateThroughAnsi();
@@ -54,6 +56,29 @@ void TestCodePage::everyByteRoundTrips()
     for (int b = 0; b < 256; ++b)
         all[b] = char(b);
     QCOMPARE(page.encode(page.decode(all.constData(), all.size())), all);
+}
+
+void TestCodePage::utf8MatchesDecodedText_data()
+{
+    everyByteRoundTrips_data();
+}
+
+// The direct UTF-8 path must say exactly what decoding and encoding say: at
+// every byte, inside ASCII runs of eight and beside them.
+void TestCodePage::utf8MatchesDecodedText()
+{
+    QFETCH(int, number);
+    const CodePage &page = CodePage::byNumber(number);
+    QByteArray all(256, '\0');
+    for (int b = 0; b < 256; ++b)
+        all[b] = char(b);
+    const QByteArray mixed = QByteArray("Halle 2, Lager ") + all.mid(128, 9) + QByteArray("12345678") + all.mid(200, 3);
+    for (const QByteArray &bytes : {all, mixed, QByteArray("abcdefgh"), QByteArray()}) {
+        QByteArray utf8(bytes.size() * CodePage::Utf8BytesPerByte, Qt::Uninitialized);
+        const char *end = page.toUtf8(bytes.constData(), bytes.size(), utf8.data());
+        utf8.truncate(end - utf8.constData());
+        QCOMPARE(utf8, page.decode(bytes.constData(), bytes.size()).toUtf8());
+    }
 }
 
 void TestCodePage::languageDrivers_data()
