@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <optional>
 #include <vector>
@@ -10,6 +11,7 @@
 #include <QSet>
 
 #include "ReportCsvWriter.h"
+#include "storage/CodePage.h"
 #include "recording/PresetTexts.h"
 #include "storage/DateTimeText.h"
 #include "storage/DbfTable.h"
@@ -97,18 +99,18 @@ struct RecordTexts
     QString datum, arbeiter, ort, taetigkeit, von, bis, bemerkungen, pause;
     bool away = false;
 
-    // Only what decides whether a record is selected: its date and the
-    // field the evaluation chooses by.
-    void readKey(const DbfRecord &record, int choiceField)
-    {
-        record.text(WorkTimeTables::Datum, datum);
-        if (choiceField >= 0)
-            record.text(choiceField, keyText(choiceField));
-    }
-
     QString &keyText(int field)
     {
         return field == WorkTimeTables::Arbeiter ? arbeiter : field == WorkTimeTables::Ort ? ort : taetigkeit;
+    }
+
+    // What the totals need: the times and the overnight mark.
+    void readTimes(const DbfRecord &record)
+    {
+        record.text(WorkTimeTables::ZeitVon, von);
+        record.text(WorkTimeTables::ZeitBis, bis);
+        record.text(WorkTimeTables::Pause, pause);
+        away = record.logical(WorkTimeTables::Auswaerts).value_or(false);
     }
 
     void read(const DbfRecord &record)
@@ -131,20 +133,25 @@ public:
     Builder(DbfTable &table, const Options &options, const ProgramTextFunction &programText, ReportSink &sink)
         : m_table(table)
         , m_sink(sink)
+        , m_withLines(sink.wantsLines())
         , m_withRecords(sink.wantsRecords())
         , m_options(options)
         , m_programText(programText)
         , m_columns(columnsOf(options.kind))
         , m_overnightText(programText(26))
+        , m_overnightUtf8(m_overnightText.toUtf8())
     {
         for (const ColumnSpec &column : m_columns)
             m_widths.push_back(std::max<int>(int(programText(column.header).size()), column.minimumWidth));
+        if (hasChoiceList(options.kind))
+            m_choiceField = choiceField(options.kind);
     }
 
     Outcome run()
     {
         writeHeading();
-        measure();
+        if (m_withLines)
+            measure();
         if (m_cancelled)
             return Outcome::Cancelled;
         m_pass = 1;
@@ -193,18 +200,23 @@ private:
         return date;
     }
 
-    bool isSelected(const RecordTexts &r) const
+    // Whether the record is in the period and, for an evaluation by
+    // employee, place or activity, holds the choice; reads into `texts` the
+    // date and the choice field. Most records of a large table hold another
+    // choice, and one of another length is told without decoding it: every
+    // code page of a table gives one character per byte.
+    bool select(const DbfRecord &record, RecordTexts &texts) const
     {
-        if (!dateInPeriod(r))
-            return false;
-        switch (m_options.kind) {
-        case Kind::Employee: return r.arbeiter == m_options.choice;
-        case Kind::Place: return r.ort == m_options.choice;
-        case Kind::Activity: return r.taetigkeit == m_options.choice;
-        case Kind::Period:
-        case Kind::PeriodByPlace: break;
+        if (m_choiceField >= 0) {
+            if (record.rawText(m_choiceField).size() != m_options.choice.size())
+                return false;
+            QString &key = texts.keyText(m_choiceField);
+            record.text(m_choiceField, key);
+            if (key != m_options.choice)
+                return false;
         }
-        return true;
+        record.text(WorkTimeTables::Datum, texts.datum);
+        return dateInPeriod(texts).has_value();
     }
 
     void writeHeading()
@@ -277,19 +289,67 @@ private:
         m_sink.writeColumnTitles(titles);
     }
 
-    void listRecord(const RecordTexts &r)
+    // A record's line, made in UTF-8 straight from the record's bytes, as
+    // line() would make it from the decoded texts: one character per byte of
+    // a field, so a field's width is its length in bytes.
+    void writeRecordLine(const DbfRecord &record, bool away)
+    {
+        if (m_utf8Line.isEmpty())
+            m_utf8Line.resize(longestRecordLine(record));
+        char *out = m_utf8Line.data();
+        for (size_t c = 0; c < m_columns.size(); ++c) {
+            if (!isShown(m_columns[c]))
+                continue;
+            if (c > 0)
+                *out++ = ' ';
+            qsizetype characters = 0;
+            if (m_columns[c].value == Value::Overnight) {
+                if (away) {
+                    std::memcpy(out, m_overnightUtf8.constData(), size_t(m_overnightUtf8.size()));
+                    out += m_overnightUtf8.size();
+                    characters = m_overnightText.size();
+                }
+            } else {
+                const QByteArrayView raw = record.rawText(fieldOf(m_columns[c].value));
+                out = record.codePage().toUtf8(raw.data(), raw.size(), out);
+                characters = raw.size();
+            }
+            const qsizetype padding = m_widths[c] - characters;
+            if (c + 1 < m_columns.size() && padding > 0) {
+                std::memset(out, ' ', size_t(padding));
+                out += padding;
+            }
+        }
+        m_sink.writeUtf8Line(QByteArrayView(m_utf8Line.constData(), out));
+    }
+
+    qsizetype longestRecordLine(const DbfRecord &record) const
+    {
+        qsizetype bytes = 0;
+        for (size_t c = 0; c < m_columns.size(); ++c) {
+            const qsizetype text = m_columns[c].value == Value::Overnight
+                                     ? m_overnightUtf8.size()
+                                     : record.fieldWidth(fieldOf(m_columns[c].value)) * CodePage::Utf8BytesPerByte;
+            bytes += 1 + std::max<qsizetype>(text, m_widths[c]);
+        }
+        return bytes;
+    }
+
+    void listRecord(const DbfRecord &record, const RecordTexts &r)
     {
         if (r.away)
             ++m_overnights;
-        line(m_line, [&](size_t c) -> const QString & { return valueRef(m_columns[c].value, r); }, false);
-        m_sink.writeLine(m_line);
+        if (m_withLines)
+            writeRecordLine(record, r.away);
         if (m_withRecords) {
-            m_values.resize(0);
             for (const ColumnSpec &column : m_columns) {
                 if (isShown(column))
                     m_values << valueOf(column.value, r);
             }
             m_sink.writeRecord(m_values);
+            // Emptied at once, so that the next record's texts are decoded
+            // into their own storage again instead of beside shared copies.
+            m_values.resize(0);
         }
 
         const auto pause = DateTimeText::parseTime(r.pause);
@@ -307,7 +367,7 @@ private:
 
     void listInTableOrder()
     {
-        forEachSelected(true, [this](const DbfRecord &, const RecordTexts &r) { listRecord(r); });
+        forEachSelected(true, [this](const DbfRecord &record, const RecordTexts &r) { listRecord(record, r); });
     }
 
     void listSorted();
@@ -328,11 +388,11 @@ private:
     }
 
     // Visits the selected records in table order; with `readAll`, each is
-    // read in full (as texts) once its date and choice field have selected it.
+    // read (as texts, as far as the sink needs them) once its date and
+    // choice field have selected it.
     template <typename Visit>
     void forEachSelected(bool readAll, Visit visit)
     {
-        const int keyField = hasChoiceList(m_options.kind) ? choiceField(m_options.kind) : -1;
         DbfRecord record;
         RecordTexts texts;
         for (int row = 0; row < m_table.rowCount(); ++row) {
@@ -340,13 +400,20 @@ private:
                 return;
             if (!m_table.readRow(row, record))
                 return;
-            texts.readKey(record, keyField);
-            if (!isSelected(texts))
+            if (!select(record, texts))
                 continue;
             if (readAll)
-                texts.read(record);
+                readForListing(record, texts);
             visit(record, texts);
         }
+    }
+
+    void readForListing(const DbfRecord &record, RecordTexts &texts) const
+    {
+        if (m_withRecords)
+            texts.read(record);
+        else
+            texts.readTimes(record);
     }
 
     // Two passes over the table make the whole work; the progress is asked
@@ -365,7 +432,9 @@ private:
 
     DbfTable &m_table;
     ReportSink &m_sink;
+    const bool m_withLines;
     const bool m_withRecords;
+    int m_choiceField = -1;
     int m_pass = 0;
     bool m_cancelled = false;
     const Options &m_options;
@@ -373,7 +442,9 @@ private:
     std::vector<ColumnSpec> m_columns;
     std::vector<int> m_widths;
     QString m_overnightText;
+    QByteArray m_overnightUtf8;
     QString m_line;
+    QByteArray m_utf8Line;
     QStringList m_values;
     int m_overnights = 0;
     qsizetype m_lineWidth = 0;
@@ -508,9 +579,10 @@ void Builder::listSorted()
     for (size_t index : ExchangeOrder(std::move(keys)).sort()) {
         if (!m_table.readRecord(entries[index].record, record))
             continue;
-        texts.read(record);
+        readForListing(record, texts);
+        record.text(WorkTimeTables::Datum, texts.datum);
         if (dateInPeriod(texts))
-            listRecord(texts);
+            listRecord(record, texts);
     }
 }
 

@@ -15,6 +15,8 @@ public:
     explicit ReportCsvWriter(QIODevice *device);
 
     void writeLine(const QString &) override {}
+    void writeUtf8Line(QByteArrayView) override {}
+    bool wantsLines() const override { return false; }
     bool wantsRecords() const override { return true; }
     void writeColumnTitles(const QStringList &titles) override;
     void writeRecord(const QStringList &values) override;
@@ -29,6 +31,10 @@ public:
     static QString row(const QStringList &values);
 
 private:
+    static void appendCell(QString &row, const QString &value);
+    static void appendRow(QString &row, const QStringList &values);
+
     ReportTextWriter m_out;
+    QString m_row;
     bool m_first = true;
 };

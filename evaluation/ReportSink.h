@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
@@ -23,6 +24,13 @@ public:
 
     // The next line of the report's text, without a line end.
     virtual void writeLine(const QString &line) = 0;
+    // The same, already in UTF-8: builders hand record lines over this way,
+    // made straight from the table's bytes. Sinks that write UTF-8 take
+    // them as they are; the others get them decoded.
+    virtual void writeUtf8Line(QByteArrayView line) { writeLine(QString::fromUtf8(line)); }
+    // Whether the lines are wanted at all; a sink that only wants records
+    // spares the builder making them, and the pass that measures them.
+    virtual bool wantsLines() const { return true; }
 
     // Whether writeColumnTitles() and writeRecord() are wanted.
     virtual bool wantsRecords() const { return false; }

@@ -25,6 +25,14 @@ void ReportTextWriter::writeLine(const QString &line)
         flush();
 }
 
+void ReportTextWriter::writeUtf8Line(QByteArrayView line)
+{
+    m_buffer.append(line);
+    m_buffer.append('\n');
+    if (m_buffer.size() >= BlockBytes)
+        flush();
+}
+
 void ReportTextWriter::flush()
 {
     if (m_errorString.isEmpty() && !m_buffer.isEmpty() && m_device->write(m_buffer) != m_buffer.size())

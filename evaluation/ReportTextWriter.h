@@ -16,6 +16,7 @@ public:
     explicit ReportTextWriter(QIODevice *device);
 
     void writeLine(const QString &line) override;
+    void writeUtf8Line(QByteArrayView line) override;
     // Writes what is still buffered; false when any write failed.
     bool finish();
     QString errorString() const { return m_errorString; }

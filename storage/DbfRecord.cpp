@@ -97,6 +97,11 @@ char *DbfRecord::textAsUtf8(int pos, char *out) const
     return m_layout->codePage->toUtf8(raw.data(), raw.size(), out);
 }
 
+int DbfRecord::fieldWidth(int pos) const
+{
+    return field(pos).width;
+}
+
 const CodePage &DbfRecord::codePage() const
 {
     return *m_layout->codePage;

@@ -43,6 +43,7 @@ public:
     // returns the end. Output in UTF-8 skips the detour through UTF-16.
     char *textAsUtf8(int pos, char *out) const;
     const CodePage &codePage() const;
+    int fieldWidth(int pos) const;
     // Logical fields: "T"/"t" true, other non-blank false, blank none.
     std::optional<bool> logical(int pos) const;
     // A character field holding a date in the program's fixed form.
