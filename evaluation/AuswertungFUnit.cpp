@@ -109,14 +109,21 @@ void TAuswertenForm::writeLine(const QString &line)
     m_lines.append(line);
 }
 
+void TAuswertenForm::writeUtf8Line(QByteArrayView line)
+{
+    m_lines.appendUtf8(line);
+}
+
 void TAuswertenForm::writeColumnTitles(const QStringList &titles)
 {
-    m_csvRows.append(ReportCsvWriter::row(titles));
+    writeRecord(titles);
 }
 
 void TAuswertenForm::writeRecord(const QStringList &values)
 {
-    m_csvRows.append(ReportCsvWriter::row(values));
+    m_csvRow.resize(0);
+    ReportCsvWriter::appendRow(m_csvRow, values);
+    m_csvRows.append(m_csvRow);
 }
 
 void TAuswertenForm::endReport()

@@ -45,6 +45,7 @@ public:
     void setReport(const EvaluationReport::Report &report);
 
     void writeLine(const QString &line) override;
+    void writeUtf8Line(QByteArrayView line) override;
     bool wantsRecords() const override { return true; }
     void writeColumnTitles(const QStringList &titles) override;
     void writeRecord(const QStringList &values) override;
@@ -83,5 +84,6 @@ private:
     std::unique_ptr<QPrinter> m_printer;
     ReportLineStore m_lines;
     ReportLineStore m_csvRows; // the title row and one row per listed record, as CSV
+    QString m_csvRow;          // each row is made here, in the same storage
 
 };

@@ -140,6 +140,8 @@ public:
         , m_columns(columnsOf(options.kind))
         , m_overnightText(programText(26))
         , m_overnightUtf8(m_overnightText.toUtf8())
+        , m_fromNumber(DateTimeText::dateNumber(options.from))
+        , m_toNumber(DateTimeText::dateNumber(options.to))
     {
         for (const ColumnSpec &column : m_columns)
             m_widths.push_back(std::max<int>(int(programText(column.header).size()), column.minimumWidth));
@@ -216,7 +218,13 @@ private:
                 return false;
         }
         record.text(WorkTimeTables::Datum, texts.datum);
-        return dateInPeriod(texts).has_value();
+        return isInPeriod(texts);
+    }
+
+    bool isInPeriod(const RecordTexts &r) const
+    {
+        const auto date = DateTimeText::parseDateNumber(r.datum);
+        return date && *date >= m_fromNumber && *date <= m_toNumber;
     }
 
     void writeHeading()
@@ -352,13 +360,12 @@ private:
             m_values.resize(0);
         }
 
-        const auto pause = DateTimeText::parseTime(r.pause);
-        const int breakSeconds = pause ? pause->msecsSinceStartOfDay() / 1000 : 0;
-        const auto start = DateTimeText::parseTime(r.von);
-        const auto end = DateTimeText::parseTime(r.bis);
+        const int breakSeconds = DateTimeText::parseSecondsOfDay(r.pause).value_or(0);
+        const auto start = DateTimeText::parseSecondsOfDay(r.von);
+        const auto end = DateTimeText::parseSecondsOfDay(r.bis);
         if (!start || !end)
             return;
-        int span = end->msecsSinceStartOfDay() / 1000 - start->msecsSinceStartOfDay() / 1000;
+        int span = *end - *start;
         if (span < 0)
             span += SecondsPerDay; // the work crossed midnight
         m_workedSeconds += span - breakSeconds;
@@ -443,6 +450,8 @@ private:
     std::vector<int> m_widths;
     QString m_overnightText;
     QByteArray m_overnightUtf8;
+    const int m_fromNumber;
+    const int m_toNumber;
     QString m_line;
     QByteArray m_utf8Line;
     QStringList m_values;
@@ -581,7 +590,7 @@ void Builder::listSorted()
             continue;
         readForListing(record, texts);
         record.text(WorkTimeTables::Datum, texts.datum);
-        if (dateInPeriod(texts))
+        if (isInPeriod(texts))
             listRecord(record, texts);
     }
 }

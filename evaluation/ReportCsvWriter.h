@@ -29,10 +29,12 @@ public:
     static QString cell(const QString &value);
     // One row as written, without its line end.
     static QString row(const QStringList &values);
+    // The same, appended to `row`.
+    static void appendRow(QString &row, const QStringList &values);
 
 private:
     static void appendCell(QString &row, const QString &value);
-    static void appendRow(QString &row, const QStringList &values);
+    static char16_t *writeCell(const QString &value, char16_t *out);
 
     ReportTextWriter m_out;
     QString m_row;

@@ -14,6 +14,8 @@ class ReportLineStore
 public:
     void clear();
     void append(QStringView line);
+    // A line already in UTF-8, stored as it is.
+    void appendUtf8(QByteArrayView line);
 
     qsizetype size() const { return m_count; }
     QString line(qsizetype index) const;
@@ -21,6 +23,8 @@ public:
     qsizetype longestLine() const { return m_longest; }
 
 private:
+    void startBlockIfFull();
+
     static constexpr qsizetype LinesPerBlock = 4096;
 
     struct Block

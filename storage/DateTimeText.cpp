@@ -32,7 +32,24 @@ bool readChar(QStringView text, qsizetype &pos, char16_t expected)
 
 } // namespace
 
-std::optional<QDate> parseDate(QStringView text)
+namespace {
+
+struct DateParts
+{
+    int year, month, day;
+};
+
+// The calendar QDate keeps: the proleptic Gregorian one, without a year 0.
+bool isValidDate(const DateParts &date)
+{
+    static constexpr int DaysIn[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (date.year == 0 || date.month < 1 || date.month > 12 || date.day < 1)
+        return false;
+    const bool leap = date.year % 4 == 0 && (date.year % 100 != 0 || date.year % 400 == 0);
+    return date.day <= DaysIn[date.month - 1] + (date.month == 2 && leap ? 1 : 0);
+}
+
+std::optional<DateParts> readDate(QStringView text)
 {
     qsizetype pos = 0;
     const auto day = readNumber(text, pos, 1, 2);
@@ -44,13 +61,18 @@ std::optional<QDate> parseDate(QStringView text)
     const auto year = readNumber(text, pos, 4, 4);
     if (!year || pos != text.size())
         return std::nullopt;
-    const QDate date(*year, *month, *day);
-    if (!date.isValid())
+    const DateParts date{*year, *month, *day};
+    if (!isValidDate(date))
         return std::nullopt;
     return date;
 }
 
-std::optional<QTime> parseTime(QStringView text)
+struct TimeParts
+{
+    int hours, minutes, seconds;
+};
+
+std::optional<TimeParts> readTime(QStringView text)
 {
     qsizetype pos = 0;
     const auto hours = readNumber(text, pos, 1, 2);
@@ -68,10 +90,48 @@ std::optional<QTime> parseTime(QStringView text)
             return std::nullopt;
         seconds = *s;
     }
-    const QTime time(*hours, *minutes, seconds);
-    if (!time.isValid())
+    if (*hours > 23 || *minutes > 59 || seconds > 59)
         return std::nullopt;
-    return time;
+    return TimeParts{*hours, *minutes, seconds};
+}
+
+} // namespace
+
+std::optional<QDate> parseDate(QStringView text)
+{
+    const auto date = readDate(text);
+    if (!date)
+        return std::nullopt;
+    return QDate(date->year, date->month, date->day);
+}
+
+std::optional<QTime> parseTime(QStringView text)
+{
+    const auto time = readTime(text);
+    if (!time)
+        return std::nullopt;
+    return QTime(time->hours, time->minutes, time->seconds);
+}
+
+std::optional<int> parseDateNumber(QStringView text)
+{
+    const auto date = readDate(text);
+    if (!date)
+        return std::nullopt;
+    return date->year * 10000 + date->month * 100 + date->day;
+}
+
+int dateNumber(QDate date)
+{
+    return date.year() * 10000 + date.month() * 100 + date.day();
+}
+
+std::optional<int> parseSecondsOfDay(QStringView text)
+{
+    const auto time = readTime(text);
+    if (!time)
+        return std::nullopt;
+    return time->hours * 3600 + time->minutes * 60 + time->seconds;
 }
 
 QString formatDate(QDate date)

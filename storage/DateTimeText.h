@@ -17,6 +17,13 @@ namespace DateTimeText {
 std::optional<QDate> parseDate(QStringView text);
 std::optional<QTime> parseTime(QStringView text);
 
+// The same dates and times, as plain numbers: a date as YYYYMMDD, which
+// orders like the date, a time as seconds since midnight. A scan over every
+// record of a large table compares these without building a QDate or QTime.
+std::optional<int> parseDateNumber(QStringView text);
+int dateNumber(QDate date);
+std::optional<int> parseSecondsOfDay(QStringView text);
+
 // DD.MM.YYYY and HH:MM, as the program writes them.
 QString formatDate(QDate date);
 QString formatTime(QTime time);

@@ -43,21 +43,6 @@ bool DbfRecord::isDeleted() const
     return !m_bytes.isEmpty() && m_bytes.at(0) == DeletedFlag;
 }
 
-const DbfField &DbfRecord::field(int pos) const
-{
-    return m_layout->fields.at(pos);
-}
-
-const char *DbfRecord::fieldData(int pos) const
-{
-    return m_bytes.constData() + field(pos).offset;
-}
-
-char *DbfRecord::fieldData(int pos)
-{
-    return m_bytes.data() + field(pos).offset;
-}
-
 QString DbfRecord::text(int pos) const
 {
     QString out;

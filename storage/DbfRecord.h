@@ -62,9 +62,10 @@ public:
 private:
     friend class DbfTable;
 
-    const DbfField &field(int pos) const;
-    const char *fieldData(int pos) const;
-    char *fieldData(int pos);
+    // Inline: scans call these for every field of every record.
+    const DbfField &field(int pos) const { return m_layout->fields[pos]; }
+    const char *fieldData(int pos) const { return m_bytes.constData() + field(pos).offset; }
+    char *fieldData(int pos) { return m_bytes.data() + field(pos).offset; }
 
     std::shared_ptr<const DbfLayout> m_layout;
     QByteArray m_bytes;

@@ -26,6 +26,17 @@ void TestDateTimeText::dates_data()
     QTest::newRow("leading blank") << QStringLiteral(" 01.02.2024") << QDate();
     QTest::newRow("trailing text") << QStringLiteral("01.02.2024x") << QDate();
     QTest::newRow("empty") << QString() << QDate();
+    QTest::newRow("leap day") << QStringLiteral("29.02.2024") << QDate(2024, 2, 29);
+    QTest::newRow("leap day of a century") << QStringLiteral("29.02.2000") << QDate(2000, 2, 29);
+    QTest::newRow("no leap day in 1900") << QStringLiteral("29.02.1900") << QDate();
+    QTest::newRow("no leap day in 2023") << QStringLiteral("29.02.2023") << QDate();
+    QTest::newRow("31st of a short month") << QStringLiteral("31.04.2024") << QDate();
+    QTest::newRow("day 0") << QStringLiteral("00.01.2024") << QDate();
+    QTest::newRow("month 0") << QStringLiteral("01.00.2024") << QDate();
+    QTest::newRow("month 13") << QStringLiteral("01.13.2024") << QDate();
+    QTest::newRow("year 0") << QStringLiteral("01.01.0000") << QDate();
+    QTest::newRow("year 1") << QStringLiteral("01.01.0001") << QDate(1, 1, 1);
+    QTest::newRow("last day") << QStringLiteral("31.12.9999") << QDate(9999, 12, 31);
 }
 
 void TestDateTimeText::dates()
@@ -34,12 +45,20 @@ void TestDateTimeText::dates()
     QFETCH(QDate, expected);
     const auto parsed = DateTimeText::parseDate(text);
     QCOMPARE(parsed.has_value(), expected.isValid());
+    // Scans compare dates as numbers: the same dates, in the same order.
+    const auto number = DateTimeText::parseDateNumber(text);
+    QCOMPARE(number.has_value(), expected.isValid());
+    if (number) {
+        QCOMPARE(*number, DateTimeText::dateNumber(expected));
+        QVERIFY(*number > DateTimeText::dateNumber(expected.addDays(-1)));
+        QVERIFY(*number < DateTimeText::dateNumber(expected.addDays(1)) || expected == QDate(9999, 12, 31));
+    }
     if (parsed) {
         QCOMPARE(*parsed, expected);
         QCOMPARE(DateTimeText::formatDate(*parsed), QStringLiteral("%1.%2.%3")
                                                         .arg(expected.day(), 2, 10, QLatin1Char('0'))
                                                         .arg(expected.month(), 2, 10, QLatin1Char('0'))
-                                                        .arg(expected.year()));
+                                                        .arg(expected.year(), 4, 10, QLatin1Char('0')));
     }
 }
 
@@ -55,6 +74,10 @@ void TestDateTimeText::times_data()
     QTest::newRow("one-digit seconds") << QStringLiteral("07:05:3") << QTime();
     QTest::newRow("am/pm") << QStringLiteral("7:05 PM") << QTime();
     QTest::newRow("empty") << QString() << QTime();
+    QTest::newRow("last minute") << QStringLiteral("23:59:59") << QTime(23, 59, 59);
+    QTest::newRow("minute 60") << QStringLiteral("07:60") << QTime();
+    QTest::newRow("second 60") << QStringLiteral("07:05:60") << QTime();
+    QTest::newRow("midnight") << QStringLiteral("0:00") << QTime(0, 0);
 }
 
 void TestDateTimeText::times()
@@ -65,6 +88,10 @@ void TestDateTimeText::times()
     QCOMPARE(parsed.has_value(), expected.isValid());
     if (parsed)
         QCOMPARE(*parsed, expected);
+    const auto seconds = DateTimeText::parseSecondsOfDay(text);
+    QCOMPARE(seconds.has_value(), expected.isValid());
+    if (seconds)
+        QCOMPARE(*seconds, expected.msecsSinceStartOfDay() / 1000);
 }
 
 QTEST_GUILESS_MAIN(TestDateTimeText)
