@@ -98,6 +98,9 @@ struct RecordTexts
 {
     QString datum, arbeiter, ort, taetigkeit, von, bis, bemerkungen, pause;
     bool away = false;
+    // The times as seconds since midnight, read from the field's bytes.
+    std::optional<int> start, end;
+    int breakSeconds = 0;
 
     QString &keyText(int field)
     {
@@ -107,10 +110,16 @@ struct RecordTexts
     // What the totals need: the times and the overnight mark.
     void readTimes(const DbfRecord &record)
     {
-        record.text(WorkTimeTables::ZeitVon, von);
-        record.text(WorkTimeTables::ZeitBis, bis);
-        record.text(WorkTimeTables::Pause, pause);
+        start = secondsOf(record, WorkTimeTables::ZeitVon);
+        end = secondsOf(record, WorkTimeTables::ZeitBis);
+        breakSeconds = secondsOf(record, WorkTimeTables::Pause).value_or(0);
         away = record.logical(WorkTimeTables::Auswaerts).value_or(false);
+    }
+
+    static std::optional<int> secondsOf(const DbfRecord &record, int field)
+    {
+        const QByteArrayView bytes = record.rawText(field);
+        return DateTimeText::parseSecondsOfDay(QLatin1String(bytes.data(), bytes.size()));
     }
 
     void read(const DbfRecord &record)
@@ -123,7 +132,7 @@ struct RecordTexts
         record.text(WorkTimeTables::ZeitBis, bis);
         record.text(WorkTimeTables::Bemerkungen, bemerkungen);
         record.text(WorkTimeTables::Pause, pause);
-        away = record.logical(WorkTimeTables::Auswaerts).value_or(false);
+        readTimes(record);
     }
 };
 
@@ -194,17 +203,15 @@ private:
         return valueRef(value, r);
     }
 
-    std::optional<QDate> dateInPeriod(const RecordTexts &r) const
+    // The record's date as YYYYMMDD, read from the field's bytes.
+    static std::optional<int> dateNumberOf(const DbfRecord &record)
     {
-        const auto date = DateTimeText::parseDate(r.datum);
-        if (!date || *date < m_options.from || *date > m_options.to)
-            return std::nullopt;
-        return date;
+        const QByteArrayView bytes = record.rawText(WorkTimeTables::Datum);
+        return DateTimeText::parseDateNumber(QLatin1String(bytes.data(), bytes.size()));
     }
 
     // Whether the record is in the period and, for an evaluation by
-    // employee, place or activity, holds the choice; reads into `texts` the
-    // date and the choice field. Most records of a large table hold another
+    // employee, place or activity, holds the choice (read into `texts`). Most records of a large table hold another
     // choice, and one of another length is told without decoding it: every
     // code page of a table gives one character per byte.
     bool select(const DbfRecord &record, RecordTexts &texts) const
@@ -217,13 +224,12 @@ private:
             if (key != m_options.choice)
                 return false;
         }
-        record.text(WorkTimeTables::Datum, texts.datum);
-        return isInPeriod(texts);
+        return isInPeriod(record);
     }
 
-    bool isInPeriod(const RecordTexts &r) const
+    bool isInPeriod(const DbfRecord &record) const
     {
-        const auto date = DateTimeText::parseDateNumber(r.datum);
+        const auto date = dateNumberOf(record);
         return date && *date >= m_fromNumber && *date <= m_toNumber;
     }
 
@@ -360,12 +366,10 @@ private:
             m_values.resize(0);
         }
 
-        const int breakSeconds = DateTimeText::parseSecondsOfDay(r.pause).value_or(0);
-        const auto start = DateTimeText::parseSecondsOfDay(r.von);
-        const auto end = DateTimeText::parseSecondsOfDay(r.bis);
-        if (!start || !end)
+        const int breakSeconds = r.breakSeconds;
+        if (!r.start || !r.end)
             return;
-        int span = *end - *start;
+        int span = *r.end - *r.start;
         if (span < 0)
             span += SecondsPerDay; // the work crossed midnight
         m_workedSeconds += span - breakSeconds;
@@ -560,13 +564,13 @@ void Builder::listSorted()
     {
         QString place;
         quint32 record;
-        qint64 day;
+        int day; // YYYYMMDD, which orders like the date
     };
     std::vector<Entry> entries;
     QString place;
-    forEachSelected(false, [&entries, &place, this](const DbfRecord &record, const RecordTexts &r) {
+    forEachSelected(false, [&entries, &place](const DbfRecord &record, const RecordTexts &) {
         record.text(WorkTimeTables::Ort, place);
-        entries.push_back({asciiUpper(place), record.recordNumber(), dateInPeriod(r)->toJulianDay()});
+        entries.push_back({asciiUpper(place), record.recordNumber(), dateNumberOf(record).value_or(0)});
     });
     if (m_cancelled)
         return;
@@ -589,8 +593,7 @@ void Builder::listSorted()
         if (!m_table.readRecord(entries[index].record, record))
             continue;
         readForListing(record, texts);
-        record.text(WorkTimeTables::Datum, texts.datum);
-        if (isInPeriod(texts))
+        if (isInPeriod(record))
             listRecord(record, texts);
     }
 }

@@ -131,10 +131,24 @@ void CodePage::decode(const char *bytes, qsizetype length, QString &out) const
 
 char *CodePage::toUtf8(const char *bytes, qsizetype length, char *out) const
 {
-    // As in decode(): runs of eight ASCII bytes are copied as they are.
+    // Most fields are ASCII throughout: one look at their bytes, one copy.
     constexpr quint64 HighBits = 0x8080808080808080ull;
     const uchar *src = reinterpret_cast<const uchar *>(bytes);
+    quint64 high = 0;
     qsizetype i = 0;
+    for (; i + 8 <= length; i += 8) {
+        quint64 word;
+        std::memcpy(&word, src + i, 8);
+        high |= word;
+    }
+    for (; i < length; ++i)
+        high |= src[i];
+    if (!(high & HighBits)) { // the tail bytes were folded into the lowest byte
+        std::memcpy(out, bytes, size_t(length));
+        return out + length;
+    }
+    // Else, as in decode(): runs of eight ASCII bytes are copied as they are.
+    i = 0;
     while (i < length) {
         if (i + 8 <= length) {
             quint64 word;

@@ -4,13 +4,23 @@ namespace DateTimeText {
 
 namespace {
 
+// The forms are read the same from text and from a table's bytes (whose
+// lower half is ASCII in every code page): `Text` is QStringView or
+// QLatin1String.
+template <typename Text>
+char16_t unitAt(Text text, qsizetype pos)
+{
+    return char16_t(text[pos].unicode());
+}
+
 // Reads a run of min..max ASCII digits at `pos`, advancing it.
-std::optional<int> readNumber(QStringView text, qsizetype &pos, int minDigits, int maxDigits)
+template <typename Text>
+std::optional<int> readNumber(Text text, qsizetype &pos, int minDigits, int maxDigits)
 {
     int value = 0;
     int digits = 0;
     while (pos < text.size() && digits < maxDigits) {
-        const char16_t c = text[pos].unicode();
+        const char16_t c = unitAt(text, pos);
         if (c < u'0' || c > u'9')
             break;
         value = value * 10 + (c - u'0');
@@ -22,9 +32,10 @@ std::optional<int> readNumber(QStringView text, qsizetype &pos, int minDigits, i
     return value;
 }
 
-bool readChar(QStringView text, qsizetype &pos, char16_t expected)
+template <typename Text>
+bool readChar(Text text, qsizetype &pos, char16_t expected)
 {
-    if (pos >= text.size() || text[pos].unicode() != expected)
+    if (pos >= text.size() || unitAt(text, pos) != expected)
         return false;
     ++pos;
     return true;
@@ -49,7 +60,8 @@ bool isValidDate(const DateParts &date)
     return date.day <= DaysIn[date.month - 1] + (date.month == 2 && leap ? 1 : 0);
 }
 
-std::optional<DateParts> readDate(QStringView text)
+template <typename Text>
+std::optional<DateParts> readDate(Text text)
 {
     qsizetype pos = 0;
     const auto day = readNumber(text, pos, 1, 2);
@@ -72,7 +84,8 @@ struct TimeParts
     int hours, minutes, seconds;
 };
 
-std::optional<TimeParts> readTime(QStringView text)
+template <typename Text>
+std::optional<TimeParts> readTime(Text text)
 {
     qsizetype pos = 0;
     const auto hours = readNumber(text, pos, 1, 2);
@@ -113,12 +126,36 @@ std::optional<QTime> parseTime(QStringView text)
     return QTime(time->hours, time->minutes, time->seconds);
 }
 
-std::optional<int> parseDateNumber(QStringView text)
+namespace {
+
+template <typename Text>
+std::optional<int> dateNumberOf(Text text)
 {
     const auto date = readDate(text);
     if (!date)
         return std::nullopt;
     return date->year * 10000 + date->month * 100 + date->day;
+}
+
+template <typename Text>
+std::optional<int> secondsOfDayOf(Text text)
+{
+    const auto time = readTime(text);
+    if (!time)
+        return std::nullopt;
+    return time->hours * 3600 + time->minutes * 60 + time->seconds;
+}
+
+} // namespace
+
+std::optional<int> parseDateNumber(QStringView text)
+{
+    return dateNumberOf(text);
+}
+
+std::optional<int> parseDateNumber(QLatin1String bytes)
+{
+    return dateNumberOf(bytes);
 }
 
 int dateNumber(QDate date)
@@ -128,10 +165,12 @@ int dateNumber(QDate date)
 
 std::optional<int> parseSecondsOfDay(QStringView text)
 {
-    const auto time = readTime(text);
-    if (!time)
-        return std::nullopt;
-    return time->hours * 3600 + time->minutes * 60 + time->seconds;
+    return secondsOfDayOf(text);
+}
+
+std::optional<int> parseSecondsOfDay(QLatin1String bytes)
+{
+    return secondsOfDayOf(bytes);
 }
 
 QString formatDate(QDate date)

@@ -23,6 +23,10 @@ std::optional<QTime> parseTime(QStringView text);
 std::optional<int> parseDateNumber(QStringView text);
 int dateNumber(QDate date);
 std::optional<int> parseSecondsOfDay(QStringView text);
+// The same from a table field's bytes, undecoded: the forms are ASCII, and
+// so is the lower half of every code page a table uses.
+std::optional<int> parseDateNumber(QLatin1String bytes);
+std::optional<int> parseSecondsOfDay(QLatin1String bytes);
 
 // DD.MM.YYYY and HH:MM, as the program writes them.
 QString formatDate(QDate date);

@@ -37,6 +37,7 @@ void TestDateTimeText::dates_data()
     QTest::newRow("year 0") << QStringLiteral("01.01.0000") << QDate();
     QTest::newRow("year 1") << QStringLiteral("01.01.0001") << QDate(1, 1, 1);
     QTest::newRow("last day") << QStringLiteral("31.12.9999") << QDate(9999, 12, 31);
+    QTest::newRow("letter of the upper half") << QStringLiteral("01.0ä.2024") << QDate();
 }
 
 void TestDateTimeText::dates()
@@ -48,6 +49,8 @@ void TestDateTimeText::dates()
     // Scans compare dates as numbers: the same dates, in the same order.
     const auto number = DateTimeText::parseDateNumber(text);
     QCOMPARE(number.has_value(), expected.isValid());
+    const QByteArray bytes = text.toLatin1();
+    QCOMPARE(DateTimeText::parseDateNumber(QLatin1String(bytes)), number);
     if (number) {
         QCOMPARE(*number, DateTimeText::dateNumber(expected));
         QVERIFY(*number > DateTimeText::dateNumber(expected.addDays(-1)));
@@ -90,6 +93,8 @@ void TestDateTimeText::times()
         QCOMPARE(*parsed, expected);
     const auto seconds = DateTimeText::parseSecondsOfDay(text);
     QCOMPARE(seconds.has_value(), expected.isValid());
+    const QByteArray bytes = text.toLatin1();
+    QCOMPARE(DateTimeText::parseSecondsOfDay(QLatin1String(bytes)), seconds);
     if (seconds)
         QCOMPARE(*seconds, expected.msecsSinceStartOfDay() / 1000);
 }
