@@ -144,6 +144,7 @@ public:
         , m_sink(sink)
         , m_withLines(sink.wantsLines())
         , m_withRecords(sink.wantsRecords())
+        , m_utf8Records(m_withRecords && sink.wantsUtf8Records())
         , m_options(options)
         , m_programText(programText)
         , m_columns(columnsOf(options.kind))
@@ -349,13 +350,37 @@ private:
         return bytes;
     }
 
+    // A record's values as UTF-8 cells, straight from its bytes, as
+    // valueOf() would give them decoded.
+    void writeUtf8Record(const DbfRecord &record, bool away)
+    {
+        if (m_cellBytes.isEmpty())
+            m_cellBytes.resize(longestRecordLine(record));
+        m_cells.resize(0);
+        char *out = m_cellBytes.data();
+        for (const ColumnSpec &column : m_columns) {
+            if (!isShown(column))
+                continue;
+            if (column.value == Value::Overnight) {
+                m_cells << (away ? QByteArrayView(m_overnightUtf8) : QByteArrayView());
+                continue;
+            }
+            char *begin = out;
+            out = record.textAsUtf8(fieldOf(column.value), out);
+            m_cells << QByteArrayView(begin, out);
+        }
+        m_sink.writeUtf8Record(m_cells);
+    }
+
     void listRecord(const DbfRecord &record, const RecordTexts &r)
     {
         if (r.away)
             ++m_overnights;
         if (m_withLines)
             writeRecordLine(record, r.away);
-        if (m_withRecords) {
+        if (m_utf8Records) {
+            writeUtf8Record(record, r.away);
+        } else if (m_withRecords) {
             for (const ColumnSpec &column : m_columns) {
                 if (isShown(column))
                     m_values << valueOf(column.value, r);
@@ -421,7 +446,7 @@ private:
 
     void readForListing(const DbfRecord &record, RecordTexts &texts) const
     {
-        if (m_withRecords)
+        if (m_withRecords && !m_utf8Records)
             texts.read(record);
         else
             texts.readTimes(record);
@@ -445,6 +470,7 @@ private:
     ReportSink &m_sink;
     const bool m_withLines;
     const bool m_withRecords;
+    const bool m_utf8Records;
     int m_choiceField = -1;
     int m_pass = 0;
     bool m_cancelled = false;
@@ -459,6 +485,8 @@ private:
     QString m_line;
     QByteArray m_utf8Line;
     QStringList m_values;
+    QByteArray m_cellBytes;
+    QList<QByteArrayView> m_cells;
     int m_overnights = 0;
     qsizetype m_lineWidth = 0;
     qint64 m_breakSeconds = 0;

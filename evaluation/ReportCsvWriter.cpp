@@ -1,5 +1,6 @@
 #include "ReportCsvWriter.h"
 
+#include <algorithm>
 #include <cstring>
 
 ReportCsvWriter::ReportCsvWriter(QIODevice *device)
@@ -9,22 +10,26 @@ ReportCsvWriter::ReportCsvWriter(QIODevice *device)
 
 namespace {
 
+// The characters that matter are ASCII: the same tests serve UTF-16 text
+// and UTF-8 bytes.
+bool isFormulaStart(char16_t first)
+{
+    return first == u'=' || first == u'+' || first == u'-' || first == u'@' || first == u'\t' || first == u'\r';
+}
+
+bool isQuoted(char16_t c)
+{
+    return c == u';' || c == u'"' || c == u'\n' || c == u'\r';
+}
+
 bool startsLikeFormula(const QString &value)
 {
-    if (value.isEmpty())
-        return false;
-    const char16_t first = value.front().unicode();
-    return first == u'=' || first == u'+' || first == u'-' || first == u'@' || first == u'\t' || first == u'\r';
+    return !value.isEmpty() && isFormulaStart(value.front().unicode());
 }
 
 bool needsQuotes(const QString &value)
 {
-    for (const QChar c : value) {
-        const char16_t u = c.unicode();
-        if (u == u';' || u == u'"' || u == u'\n' || u == u'\r')
-            return true;
-    }
-    return false;
+    return std::any_of(value.cbegin(), value.cend(), [](QChar c) { return isQuoted(c.unicode()); });
 }
 
 } // namespace
@@ -109,4 +114,48 @@ void ReportCsvWriter::writeRecord(const QStringList &values)
     appendRow(m_row, values);
     m_row += QLatin1Char('\r');
     m_out.writeLine(m_row);
+}
+
+// As writeCell(), in UTF-8.
+char *ReportCsvWriter::writeUtf8Cell(QByteArrayView cell, char *out)
+{
+    const bool quoted = std::any_of(cell.begin(), cell.end(), [](char c) { return isQuoted(char16_t(uchar(c))); });
+    if (quoted)
+        *out++ = '"';
+    if (!cell.isEmpty() && isFormulaStart(char16_t(uchar(cell.front()))))
+        *out++ = '\'';
+    if (!quoted) {
+        std::memcpy(out, cell.data(), size_t(cell.size()));
+        return out + cell.size();
+    }
+    for (const char c : cell) {
+        *out++ = c;
+        if (c == '"')
+            *out++ = '"';
+    }
+    *out++ = '"';
+    return out;
+}
+
+void ReportCsvWriter::writeUtf8Record(const QList<QByteArrayView> &cells)
+{
+    static constexpr char ByteOrderMark[] = "\xEF\xBB\xBF";
+    qsizetype most = qsizetype(sizeof ByteOrderMark) + cells.size();
+    for (const QByteArrayView cell : cells)
+        most += 2 * cell.size() + 3;
+    if (m_utf8Row.size() < most)
+        m_utf8Row.resize(most);
+    char *out = m_utf8Row.data();
+    if (m_first) {
+        std::memcpy(out, ByteOrderMark, 3);
+        out += 3;
+    }
+    m_first = false;
+    for (qsizetype i = 0; i < cells.size(); ++i) {
+        if (i > 0)
+            *out++ = ';';
+        out = writeUtf8Cell(cells.at(i), out);
+    }
+    *out++ = '\r';
+    m_out.writeUtf8Line(QByteArrayView(m_utf8Row.constData(), out));
 }

@@ -20,6 +20,8 @@ public:
     bool wantsRecords() const override { return true; }
     void writeColumnTitles(const QStringList &titles) override;
     void writeRecord(const QStringList &values) override;
+    bool wantsUtf8Records() const override { return true; }
+    void writeUtf8Record(const QList<QByteArrayView> &cells) override;
 
     // Writes what is still buffered; false when any write failed.
     bool finish() { return m_out.finish(); }
@@ -35,8 +37,10 @@ public:
 private:
     static void appendCell(QString &row, const QString &value);
     static char16_t *writeCell(const QString &value, char16_t *out);
+    static char *writeUtf8Cell(QByteArrayView cell, char *out);
 
     ReportTextWriter m_out;
     QString m_row;
+    QByteArray m_utf8Row;
     bool m_first = true;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -39,4 +40,9 @@ public:
     // One listed record: its column values, unpadded, in the order of the
     // titles; records come in the order the lines list them.
     virtual void writeRecord(const QStringList &values) { Q_UNUSED(values) }
+    // Sinks that write UTF-8 may take the records' values as UTF-8 cells,
+    // made straight from the table's bytes: when wantsUtf8Records() is true,
+    // the builder calls writeUtf8Record() for each record, not writeRecord().
+    virtual bool wantsUtf8Records() const { return false; }
+    virtual void writeUtf8Record(const QList<QByteArrayView> &cells) { Q_UNUSED(cells) }
 };

@@ -1,5 +1,7 @@
 #include "ReportTextWriter.h"
 
+#include <cstring>
+
 #include <QIODevice>
 
 namespace {
@@ -27,8 +29,11 @@ void ReportTextWriter::writeLine(const QString &line)
 
 void ReportTextWriter::writeUtf8Line(QByteArrayView line)
 {
-    m_buffer.append(line);
-    m_buffer.append('\n');
+    const qsizetype used = m_buffer.size();
+    m_buffer.resize(used + line.size() + 1);
+    char *end = m_buffer.data() + used;
+    std::memcpy(end, line.data(), size_t(line.size()));
+    end[line.size()] = '\n';
     if (m_buffer.size() >= BlockBytes)
         flush();
 }

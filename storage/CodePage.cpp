@@ -1,8 +1,11 @@
 #include "CodePage.h"
 
+#include <bit>
 #include <cstring>
 #include <map>
 #include <mutex>
+
+#include <QtEndian>
 
 #include "CodePageTables.h"
 
@@ -147,18 +150,19 @@ char *CodePage::toUtf8(const char *bytes, qsizetype length, char *out) const
         std::memcpy(out, bytes, size_t(length));
         return out + length;
     }
-    // Else, as in decode(): runs of eight ASCII bytes are copied as they are.
+    // Else the ASCII bytes before each other one are copied eight at a time
+    // (there is room: three bytes for every byte still to come).
     i = 0;
     while (i < length) {
         if (i + 8 <= length) {
-            quint64 word;
-            std::memcpy(&word, src + i, 8);
-            if (!(word & HighBits)) {
-                std::memcpy(out, src + i, 8);
-                out += 8;
-                i += 8;
+            const quint64 word = qFromLittleEndian<quint64>(src + i);
+            std::memcpy(out, src + i, 8);
+            const quint64 high = word & HighBits;
+            const int ascii = high ? std::countr_zero(high) / 8 : 8;
+            out += ascii;
+            i += ascii;
+            if (ascii == 8)
                 continue;
-            }
         }
         const Utf8Sequence &sequence = m_toUtf8[src[i++]];
         std::memcpy(out, sequence.bytes, Utf8BytesPerByte);
