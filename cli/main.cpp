@@ -67,7 +67,7 @@ const char *const HelpText =
     "      result window's lines; csv the listed records; pdf the printout\n"
     "      (needs --output).\n"
     "      --output never writes over one of the program's own files (the\n"
-    "      table, benutzer.dat, options.dat, translate.dat).\n"
+    "      table, benutzer.dat, options.dat, abschluss.dat, translate.dat).\n"
     "      KIND worktime-law checks the Working Hours Act (Arbeitszeitgesetz:\n"
     "      daily maximum, breaks, rest, Sundays) for every employee, or the one\n"
     "      --choice names; its csv lists the violations. Finding violations is\n"

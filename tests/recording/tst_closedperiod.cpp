@@ -2,6 +2,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "app/OwnFiles.h"
 #include "recording/BookingService.h"
 #include "recording/ClashIndex.h"
 #include "recording/ClosedPeriod.h"
@@ -62,6 +63,7 @@ private slots:
     void bookingServiceRefuses_data();
     void bookingServiceRefuses();
     void closedWhileTheQuestionIsUp();
+    void reportsNeverOverwriteIt();
 
 private:
     QString directory() const { return m_dir->path() + QLatin1Char('/'); }
@@ -376,6 +378,13 @@ void TestClosedPeriod::closedWhileTheQuestionIsUp()
     });
     QCOMPARE(outcome.kind, BookingService::Outcome::Closed);
     QCOMPARE(table.rowCount(), 1);
+}
+
+void TestClosedPeriod::reportsNeverOverwriteIt()
+{
+    const QStringList own = OwnFiles::paths(directory(), m_dir->filePath(QStringLiteral("translate.dat")));
+    QVERIFY(OwnFiles::isOwnFile(filePath(), own));
+    QVERIFY(OwnFiles::isOwnFile(m_dir->path() + QStringLiteral("/./abschluss.dat"), own));
 }
 
 QTEST_GUILESS_MAIN(TestClosedPeriod)
