@@ -17,6 +17,7 @@ AppContext::AppContext(Reporter &reporter, const Clock &clock, const QString &pr
     , m_dictionary(reporter, m_directories.progpath() + QLatin1String(TranslationFileName))
     , m_tables(clock, reporter, [this](int n) { return m_dictionary.ProgramText(n); })
     , m_clashIndex(m_tables.Dbf1)
+    , m_closedPeriod([this] { return m_tables.directory(); })
 {
     m_directories.attachSettings(m_settings.get());
 }

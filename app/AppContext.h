@@ -9,6 +9,7 @@
 #include "base/WindowSettingsStore.h"
 #include "storage/UserListData.h"
 #include "recording/ClashIndex.h"
+#include "recording/ClosedPeriod.h"
 #include "storage/WorkTimeTables.h"
 #include "translation/translateunit.h"
 
@@ -45,6 +46,8 @@ public:
     WorkTimeTables &tables() { return m_tables; }
     // The work-time table's rows by employee and date, for the clash search.
     ClashIndex &clashIndex() { return m_clashIndex; }
+    // The date up to which bookings are closed, beside the work-time table.
+    ClosedPeriod &closedPeriod() { return m_closedPeriod; }
 
     // A fixed Database directory for this run (tagwerk-cli --db), instead of
     // the choice kept in the settings.
@@ -96,5 +99,6 @@ private:
     UserListData m_userList;
     WorkTimeTables m_tables;
     ClashIndex m_clashIndex;
+    ClosedPeriod m_closedPeriod;
     std::optional<QString> m_databaseDirectory;
 };

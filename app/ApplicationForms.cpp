@@ -4,6 +4,7 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
+#include "AbschlussFUnit.h"
 #include "AdminMenuFUnit.h"
 #include "AdminPassFUnit.h"
 #include "AppContext.h"
@@ -47,6 +48,7 @@ ApplicationForms::ApplicationForms(AppContext &context)
     PausenForm = create<TPausenForm>(context);
     TranslateForm = create<TTranslateForm>(context.settings(), context.dictionary(), context.reporter());
     SetDataBaseForm = create<TSetDataBaseForm>(context);
+    AbschlussForm = create<TAbschlussForm>(context);
 }
 
 ApplicationForms::~ApplicationForms()

@@ -8,6 +8,7 @@
 class AppContext;
 class QTranslator;
 class QWidget;
+class TAbschlussForm;
 class TAdminForm;
 class TBenutzerBearbeitenForm;
 class TBenutzerVerwaltenForm;
@@ -56,6 +57,7 @@ public:
     TPausenForm *PausenForm = nullptr;
     TTranslateForm *TranslateForm = nullptr;
     TSetDataBaseForm *SetDataBaseForm = nullptr;
+    TAbschlussForm *AbschlussForm = nullptr;
 
 private:
     template <typename Form, typename... Args>

@@ -14,6 +14,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "AbschlussFUnit.h"
 #include "AdminMenuFUnit.h"
 #include "AdminPassFUnit.h"
 #include "AppContext.h"
@@ -63,6 +64,10 @@ TMainForm::TMainForm(AppContext &context, ApplicationForms &forms)
     layout->addWidget(Panel1);
     layout->addWidget(DBGrid1, 1);
 
+    // Rows of the closed period stay as they are, and no row moves into it.
+    m_model->setWriteGuard([&context](const DbfRecord *before, const DbfRecord *after) {
+        return context.closedPeriod().writeRefusal(before, after);
+    });
     // The navigator also writes a row being edited when the user leaves it.
     DBNavigator1->setView(DBGrid1, m_model);
 }
@@ -108,6 +113,7 @@ void TMainForm::buildMenu()
                                               QStringLiteral("Administrator Passwort festlegen..."));
     VorgabetextefrdasAusfllenfestlegen1 = addItem(Administrator1, "VorgabetextefrdasAusfllenfestlegen1",
                                                   QStringLiteral("Vorgabetexte für das Ausfüllen festlegen..."));
+    Buchungenabschlieenbis1 = addItem(Administrator1, "Buchungenabschlieenbis1", QStringLiteral("Buchungen abschließen bis..."));
 
     Optionen1 = MainMenu1->addMenu(QStringLiteral("Optionen"));
     Optionen1->setObjectName(QStringLiteral("Optionen1"));
@@ -132,6 +138,7 @@ void TMainForm::buildMenu()
     connect(AdministratorPasswortfestlegen1, &QAction::triggered, this, &TMainForm::AdministratorPasswortfestlegen1Click);
     connect(VorgabetextefrdasAusfllenfestlegen1, &QAction::triggered, this,
             &TMainForm::VorgabetextefrdasAusfllenfestlegen1Click);
+    connect(Buchungenabschlieenbis1, &QAction::triggered, this, &TMainForm::Buchungenabschlieenbis1Click);
     // The mark lives in "benutzer.dat" with the other options of the
     // administrator; it is written at once, not only when one of the
     // administrative windows happens to close later in the run.
@@ -187,7 +194,7 @@ bool TMainForm::IsAdmin()
     prompt->Edit1->clear();
     if (prompt->exec() != QDialog::Accepted)
         return false;
-    if (prompt->Edit1->text() == password)
+    if (m_context.userList().acceptsAdminPassword(prompt->Edit1->text()))
         return true;
     m_context.reporter().error(ProgramText(19));
     return false;
@@ -205,6 +212,16 @@ void TMainForm::VorgabetextefrdasAusfllenfestlegen1Click()
 {
     m_forms.VorgabeTexteForm->exec();
     saveBenutzer();
+}
+
+void TMainForm::Buchungenabschlieenbis1Click()
+{
+    // The window asks for the password itself: a closing needs it every time.
+    // Rows shown now may have been closed meanwhile; the grid asks anew for
+    // every change, so it needs no rereading.
+    if (!DBNavigator1->postEdit())
+        return;
+    m_forms.AbschlussForm->exec();
 }
 
 void TMainForm::runEvaluation(int kindNumber)

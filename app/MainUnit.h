@@ -42,6 +42,8 @@ public:
     // "Arbeitszeitgesetz prüfen...": the working-time law check.
     void Arbeitszeitgesetzprfen1Click();
     void VorgabetextefrdasAusfllenfestlegen1Click();
+    // "Buchungen abschließen bis...": the closing date, behind the password.
+    void Buchungenabschlieenbis1Click();
 
     QMenuBar *MainMenu1;
     QMenu *Auswertung1;
@@ -57,6 +59,7 @@ public:
     QMenu *Administrator1;
     QAction *AdministratorPasswortfestlegen1;
     QAction *VorgabetextefrdasAusfllenfestlegen1;
+    QAction *Buchungenabschlieenbis1;
     QMenu *Optionen1;
     QAction *BeiMitarbeiterAuswahlfrdieAuswertunggelschteMitarbeiterausblenden1;
 

@@ -69,7 +69,7 @@ int runBook(AppContext &context, const BookOptions &options)
     input.nightWork = options.nightWork;
     input.hoursOnly = hoursOnly;
 
-    BookingService service(context.tables().Dbf1, context.clashIndex(), context.clock());
+    BookingService service(context.tables().Dbf1, context.clashIndex(), context.clock(), &context.closedPeriod());
     const BookingService::Outcome outcome =
         service.book(input, context.arbeiter, [&] { return options.ifDouble.value_or(false); });
     switch (outcome.kind) {
@@ -80,6 +80,7 @@ int runBook(AppContext &context, const BookOptions &options)
     case BookingService::Outcome::NotConfirmed:
         return refused(ProgramText(14));
     case BookingService::Outcome::WriteFailed:
+    case BookingService::Outcome::Closed:
         return refused(outcome.error);
     }
     return CliExit::Refused;

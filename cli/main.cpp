@@ -9,6 +9,7 @@
 
 #include "BookCommand.h"
 #include "CliCommand.h"
+#include "ClosePeriodCommand.h"
 #include "ConsoleReporter.h"
 #include "ListCommand.h"
 #include "PasswordInput.h"
@@ -66,11 +67,22 @@ const char *const HelpText =
     "      result window's lines; csv the listed records; pdf the printout\n"
     "      (needs --output).\n"
     "      --output never writes over one of the program's own files (the\n"
-    "      table, benutzer.dat, options.dat, translate.dat).\n"
+    "      table, benutzer.dat, options.dat, abschluss.dat, translate.dat).\n"
     "      KIND worktime-law checks the Working Hours Act (Arbeitszeitgesetz:\n"
     "      daily maximum, breaks, rest, Sundays) for every employee, or the one\n"
     "      --choice names; its csv lists the violations. Finding violations is\n"
     "      no error: the exit status is 0.\n"
+    "\n"
+    "  close-period --until DATE|none --admin-password -\n"
+    "      Closes every booking up to and including DATE, as \"Buchungen\n"
+    "      abschließen bis...\" does; none reopens them all, an earlier DATE\n"
+    "      reopens the days after it. Within the closed period nothing can be\n"
+    "      booked (in the program or with book), and no row dated in it can be\n"
+    "      changed or deleted in the record list or the main window's grid,\n"
+    "      nor can a row be moved into it. DATE may not lie after today.\n"
+    "      --admin-password - reads the administrator password as one line from\n"
+    "      standard input (--admin-password PW works too, but shows it in the\n"
+    "      process list). Prints the new state; a wrong password exits 1.\n"
     "\n"
     "  translations update | export FILE | check\n"
     "      The dictionary translate.dat beside the program: update adds the\n"
@@ -79,8 +91,9 @@ const char *const HelpText =
     "      format (TSV: German, English, Spanish); check lists every key without\n"
     "      English or Spanish and exits 1 if there is one.\n"
     "\n"
-    "Exit status: 0 done; 1 refused (login, a check, a clash: the program's\n"
-    "message on stderr); 2 usage error or table not usable.\n";
+    "Exit status: 0 done; 1 refused (login, a check, a clash, a closed period,\n"
+    "a wrong administrator password: the program's message on stderr);\n"
+    "2 usage error or table not usable.\n";
 
 int usageError(const QString &message)
 {
@@ -136,6 +149,21 @@ bool writesPdf(int argc, char *argv[])
     return false;
 }
 
+// close-period, the password read from standard input for "-".
+int closePeriod(AppContext &context, const QCommandLineParser &parser)
+{
+    ClosePeriodOptions options;
+    options.until = parser.value(QStringLiteral("until"));
+    options.adminPassword = parser.value(QStringLiteral("admin-password"));
+    if (options.adminPassword == QLatin1String(PasswordInput::FromStandardInput)) {
+        const auto typed = PasswordInput::readLine(TranslateText(QStringLiteral("Admin Passwort:")) + QLatin1Char(' '));
+        if (!typed)
+            return usageError(QStringLiteral("--admin-password - found no line on standard input"));
+        options.adminPassword = *typed;
+    }
+    return runClosePeriod(context, options);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -161,7 +189,8 @@ int main(int argc, char *argv[])
                                     QStringLiteral("activity"), QStringLiteral("date"),     QStringLiteral("from"),
                                     QStringLiteral("to"),       QStringLiteral("hours"),    QStringLiteral("break"),
                                     QStringLiteral("remark"),   QStringLiteral("if-double"), QStringLiteral("choice"),
-                                    QStringLiteral("format"),   QStringLiteral("output")};
+                                    QStringLiteral("format"),   QStringLiteral("output"),   QStringLiteral("until"),
+                                    QStringLiteral("admin-password")};
     for (const QString &name : valueNames)
         parser.addOption(valueOption(qPrintable(name)));
     for (const char *flag : {"month", "away", "same-time-ok", "night-work", "version", "breaks", "no-breaks",
@@ -199,7 +228,8 @@ int main(int argc, char *argv[])
         return result;
     }
     const bool isReport = command == QLatin1String("report");
-    if (command != QLatin1String("list") && command != QLatin1String("book") && !isReport)
+    const bool isClosePeriod = command == QLatin1String("close-period");
+    if (command != QLatin1String("list") && command != QLatin1String("book") && !isReport && !isClosePeriod)
         return usageError(QStringLiteral("unknown command '%1'").arg(command));
     if (isReport && positional.size() < 2)
         return usageError(QStringLiteral("report needs a KIND"));
@@ -224,7 +254,10 @@ int main(int argc, char *argv[])
     const QStringList reportOnly = {QStringLiteral("choice"), QStringLiteral("format"), QStringLiteral("output"),
                                     QStringLiteral("breaks"), QStringLiteral("no-breaks"), QStringLiteral("hide-deleted"),
                                     QStringLiteral("show-deleted")};
+    const QStringList closePeriodOnly = {QStringLiteral("until"), QStringLiteral("admin-password")};
     QStringList foreign;
+    if (!isClosePeriod)
+        foreign += closePeriodOnly;
     if (command != QLatin1String("list"))
         foreign += listOnly;
     if (command != QLatin1String("book"))
@@ -244,6 +277,12 @@ int main(int argc, char *argv[])
         for (const char *required : {"user", "password", "place", "activity", "date"}) {
             if (!parser.isSet(QLatin1String(required)))
                 return usageError(QStringLiteral("book needs --%1").arg(QLatin1String(required)));
+        }
+    }
+    if (isClosePeriod) {
+        for (const char *required : {"until", "admin-password"}) {
+            if (!parser.isSet(QLatin1String(required)))
+                return usageError(QStringLiteral("close-period needs --%1").arg(QLatin1String(required)));
         }
     }
 
@@ -283,6 +322,12 @@ int main(int argc, char *argv[])
     context.restoreAdminOptions();
     SetCurrentLanguage(language.value_or(context.languagesetto));
     context.setTableDirectories();
+    if (isClosePeriod) {
+        // The closing date lives beside the table; the table itself is not needed.
+        const int closed = closePeriod(context, parser);
+        Reporter::setGlobal(nullptr);
+        return closed;
+    }
     int result = CliExit::Usage;
     // Only a booking searches for clashes: listing and reports open the
     // tables without building the clash index, which reads the whole table.

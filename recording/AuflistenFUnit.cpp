@@ -49,6 +49,10 @@ TDatenAuflistenForm::TDatenAuflistenForm(AppContext &context, QWidget *parent)
     DBGrid1->setModel(m_model);
     DBGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     DBGrid1->horizontalHeader()->setDefaultSectionSize(110);
+    // Rows of the closed period stay as they are, and no row moves into it.
+    m_model->setWriteGuard([&context](const DbfRecord *before, const DbfRecord *after) {
+        return context.closedPeriod().writeRefusal(before, after);
+    });
     DBNavigator1->setView(DBGrid1, m_model);
 
     auto *layout = new QVBoxLayout(this);

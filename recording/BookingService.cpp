@@ -1,15 +1,17 @@
 #include "BookingService.h"
 
 #include "ClashIndex.h"
+#include "ClosedPeriod.h"
 #include "base/Clock.h"
 #include "storage/DateTimeText.h"
 #include "storage/DbfTable.h"
 #include "storage/WorkTimeTables.h"
 
-BookingService::BookingService(DbfTable &table, ClashIndex &index, const Clock &clock)
+BookingService::BookingService(DbfTable &table, ClashIndex &index, const Clock &clock, const ClosedPeriod *closedPeriod)
     : m_table(table)
     , m_index(index)
     , m_clock(clock)
+    , m_closedPeriod(closedPeriod)
 {
 }
 
@@ -43,6 +45,17 @@ bool BookingService::searchAndMaybeAppend(const BookingInput &input, const QStri
         outcome.error = m_table.errorString();
         return false;
     }
+    // Asked again after the question too: the period may have been closed
+    // while it was up.
+    if (m_closedPeriod) {
+        const QString closed = m_closedPeriod->bookingRefusal(input.date);
+        if (!closed.isEmpty()) {
+            m_table.unlockHeader();
+            outcome.kind = Outcome::Closed;
+            outcome.error = closed;
+            return false;
+        }
+    }
     m_table.refresh();
     const bool clash = !input.hoursOnly
         && m_index.findClash(employee, input.date, BookingRules::secondsOf(input.from),
@@ -71,7 +84,7 @@ BookingService::Outcome BookingService::book(const BookingInput &input, const QS
         return outcome;
     }
     const bool clash = searchAndMaybeAppend(input, employee, false, outcome);
-    if (!clash || outcome.kind == Outcome::WriteFailed)
+    if (!clash || outcome.kind == Outcome::WriteFailed || outcome.kind == Outcome::Closed)
         return outcome;
     // The question is asked without the lock: a person may take their time.
     if (!confirmDouble()) {

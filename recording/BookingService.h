@@ -9,6 +9,7 @@
 
 class Clock;
 class ClashIndex;
+class ClosedPeriod;
 class DbfTable;
 
 // Stores a booking the way "Okay, erfassen" does: the five checks, the
@@ -16,19 +17,22 @@ class DbfTable;
 // question, and the appended Work-time record. In hours-only mode there are
 // no times to compare, so no search is made. The search and the append run
 // under the table's header lock, so two instances booking the same times at
-// once store at most one record that is not marked double.
+// once store at most one record that is not marked double. A booking dated
+// in the closed period is refused before the search, each time under the lock.
 class BookingService
 {
 public:
     struct Outcome
     {
-        enum Kind { Stored, CheckFailed, NotConfirmed, WriteFailed } kind = Stored;
+        enum Kind { Stored, CheckFailed, NotConfirmed, WriteFailed, Closed } kind = Stored;
         BookingRules::Check check = BookingRules::Check::Ok;
         bool doubled = false;  // stored although it clashes
-        QString error;         // WriteFailed: the table's reason
+        QString error;         // WriteFailed: the table's reason; Closed: why
     };
 
-    BookingService(DbfTable &table, ClashIndex &index, const Clock &clock);
+    // Without `closedPeriod` nothing is closed: for the rules alone, in tests
+    // and benchmarks.
+    BookingService(DbfTable &table, ClashIndex &index, const Clock &clock, const ClosedPeriod *closedPeriod = nullptr);
 
     // `confirmDouble` is asked when the booking clashes (no lock is held
     // meanwhile); true stores it marked as double.
@@ -45,4 +49,5 @@ private:
     DbfTable &m_table;
     ClashIndex &m_index;
     const Clock &m_clock;
+    const ClosedPeriod *m_closedPeriod;
 };

@@ -255,7 +255,7 @@ void TErfassenForm::ErfassenBtnClick()
     input.hoursOnly = m_context.onlyHours;
 
     Reporter &reporter = m_context.reporter();
-    BookingService service(m_context.tables().Dbf1, m_context.clashIndex(), m_context.clock());
+    BookingService service(m_context.tables().Dbf1, m_context.clashIndex(), m_context.clock(), &m_context.closedPeriod());
     const BookingService::Outcome outcome = service.book(input, m_context.arbeiter, [&] {
         return reporter.question(ProgramText(14), ProgramText(15), Reporter::Buttons::YesNoCancel) == Reporter::Answer::Yes;
     });
@@ -270,6 +270,10 @@ void TErfassenForm::ErfassenBtnClick()
         return;
     case BookingService::Outcome::WriteFailed:
         reporter.error(outcome.error);
+        return;
+    case BookingService::Outcome::Closed:
+        reporter.error(outcome.error);
+        DateTimePicker3->setFocus();
         return;
     case BookingService::Outcome::Stored:
         break;

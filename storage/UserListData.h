@@ -32,4 +32,9 @@ struct UserListData
     bool listBreakTime = false;   // "Pausenzeit in Auswertung aufführen"
 
     bool operator==(const UserListData &other) const = default;
+
+    // Whether `typed` lets the administrator in: any text while no password
+    // is set (the administrator login then asks for none), otherwise exactly
+    // the password.
+    bool acceptsAdminPassword(const QString &typed) const { return adminPassword.isEmpty() || typed == adminPassword; }
 };

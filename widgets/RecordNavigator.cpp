@@ -131,6 +131,11 @@ void RecordNavigator::click(Button which)
     case Last: goToRow(rows - 1); break;
     case Insert: goToRow(m_model->insertNewRow()); break;
     case Delete:
+        // A row that may not go is not offered for deletion first.
+        if (const QString why = row >= 0 ? m_model->deletionRefusal(row) : QString(); !why.isEmpty()) {
+            m_reporter.error(why);
+            break;
+        }
         if (row >= 0
             && m_reporter.question(TranslateText(QStringLiteral("Delete record?")), QString(), Reporter::Buttons::YesNo)
                    == Reporter::Answer::Yes) {

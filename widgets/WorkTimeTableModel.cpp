@@ -69,6 +69,12 @@ bool WorkTimeTableModel::setData(const QModelIndex &index, const QVariant &value
         m_lastError = why;
         return false;
     }
+    // A cell left as it was starts no edit: a row the guard keeps as it is
+    // may still be looked at in its editors.
+    if (const DbfRecord *shown = m_writeGuard ? recordAt(index.row()) : nullptr;
+        shown && !(m_pending && m_pendingRow == index.row()) && index.column() < shown->fieldCount()
+        && shown->text(index.column()) == WorkTimeFieldText::normalized(index.column(), value.toString()))
+        return true;
     if (!beginEdit(index.row()))
         return false;
     m_pending->setText(index.column(), WorkTimeFieldText::normalized(index.column(), value.toString()));
@@ -79,7 +85,52 @@ bool WorkTimeTableModel::setData(const QModelIndex &index, const QVariant &value
 QString WorkTimeTableModel::refusal(const QModelIndex &index, const QVariant &value) const
 {
     const QString text = value.toString();
-    return WorkTimeFieldText::message(WorkTimeFieldText::check(index.column(), text), text);
+    const QString why = WorkTimeFieldText::message(WorkTimeFieldText::check(index.column(), text), text);
+    if (!why.isEmpty() || !m_writeGuard)
+        return why;
+    const DbfRecord *shown = recordAt(index.row());
+    if (!shown)
+        return {};
+    const QString normalized = WorkTimeFieldText::normalized(index.column(), text);
+    // Leaving a cell as it was changes nothing, so a row that may not be
+    // changed may still be looked at in its editor.
+    if (index.column() < shown->fieldCount() && shown->text(index.column()) == normalized)
+        return {};
+    DbfRecord after = *shown;
+    after.setText(index.column(), normalized);
+    return guardRefusal(index.row(), &after);
+}
+
+QString WorkTimeTableModel::deletionRefusal(int row) const
+{
+    if (row < 0 || row >= rowCount() || isNewRow(row))
+        return {};
+    return guardRefusal(row, nullptr);
+}
+
+bool WorkTimeTableModel::changesStoredRow(int row, const DbfRecord &pending) const
+{
+    DbfRecord stored;
+    if (!m_table.readRow(row, stored))
+        return true;
+    for (int pos = 0; pos < pending.fieldCount(); ++pos) {
+        if (pending.isChanged(pos) && pending.text(pos) != stored.text(pos))
+            return true;
+    }
+    return false;
+}
+
+QString WorkTimeTableModel::guardRefusal(int row, const DbfRecord *after) const
+{
+    if (!m_writeGuard)
+        return {};
+    if (isNewRow(row))
+        return m_writeGuard(nullptr, after);
+    // As the file holds it now: another instance may have changed it.
+    DbfRecord stored;
+    if (!m_table.readRow(row, stored))
+        return {}; // the write itself will fail and say why
+    return m_writeGuard(&stored, after);
 }
 
 void WorkTimeTableModel::setReadOnly(bool readOnly)
@@ -112,6 +163,16 @@ bool WorkTimeTableModel::post()
     const bool isNew = m_pendingIsNew;
     const int rowsBefore = m_table.rowCount();
     DbfRecord written = *m_pending;
+    // Asked again now: the period may have been closed since the cell took
+    // its text. A row only looked at in its editors has nothing to write.
+    if (const QString why = guardRefusal(row, &written); !why.isEmpty()) {
+        if (isNew || changesStoredRow(row, written)) {
+            m_lastError = why;
+            return false;
+        }
+        m_pending.reset();
+        return true;
+    }
     const bool ok = isNew ? m_table.append(written) : m_table.update(written);
     if (!ok) {
         m_lastError = m_table.errorString();
@@ -187,6 +248,10 @@ bool WorkTimeTableModel::deleteRow(int row)
     if (isNewRow(row)) {
         cancel();
         return true;
+    }
+    if (const QString why = deletionRefusal(row); !why.isEmpty()) {
+        m_lastError = why;
+        return false;
     }
     if (m_pending && m_pendingRow == row)
         m_pending.reset();

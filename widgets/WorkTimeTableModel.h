@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 
 #include <QAbstractTableModel>
@@ -21,6 +22,11 @@ class WorkTimeTableModel : public QAbstractTableModel
     Q_OBJECT
 
 public:
+    // Decides whether a row may be written: `before` is the row as stored
+    // (nullptr for a new row), `after` the row to be written (nullptr for a
+    // deletion). Returns why not, in the user's language; empty when it may.
+    using WriteGuard = std::function<QString(const DbfRecord *before, const DbfRecord *after)>;
+
     explicit WorkTimeTableModel(DbfTable &table, QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = {}) const override;
@@ -32,8 +38,13 @@ public:
     bool setData(const QModelIndex &index, const QVariant &value, int role = Qt::EditRole) override;
 
     // Why `value` may not go into the cell, in the user's language; empty
-    // when it may.
+    // when it may. Asks the write guard too, unless the text stays as it is.
     QString refusal(const QModelIndex &index, const QVariant &value) const;
+    // Why the row may not be deleted; empty when it may.
+    QString deletionRefusal(int row) const;
+
+    // Asked before every cell change, write and deletion (the closed period).
+    void setWriteGuard(WriteGuard guard) { m_writeGuard = std::move(guard); }
 
     void setReadOnly(bool readOnly);
     bool isReadOnly() const { return m_readOnly; }
@@ -62,6 +73,10 @@ private:
     bool isNewRow(int row) const { return m_pending && m_pendingIsNew && row == m_pendingRow; }
     const DbfRecord *recordAt(int row) const;
     void dropRowIfFilteredOut(int row, const DbfRecord &written, bool wasNew);
+    // The guard's word on writing `after` over what row `row` stores.
+    QString guardRefusal(int row, const DbfRecord *after) const;
+    // Whether writing `pending` would change a field of what row `row` stores.
+    bool changesStoredRow(int row, const DbfRecord &pending) const;
 
     DbfTable &m_table;
     bool m_readOnly = false;
@@ -72,4 +87,5 @@ private:
     bool m_pendingIsNew = false;
     bool m_droppingNewRow = false; // a new row that its filter refused, while it leaves
     QString m_lastError;
+    WriteGuard m_writeGuard;
 };

@@ -1,0 +1,34 @@
+#include "ClosePeriodCommand.h"
+
+#include "CliCommand.h"
+#include "app/AppContext.h"
+#include "base/Clock.h"
+#include "recording/ClosedPeriod.h"
+
+int runClosePeriod(AppContext &context, const ClosePeriodOptions &options)
+{
+    std::optional<QDate> until;
+    if (options.until != QLatin1String("none")) {
+        until = parseDateArgument(options.until);
+        if (!until) {
+            printError(QStringLiteral("tagwerk-cli close-period: --until takes DD.MM.YYYY, YYYY-MM-DD or none"));
+            return CliExit::Usage;
+        }
+    }
+    const ClosedPeriod::Change change =
+        context.closedPeriod().closeUntil(until, options.adminPassword, context.userList(), context.clock().now().date());
+    switch (change.result) {
+    case ClosedPeriod::Change::Done:
+    case ClosedPeriod::Change::Unchanged: {
+        CliOutput out;
+        out.writeLine(change.message);
+        return CliExit::Ok;
+    }
+    case ClosedPeriod::Change::WrongPassword:
+    case ClosedPeriod::Change::InFuture:
+    case ClosedPeriod::Change::WriteFailed:
+        break;
+    }
+    printError(change.message);
+    return CliExit::Refused;
+}
