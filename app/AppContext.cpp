@@ -17,6 +17,7 @@ AppContext::AppContext(Reporter &reporter, const Clock &clock, const QString &pr
     , m_dictionary(reporter, m_directories.progpath() + QLatin1String(TranslationFileName))
     , m_tables(clock, reporter, [this](int n) { return m_dictionary.ProgramText(n); })
     , m_clashIndex(m_tables.Dbf1)
+    , m_changeLog(m_tables.Dbf1, clock)
 {
     m_directories.attachSettings(m_settings.get());
 }
@@ -86,6 +87,12 @@ bool AppContext::CreateandopenTables()
 {
     const bool opened = m_tables.CreateandopenTables();
     m_clashIndex.rebuild();
+    // Without its history the table is still usable; the user is told that
+    // changes now go unlogged.
+    if (opened && !m_changeLog.open(m_tables.directory()))
+        m_reporter.error(UiText(QStringLiteral("Das Änderungsprotokoll kann nicht geöffnet werden; Änderungen werden "
+                                               "nicht protokolliert: %1"))
+                             .arg(m_changeLog.errorString()));
     return opened;
 }
 
@@ -105,6 +112,7 @@ bool AppContext::loginEmployee(const QString &userName, const QString &password)
     for (const UserRow &row : std::as_const(m_userList.users)) {
         if (row.userName == userName && row.password == password) {
             arbeiter = row.employeeName;
+            m_changeLog.setAuthor(arbeiter);
             return true;
         }
     }

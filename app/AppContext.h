@@ -8,6 +8,7 @@
 #include "ProgramDirectories.h"
 #include "base/WindowSettingsStore.h"
 #include "storage/UserListData.h"
+#include "recording/ChangeLog.h"
 #include "recording/ClashIndex.h"
 #include "storage/WorkTimeTables.h"
 #include "translation/translateunit.h"
@@ -45,6 +46,8 @@ public:
     WorkTimeTables &tables() { return m_tables; }
     // The work-time table's rows by employee and date, for the clash search.
     ClashIndex &clashIndex() { return m_clashIndex; }
+    // The change history beside the work-time table; open once the table is.
+    ChangeLog &changeLog() { return m_changeLog; }
 
     // A fixed Database directory for this run (tagwerk-cli --db), instead of
     // the choice kept in the settings.
@@ -66,8 +69,9 @@ public:
     bool SaveOptions();
     // Points both tables at the Database directory (start-up step 5.4).
     void setTableDirectories();
-    // Creates, opens or upgrades the work-time table (Dbf1), and builds the
-    // index of its rows that the clash search uses.
+    // Creates, opens or upgrades the work-time table (Dbf1), builds the
+    // index of its rows that the clash search uses, and opens the change
+    // history (starting it on the first run).
     bool CreateandopenTables();
 
     // The refusal to write a report or export to `path` when it is one of
@@ -84,7 +88,7 @@ public:
 
     // The employee login: the first row whose user name and password equal
     // the given ones exactly; an empty user name matches nothing. Sets
-    // arbeiter on a match.
+    // arbeiter on a match, and names the employee in the change history.
     bool loginEmployee(const QString &userName, const QString &password);
 
 private:
@@ -96,5 +100,6 @@ private:
     UserListData m_userList;
     WorkTimeTables m_tables;
     ClashIndex m_clashIndex;
+    ChangeLog m_changeLog;
     std::optional<QString> m_databaseDirectory;
 };

@@ -6,6 +6,8 @@
 #include <QDir>
 
 #include "LanguageOptions.h"
+#include "recording/ChangeLog.h"
+#include "recording/ChangeLogEntry.h"
 #include "storage/UserListStore.h"
 #include "storage/WorkTimeTables.h"
 #include "translation/UiText.h"
@@ -25,7 +27,8 @@ QStringList paths(const QString &databaseDirectory, const QString &dictionaryFil
 {
     QStringList files;
     for (const char *name : {WorkTimeTables::TableFileName, WorkTimeTables::ScratchFileName,
-                             WorkTimeTables::BackupFileName, UserListStore::FileName, LanguageOptions::FileName})
+                             WorkTimeTables::BackupFileName, UserListStore::FileName, LanguageOptions::FileName,
+                             ChangeLogEntry::FileName, ChangeLog::StartListFileName})
         files.append(databaseDirectory + QLatin1String(name));
     files.append(dictionaryFile);
     return files;

@@ -5,33 +5,6 @@
 #include "storage/DbfTable.h"
 #include "storage/WorkTimeTables.h"
 
-namespace {
-
-// Appends a field so that the line stays one record of TAB-separated fields:
-// a backslash, TAB, CR or LF inside it is written as \\, \t, \r or \n.
-void appendEscaped(QString &line, const QString &field)
-{
-    for (const QChar c : field) {
-        switch (c.unicode()) {
-        case u'\\':
-            line += QLatin1String("\\\\");
-            break;
-        case u'\t':
-            line += QLatin1String("\\t");
-            break;
-        case u'\r':
-            line += QLatin1String("\\r");
-            break;
-        case u'\n':
-            line += QLatin1String("\\n");
-            break;
-        default:
-            line += c;
-        }
-    }
-}
-
-} // namespace
 
 int runList(DbfTable &table, const ListOptions &options, CliOutput &out)
 {
@@ -63,7 +36,7 @@ int runList(DbfTable &table, const ListOptions &options, CliOutput &out)
                     line += *value ? QLatin1Char('T') : QLatin1Char('F');
             } else {
                 record.text(pos, field);
-                appendEscaped(line, field);
+                appendEscapedField(line, field);
             }
         }
         out.writeLine(line);

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDate>
+#include <QString>
+
+#include "ChangeLogEntry.h"
+#include "storage/DbfTable.h"
+
+class Clock;
+
+// The change history of the work-time table: an append-only, hash-chained
+// dBase table "protokoll.dbf" beside it. Hung on the table as its journal,
+// it logs every append, update and deletion that table object makes, while
+// the table's header lock is still held: all instances write the table
+// under that lock, so the log's order is the order of the writes.
+//
+// The first entry (Beginn) is written when the log is opened and does not
+// exist yet. It holds the number of records then present and the digest of
+// "protokollbeginn.dat", which keeps the first 8 bytes of the SHA-256 of
+// each of those records, so that a later check tells which of them changed.
+class ChangeLog : public DbfTable::Observer
+{
+public:
+    static constexpr const char *StartListFileName = "protokollbeginn.dat";
+    static constexpr int StartDigestSize = 8;
+    static constexpr const char *AdministratorName = "Administrator";
+
+    ChangeLog(DbfTable &table, const Clock &clock);
+    ~ChangeLog() override;
+    ChangeLog(const ChangeLog &) = delete;
+    ChangeLog &operator=(const ChangeLog &) = delete;
+
+    // Opens (creating and starting it when missing) the log in `directory`
+    // (with trailing separator), and from then on logs the table's changes.
+    // The table must be open.
+    bool open(const QString &directory);
+    void close();
+    bool isOpen() const { return m_log.isOpen(); }
+    QString errorString() const { return m_errorString; }
+    // Whether a change since open() could not be logged.
+    bool hasFailed() const { return m_failed; }
+
+    // Who is named in the entries from now on; the host name is the
+    // computer's unless set otherwise.
+    void setAuthor(const QString &who) { m_who = who; }
+    QString author() const { return m_who; }
+    void setHost(const QString &host) { m_host = host; }
+
+    // Logs a closing of the bookings up to `newDate` (an invalid date: none),
+    // or a reopening when `newDate` is earlier or none. Record number 0,
+    // change text "CLOSED_UNTIL: old -> new".
+    bool appendPeriodClosing(const QString &who, const QString &host, const QDate &oldDate, const QDate &newDate);
+
+    // The last entry's chain hash (hex), read from the file's end.
+    QByteArray lastHash();
+    quint32 entryCount();
+
+    // The hash of `recordBytes` as the start list keeps it.
+    static QByteArray startDigest(const QByteArray &recordBytes);
+
+    // DbfTable::Observer
+    void recordChanged(const DbfRecord *before, const DbfRecord *after) override;
+    void tableReset() override {}
+
+private:
+    bool fail(const QString &reason);
+    bool start(const QString &directory);
+    bool appendEntry(ChangeLogEntry &entry);
+    QString describeChanges(const DbfRecord *before, const DbfRecord *after) const;
+
+    DbfTable &m_table;
+    const Clock &m_clock;
+    DbfTable m_log;
+    QString m_who;
+    QString m_host;
+    QString m_errorString;
+    bool m_failed = false;
+    bool m_attached = false;
+};
