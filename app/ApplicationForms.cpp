@@ -12,6 +12,7 @@
 #include "MainUnit.h"
 #include "evaluation/AuswertungFUnit.h"
 #include "evaluation/MitArbeiterAussuchenFUnit.h"
+#include "recording/AenderungsprotokollFUnit.h"
 #include "recording/AuflistenFUnit.h"
 #include "translation/TranslateFUnit.h"
 #include "users/BenutzerBearbeitenFUnit.h"
@@ -47,6 +48,7 @@ ApplicationForms::ApplicationForms(AppContext &context)
     PausenForm = create<TPausenForm>(context);
     TranslateForm = create<TTranslateForm>(context.settings(), context.dictionary(), context.reporter());
     SetDataBaseForm = create<TSetDataBaseForm>(context);
+    AenderungsprotokollForm = create<TAenderungsprotokollForm>(context);
 }
 
 ApplicationForms::~ApplicationForms()

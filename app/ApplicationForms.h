@@ -9,6 +9,7 @@ class AppContext;
 class QTranslator;
 class QWidget;
 class TAdminForm;
+class TAenderungsprotokollForm;
 class TBenutzerBearbeitenForm;
 class TBenutzerVerwaltenForm;
 class TAdminPassForm;
@@ -56,6 +57,7 @@ public:
     TPausenForm *PausenForm = nullptr;
     TTranslateForm *TranslateForm = nullptr;
     TSetDataBaseForm *SetDataBaseForm = nullptr;
+    TAenderungsprotokollForm *AenderungsprotokollForm = nullptr;
 
 private:
     template <typename Form, typename... Args>

@@ -2,6 +2,7 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QSysInfo>
 
@@ -219,6 +220,28 @@ QByteArray ChangeLog::lastHash()
     if (m_log.recordCount() == 0 || !m_log.readRecord(m_log.recordCount(), last))
         return {};
     return last.text(ChangeLogEntry::Kette).toLatin1();
+}
+
+QByteArray ChangeLog::lastHashIn(const QString &directory)
+{
+    const QString path = directory + QLatin1String(ChangeLogEntry::FileName);
+    if (!QFileInfo::exists(path))
+        return {};
+    SystemClock clock; // nothing is written
+    DbfTable log(clock);
+    DbfRecord last;
+    if (!log.open(path, DbfTable::OpenMode::ReadOnly) || log.fieldCount() != ChangeLogEntry::FieldCount
+        || log.recordCount() == 0 || !log.readRecord(log.recordCount(), last))
+        return {};
+    return last.text(ChangeLogEntry::Kette).toLatin1();
+}
+
+QString ChangeLog::checksumLine(const QString &directory)
+{
+    const QByteArray hash = lastHashIn(directory);
+    if (hash.isEmpty())
+        return {};
+    return UiText(QStringLiteral("Prüfsumme des Änderungsprotokolls: %1")).arg(QString::fromLatin1(hash));
 }
 
 quint32 ChangeLog::entryCount()

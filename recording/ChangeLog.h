@@ -56,6 +56,13 @@ public:
     QByteArray lastHash();
     quint32 entryCount();
 
+    // The last chain hash of the history in `directory`, read without
+    // opening it for writing; empty when there is none.
+    static QByteArray lastHashIn(const QString &directory);
+    // "Prüfsumme des Änderungsprotokolls: …" for the foot of printed and PDF
+    // reports, in the user's language; empty when there is no history.
+    static QString checksumLine(const QString &directory);
+
     // The hash of `recordBytes` as the start list keeps it.
     static QByteArray startDigest(const QByteArray &recordBytes);
 

@@ -61,10 +61,18 @@ bool ChangeLogHistory::read(const Filter &filter, const std::function<void(const
     return true;
 }
 
+QStringList ChangeLogHistory::germanColumnTitles()
+{
+    return {QStringLiteral("Zeitpunkt"), QStringLiteral("Wer"),       QStringLiteral("Computer"),
+            QStringLiteral("Aktion"),    QStringLiteral("Datensatz"), QStringLiteral("Änderungen")};
+}
+
 QStringList ChangeLogHistory::columnTitles()
 {
-    return {UiText(QStringLiteral("Zeitpunkt")), UiText(QStringLiteral("Wer")), UiText(QStringLiteral("Computer")),
-            UiText(QStringLiteral("Aktion")), UiText(QStringLiteral("Datensatz")), UiText(QStringLiteral("Änderungen"))};
+    QStringList titles = germanColumnTitles();
+    for (QString &title : titles)
+        title = UiText(title);
+    return titles;
 }
 
 QStringList ChangeLogHistory::columns(const ChangeLogEntry &entry)

@@ -32,7 +32,10 @@ public:
     bool read(const Filter &filter, const std::function<void(const ChangeLogEntry &)> &sink);
     QString errorString() const { return m_errorString; }
 
-    // Timestamp, who, computer, action, record number, changes.
+    // Timestamp, who, computer, action, record number, changes: in German
+    // (for a window, whose texts the dictionary walk translates), and in the
+    // user's language.
+    static QStringList germanColumnTitles();
     static QStringList columnTitles();
     static QStringList columns(const ChangeLogEntry &entry);
 

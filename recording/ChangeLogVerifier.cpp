@@ -1,5 +1,8 @@
 #include "ChangeLogVerifier.h"
 
+#include <algorithm>
+#include <vector>
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -14,6 +17,8 @@
 #include "translation/UiText.h"
 
 namespace {
+
+constexpr size_t MaxMissingNamed = 1000;
 
 // The log is read without a clock: nothing is written.
 class NoClock final : public Clock
@@ -219,11 +224,19 @@ void ChangeLogVerifier::checkRecords()
             addRecordFinding(number, record, {});
         }
     }
-    quint32 beyond = m_startCount;
-    for (const auto &[number, digest] : m_expected)
-        beyond = std::max(beyond, number);
-    for (quint32 number = count + 1; number <= beyond; ++number)
-        report(Finding::RecordMissing, number);
+    // Records the history knows that the table no longer reaches. Each is
+    // named, but a damaged count cannot make the list endless.
+    std::vector<quint32> missing;
+    for (const auto &[number, digest] : m_expected) {
+        if (number > count)
+            missing.push_back(number);
+    }
+    for (quint32 number = count + 1; number <= m_startCount && missing.size() < MaxMissingNamed; ++number)
+        missing.push_back(number);
+    std::sort(missing.begin(), missing.end());
+    missing.erase(std::unique(missing.begin(), missing.end()), missing.end());
+    for (size_t i = 0; i < missing.size() && i < MaxMissingNamed; ++i)
+        report(Finding::RecordMissing, missing[i]);
 }
 
 // A record that differs only in its deletion flag was deleted or restored;

@@ -1,5 +1,6 @@
 #include <QFile>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -52,6 +53,8 @@ private slots:
     void chainKeepsItsOrderAcrossProcesses();
     void cliHistoryFilters();
     void longChangesAreSplitOverFields();
+    void pdfReportsCarryTheLastHash_data();
+    void pdfReportsCarryTheLastHash();
 
 private:
     QString path(const char *name) const { return m_dir->filePath(QLatin1String(name)); }
@@ -517,6 +520,45 @@ void TestChangeLog::longChangesAreSplitOverFields()
                       QString(100, QLatin1Char('c'))));
     ChangeLogVerifier verifier(*m_table, directory());
     QVERIFY(verifier.run());
+}
+
+void TestChangeLog::pdfReportsCarryTheLastHash_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("language");
+    QTest::addColumn<QString>("label");
+    QTest::newRow("period") << QStringLiteral("period") << QStringLiteral("de")
+                            << QStringLiteral("Prüfsumme des Änderungsprotokolls: ");
+    QTest::newRow("working-time law") << QStringLiteral("worktime-law") << QStringLiteral("de")
+                                      << QStringLiteral("Prüfsumme des Änderungsprotokolls: ");
+    QTest::newRow("in English") << QStringLiteral("period") << QStringLiteral("en")
+                                << QStringLiteral("Change history checksum: ");
+}
+
+void TestChangeLog::pdfReportsCarryTheLastHash()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, language);
+    QFETCH(QString, label);
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        QSKIP("pdftotext (poppler-utils) is not installed");
+    // The dictionary the program reads, for the English row.
+    QVERIFY(QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/translate.dat"), path("translate.dat")));
+    openLog();
+    appendRecord("Anna", "Aachen");
+    const QString hash = QString::fromLatin1(m_log->lastHash());
+    m_log.reset();
+    m_table.reset();
+    const QString pdf = path("report.pdf");
+    const CliResult cli = runCli({QStringLiteral("--lang"), language, QStringLiteral("report"), kind, QStringLiteral("--from"),
+                                  QStringLiteral("01.03.2024"), QStringLiteral("--to"), QStringLiteral("31.03.2024"),
+                                  QStringLiteral("--format"), QStringLiteral("pdf"), QStringLiteral("--output"), pdf});
+    QVERIFY2(cli.exitCode == 0, cli.err.constData());
+    QProcess toText;
+    toText.start(QStringLiteral("pdftotext"), {QStringLiteral("-enc"), QStringLiteral("UTF-8"), pdf, QStringLiteral("-")});
+    QVERIFY(toText.waitForFinished(60000));
+    const QString text = QString::fromUtf8(toText.readAllStandardOutput());
+    QVERIFY2(text.contains(label + hash), qPrintable(text));
 }
 
 QTEST_GUILESS_MAIN(TestChangeLog)
