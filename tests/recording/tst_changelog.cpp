@@ -50,6 +50,7 @@ private slots:
     void tamperingIsFound();
     void startOnExistingTableThenChange();
     void startListIsPinned();
+    void missingHistoryIsAFinding();
     void chainKeepsItsOrderAcrossProcesses();
     void cliHistoryFilters();
     void longChangesAreSplitOverFields();
@@ -406,6 +407,23 @@ void TestChangeLog::startListIsPinned()
     ChangeLogVerifier verifier(*m_table, directory());
     QVERIFY(!verifier.run());
     QCOMPARE(verifier.findings().first().kind, Finding::StartListAltered);
+}
+
+void TestChangeLog::missingHistoryIsAFinding()
+{
+    appendRecord("Anna", "Aachen");
+    openLog();
+    m_log.reset();
+    QVERIFY(QFile::remove(path("protokoll.dbf")));
+    ChangeLogVerifier verifier(*m_table, directory());
+    QVERIFY(!verifier.run());
+    QCOMPARE(verifier.findings().first().kind, Finding::LogMissing);
+    m_table.reset();
+    const CliResult cli = runCli({QStringLiteral("verify")});
+    QCOMPARE(cli.exitCode, 1);
+    QCOMPARE(QString::fromUtf8(cli.out), QStringLiteral("Das Änderungsprotokoll fehlt.\n"));
+    // verify reads only: it starts no history.
+    QVERIFY(!QFile::exists(path("protokoll.dbf")));
 }
 
 void TestChangeLog::writeUsers()
