@@ -561,7 +561,7 @@ void TestChangeLog::pdfReportsCarryTheLastHash()
     if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
         QSKIP("pdftotext (poppler-utils) is not installed");
     // The dictionary the program reads, for the English row.
-    QVERIFY(QFile::copy(QCoreApplication::applicationDirPath() + QStringLiteral("/translate.dat"), path("translate.dat")));
+    QVERIFY(QFile::copy(QStringLiteral(TAGWERK_TRANSLATE_DAT), path("translate.dat")));
     openLog();
     appendRecord("Anna", "Aachen");
     const QString hash = QString::fromLatin1(m_log->lastHash());
