@@ -19,6 +19,7 @@ AppContext::AppContext(Reporter &reporter, const Clock &clock, const QString &pr
     , m_clashIndex(m_tables.Dbf1)
     , m_changeLog(m_tables.Dbf1, clock)
 {
+    m_changeLog.setFailureReporter(&m_reporter);
     m_directories.attachSettings(m_settings.get());
 }
 

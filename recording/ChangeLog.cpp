@@ -1,5 +1,6 @@
 #include "ChangeLog.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
@@ -7,6 +8,7 @@
 #include <QSysInfo>
 
 #include "base/Clock.h"
+#include "base/Reporter.h"
 #include "storage/DateTimeText.h"
 #include "translation/UiText.h"
 
@@ -64,6 +66,7 @@ bool ChangeLog::open(const QString &directory)
 {
     close();
     m_failed = false;
+    m_failureText.clear();
     if (!m_table.isOpen())
         return fail(UiText(QStringLiteral("Die Tabelle ist nicht geöffnet.")));
     const QString path = directory + QLatin1String(ChangeLogEntry::FileName);
@@ -207,8 +210,18 @@ void ChangeLog::recordChanged(const DbfRecord *before, const DbfRecord *after)
         entry.after = ChangeLogEntry::recordDigest(after->bytes());
     }
     entry.changes = describeChanges(before, after);
-    if (!appendEntry(entry))
-        m_failed = true;
+    if (appendEntry(entry))
+        return;
+    m_failed = true;
+    m_failureText = UiText(QStringLiteral("Die Änderung an Datensatz %1 wurde gespeichert, aber nicht im "
+                                          "Änderungsprotokoll vermerkt: %2"))
+                        .arg(entry.recordNumber)
+                        .arg(m_errorString);
+    if (Reporter *reporter = m_failureReporter; reporter && QCoreApplication::instance()) {
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [reporter, text = m_failureText] { reporter->error(text); },
+            Qt::QueuedConnection);
+    }
 }
 
 QByteArray ChangeLog::lastHash()

@@ -8,6 +8,7 @@
 #include "storage/DbfTable.h"
 
 class Clock;
+class Reporter;
 
 // The change history of the work-time table: an append-only, hash-chained
 // dBase table "protokoll.dbf" beside it. Hung on the table as its journal,
@@ -38,8 +39,14 @@ public:
     void close();
     bool isOpen() const { return m_log.isOpen(); }
     QString errorString() const { return m_errorString; }
-    // Whether a change since open() could not be logged.
+    // Whether a change since open() could not be logged, and the message
+    // that says so. The change itself is stored: the table was written first.
     bool hasFailed() const { return m_failed; }
+    QString failureText() const { return m_failureText; }
+    // Told of a change that could not be logged, once the event loop runs
+    // again: the table's lock is held while the entry is written, and a
+    // message box must not hold every other instance waiting.
+    void setFailureReporter(Reporter *reporter) { m_failureReporter = reporter; }
 
     // Who is named in the entries from now on; the host name is the
     // computer's unless set otherwise.
@@ -84,4 +91,6 @@ private:
     QString m_errorString;
     bool m_failed = false;
     bool m_attached = false;
+    QString m_failureText;
+    Reporter *m_failureReporter = nullptr;
 };

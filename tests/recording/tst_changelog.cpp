@@ -1,4 +1,11 @@
+#include <csignal>
+
+#ifdef __linux__
+#include <sys/resource.h>
+#endif
+
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -13,6 +20,7 @@
 #include "storage/UserListStore.h"
 #include "storage/WorkTimeTables.h"
 #include "support/FixedClock.h"
+#include "support/RecordingReporter.h"
 #include "support/TestFiles.h"
 #include "translation/ProgramTexts.h"
 #include "widgets/WorkTimeTableModel.h"
@@ -51,6 +59,7 @@ private slots:
     void startOnExistingTableThenChange();
     void startListIsPinned();
     void missingHistoryIsAFinding();
+    void unloggedChangeIsReported();
     void chainKeepsItsOrderAcrossProcesses();
     void cliHistoryFilters();
     void longChangesAreSplitOverFields();
@@ -424,6 +433,45 @@ void TestChangeLog::missingHistoryIsAFinding()
     QCOMPARE(QString::fromUtf8(cli.out), QStringLiteral("Das Änderungsprotokoll fehlt.\n"));
     // verify reads only: it starts no history.
     QVERIFY(!QFile::exists(path("protokoll.dbf")));
+}
+
+// A log entry that cannot be written (here: the file-size limit of the
+// process, which the small table stays under) leaves the stored change in
+// place and says so, after the write, never as a silent success.
+void TestChangeLog::unloggedChangeIsReported()
+{
+#ifdef __linux__
+    openLog();
+    RecordingReporter reporter;
+    m_log->setFailureReporter(&reporter);
+    const qint64 logSize = QFileInfo(path("protokoll.dbf")).size();
+    const qint64 entrySize = [&] {
+        DbfTable log(m_clock);
+        log.open(path("protokoll.dbf"), DbfTable::OpenMode::ReadOnly);
+        return qint64(log.newRecord().bytes().size());
+    }();
+    struct rlimit old;
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limited = old;
+    limited.rlim_cur = rlim_t(logSize + entrySize / 2);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    appendRecord("Anna", "Aachen");
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previousHandler);
+
+    QCOMPARE(m_table->recordCount(), 1u);
+    QVERIFY(m_log->hasFailed());
+    QVERIFY(m_log->failureText().startsWith(QStringLiteral("Die Änderung an Datensatz 1 wurde gespeichert, aber nicht")));
+    QVERIFY(reporter.messages().isEmpty()); // not while the table's lock is held
+    QCoreApplication::processEvents();
+    QCOMPARE(reporter.errors(), QStringList{m_log->failureText()});
+    ChangeLogVerifier verifier(*m_table, directory());
+    QVERIFY(!verifier.run());
+    QCOMPARE(verifier.findings().first().kind, Finding::RecordAppended);
+#else
+    QSKIP("needs the file-size limit of Linux");
+#endif
 }
 
 void TestChangeLog::writeUsers()
