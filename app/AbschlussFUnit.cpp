@@ -92,7 +92,7 @@ void TAbschlussForm::BitBtnXP1Click()
         }
     }
     const ClosedPeriod::Change change =
-        m_context.closedPeriod().closeUntil(until, Edit2->text(), m_context.userList(), m_context.clock().now().date());
+        m_context.closePeriod(until, Edit2->text());
     switch (change.result) {
     case ClosedPeriod::Change::WrongPassword:
         reporter.error(change.message);

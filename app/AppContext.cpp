@@ -1,9 +1,11 @@
 #include "AppContext.h"
 
 #include <QCoreApplication>
+#include <QSysInfo>
 
 #include "LanguageOptions.h"
 #include "OwnFiles.h"
+#include "base/Clock.h"
 #include "base/Reporter.h"
 #include "storage/UserListStore.h"
 #include "translation/UiText.h"
@@ -18,7 +20,9 @@ AppContext::AppContext(Reporter &reporter, const Clock &clock, const QString &pr
     , m_tables(clock, reporter, [this](int n) { return m_dictionary.ProgramText(n); })
     , m_clashIndex(m_tables.Dbf1)
     , m_closedPeriod([this] { return m_tables.directory(); })
+    , m_changeLog(m_tables.Dbf1, clock)
 {
+    m_changeLog.setFailureReporter(&m_reporter);
     m_directories.attachSettings(m_settings.get());
 }
 
@@ -87,7 +91,33 @@ bool AppContext::CreateandopenTables()
 {
     const bool opened = m_tables.CreateandopenTables();
     m_clashIndex.rebuild();
+    if (opened)
+        openChangeLog();
     return opened;
+}
+
+void AppContext::openChangeLog()
+{
+    // Without its history the table is still usable; the user is told that
+    // changes now go unlogged.
+    if (!m_changeLog.open(m_tables.directory()))
+        m_reporter.error(UiText(QStringLiteral("Das Änderungsprotokoll kann nicht geöffnet werden; Änderungen werden "
+                                               "nicht protokolliert: %1"))
+                             .arg(m_changeLog.errorString()));
+}
+
+ClosedPeriod::Change AppContext::closePeriod(std::optional<QDate> until, const QString &adminPassword)
+{
+    const ClosedPeriod::Change change = m_closedPeriod.closeUntil(until, adminPassword, m_userList, m_clock.now().date());
+    if (change.result != ClosedPeriod::Change::Done || !m_changeLog.isOpen())
+        return change;
+    const QDate before = change.before.kind == ClosedPeriod::State::Closed ? change.before.until : QDate();
+    if (!m_changeLog.appendPeriodClosing(QLatin1String(ChangeLog::AdministratorName), QSysInfo::machineHostName(),
+                                         before, change.after.value_or(QDate())))
+        m_reporter.error(UiText(QStringLiteral("Das Abschlussdatum ist gespeichert, konnte aber nicht ins "
+                                               "Änderungsprotokoll eingetragen werden: %1"))
+                             .arg(m_changeLog.errorString()));
+    return change;
 }
 
 std::optional<QString> AppContext::ownFileRefusal(const QString &path)
@@ -106,6 +136,7 @@ bool AppContext::loginEmployee(const QString &userName, const QString &password)
     for (const UserRow &row : std::as_const(m_userList.users)) {
         if (row.userName == userName && row.password == password) {
             arbeiter = row.employeeName;
+            m_changeLog.setAuthor(arbeiter);
             return true;
         }
     }

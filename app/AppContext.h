@@ -8,6 +8,7 @@
 #include "ProgramDirectories.h"
 #include "base/WindowSettingsStore.h"
 #include "storage/UserListData.h"
+#include "recording/ChangeLog.h"
 #include "recording/ClashIndex.h"
 #include "recording/ClosedPeriod.h"
 #include "storage/WorkTimeTables.h"
@@ -48,6 +49,14 @@ public:
     ClashIndex &clashIndex() { return m_clashIndex; }
     // The date up to which bookings are closed, beside the work-time table.
     ClosedPeriod &closedPeriod() { return m_closedPeriod; }
+    // Closes the bookings up to `until` (none: reopens them all) and enters
+    // the closing in the change history when it is open. The window and
+    // tagwerk-cli close-period both come through here.
+    ClosedPeriod::Change closePeriod(std::optional<QDate> until, const QString &adminPassword);
+    // The change history beside the work-time table; open once the table is.
+    ChangeLog &changeLog() { return m_changeLog; }
+    // Opens the change history beside the open tables; says so when it cannot.
+    void openChangeLog();
 
     // A fixed Database directory for this run (tagwerk-cli --db), instead of
     // the choice kept in the settings.
@@ -69,8 +78,9 @@ public:
     bool SaveOptions();
     // Points both tables at the Database directory (start-up step 5.4).
     void setTableDirectories();
-    // Creates, opens or upgrades the work-time table (Dbf1), and builds the
-    // index of its rows that the clash search uses.
+    // Creates, opens or upgrades the work-time table (Dbf1), builds the
+    // index of its rows that the clash search uses, and opens the change
+    // history (starting it on the first run).
     bool CreateandopenTables();
 
     // The refusal to write a report or export to `path` when it is one of
@@ -87,7 +97,7 @@ public:
 
     // The employee login: the first row whose user name and password equal
     // the given ones exactly; an empty user name matches nothing. Sets
-    // arbeiter on a match.
+    // arbeiter on a match, and names the employee in the change history.
     bool loginEmployee(const QString &userName, const QString &password);
 
 private:
@@ -100,5 +110,6 @@ private:
     WorkTimeTables m_tables;
     ClashIndex m_clashIndex;
     ClosedPeriod m_closedPeriod;
+    ChangeLog m_changeLog;
     std::optional<QString> m_databaseDirectory;
 };

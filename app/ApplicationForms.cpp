@@ -13,6 +13,7 @@
 #include "MainUnit.h"
 #include "evaluation/AuswertungFUnit.h"
 #include "evaluation/MitArbeiterAussuchenFUnit.h"
+#include "recording/AenderungsprotokollFUnit.h"
 #include "recording/AuflistenFUnit.h"
 #include "translation/TranslateFUnit.h"
 #include "users/BenutzerBearbeitenFUnit.h"
@@ -49,6 +50,7 @@ ApplicationForms::ApplicationForms(AppContext &context)
     TranslateForm = create<TTranslateForm>(context.settings(), context.dictionary(), context.reporter());
     SetDataBaseForm = create<TSetDataBaseForm>(context);
     AbschlussForm = create<TAbschlussForm>(context);
+    AenderungsprotokollForm = create<TAenderungsprotokollForm>(context);
 }
 
 ApplicationForms::~ApplicationForms()

@@ -10,6 +10,7 @@ class QTranslator;
 class QWidget;
 class TAbschlussForm;
 class TAdminForm;
+class TAenderungsprotokollForm;
 class TBenutzerBearbeitenForm;
 class TBenutzerVerwaltenForm;
 class TAdminPassForm;
@@ -58,6 +59,7 @@ public:
     TTranslateForm *TranslateForm = nullptr;
     TSetDataBaseForm *SetDataBaseForm = nullptr;
     TAbschlussForm *AbschlussForm = nullptr;
+    TAenderungsprotokollForm *AenderungsprotokollForm = nullptr;
 
 private:
     template <typename Form, typename... Args>

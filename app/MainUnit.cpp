@@ -25,6 +25,7 @@
 #include "evaluation/EvaluationReport.h"
 #include "evaluation/MitArbeiterAussuchenFUnit.h"
 #include "evaluation/WorkingTimeLawCheck.h"
+#include "recording/AenderungsprotokollFUnit.h"
 #include "recording/VorgabeTexteFUnit.h"
 #include "users/BenutzerVerwaltenFUnit.h"
 #include "translation/translateunit.h"
@@ -114,6 +115,7 @@ void TMainForm::buildMenu()
     VorgabetextefrdasAusfllenfestlegen1 = addItem(Administrator1, "VorgabetextefrdasAusfllenfestlegen1",
                                                   QStringLiteral("Vorgabetexte für das Ausfüllen festlegen..."));
     Buchungenabschlieenbis1 = addItem(Administrator1, "Buchungenabschlieenbis1", QStringLiteral("Buchungen abschließen bis..."));
+    Aenderungsprotokoll1 = addItem(Administrator1, "Aenderungsprotokoll1", QStringLiteral("Änderungsprotokoll..."));
 
     Optionen1 = MainMenu1->addMenu(QStringLiteral("Optionen"));
     Optionen1->setObjectName(QStringLiteral("Optionen1"));
@@ -134,6 +136,7 @@ void TMainForm::buildMenu()
     for (const auto &[action, kind] : evaluations)
         connect(action, &QAction::triggered, this, [this, kind = kind] { runEvaluation(int(kind)); });
     connect(Arbeitszeitgesetzprfen1, &QAction::triggered, this, &TMainForm::Arbeitszeitgesetzprfen1Click);
+    connect(Aenderungsprotokoll1, &QAction::triggered, this, &TMainForm::Aenderungsprotokoll1Click);
 
     connect(AdministratorPasswortfestlegen1, &QAction::triggered, this, &TMainForm::AdministratorPasswortfestlegen1Click);
     connect(VorgabetextefrdasAusfllenfestlegen1, &QAction::triggered, this,
@@ -280,6 +283,14 @@ void TMainForm::runEvaluation(int kindNumber)
     }
     resultForm->endReport();
     resultForm->exec();
+}
+
+void TMainForm::Aenderungsprotokoll1Click()
+{
+    // The history shows what is written: a row being edited is written first.
+    if (!DBNavigator1->postEdit())
+        return;
+    m_forms.AenderungsprotokollForm->exec();
 }
 
 void TMainForm::Arbeitszeitgesetzprfen1Click()

@@ -41,6 +41,7 @@ public:
     void setProgressDelay(int milliseconds) { m_progressDelay = milliseconds; }
     // "Arbeitszeitgesetz prüfen...": the working-time law check.
     void Arbeitszeitgesetzprfen1Click();
+    void Aenderungsprotokoll1Click();
     void VorgabetextefrdasAusfllenfestlegen1Click();
     // "Buchungen abschließen bis...": the closing date, behind the password.
     void Buchungenabschlieenbis1Click();
@@ -53,6 +54,7 @@ public:
     QAction *AuswertungnachZeitraum1;
     QAction *AuswertungnachZeitraumsortiertnachBaustelle1;
     QAction *Arbeitszeitgesetzprfen1;
+    QAction *Aenderungsprotokoll1;
     QAction *PausenzeitinAuswertungauffhren1;
     QMenu *Benutzer1;
     QAction *Benutzerverwalten1;

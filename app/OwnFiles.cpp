@@ -6,6 +6,8 @@
 #include <QDir>
 
 #include "LanguageOptions.h"
+#include "recording/ChangeLog.h"
+#include "recording/ChangeLogEntry.h"
 #include "storage/ClosingDateFile.h"
 #include "storage/UserListStore.h"
 #include "storage/WorkTimeTables.h"
@@ -27,7 +29,7 @@ QStringList paths(const QString &databaseDirectory, const QString &dictionaryFil
     QStringList files;
     for (const char *name : {WorkTimeTables::TableFileName, WorkTimeTables::ScratchFileName,
                              WorkTimeTables::BackupFileName, UserListStore::FileName, LanguageOptions::FileName,
-                             ClosingDateFile::FileName})
+                             ClosingDateFile::FileName, ChangeLogEntry::FileName, ChangeLog::StartListFileName})
         files.append(databaseDirectory + QLatin1String(name));
     files.append(dictionaryFile);
     return files;

@@ -4,8 +4,9 @@
 #include <QStringList>
 
 // The files the program keeps for itself: the work-time table with its
-// scratch table and backup, "benutzer.dat", "options.dat" and the closing
-// date "abschluss.dat" in the Database directory, and "translate.dat" in the
+// scratch table and backup, the change history "protokoll.dbf" with its
+// start list, "benutzer.dat", "options.dat" and the closing date
+// "abschluss.dat" in the Database directory, and "translate.dat" in the
 // program's directory. Reports and
 // exports are written wherever the user says, but never over one of these.
 namespace OwnFiles {

@@ -71,3 +71,25 @@ bool hasControlCharacter(const QString &text)
     return std::any_of(text.cbegin(), text.cend(),
                        [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7F; });
 }
+
+void appendEscapedField(QString &line, const QString &field)
+{
+    for (const QChar c : field) {
+        switch (c.unicode()) {
+        case u'\\':
+            line += QLatin1String("\\\\");
+            break;
+        case u'\t':
+            line += QLatin1String("\\t");
+            break;
+        case u'\r':
+            line += QLatin1String("\\r");
+            break;
+        case u'\n':
+            line += QLatin1String("\\n");
+            break;
+        default:
+            line += c;
+        }
+    }
+}

@@ -48,3 +48,7 @@ std::optional<QTime> parseTimeArgument(const QString &text);
 // Whether a text holds a control character (below U+0020, or U+007F): a
 // table field holds one line of printable text.
 bool hasControlCharacter(const QString &text);
+
+// Appends a field so that a TAB-separated line stays one record: a
+// backslash, TAB, CR or LF inside it is written as \\, \t, \r or \n.
+void appendEscapedField(QString &line, const QString &field);

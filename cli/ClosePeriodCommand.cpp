@@ -16,7 +16,7 @@ int runClosePeriod(AppContext &context, const ClosePeriodOptions &options)
         }
     }
     const ClosedPeriod::Change change =
-        context.closedPeriod().closeUntil(until, options.adminPassword, context.userList(), context.clock().now().date());
+        context.closePeriod(until, options.adminPassword);
     switch (change.result) {
     case ClosedPeriod::Change::Done:
     case ClosedPeriod::Change::Unchanged: {

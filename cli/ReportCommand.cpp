@@ -12,6 +12,7 @@
 #include "evaluation/ReportCsvWriter.h"
 #include "evaluation/ReportPainter.h"
 #include "evaluation/ReportTextWriter.h"
+#include "recording/ChangeLog.h"
 #include "storage/DateTimeText.h"
 #include "translation/translateunit.h"
 
@@ -115,10 +116,13 @@ int runReport(AppContext &context, const ReportCommandOptions &options)
     } else if (options.format == QLatin1String("csv")) {
         written = writeStreamed<ReportCsvWriter>(options.output, produce);
     } else {
-        written = ReportPainter::writePdf(options.output, ProgramText(6), [&](ReportSink &sink) {
-            produce(sink);
-            return true;
-        });
+        written = ReportPainter::writePdf(
+            options.output, ProgramText(6),
+            [&](ReportSink &sink) {
+                produce(sink);
+                return true;
+            },
+            ChangeLog::checksumLine(context.tables().directory()));
     }
     if (!written) {
         printError(QStringLiteral("tagwerk-cli report: cannot write '%1'").arg(options.output));

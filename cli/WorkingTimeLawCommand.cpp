@@ -12,6 +12,7 @@
 #include "evaluation/ReportCsvWriter.h"
 #include "evaluation/ReportPainter.h"
 #include "evaluation/WorkingTimeLawCheck.h"
+#include "recording/ChangeLog.h"
 #include "translation/translateunit.h"
 
 namespace {
@@ -47,11 +48,11 @@ bool writeStreamed(const WorkingTimeLawCheck &check, const ReportCommandOptions 
 }
 
 // The printout lays out pages from all lines at once.
-bool writePdf(const WorkingTimeLawCheck &check, const QString &path)
+bool writePdf(const WorkingTimeLawCheck &check, const QString &path, const QString &footer)
 {
     QStringList lines;
     check.writeReport([&lines](const QString &line) { lines << line; });
-    return ReportPainter::writePdf(path, lines, ProgramText(6));
+    return ReportPainter::writePdf(path, lines, ProgramText(6), footer);
 }
 
 } // namespace
@@ -88,7 +89,7 @@ int runWorkingTimeLawReport(AppContext &context, const ReportCommandOptions &opt
 
     WorkingTimeLawCheck law(check, {&ProgramText, &TranslateText});
     law.read(table);
-    const bool written = options.format == QLatin1String("pdf") ? writePdf(law, options.output) : writeStreamed(law, options);
+    const bool written = options.format == QLatin1String("pdf") ? writePdf(law, options.output, ChangeLog::checksumLine(context.tables().directory())) : writeStreamed(law, options);
     if (!written) {
         printError(QStringLiteral("tagwerk-cli report: cannot write '%1'").arg(options.output));
         return CliExit::Usage;

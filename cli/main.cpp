@@ -1,20 +1,21 @@
 #include <cstdio>
+#include <memory>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QGuiApplication>
-
-#include <memory>
 #include <QFileInfo>
+#include <QGuiApplication>
 
 #include "BookCommand.h"
 #include "CliCommand.h"
 #include "ClosePeriodCommand.h"
 #include "ConsoleReporter.h"
+#include "HistoryCommand.h"
 #include "ListCommand.h"
 #include "PasswordInput.h"
 #include "ReportCommand.h"
 #include "TranslationsCommand.h"
+#include "VerifyCommand.h"
 #include "app/AppContext.h"
 #include "base/Clock.h"
 
@@ -90,6 +91,21 @@ const char *const HelpText =
     "      replacing a filled cell); export writes it as the readable source\n"
     "      format (TSV: German, English, Spanish); check lists every key without\n"
     "      English or Spanish and exits 1 if there is one.\n"
+    "\n"
+    "  verify\n"
+    "      Checks the change history protokoll.dbf: the hash chain of its\n"
+    "      entries, and that every record of the table is in the state its last\n"
+    "      entry says (records older than the history: the state they had when\n"
+    "      it began). Prints the number of entries and the last hash and exits\n"
+    "      0, or prints each finding (an entry altered or missing, a record\n"
+    "      changed, deleted or appended outside Tagwerk) and exits 1.\n"
+    "\n"
+    "  history [--employee NAME] [--from DATE --to DATE] [--record N]\n"
+    "      Prints the change history as TSV, oldest first, one entry a line:\n"
+    "      time, who, computer, action, record number, and the changes as\n"
+    "      FIELD: old \u2192 new separated by \"; \". --employee keeps the entries\n"
+    "      of that employee (or Administrator), --from and --to those of that\n"
+    "      period, --record those of one record.\n"
     "\n"
     "Exit status: 0 done; 1 refused (login, a check, a clash, a closed period,\n"
     "a wrong administrator password: the program's message on stderr);\n"
@@ -190,7 +206,7 @@ int main(int argc, char *argv[])
                                     QStringLiteral("to"),       QStringLiteral("hours"),    QStringLiteral("break"),
                                     QStringLiteral("remark"),   QStringLiteral("if-double"), QStringLiteral("choice"),
                                     QStringLiteral("format"),   QStringLiteral("output"),   QStringLiteral("until"),
-                                    QStringLiteral("admin-password")};
+                                    QStringLiteral("admin-password"), QStringLiteral("record")};
     for (const QString &name : valueNames)
         parser.addOption(valueOption(qPrintable(name)));
     for (const char *flag : {"month", "away", "same-time-ok", "night-work", "version", "breaks", "no-breaks",
@@ -229,7 +245,10 @@ int main(int argc, char *argv[])
     }
     const bool isReport = command == QLatin1String("report");
     const bool isClosePeriod = command == QLatin1String("close-period");
-    if (command != QLatin1String("list") && command != QLatin1String("book") && !isReport && !isClosePeriod)
+    const bool isHistory = command == QLatin1String("history");
+    const bool isVerify = command == QLatin1String("verify");
+    if (command != QLatin1String("list") && command != QLatin1String("book") && !isReport && !isClosePeriod
+        && !isHistory && !isVerify)
         return usageError(QStringLiteral("unknown command '%1'").arg(command));
     if (isReport && positional.size() < 2)
         return usageError(QStringLiteral("report needs a KIND"));
@@ -264,10 +283,14 @@ int main(int argc, char *argv[])
         foreign += bookOnly;
     if (!isReport)
         foreign += reportOnly;
-    if (isReport) {
+    if (!isHistory)
+        foreign += QStringLiteral("record");
+    if (isReport || isHistory) {
         foreign.removeAll(QStringLiteral("from"));
         foreign.removeAll(QStringLiteral("to"));
     }
+    if (isHistory)
+        foreign.removeAll(QStringLiteral("employee"));
     for (const QString &name : foreign) {
         if (parser.isSet(name))
             return usageError(QStringLiteral("--%1 does not go with %2").arg(name, command));
@@ -305,6 +328,27 @@ int main(int argc, char *argv[])
         ifDouble = answer == QLatin1String("yes");
     }
 
+    ChangeLogHistory::Filter historyFilter;
+    if (isHistory) {
+        if (parser.isSet(QStringLiteral("employee")))
+            historyFilter.employee = parser.value(QStringLiteral("employee"));
+        for (const auto &[name, date] : {std::pair{"from", &historyFilter.from}, std::pair{"to", &historyFilter.to}}) {
+            if (!parser.isSet(QLatin1String(name)))
+                continue;
+            const auto parsed = parseDateArgument(parser.value(QLatin1String(name)));
+            if (!parsed)
+                return usageError(QStringLiteral("--%1 takes DD.MM.YYYY or YYYY-MM-DD").arg(QLatin1String(name)));
+            *date = *parsed;
+        }
+        if (parser.isSet(QStringLiteral("record"))) {
+            bool ok = false;
+            const uint number = parser.value(QStringLiteral("record")).toUInt(&ok);
+            if (!ok)
+                return usageError(QStringLiteral("--record takes a record number"));
+            historyFilter.recordNumber = number;
+        }
+    }
+
     ConsoleReporter reporter;
     Reporter::setGlobal(&reporter);
     SystemClock clock;
@@ -323,10 +367,21 @@ int main(int argc, char *argv[])
     SetCurrentLanguage(language.value_or(context.languagesetto));
     context.setTableDirectories();
     if (isClosePeriod) {
-        // The closing date lives beside the table; the table itself is not needed.
+        // The closing date lives beside the table, which is not needed; but
+        // where there is a table, its change history takes the closing.
+        if (QFileInfo::exists(context.tables().tablePath()) && context.tables().CreateandopenTables())
+            context.openChangeLog();
         const int closed = closePeriod(context, parser);
         Reporter::setGlobal(nullptr);
         return closed;
+    }
+    if (isVerify || isHistory) {
+        // The history is only read: nothing is created or opened for writing.
+        CliOutput out;
+        const int checked = isVerify ? runVerify(context.tables().directory(), context.tables().tablePath(), out)
+                                     : runHistory(context.tables().directory(), historyFilter, out);
+        Reporter::setGlobal(nullptr);
+        return checked;
     }
     int result = CliExit::Usage;
     // Only a booking searches for clashes: listing and reports open the

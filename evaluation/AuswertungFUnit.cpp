@@ -18,6 +18,7 @@
 #include "ReportTextWriter.h"
 #include "app/AppContext.h"
 #include "base/Reporter.h"
+#include "recording/ChangeLog.h"
 #include "translation/UiText.h"
 #include "translation/translateunit.h"
 #include "widgets/FileDialog.h"
@@ -193,6 +194,13 @@ void TAuswertenForm::showEvent(QShowEvent *event)
     m_printer->setPageOrientation(QPageLayout::Landscape);
 }
 
+// Every page printed or saved as PDF names the change history's last hash,
+// so that a paper copy pins the state it was made from.
+QString TAuswertenForm::footer()
+{
+    return ChangeLog::checksumLine(m_context.tables().directory());
+}
+
 void TAuswertenForm::DruckenBtnClick()
 {
     // Without any printer, the printout goes to a PDF file instead.
@@ -201,7 +209,7 @@ void TAuswertenForm::DruckenBtnClick()
         return;
     }
     m_printer->setDocName(ProgramText(6));
-    ReportPageWriter pages(m_printer.get(), ReportPainter::reportFont());
+    ReportPageWriter pages(m_printer.get(), ReportPainter::reportFont(), footer());
     bool printed = pages.begin();
     if (printed) {
         writeText(pages);
@@ -231,7 +239,7 @@ void TAuswertenForm::printToFile()
     file.setPageLayout(m_printer->pageLayout());
     file.setDocName(ProgramText(6));
     file.setCreator(QStringLiteral("Tagwerk"));
-    ReportPageWriter pages(&file, ReportPainter::reportFont());
+    ReportPageWriter pages(&file, ReportPainter::reportFont(), footer());
     bool printed = pages.begin();
     if (printed) {
         writeText(pages);
@@ -260,10 +268,13 @@ void TAuswertenForm::BitBtn3Click()
 
 bool TAuswertenForm::savePdf(const QString &path)
 {
-    return ReportPainter::writePdf(path, ProgramText(6), [this](ReportSink &sink) {
-        writeText(sink);
-        return true;
-    });
+    return ReportPainter::writePdf(
+        path, ProgramText(6),
+        [this](ReportSink &sink) {
+            writeText(sink);
+            return true;
+        },
+        footer());
 }
 
 void TAuswertenForm::PdfBtnClick()

@@ -80,6 +80,7 @@ private:
     void reportFileWritten(const QString &message, const QString &path);
     // The shown text, line by line, to a sink (printing, PDF).
     void writeText(ReportSink &sink) const;
+    QString footer();
 
     std::unique_ptr<QPrinter> m_printer;
     ReportLineStore m_lines;

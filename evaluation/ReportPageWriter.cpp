@@ -8,9 +8,10 @@
 
 #include "ReportPainter.h"
 
-ReportPageWriter::ReportPageWriter(QPagedPaintDevice *device, const QFont &font)
+ReportPageWriter::ReportPageWriter(QPagedPaintDevice *device, const QFont &font, const QString &footer)
     : m_device(device)
     , m_font(font)
+    , m_footer(footer)
 {
 }
 
@@ -30,7 +31,8 @@ bool ReportPageWriter::begin()
     // those boxes inside the margins.
     m_page.adjust(0, m_lineHeight / 8, 0, -m_lineHeight / 8);
     // The page number takes the last line of the rectangle, a blank line above it.
-    m_textBottom = m_page.bottom() + 1 - 2 * m_lineHeight;
+    // A footer takes the line above it, and a blank line above that.
+    m_textBottom = m_page.bottom() + 1 - (m_footer.isEmpty() ? 2 : 3) * m_lineHeight;
     const int advance = std::max(1, metrics.horizontalAdvance(QLatin1Char('M')));
     m_columns = std::max(ContinuationIndent + 8, m_page.width() / advance);
     m_y = m_page.top();
@@ -82,8 +84,29 @@ void ReportPageWriter::printLine(const QString &text)
     m_y += m_lineHeight;
 }
 
+// On a page too narrow for the footer, its font shrinks until it fits: the
+// checksum is only worth anything whole.
+void ReportPageWriter::drawFooter()
+{
+    if (m_footer.isEmpty())
+        return;
+    const QRect foot(m_page.left(), m_page.bottom() + 1 - 2 * m_lineHeight, m_page.width(), m_lineHeight);
+    const int needed = m_painter.fontMetrics().horizontalAdvance(m_footer);
+    if (needed <= m_page.width()) {
+        m_painter.drawText(foot, Qt::AlignLeft | Qt::AlignTop, m_footer);
+        return;
+    }
+    const QFont normal = m_painter.font();
+    QFont smaller = normal;
+    smaller.setPointSizeF(normal.pointSizeF() * m_page.width() / needed * 0.95);
+    m_painter.setFont(smaller);
+    m_painter.drawText(foot, Qt::AlignLeft | Qt::AlignTop, m_footer);
+    m_painter.setFont(normal);
+}
+
 void ReportPageWriter::drawPageNumber()
 {
+    drawFooter();
     const QRect foot(m_page.left(), m_page.bottom() + 1 - m_lineHeight, m_page.width(), m_lineHeight);
     m_painter.drawText(foot, Qt::AlignHCenter | Qt::AlignTop, QString::number(m_pageNumber));
 }

@@ -15,13 +15,14 @@ class QPagedPaintDevice;
 // only where a single word is wider than the page), its continuation lines
 // indented a little, so that every character stays inside the printable
 // rectangle. Pages break between lines; each page's number is centred at its
-// foot.
+// foot, and a footer text (the change history's checksum), when given, stands
+// on the line above it.
 class ReportPageWriter : public ReportSink
 {
 public:
     static constexpr int ContinuationIndent = 4; // characters
 
-    explicit ReportPageWriter(QPagedPaintDevice *device, const QFont &font);
+    explicit ReportPageWriter(QPagedPaintDevice *device, const QFont &font, const QString &footer = {});
 
     // Sets the device's own margins to zero (the half-inch margins are ours)
     // and starts painting; false when the device cannot be painted on.
@@ -37,10 +38,12 @@ private:
     void printLine(const QString &text);
     void newPage();
     void drawPageNumber();
+    void drawFooter();
     bool fits(QStringView text) const;
 
     QPagedPaintDevice *m_device;
     QFont m_font;
+    QString m_footer;
     QPainter m_painter;
     QRect m_page;
     int m_textBottom = 0;

@@ -23,9 +23,9 @@ QRect printableRect(const QSize &pagePixels, int dpiX, int dpiY)
     return QRect(QPoint(mx, my), QPoint(pagePixels.width() - mx - 1, pagePixels.height() - my - 1));
 }
 
-bool paint(QPagedPaintDevice *device, const QStringList &lines, const QFont &font)
+bool paint(QPagedPaintDevice *device, const QStringList &lines, const QFont &font, const QString &footer)
 {
-    ReportPageWriter pages(device, font);
+    ReportPageWriter pages(device, font, footer);
     if (!pages.begin())
         return false;
     for (const QString &line : lines)
@@ -41,20 +41,24 @@ void setUpPdf(QPdfWriter &writer, const QString &title)
     writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Landscape, QMarginsF()));
 }
 
-bool writePdf(const QString &path, const QStringList &lines, const QString &title)
+bool writePdf(const QString &path, const QStringList &lines, const QString &title, const QString &footer)
 {
-    return writePdf(path, title, [&lines](ReportSink &sink) {
-        for (const QString &line : lines)
-            sink.writeLine(line);
-        return true;
-    });
+    return writePdf(
+        path, title,
+        [&lines](ReportSink &sink) {
+            for (const QString &line : lines)
+                sink.writeLine(line);
+            return true;
+        },
+        footer);
 }
 
-bool writePdf(const QString &path, const QString &title, const std::function<bool(ReportSink &)> &produce)
+bool writePdf(const QString &path, const QString &title, const std::function<bool(ReportSink &)> &produce,
+              const QString &footer)
 {
     QPdfWriter writer(path);
     setUpPdf(writer, title);
-    ReportPageWriter pages(&writer, reportFont());
+    ReportPageWriter pages(&writer, reportFont(), footer);
     if (!pages.begin())
         return false;
     const bool produced = produce(pages);

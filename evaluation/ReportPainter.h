@@ -24,17 +24,20 @@ QRect printableRect(const QSize &pagePixels, int dpiX, int dpiY);
 
 // Paints the lines on `device`, which the caller has set up (page size,
 // orientation, document title); false when painting could not begin.
-bool paint(QPagedPaintDevice *device, const QStringList &lines, const QFont &font = reportFont());
+bool paint(QPagedPaintDevice *device, const QStringList &lines, const QFont &font = reportFont(),
+           const QString &footer = {});
 
 // Sets a PDF writer up for a report: A4 landscape, the given document title.
 void setUpPdf(QPdfWriter &writer, const QString &title);
 
 // Writes a PDF of the lines: A4 landscape, the given document title.
-bool writePdf(const QString &path, const QStringList &lines, const QString &title);
+// `footer` stands at the foot of every page (the change history's checksum).
+bool writePdf(const QString &path, const QStringList &lines, const QString &title, const QString &footer = {});
 
 // Writes a PDF of whatever `produce` hands to the sink it is given, page by
 // page as it comes; false when the file could not be written, or when
 // `produce` returns false.
-bool writePdf(const QString &path, const QString &title, const std::function<bool(ReportSink &)> &produce);
+bool writePdf(const QString &path, const QString &title, const std::function<bool(ReportSink &)> &produce,
+              const QString &footer = {});
 
 } // namespace ReportPainter

@@ -20,6 +20,11 @@ for rows in 10000 100000 1000000; do
     build/bin/save_bench "$rows"
 done
 echo
+echo "Change history (start on an existing table, a save with its log entry, verify):"
+for rows in 100000 1000000; do
+    build/bin/changelog_bench "$rows"
+done
+echo
 echo "Evaluations (the four unsorted kinds over the whole table, the sorted one by listed records):"
 build/bin/report_bench 1000000
 echo

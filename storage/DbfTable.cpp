@@ -551,6 +551,14 @@ void DbfTable::stampAfterWrite()
         m_stampAfterWrite = FileStamp::of(m_file);
 }
 
+void DbfTable::announceChange(const DbfRecord *before, const DbfRecord *after)
+{
+    if (m_observer)
+        m_observer->recordChanged(before, after);
+    if (m_journal)
+        m_journal->recordChanged(before, after);
+}
+
 bool DbfTable::writeRecordCount(quint32 count, bool withDate)
 {
     char bytes[RecordCountOffset + 4];
@@ -617,8 +625,7 @@ bool DbfTable::append(DbfRecord &record)
     if (m_filtered && (!m_filter || m_filter(record)))
         m_filteredRows.push_back(m_recordCount);
     m_status = Status::Ok;
-    if (m_observer)
-        m_observer->recordChanged(nullptr, &record);
+    announceChange(nullptr, &record);
     return true;
 }
 
@@ -667,8 +674,7 @@ bool DbfTable::update(DbfRecord &record)
     if (m_current.recordNumber() == number)
         m_current = record;
     m_status = Status::Ok;
-    if (m_observer)
-        m_observer->recordChanged(&before, &record);
+    announceChange(&before, &record);
     return true;
 }
 
@@ -704,12 +710,10 @@ bool DbfTable::markDeleted(quint32 number)
     }
     clampCursor();
     m_status = Status::Ok;
-    if (m_observer) {
-        if (readBefore)
-            m_observer->recordChanged(&before, nullptr);
-        else
-            m_observer->tableReset();
-    }
+    if (readBefore)
+        announceChange(&before, nullptr);
+    else if (m_observer)
+        m_observer->tableReset();
     return true;
 }
 

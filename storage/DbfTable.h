@@ -108,6 +108,10 @@ public:
     bool markDeleted(quint32 recordNumber);
 
     void setObserver(Observer *observer) { m_observer = observer; }
+    // Told of every change after the observer, still under the header lock:
+    // a log kept beside the table then records the writes in the order the
+    // instances made them.
+    void setJournal(Observer *journal) { m_journal = journal; }
 
     // The file's stamp now. Taken under the header lock, it tells whether the
     // file changed since a stamp taken earlier.
@@ -156,6 +160,7 @@ private:
     void clampCursor();
     void stampBeforeWrite();
     void stampAfterWrite();
+    void announceChange(const DbfRecord *before, const DbfRecord *after);
 
     const Clock &m_clock;
     QFile m_file;
@@ -187,4 +192,5 @@ private:
     FileStamp m_stampBeforeWrite;
     FileStamp m_stampAfterWrite;
     Observer *m_observer = nullptr;
+    Observer *m_journal = nullptr;
 };

@@ -33,6 +33,7 @@ private slots:
     void bookingInTheClosedPeriod_data();
     void bookingInTheClosedPeriod();
     void helpSaysWhatIsRefused();
+    void closingsEnterTheChangeHistory();
 
 private:
     CliResult run(const QStringList &arguments, const QByteArray &input = {}) const;
@@ -203,6 +204,43 @@ void TestCliClosePeriod::helpSaysWhatIsRefused()
     QVERIFY(help.out.contains(QStringLiteral("nothing can be\n      booked")));
     for (const QString &line : help.out.split(QLatin1Char('\n')))
         QVERIFY2(line.size() <= 80, qPrintable(line));
+}
+
+// Every closing and reopening is itself an entry of the change history, and
+// the chain still verifies after them.
+void TestCliClosePeriod::closingsEnterTheChangeHistory()
+{
+    const QStringList book = {QStringLiteral("book"), QStringLiteral("--user"), QStringLiteral("anna"),
+                              QStringLiteral("--password"), QStringLiteral("-"), QStringLiteral("--place"),
+                              QStringLiteral("Bonn"), QStringLiteral("--activity"), QStringLiteral("Malen"),
+                              QStringLiteral("--date"), QStringLiteral("02.01.2025"), QStringLiteral("--from"),
+                              QStringLiteral("08:00"), QStringLiteral("--to"), QStringLiteral("12:00")};
+    QCOMPARE(run(book, "geheim\n").exitCode, 0);
+    for (const char *until : {"31.01.2025", "31.12.2024", "none"}) {
+        QCOMPARE(run({QStringLiteral("close-period"), QStringLiteral("--until"), QLatin1String(until),
+                      QStringLiteral("--admin-password"), QStringLiteral("chef")})
+                     .exitCode,
+                 0);
+    }
+    const CliResult history = run({QStringLiteral("history")});
+    QCOMPARE(history.exitCode, 0);
+    QStringList closings;
+    QStringList actions;
+    for (const QString &line : history.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QStringList fields = line.split(QLatin1Char('\t'));
+        QVERIFY2(fields.size() >= 6, qPrintable(line));
+        if (fields.at(1) == QLatin1String("Administrator") && fields.at(4) == QLatin1String("0")) {
+            actions << fields.at(3);
+            closings << fields.at(5);
+        }
+    }
+    QCOMPARE(closings, QStringList({QStringLiteral("CLOSED_UNTIL:  \u2192 31.01.2025"),
+                                    QStringLiteral("CLOSED_UNTIL: 31.01.2025 \u2192 31.12.2024"),
+                                    QStringLiteral("CLOSED_UNTIL: 31.12.2024 \u2192 ")}));
+    // A closing and the two reopenings are told apart.
+    QVERIFY(actions.at(0) != actions.at(1));
+    QCOMPARE(actions.at(1), actions.at(2));
+    QCOMPARE(run({QStringLiteral("verify")}).exitCode, 0);
 }
 
 QTEST_GUILESS_MAIN(TestCliClosePeriod)

@@ -1,0 +1,82 @@
+#include "ChangeLogHistory.h"
+
+#include <QFileInfo>
+
+#include "base/Clock.h"
+#include "storage/DbfTable.h"
+#include "translation/UiText.h"
+
+namespace {
+
+class NoClock final : public Clock
+{
+public:
+    QDateTime now() const override { return {}; }
+};
+
+} // namespace
+
+bool ChangeLogHistory::Filter::matches(const ChangeLogEntry &entry) const
+{
+    if (!employee.isEmpty() && entry.who != employee)
+        return false;
+    const QDate date = entry.time.date();
+    if (from.isValid() && (!date.isValid() || date < from))
+        return false;
+    if (to.isValid() && (!date.isValid() || date > to))
+        return false;
+    return !recordNumber || entry.recordNumber == *recordNumber;
+}
+
+ChangeLogHistory::ChangeLogHistory(const QString &directory)
+    : m_directory(directory)
+{
+}
+
+bool ChangeLogHistory::read(const Filter &filter, const std::function<void(const ChangeLogEntry &)> &sink)
+{
+    const QString path = m_directory + QLatin1String(ChangeLogEntry::FileName);
+    if (!QFileInfo::exists(path))
+        return true;
+    NoClock clock;
+    DbfTable log(clock);
+    if (!log.open(path, DbfTable::OpenMode::ReadOnly)) {
+        m_errorString = log.errorString();
+        return false;
+    }
+    if (log.fieldCount() != ChangeLogEntry::FieldCount) {
+        m_errorString = UiText(QStringLiteral("Das Änderungsprotokoll \"%1\" hat nicht den erwarteten Aufbau.")).arg(path);
+        return false;
+    }
+    DbfRecord record = log.newRecord();
+    for (quint32 number = 1; number <= log.recordCount(); ++number) {
+        if (!log.readRecord(number, record)) {
+            m_errorString = log.errorString();
+            return false;
+        }
+        const ChangeLogEntry entry = ChangeLogEntry::fromRecord(record);
+        if (filter.matches(entry))
+            sink(entry);
+    }
+    return true;
+}
+
+QStringList ChangeLogHistory::germanColumnTitles()
+{
+    return {QStringLiteral("Zeitpunkt"), QStringLiteral("Wer"),       QStringLiteral("Computer"),
+            QStringLiteral("Aktion"),    QStringLiteral("Datensatz"), QStringLiteral("Änderungen")};
+}
+
+QStringList ChangeLogHistory::columnTitles()
+{
+    QStringList titles = germanColumnTitles();
+    for (QString &title : titles)
+        title = UiText(title);
+    return titles;
+}
+
+QStringList ChangeLogHistory::columns(const ChangeLogEntry &entry)
+{
+    return {entry.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), entry.who, entry.host,
+            ChangeLogEntry::actionText(entry.action), QString::number(entry.recordNumber), entry.shownChanges()};
+}
