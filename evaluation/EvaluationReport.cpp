@@ -448,8 +448,10 @@ private:
     {
         if (m_withRecords && !m_utf8Records)
             texts.read(record);
-        else
+        else if (m_withLines)
             texts.readTimes(record);
+        else // the times only make the totals, which are lines
+            texts.away = record.logical(WorkTimeTables::Auswaerts).value_or(false);
     }
 
     // Two passes over the table make the whole work; the progress is asked
