@@ -125,7 +125,8 @@ char *ReportCsvWriter::writeUtf8Cell(QByteArrayView cell, char *out)
     if (!cell.isEmpty() && isFormulaStart(char16_t(uchar(cell.front()))))
         *out++ = '\'';
     if (!quoted) {
-        std::memcpy(out, cell.data(), size_t(cell.size()));
+        if (!cell.isEmpty()) // an empty view may hold no pointer at all
+            std::memcpy(out, cell.data(), size_t(cell.size()));
         return out + cell.size();
     }
     for (const char c : cell) {

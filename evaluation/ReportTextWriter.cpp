@@ -32,7 +32,8 @@ void ReportTextWriter::writeUtf8Line(QByteArrayView line)
     const qsizetype used = m_buffer.size();
     m_buffer.resize(used + line.size() + 1);
     char *end = m_buffer.data() + used;
-    std::memcpy(end, line.data(), size_t(line.size()));
+    if (!line.isEmpty()) // an empty view may hold no pointer at all
+        std::memcpy(end, line.data(), size_t(line.size()));
     end[line.size()] = '\n';
     if (m_buffer.size() >= BlockBytes)
         flush();

@@ -147,7 +147,8 @@ char *CodePage::toUtf8(const char *bytes, qsizetype length, char *out) const
     for (; i < length; ++i)
         high |= src[i];
     if (!(high & HighBits)) { // the tail bytes were folded into the lowest byte
-        std::memcpy(out, bytes, size_t(length));
+        if (length > 0)
+            std::memcpy(out, bytes, size_t(length));
         return out + length;
     }
     // Else the ASCII bytes before each other one are copied eight at a time
