@@ -16,8 +16,8 @@
 #include "Stopwatch.h"
 #include "base/Clock.h"
 #include "storage/DbfTable.h"
-#include "widgets/DataGrid.h"
-#include "widgets/WorkTimeTableModel.h"
+#include "gui/widgets/DataGrid.h"
+#include "gui/widgets/WorkTimeTableModel.h"
 
 namespace {
 

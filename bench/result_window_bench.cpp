@@ -12,10 +12,10 @@
 
 #include "BenchTables.h"
 #include "Stopwatch.h"
-#include "app/AppContext.h"
+#include "session/AppContext.h"
 #include "base/Clock.h"
 #include "base/Reporter.h"
-#include "evaluation/AuswertungFUnit.h"
+#include "gui/evaluation/AuswertungFUnit.h"
 #include "storage/DbfTable.h"
 #include "translation/ProgramTexts.h"
 

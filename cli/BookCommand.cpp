@@ -3,7 +3,7 @@
 #include <tuple>
 
 #include "CliCommand.h"
-#include "app/AppContext.h"
+#include "session/AppContext.h"
 #include "recording/BookingService.h"
 #include "storage/DateTimeText.h"
 #include "storage/WorkTimeTables.h"

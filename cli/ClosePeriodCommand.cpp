@@ -1,7 +1,7 @@
 #include "ClosePeriodCommand.h"
 
 #include "CliCommand.h"
-#include "app/AppContext.h"
+#include "session/AppContext.h"
 #include "base/Clock.h"
 #include "recording/ClosedPeriod.h"
 

@@ -7,10 +7,10 @@
 
 #include "CliCommand.h"
 #include "WorkingTimeLawCommand.h"
-#include "app/AppContext.h"
+#include "session/AppContext.h"
 #include "evaluation/EvaluationReport.h"
 #include "evaluation/ReportCsvWriter.h"
-#include "evaluation/ReportPainter.h"
+#include "print/ReportPainter.h"
 #include "evaluation/ReportTextWriter.h"
 #include "recording/ChangeLog.h"
 #include "storage/DateTimeText.h"

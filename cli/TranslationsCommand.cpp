@@ -4,7 +4,7 @@
 #include <QSaveFile>
 
 #include "CliCommand.h"
-#include "app/OwnFiles.h"
+#include "session/OwnFiles.h"
 #include "translation/ShippedTranslations.h"
 #include "translation/TranslationSource.h"
 #include "translation/translateunit.h"

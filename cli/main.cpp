@@ -16,7 +16,7 @@
 #include "ReportCommand.h"
 #include "TranslationsCommand.h"
 #include "VerifyCommand.h"
-#include "app/AppContext.h"
+#include "session/AppContext.h"
 #include "base/Clock.h"
 
 namespace {

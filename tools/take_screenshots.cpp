@@ -10,17 +10,17 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "app/AppContext.h"
-#include "app/LanguageOptions.h"
+#include "session/AppContext.h"
+#include "session/LanguageOptions.h"
 #include "base/Clock.h"
-#include "app/ApplicationForms.h"
-#include "app/EinloggenFUnit.h"
-#include "app/MainUnit.h"
-#include "base/MessageBoxReporter.h"
+#include "gui/app/ApplicationForms.h"
+#include "gui/app/EinloggenFUnit.h"
+#include "gui/app/MainUnit.h"
+#include "gui/base/MessageBoxReporter.h"
 #include "storage/DbfTable.h"
 #include "storage/WorkTimeTables.h"
 #include "translation/translateunit.h"
-#include "widgets/DataGrid.h"
+#include "gui/widgets/DataGrid.h"
 
 namespace {
 

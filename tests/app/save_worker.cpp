@@ -4,7 +4,7 @@
 #include <QCoreApplication>
 #include <QFile>
 
-#include "app/LanguageOptions.h"
+#include "session/LanguageOptions.h"
 #include "base/Reporter.h"
 #include "storage/UserListStore.h"
 #include "translation/translateunit.h"

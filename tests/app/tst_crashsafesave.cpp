@@ -3,7 +3,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/LanguageOptions.h"
+#include "session/LanguageOptions.h"
 #include "storage/UserListStore.h"
 #include "support/RecordingReporter.h"
 #include "support/TestFiles.h"

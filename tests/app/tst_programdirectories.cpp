@@ -1,8 +1,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/LanguageOptions.h"
-#include "app/ProgramDirectories.h"
+#include "session/LanguageOptions.h"
+#include "session/ProgramDirectories.h"
 #include "base/WindowSettingsStore.h"
 #include "support/RecordingReporter.h"
 #include "support/TestFiles.h"

@@ -5,19 +5,19 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/AdminMenuFUnit.h"
-#include "app/AdminPassFUnit.h"
-#include "app/AppContext.h"
-#include "app/ApplicationForms.h"
-#include "app/EinloggenFUnit.h"
-#include "app/MainUnit.h"
-#include "recording/ErfassenFUnit.h"
+#include "gui/app/AdminMenuFUnit.h"
+#include "gui/app/AdminPassFUnit.h"
+#include "session/AppContext.h"
+#include "gui/app/ApplicationForms.h"
+#include "gui/app/EinloggenFUnit.h"
+#include "gui/app/MainUnit.h"
+#include "gui/recording/ErfassenFUnit.h"
 #include "storage/UserListStore.h"
 #include "support/GuiTestHelpers.h"
 #include "support/ProgramFixture.h"
 #include "support/TestFiles.h"
-#include "widgets/DataGrid.h"
-#include "widgets/WorkTimeTableModel.h"
+#include "gui/widgets/DataGrid.h"
+#include "gui/widgets/WorkTimeTableModel.h"
 
 // The program from its first window: start-up on a clean machine, the logins,
 // the administrator settings, the language menu and the booking grid.

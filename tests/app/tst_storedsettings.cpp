@@ -7,18 +7,18 @@
 #include <QRadioButton>
 #include <QtTest>
 
-#include "app/AdminMenuFUnit.h"
-#include "app/AdminPassFUnit.h"
-#include "app/AppContext.h"
-#include "app/ApplicationForms.h"
-#include "app/DataBaseDirFUnit.h"
-#include "app/EinloggenFUnit.h"
-#include "app/MainUnit.h"
+#include "gui/app/AdminMenuFUnit.h"
+#include "gui/app/AdminPassFUnit.h"
+#include "session/AppContext.h"
+#include "gui/app/ApplicationForms.h"
+#include "gui/app/DataBaseDirFUnit.h"
+#include "gui/app/EinloggenFUnit.h"
+#include "gui/app/MainUnit.h"
 #include "storage/UserListStore.h"
-#include "users/BenutzerVerwaltenFUnit.h"
+#include "gui/users/BenutzerVerwaltenFUnit.h"
 #include "support/GuiTestHelpers.h"
 #include "support/ProgramFixture.h"
-#include "widgets/DirectoryEdit.h"
+#include "gui/widgets/DirectoryEdit.h"
 
 namespace {
 

@@ -16,12 +16,12 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "app/AdminMenuFUnit.h"
-#include "app/AppContext.h"
-#include "app/ApplicationForms.h"
-#include "app/EinloggenFUnit.h"
-#include "evaluation/MitArbeiterAussuchenFUnit.h"
-#include "recording/ErfassenFUnit.h"
+#include "gui/app/AdminMenuFUnit.h"
+#include "session/AppContext.h"
+#include "gui/app/ApplicationForms.h"
+#include "gui/app/EinloggenFUnit.h"
+#include "gui/evaluation/MitArbeiterAussuchenFUnit.h"
+#include "gui/recording/ErfassenFUnit.h"
 #include "support/FixedClock.h"
 #include "support/GuiTestHelpers.h"
 #include "support/RecordingReporter.h"

@@ -3,7 +3,7 @@
 #include <QtTest>
 
 #include "evaluation/EvaluationReport.h"
-#include "evaluation/ReportPainter.h"
+#include "print/ReportPainter.h"
 #include "storage/WorkTimeTables.h"
 #include "support/FixedClock.h"
 #include "support/TestFiles.h"

@@ -10,18 +10,18 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/AppContext.h"
-#include "app/ApplicationForms.h"
-#include "app/EinloggenFUnit.h"
-#include "app/MainUnit.h"
-#include "evaluation/AuswertungFUnit.h"
-#include "evaluation/MitArbeiterAussuchenFUnit.h"
+#include "session/AppContext.h"
+#include "gui/app/ApplicationForms.h"
+#include "gui/app/EinloggenFUnit.h"
+#include "gui/app/MainUnit.h"
+#include "gui/evaluation/AuswertungFUnit.h"
+#include "gui/evaluation/MitArbeiterAussuchenFUnit.h"
 #include "storage/UserListStore.h"
-#include "evaluation/ReportLineView.h"
+#include "gui/evaluation/ReportLineView.h"
 #include "support/GuiTestHelpers.h"
 #include "support/ProgramFixture.h"
 #include "support/TestFiles.h"
-#include "widgets/FileDialog.h"
+#include "gui/widgets/FileDialog.h"
 
 using EvaluationReport::Kind;
 

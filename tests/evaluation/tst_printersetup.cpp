@@ -5,14 +5,14 @@
 #include <QRadioButton>
 #include <QtTest>
 
-#include "app/AppContext.h"
-#include "app/ApplicationForms.h"
-#include "app/EinloggenFUnit.h"
-#include "evaluation/AuswertungFUnit.h"
+#include "session/AppContext.h"
+#include "gui/app/ApplicationForms.h"
+#include "gui/app/EinloggenFUnit.h"
+#include "gui/evaluation/AuswertungFUnit.h"
 #include "support/GuiTestHelpers.h"
 #include "support/ProgramFixture.h"
 #include "support/TestFiles.h"
-#include "widgets/FileDialog.h"
+#include "gui/widgets/FileDialog.h"
 
 namespace {
 // A radio button takes a click on its circle or its text, not on the empty

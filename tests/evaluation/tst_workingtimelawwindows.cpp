@@ -6,16 +6,16 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "app/AppContext.h"
-#include "app/ApplicationForms.h"
-#include "app/EinloggenFUnit.h"
-#include "app/MainUnit.h"
-#include "evaluation/AuswertungFUnit.h"
-#include "evaluation/MitArbeiterAussuchenFUnit.h"
+#include "session/AppContext.h"
+#include "gui/app/ApplicationForms.h"
+#include "gui/app/EinloggenFUnit.h"
+#include "gui/app/MainUnit.h"
+#include "gui/evaluation/AuswertungFUnit.h"
+#include "gui/evaluation/MitArbeiterAussuchenFUnit.h"
 #include "support/GuiTestHelpers.h"
 #include "support/ProgramFixture.h"
 #include "support/TestFiles.h"
-#include "widgets/FileDialog.h"
+#include "gui/widgets/FileDialog.h"
 
 // "Arbeitszeitgesetz prüfen..." from the main window: its menu item, the
 // choice window with all employees first, and the result window with its CSV.

@@ -2,7 +2,7 @@
 // saves it, and checks that loading the saved file gives it back.
 #include "FuzzSupport.h"
 
-#include "app/LanguageOptions.h"
+#include "session/LanguageOptions.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -1,25 +1,33 @@
-# The folders stand on floors: base/ at the bottom, translation/ and storage/ on it, widgets/ above
-# them, the subsystems with windows next, app/ and cli/ at the top. An include goes down or
-# sideways, never up; this check fails on the first one that climbs.
+# The folders stand on floors, and the floors follow the build targets: the GUI-free core
+# (base/ at the bottom, then the file formats, the rules and the run's session), print/ above
+# it, every window in gui/, and cli/ on top. An include goes down or sideways, never up, so no
+# core folder ever includes print/ or gui/; this check names every include that climbs.
 #   cmake -DSOURCE_DIR=<repo> -P check_floors.cmake
 set(floor_base 0)
 set(floor_translation 1)
-set(floor_storage 1)
-set(floor_widgets 2)
-set(floor_recording 3)
-set(floor_evaluation 3)
-set(floor_users 3)
-set(floor_app 4)
-set(floor_cli 4)
+set(floor_storage 2)
+set(floor_recording 4)
+set(floor_evaluation 5)
+set(floor_session 6)
+set(floor_print 7)
+set(floor_gui 8)
+set(floor_cli 9)
+set(floor_tools 9)
+set(floor_bench 9)
 
 set(violations "")
-foreach(folder base translation storage widgets)
-    file(GLOB sources "${SOURCE_DIR}/${folder}/*.h" "${SOURCE_DIR}/${folder}/*.cpp")
+set(checked 0)
+foreach(folder base translation storage recording evaluation session print gui cli)
+    file(GLOB_RECURSE sources "${SOURCE_DIR}/${folder}/*.h" "${SOURCE_DIR}/${folder}/*.cpp")
     foreach(source ${sources})
+        math(EXPR checked "${checked} + 1")
         file(STRINGS "${source}" includes REGEX "^#include \"[a-z]+/")
         foreach(line ${includes})
             string(REGEX REPLACE "^#include \"([a-z]+)/.*" "\\1" target "${line}")
-            if(DEFINED floor_${target} AND floor_${target} GREATER floor_${folder})
+            if(NOT DEFINED floor_${target})
+                continue()
+            endif()
+            if(floor_${target} GREATER floor_${folder})
                 file(RELATIVE_PATH shown "${SOURCE_DIR}" "${source}")
                 string(APPEND violations "  ${shown}: ${line}\n")
             endif()
@@ -27,6 +35,9 @@ foreach(folder base translation storage widgets)
     endforeach()
 endforeach()
 
+if(checked EQUAL 0)
+    message(FATAL_ERROR "No sources found below ${SOURCE_DIR}")
+endif()
 if(violations)
     message(FATAL_ERROR "Includes that climb a floor:\n${violations}")
 endif()

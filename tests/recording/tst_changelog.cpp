@@ -23,7 +23,7 @@
 #include "support/RecordingReporter.h"
 #include "support/TestFiles.h"
 #include "translation/ProgramTexts.h"
-#include "widgets/WorkTimeTableModel.h"
+#include "gui/widgets/WorkTimeTableModel.h"
 
 namespace {
 

@@ -8,16 +8,16 @@
 #include <QTreeWidget>
 #include <QtTest>
 
-#include "app/AppContext.h"
-#include "app/ApplicationForms.h"
-#include "app/EinloggenFUnit.h"
-#include "app/MainUnit.h"
-#include "recording/AenderungsprotokollFUnit.h"
+#include "session/AppContext.h"
+#include "gui/app/ApplicationForms.h"
+#include "gui/app/EinloggenFUnit.h"
+#include "gui/app/MainUnit.h"
+#include "gui/recording/AenderungsprotokollFUnit.h"
 #include "recording/ChangeLog.h"
 #include "support/GuiTestHelpers.h"
 #include "support/ProgramFixture.h"
 #include "support/TestFiles.h"
-#include "widgets/FileDialog.h"
+#include "gui/widgets/FileDialog.h"
 
 // "Änderungsprotokoll...": the admin's window over the change history, and
 // the history's checksum at the foot of what it prints.

@@ -2,7 +2,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/OwnFiles.h"
+#include "session/OwnFiles.h"
 #include "recording/BookingService.h"
 #include "recording/ClashIndex.h"
 #include "recording/ClosedPeriod.h"

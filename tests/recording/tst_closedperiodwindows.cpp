@@ -10,23 +10,23 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "app/AbschlussFUnit.h"
-#include "app/AppContext.h"
-#include "app/ApplicationForms.h"
-#include "app/EinloggenFUnit.h"
-#include "app/MainUnit.h"
-#include "recording/AuflistenFUnit.h"
+#include "gui/app/AbschlussFUnit.h"
+#include "session/AppContext.h"
+#include "gui/app/ApplicationForms.h"
+#include "gui/app/EinloggenFUnit.h"
+#include "gui/app/MainUnit.h"
+#include "gui/recording/AuflistenFUnit.h"
 #include "recording/ClosedPeriod.h"
-#include "recording/ErfassenFUnit.h"
+#include "gui/recording/ErfassenFUnit.h"
 #include "storage/ClosingDateFile.h"
 #include "storage/UserListStore.h"
 #include "storage/WorkTimeTables.h"
 #include "support/GuiTestHelpers.h"
 #include "support/ProgramFixture.h"
 #include "support/TestFiles.h"
-#include "widgets/DataGrid.h"
-#include "widgets/RecordNavigator.h"
-#include "widgets/WorkTimeTableModel.h"
+#include "gui/widgets/DataGrid.h"
+#include "gui/widgets/RecordNavigator.h"
+#include "gui/widgets/WorkTimeTableModel.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include <QTimeEdit>
 #include <QtTest>
 
-#include "app/AppContext.h"
-#include "app/ApplicationForms.h"
-#include "app/EinloggenFUnit.h"
-#include "recording/ErfassenFUnit.h"
-#include "recording/PauseFUnit.h"
+#include "session/AppContext.h"
+#include "gui/app/ApplicationForms.h"
+#include "gui/app/EinloggenFUnit.h"
+#include "gui/recording/ErfassenFUnit.h"
+#include "gui/recording/PauseFUnit.h"
 #include "storage/WorkTimeTables.h"
 #include "support/GuiTestHelpers.h"
 #include "support/ProgramFixture.h"

@@ -4,12 +4,12 @@
 #include <QTimeEdit>
 #include <QtTest>
 
-#include "app/AppContext.h"
-#include "app/ApplicationForms.h"
-#include "app/EinloggenFUnit.h"
+#include "session/AppContext.h"
+#include "gui/app/ApplicationForms.h"
+#include "gui/app/EinloggenFUnit.h"
 #include "recording/BookingService.h"
 #include "recording/ClashIndex.h"
-#include "recording/ErfassenFUnit.h"
+#include "gui/recording/ErfassenFUnit.h"
 #include "storage/UserListStore.h"
 #include "storage/WorkTimeTables.h"
 #include "support/ProgramFixture.h"

@@ -11,19 +11,19 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "app/AppContext.h"
-#include "app/ApplicationForms.h"
-#include "app/EinloggenFUnit.h"
-#include "app/MainUnit.h"
-#include "recording/AuflistenFUnit.h"
-#include "recording/ErfassenFUnit.h"
-#include "recording/PauseFUnit.h"
-#include "recording/VorgabeTexteFUnit.h"
+#include "session/AppContext.h"
+#include "gui/app/ApplicationForms.h"
+#include "gui/app/EinloggenFUnit.h"
+#include "gui/app/MainUnit.h"
+#include "gui/recording/AuflistenFUnit.h"
+#include "gui/recording/ErfassenFUnit.h"
+#include "gui/recording/PauseFUnit.h"
+#include "gui/recording/VorgabeTexteFUnit.h"
 #include "storage/UserListStore.h"
 #include "support/GuiTestHelpers.h"
 #include "support/ProgramFixture.h"
-#include "widgets/RecordNavigator.h"
-#include "widgets/WorkTimeTableModel.h"
+#include "gui/widgets/RecordNavigator.h"
+#include "gui/widgets/WorkTimeTableModel.h"
 
 namespace {
 QTime t(const char *text)

@@ -3,7 +3,7 @@
 #include <QDir>
 #include <QTest>
 
-#include "app/EinloggenFUnit.h"
+#include "gui/app/EinloggenFUnit.h"
 
 ProgramFixture::ProgramFixture()
 {

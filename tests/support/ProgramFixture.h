@@ -6,8 +6,8 @@
 
 #include "FixedClock.h"
 #include "RecordingReporter.h"
-#include "app/AppContext.h"
-#include "app/ApplicationForms.h"
+#include "session/AppContext.h"
+#include "gui/app/ApplicationForms.h"
 
 // The whole program in a scratch home: its program directory, settings and
 // Database directory all below one temporary folder, its windows created and

@@ -15,7 +15,7 @@
 #include <QtTest>
 
 #include "support/RecordingReporter.h"
-#include "translation/TranslateComponents.h"
+#include "gui/translation/TranslateComponents.h"
 #include "translation/translateunit.h"
 
 class TestTranslateComponents : public QObject

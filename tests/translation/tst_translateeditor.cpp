@@ -8,11 +8,11 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "base/MessageBoxReporter.h"
+#include "gui/base/MessageBoxReporter.h"
 #include "support/GuiTestHelpers.h"
 #include "support/ProgramFixture.h"
 #include "support/TestFiles.h"
-#include "translation/TranslateFUnit.h"
+#include "gui/translation/TranslateFUnit.h"
 #include "translation/TranslationSource.h"
 #include "translation/translateunit.h"
 

@@ -13,22 +13,22 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "app/EinloggenFUnit.h"
-#include "app/MainUnit.h"
-#include "evaluation/AuswertungFUnit.h"
+#include "gui/app/EinloggenFUnit.h"
+#include "gui/app/MainUnit.h"
+#include "gui/evaluation/AuswertungFUnit.h"
 #include "evaluation/EvaluationReport.h"
-#include "evaluation/MitArbeiterAussuchenFUnit.h"
+#include "gui/evaluation/MitArbeiterAussuchenFUnit.h"
 #include "storage/WorkTimeTables.h"
 #include "support/GuiTestHelpers.h"
 #include "support/ProgramFixture.h"
 #include "translation/ProgramTexts.h"
-#include "translation/TranslateFUnit.h"
+#include "gui/translation/TranslateFUnit.h"
 #include "translation/TranslationSource.h"
 #include "translation/translateunit.h"
-#include "users/BenutzerBearbeitenFUnit.h"
-#include "widgets/DataGrid.h"
-#include "widgets/FileDialog.h"
-#include "widgets/RecordNavigator.h"
+#include "gui/users/BenutzerBearbeitenFUnit.h"
+#include "gui/widgets/DataGrid.h"
+#include "gui/widgets/FileDialog.h"
+#include "gui/widgets/RecordNavigator.h"
 
 // Walks through the program as a user would, with the dictionary noting
 // every key it is asked for, and holds each of them against the shipped

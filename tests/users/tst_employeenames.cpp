@@ -2,10 +2,10 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "app/AppContext.h"
-#include "app/ApplicationForms.h"
+#include "session/AppContext.h"
+#include "gui/app/ApplicationForms.h"
 #include "support/ProgramFixture.h"
-#include "users/BenutzerBearbeitenFUnit.h"
+#include "gui/users/BenutzerBearbeitenFUnit.h"
 
 // An employee's bookings carry the name in a field of 45 characters whose
 // trailing blanks the table drops; the user edit window takes only names

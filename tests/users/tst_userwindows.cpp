@@ -3,14 +3,14 @@
 #include <QTreeWidget>
 #include <QtTest>
 
-#include "app/EinloggenFUnit.h"
-#include "app/MainUnit.h"
-#include "recording/ErfassenFUnit.h"
+#include "gui/app/EinloggenFUnit.h"
+#include "gui/app/MainUnit.h"
+#include "gui/recording/ErfassenFUnit.h"
 #include "storage/UserListStore.h"
 #include "support/GuiTestHelpers.h"
 #include "support/ProgramFixture.h"
-#include "users/BenutzerBearbeitenFUnit.h"
-#include "users/BenutzerVerwaltenFUnit.h"
+#include "gui/users/BenutzerBearbeitenFUnit.h"
+#include "gui/users/BenutzerVerwaltenFUnit.h"
 
 // User management through its windows, down to "benutzer.dat".
 class TestUserWindows : public QObject

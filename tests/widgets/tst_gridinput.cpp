@@ -5,20 +5,20 @@
 #include <QToolButton>
 #include <QtTest>
 
-#include "app/AppContext.h"
-#include "app/ApplicationForms.h"
-#include "app/EinloggenFUnit.h"
-#include "app/MainUnit.h"
-#include "evaluation/MitArbeiterAussuchenFUnit.h"
-#include "recording/AuflistenFUnit.h"
-#include "recording/ErfassenFUnit.h"
+#include "session/AppContext.h"
+#include "gui/app/ApplicationForms.h"
+#include "gui/app/EinloggenFUnit.h"
+#include "gui/app/MainUnit.h"
+#include "gui/evaluation/MitArbeiterAussuchenFUnit.h"
+#include "gui/recording/AuflistenFUnit.h"
+#include "gui/recording/ErfassenFUnit.h"
 #include "storage/WorkTimeFieldText.h"
 #include "storage/WorkTimeTables.h"
 #include "support/GuiTestHelpers.h"
 #include "support/ProgramFixture.h"
-#include "widgets/DataGrid.h"
-#include "widgets/RecordNavigator.h"
-#include "widgets/WorkTimeTableModel.h"
+#include "gui/widgets/DataGrid.h"
+#include "gui/widgets/RecordNavigator.h"
+#include "gui/widgets/WorkTimeTableModel.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <QVBoxLayout>
 #include <QtTest>
 
-#include "widgets/TimeEdit.h"
+#include "gui/widgets/TimeEdit.h"
 
 // The time field takes typed digits as a time picker does, wherever the
 // click that put the focus there landed.

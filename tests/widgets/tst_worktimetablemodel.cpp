@@ -6,7 +6,7 @@
 #include "support/FixedClock.h"
 #include "support/RecordingReporter.h"
 #include "translation/ProgramTexts.h"
-#include "widgets/WorkTimeTableModel.h"
+#include "gui/widgets/WorkTimeTableModel.h"
 
 class TestWorkTimeTableModel : public QObject
 {

@@ -1,0 +1,316 @@
+#include "AuswertungFUnit.h"
+
+#include <QDir>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QVBoxLayout>
+
+#include "PrinterSetupDialog.h"
+#include "evaluation/ReportCsvWriter.h"
+#include "ReportLineView.h"
+#include "print/ReportPageWriter.h"
+#include "print/ReportPainter.h"
+#include "evaluation/ReportTextWriter.h"
+#include "session/AppContext.h"
+#include "base/Reporter.h"
+#include "recording/ChangeLog.h"
+#include "translation/UiText.h"
+#include "translation/translateunit.h"
+#include "gui/widgets/FileDialog.h"
+
+namespace {
+
+QPushButton *makeButton(QWidget *parent, const char *name, const char16_t *caption)
+{
+    auto *button = new QPushButton(QString::fromUtf16(caption), parent);
+    button->setObjectName(QLatin1String(name));
+    button->setAutoDefault(false);
+    return button;
+}
+
+} // namespace
+
+TAuswertenForm::TAuswertenForm(AppContext &context, QWidget *parent)
+    : SettingsForm(context.settings(), QStringLiteral("TAuswertenForm"), parent)
+    , m_context(context)
+    , m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution))
+{
+    setWindowTitle(QStringLiteral("Auswertung"));
+    setSizeGripEnabled(true);
+    resize(764, 537);
+    Panel1 = new QWidget(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    BitBtn1 = makeButton(Panel1, "BitBtn1", u"Zurück...");
+    DruckenBtn = makeButton(Panel1, "DruckenBtn", u"Drucken");
+    BitBtn3 = makeButton(Panel1, "BitBtn3", u"Drucker einrichten...");
+    PdfBtn = makeButton(Panel1, "PdfBtn", u"PDF...");
+    CsvBtn = makeButton(Panel1, "CsvBtn", u"CSV...");
+    auto *panel = new QHBoxLayout(Panel1);
+    for (QPushButton *button : {BitBtn1, DruckenBtn, BitBtn3, PdfBtn, CsvBtn})
+        panel->addWidget(button);
+    panel->addStretch(1);
+
+    RichEdit1 = new QPlainTextEdit(this);
+    RichEdit1->setObjectName(QStringLiteral("RichEdit1"));
+    RichEdit1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    QFont font = ReportPainter::reportFont();
+    font.setPixelSize(12);
+    RichEdit1->setFont(font);
+    RichEdit1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    RichEdit1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    LineView = new ReportLineView(this);
+    LineView->setObjectName(QStringLiteral("LineView"));
+    LineView->setFont(font);
+    LineView->hide();
+    LongReportLabel = new QLabel(
+        UiText(QStringLiteral("Diese Auswertung ist zu lang zum Bearbeiten; sie wird gedruckt und gespeichert, wie sie ist.")),
+        this);
+    LongReportLabel->setObjectName(QStringLiteral("LongReportLabel"));
+    LongReportLabel->hide();
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(Panel1);
+    layout->addWidget(LongReportLabel);
+    layout->addWidget(RichEdit1, 1);
+    layout->addWidget(LineView, 1);
+
+    connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+    connect(DruckenBtn, &QPushButton::clicked, this, &TAuswertenForm::DruckenBtnClick);
+    connect(BitBtn3, &QPushButton::clicked, this, &TAuswertenForm::BitBtn3Click);
+    connect(PdfBtn, &QPushButton::clicked, this, &TAuswertenForm::PdfBtnClick);
+    connect(CsvBtn, &QPushButton::clicked, this, &TAuswertenForm::CsvBtnClick);
+}
+
+TAuswertenForm::~TAuswertenForm() = default;
+
+void TAuswertenForm::beginReport()
+{
+    discardReport();
+}
+
+void TAuswertenForm::discardReport()
+{
+    m_lines.clear();
+    m_csvRows.clear();
+    RichEdit1->clear();
+    LineView->setStore(nullptr);
+    RichEdit1->show();
+    LineView->hide();
+    LongReportLabel->hide();
+}
+
+void TAuswertenForm::writeLine(const QString &line)
+{
+    m_lines.append(line);
+}
+
+void TAuswertenForm::writeUtf8Line(QByteArrayView line)
+{
+    m_lines.appendUtf8(line);
+}
+
+void TAuswertenForm::writeColumnTitles(const QStringList &titles)
+{
+    writeRecord(titles);
+}
+
+void TAuswertenForm::writeRecord(const QStringList &values)
+{
+    m_csvRow.resize(0);
+    ReportCsvWriter::appendRow(m_csvRow, values);
+    m_csvRows.append(m_csvRow);
+}
+
+void TAuswertenForm::endReport()
+{
+    const bool editable = m_lines.size() <= EditableLines;
+    if (editable) {
+        QString text;
+        for (qsizetype i = 0; i < m_lines.size(); ++i) {
+            if (i > 0)
+                text += QLatin1Char('\n');
+            text += m_lines.line(i);
+        }
+        RichEdit1->setPlainText(text);
+        LineView->setStore(nullptr);
+    } else {
+        RichEdit1->clear();
+        LineView->setStore(&m_lines);
+    }
+    RichEdit1->setVisible(editable);
+    LineView->setVisible(!editable);
+    LongReportLabel->setVisible(!editable);
+}
+
+void TAuswertenForm::setReport(const EvaluationReport::Report &report)
+{
+    beginReport();
+    for (const QString &line : report.lines)
+        writeLine(line);
+    writeColumnTitles(report.columnTitles);
+    for (const QStringList &values : report.listedValues)
+        writeRecord(values);
+    endReport();
+}
+
+bool TAuswertenForm::isEditable() const
+{
+    return !LineView->isVisibleTo(this);
+}
+
+QStringList TAuswertenForm::textLines() const
+{
+    if (isEditable())
+        return RichEdit1->toPlainText().split(QLatin1Char('\n'));
+    QStringList lines;
+    lines.reserve(m_lines.size());
+    for (qsizetype i = 0; i < m_lines.size(); ++i)
+        lines << m_lines.line(i);
+    return lines;
+}
+
+void TAuswertenForm::writeText(ReportSink &sink) const
+{
+    if (isEditable()) {
+        // What is printed is what the editor holds, changes included.
+        for (const QString &line : RichEdit1->toPlainText().split(QLatin1Char('\n')))
+            sink.writeLine(line);
+        return;
+    }
+    for (qsizetype i = 0; i < m_lines.size(); ++i)
+        sink.writeLine(m_lines.line(i));
+}
+
+void TAuswertenForm::showEvent(QShowEvent *event)
+{
+    SettingsForm::showEvent(event);
+    // Each opening prints in landscape again, whatever the setup chose last.
+    m_printer->setPageOrientation(QPageLayout::Landscape);
+}
+
+// Every page printed or saved as PDF names the change history's last hash,
+// so that a paper copy pins the state it was made from.
+QString TAuswertenForm::footer()
+{
+    return ChangeLog::checksumLine(m_context.tables().directory());
+}
+
+void TAuswertenForm::DruckenBtnClick()
+{
+    // Without any printer, the printout goes to a PDF file instead.
+    if (QPrinterInfo::availablePrinters().isEmpty() && m_printer->outputFileName().isEmpty()) {
+        printToFile();
+        return;
+    }
+    m_printer->setDocName(ProgramText(6));
+    ReportPageWriter pages(m_printer.get(), ReportPainter::reportFont(), footer());
+    bool printed = pages.begin();
+    if (printed) {
+        writeText(pages);
+        printed = pages.finish();
+    }
+    if (!printed)
+        m_context.reporter().error(UiText(QStringLiteral("Die Auswertung konnte nicht gedruckt werden.")));
+    else if (!m_printer->outputFileName().isEmpty())
+        reportFileWritten(UiText(QStringLiteral("Die Auswertung wurde in die Datei \"%1\" geschrieben.")),
+                          m_printer->outputFileName());
+}
+
+void TAuswertenForm::printToFile()
+{
+    const QString path = FileDialog::getSaveFileName(this, UiText(QStringLiteral("Drucken")), ProgramText(6) + QStringLiteral(".pdf"),
+                                                     QStringLiteral("PDF (*.pdf)"));
+    if (path.isEmpty())
+        return;
+    if (const auto refusal = m_context.ownFileRefusal(path)) {
+        m_context.reporter().error(*refusal);
+        return;
+    }
+    // The paper and orientation of the set-up apply to the file as to a printer.
+    QPrinter file(QPrinter::HighResolution);
+    file.setOutputFormat(QPrinter::PdfFormat);
+    file.setOutputFileName(path);
+    file.setPageLayout(m_printer->pageLayout());
+    file.setDocName(ProgramText(6));
+    file.setCreator(QStringLiteral("Tagwerk"));
+    ReportPageWriter pages(&file, ReportPainter::reportFont(), footer());
+    bool printed = pages.begin();
+    if (printed) {
+        writeText(pages);
+        printed = pages.finish();
+    }
+    if (!printed) {
+        m_context.reporter().error(UiText(QStringLiteral("Die Datei \"%1\" konnte nicht geschrieben werden.")).arg(path));
+        return;
+    }
+    reportFileWritten(UiText(QStringLiteral("Es ist kein Drucker eingerichtet. Die Auswertung wurde in die Datei \"%1\" geschrieben.")),
+                      path);
+}
+
+void TAuswertenForm::reportFileWritten(const QString &message, const QString &path)
+{
+    // A printout that ends in a file is easily looked for at the printer: say where it is.
+    m_context.reporter().information(message.arg(QDir::toNativeSeparators(path)), ProgramText(6));
+}
+
+void TAuswertenForm::BitBtn3Click()
+{
+    // A set-up only: printer, paper and orientation for the following printouts.
+    PrinterSetupDialog dialog(*m_printer, this);
+    dialog.exec();
+}
+
+bool TAuswertenForm::savePdf(const QString &path)
+{
+    return ReportPainter::writePdf(
+        path, ProgramText(6),
+        [this](ReportSink &sink) {
+            writeText(sink);
+            return true;
+        },
+        footer());
+}
+
+void TAuswertenForm::PdfBtnClick()
+{
+    const QString path = FileDialog::getSaveFileName(this, UiText(QStringLiteral("PDF...")), ProgramText(6) + QStringLiteral(".pdf"),
+                                                     QStringLiteral("PDF (*.pdf)"));
+    if (path.isEmpty())
+        return;
+    if (const auto refusal = m_context.ownFileRefusal(path)) {
+        m_context.reporter().error(*refusal);
+        return;
+    }
+    if (!savePdf(path))
+        m_context.reporter().error(UiText(QStringLiteral("Die Datei \"%1\" konnte nicht geschrieben werden.")).arg(path));
+}
+
+void TAuswertenForm::CsvBtnClick()
+{
+    const QString path = FileDialog::getSaveFileName(this, UiText(QStringLiteral("CSV...")), ProgramText(6) + QStringLiteral(".csv"),
+                                                     QStringLiteral("CSV (*.csv)"));
+    if (path.isEmpty())
+        return;
+    if (const auto refusal = m_context.ownFileRefusal(path)) {
+        m_context.reporter().error(*refusal);
+        return;
+    }
+    QSaveFile file(path);
+    bool written = file.open(QIODevice::WriteOnly);
+    if (written) {
+        // The rows are kept as CSV already; each gets its CR LF here, and the
+        // first the byte-order mark.
+        ReportTextWriter out(&file);
+        for (qsizetype i = 0; i < m_csvRows.size(); ++i)
+            out.writeLine((i == 0 ? QString(QChar(0xFEFF)) : QString()) + m_csvRows.line(i) + QLatin1Char('\r'));
+        written = out.finish() && file.commit();
+    }
+    if (!written)
+        m_context.reporter().error(UiText(QStringLiteral("Die Datei \"%1\" konnte nicht geschrieben werden.")).arg(path));
+}

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <memory>
+
+#include "gui/base/SettingsForm.h"
+
+class AppContext;
+#include "evaluation/EvaluationReport.h"
+#include "evaluation/ReportLineStore.h"
+#include "evaluation/ReportSink.h"
+
+class QLabel;
+class QPlainTextEdit;
+class QPrinter;
+class QPushButton;
+class ReportLineView;
+
+// "Auswertung": the report in a fixed-pitch font, unwrapped and editable,
+// printed as it stands (in landscape, with half-inch margins), saved as PDF,
+// or its listed records saved as CSV.
+//
+// The window is the sink of the evaluation: it keeps the lines compactly as
+// they are made and shows them once the report is complete. A report of more
+// lines than a text editor handles briskly is shown in a view that paints
+// only the lines in sight; it cannot be edited there, and says so.
+class TAuswertenForm : public SettingsForm, public ReportSink
+{
+    Q_OBJECT
+
+    AppContext &m_context;
+
+public:
+    explicit TAuswertenForm(AppContext &context, QWidget *parent = nullptr);
+    ~TAuswertenForm() override;
+
+    static constexpr qsizetype EditableLines = 20000;
+
+    // A report arrives between beginReport() and endReport(), through the
+    // window's sink functions; discardReport() drops one that was stopped
+    // halfway, so that nothing of it is ever shown as a report.
+    void beginReport();
+    void endReport();
+    void discardReport();
+    // All of it at once, for a report already in memory.
+    void setReport(const EvaluationReport::Report &report);
+
+    void writeLine(const QString &line) override;
+    void writeUtf8Line(QByteArrayView line) override;
+    bool wantsRecords() const override { return true; }
+    void writeColumnTitles(const QStringList &titles) override;
+    void writeRecord(const QStringList &values) override;
+
+    // Whether the report is shown in the editor RichEdit1 (or in LineView).
+    bool isEditable() const;
+    QStringList textLines() const;
+
+    void DruckenBtnClick();
+    void BitBtn3Click();
+    bool savePdf(const QString &path);
+    void PdfBtnClick();
+    void CsvBtnClick();
+
+    QPrinter *printer() const { return m_printer.get(); }
+
+    QWidget *Panel1;
+    QPushButton *BitBtn1;    // "Zurück..."
+    QPushButton *DruckenBtn; // "Drucken"
+    QPushButton *BitBtn3;    // "Drucker einrichten..."
+    QPushButton *PdfBtn;     // "PDF..."
+    QPushButton *CsvBtn;     // "CSV..."
+    QPlainTextEdit *RichEdit1;
+    ReportLineView *LineView;
+    QLabel *LongReportLabel;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void printToFile();
+    void reportFileWritten(const QString &message, const QString &path);
+    // The shown text, line by line, to a sink (printing, PDF).
+    void writeText(ReportSink &sink) const;
+    QString footer();
+
+    std::unique_ptr<QPrinter> m_printer;
+    ReportLineStore m_lines;
+    ReportLineStore m_csvRows; // the title row and one row per listed record, as CSV
+    QString m_csvRow;          // each row is made here, in the same storage
+
+};

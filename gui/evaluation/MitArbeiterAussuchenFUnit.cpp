@@ -1,0 +1,66 @@
+#include "MitArbeiterAussuchenFUnit.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QFrame>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+
+#include "session/AppContext.h"
+#include "base/Clock.h"
+
+namespace {
+QDateEdit *makeDate(QWidget *parent, const char *name, QDate today)
+{
+    auto *picker = new QDateEdit(today, parent);
+    picker->setObjectName(QLatin1String(name));
+    picker->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+    picker->setCalendarPopup(true);
+    return picker;
+}
+} // namespace
+
+TMitarbeiterAussuchenForm::TMitarbeiterAussuchenForm(AppContext &context, QWidget *parent)
+    : SettingsForm(context.settings(), QStringLiteral("TMitarbeiterAussuchenForm"), parent)
+    , m_context(context)
+{
+    setWindowTitle(QStringLiteral("Mitarbeiter/Ort/Tätigkeit auswählen"));
+    const QDate today = context.clock().now().date();
+    Label4 = new QLabel(QStringLiteral("Mitarbeiter/Ort/Tätigkeit:"), this);
+    Label4->setObjectName(QStringLiteral("Label4"));
+    ArbeiterEd = new QComboBox(this);
+    ArbeiterEd->setObjectName(QStringLiteral("ArbeiterEd"));
+    ArbeiterEd->setMinimumWidth(401);
+    Label3 = new QLabel(QStringLiteral("Datum von:"), this);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    DateTimePicker1 = makeDate(this, "DateTimePicker1", today);
+    Label1 = new QLabel(QStringLiteral("Datum bis:"), this);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    DateTimePicker2 = makeDate(this, "DateTimePicker2", today);
+    OkayBtn = new QPushButton(QStringLiteral("Ok"), this);
+    OkayBtn->setObjectName(QStringLiteral("OkayBtn"));
+    OkayBtn->setDefault(true);
+    Label4->setBuddy(ArbeiterEd);
+    Label3->setBuddy(DateTimePicker1);
+    Label1->setBuddy(DateTimePicker2);
+    QFont large = font();
+    large.setPointSize(12);
+    for (QWidget *w : std::initializer_list<QWidget *>{Label4, ArbeiterEd, Label3, DateTimePicker1, Label1, DateTimePicker2})
+        w->setFont(large);
+
+    auto *bevel = new QFrame(this);
+    bevel->setObjectName(QStringLiteral("Bevel1"));
+    bevel->setFrameShape(QFrame::HLine);
+    auto *layout = new QGridLayout(this);
+    layout->addWidget(Label4, 0, 0, 1, 2);
+    layout->addWidget(ArbeiterEd, 1, 0, 1, 2);
+    layout->addWidget(Label3, 2, 0);
+    layout->addWidget(DateTimePicker1, 3, 0);
+    layout->addWidget(Label1, 2, 1);
+    layout->addWidget(DateTimePicker2, 3, 1);
+    layout->addWidget(bevel, 4, 0, 1, 2);
+    layout->addWidget(OkayBtn, 5, 1, Qt::AlignRight);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    connect(OkayBtn, &QPushButton::clicked, this, &QDialog::accept);
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "gui/base/SettingsForm.h"
+
+class AppContext;
+
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QPushButton;
+
+// "Mitarbeiter/Ort/Tätigkeit auswählen": the subject and the period of an
+// evaluation. The dates start at today and then keep what was last chosen.
+class TMitarbeiterAussuchenForm : public SettingsForm
+{
+    Q_OBJECT
+
+    AppContext &m_context;
+
+public:
+    explicit TMitarbeiterAussuchenForm(AppContext &context, QWidget *parent = nullptr);
+
+    QLabel *Label4;
+    QComboBox *ArbeiterEd;
+    QLabel *Label3;
+    QDateEdit *DateTimePicker1;
+    QLabel *Label1;
+    QDateEdit *DateTimePicker2;
+    QPushButton *OkayBtn;
+};
