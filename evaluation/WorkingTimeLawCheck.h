@@ -77,6 +77,7 @@ private:
         QString name;
         std::map<qint64, WorkingDayTally> days; // by Julian day, inside the period
         std::optional<LastDay> before;           // the last working day before the period
+        std::optional<WorkingDayTally> eve;      // the day just before the period: its night work
     };
     struct Violation
     {
@@ -95,10 +96,15 @@ private:
     };
 
     void addBooking(const QString &employee, qint64 day, int start, int end, int pause);
+    QString readingLine() const;
     Employee &employeeNamed(const QString &name);
     std::vector<const Employee *> sortedEmployees() const;
     void forEachViolation(const std::function<void(const Violation &)> &visit) const;
-    WorkingDayFacts factsOf(qint64 day, const WorkingDayTally &tally, const std::optional<LastDay> &previous) const;
+    WorkingDayFacts factsOf(qint64 day, const WorkingDayTally &tally, const std::optional<LastDay> &previous,
+                            const WorkingDayTally *dayBefore) const;
+    std::optional<WorkingDayFacts> nightWorkAfter(qint64 day, const WorkingDayTally &tally) const;
+    void checkDay(const WorkingDayFacts &facts, const QString &employee,
+                  const std::function<void(const Violation &)> &visit) const;
 
     QString title() const;
     Widths measure() const;

@@ -47,6 +47,7 @@ namespace {
 
 // The heading and totals as worked out by hand: date 10, employee 25,
 // paragraph 8 ("Paragraf"), found 12 ("Festgestellt"), limit 9 ("Grenzwert").
+const char *const TimesRead = "Mit Uhrzeiten von bis gelesen: geprüft werden § 3, § 4, § 5, § 9.\n";
 const char *const Heading =
     "Datum      Mitarbeiter               Paragraf Festgestellt Grenzwert Erläuterung\n";
 const char *const AnnaLongDay =
@@ -112,14 +113,15 @@ void TestCliWorkingTimeLaw::textReport_data()
     QTest::addColumn<QByteArray>("expected");
     const QByteArray totals31 = "\nVerstöße gegen § 3: 1\nVerstöße gegen § 4: 0\nVerstöße gegen § 5: 0\nVerstöße gegen § 9: 1\n"
                                 "Geprüfte Mitarbeitertage: 3\n";
-    const QByteArray all = QByteArray("Auswertung Arbeitszeitgesetz (alle Mitarbeiter)\nZeitraum von: 04.03.2024 bis: 10.03.2024\n\n")
+    const QByteArray all = QByteArray("Auswertung Arbeitszeitgesetz (alle Mitarbeiter)\n") + TimesRead
+                           + "Zeitraum von: 04.03.2024 bis: 10.03.2024\n\n"
                            + Heading + AnnaLongDay + BerndSunday + totals31;
     QTest::newRow("all employees by default") << QStringList{} << all;
     QTest::newRow("the choice window's first entry")
         << QStringList{QStringLiteral("--choice"), QStringLiteral("(alle Mitarbeiter)")} << all;
     QTest::newRow("one employee")
         << QStringList{QStringLiteral("--choice"), QStringLiteral("Anna")}
-        << QByteArray("Auswertung Arbeitszeitgesetz Anna\nZeitraum von: 04.03.2024 bis: 10.03.2024\n\n") + Heading
+        << QByteArray("Auswertung Arbeitszeitgesetz Anna\n") + TimesRead + "Zeitraum von: 04.03.2024 bis: 10.03.2024\n\n" + Heading
                + AnnaLongDay
                + "\nVerstöße gegen § 3: 1\nVerstöße gegen § 4: 0\nVerstöße gegen § 5: 0\nVerstöße gegen § 9: 0\n"
                  "Geprüfte Mitarbeitertage: 2\n";

@@ -113,9 +113,10 @@ void TestWorkingTimeLawWindows::allEmployeesComeFirst()
     QCOMPARE(choices, (QStringList{QStringLiteral("(alle Mitarbeiter)"), QStringLiteral("Bernd"), QStringLiteral("Anna")}));
     const QStringList lines = shown.split(QLatin1Char('\n'));
     QCOMPARE(lines.first(), QStringLiteral("Auswertung Arbeitszeitgesetz (alle Mitarbeiter)"));
-    QCOMPARE(lines.at(1), QStringLiteral("Zeitraum von: 04.03.2024 bis: 10.03.2024"));
-    QCOMPARE(lines.at(4), QStringLiteral("10.03.2024 Anna                      § 9      1:00         0:00      Sonntagsarbeit"));
-    QCOMPARE(lines.at(5), QStringLiteral("04.03.2024 Bernd                     § 3      10:01        10:00     Arbeitszeit über 10 Stunden"));
+    QCOMPARE(lines.at(1), QStringLiteral("Mit Uhrzeiten von bis gelesen: geprüft werden § 3, § 4, § 5, § 9."));
+    QCOMPARE(lines.at(2), QStringLiteral("Zeitraum von: 04.03.2024 bis: 10.03.2024"));
+    QCOMPARE(lines.at(5), QStringLiteral("10.03.2024 Anna                      § 9      1:00         0:00      Sonntagsarbeit"));
+    QCOMPARE(lines.at(6), QStringLiteral("04.03.2024 Bernd                     § 3      10:01        10:00     Arbeitszeit über 10 Stunden"));
     QCOMPARE(lines.last(), QStringLiteral("Geprüfte Mitarbeitertage: 2"));
     QVERIFY(m_program->reporter.messages().isEmpty());
 }
