@@ -40,6 +40,11 @@ QString WorkingTimeLawCheck::allEmployeesText()
     return QStringLiteral("(alle Mitarbeiter)");
 }
 
+QString WorkingTimeLawCheck::reversedPeriodText()
+{
+    return QStringLiteral("Der Zeitraum beginnt nach seinem Ende: bitte das Datum von und bis prüfen.");
+}
+
 WorkingTimeLawCheck::WorkingTimeLawCheck(Options options, Texts texts, WorkingTimeRules rules)
     : m_options(std::move(options))
     , m_texts(std::move(texts))

@@ -48,6 +48,8 @@ public:
 
     // The first entry of the employee choice, German (its dictionary key).
     static QString allEmployeesText();
+    // Why a period whose start lies after its end is refused, German (its dictionary key).
+    static QString reversedPeriodText();
 
     WorkingTimeLawCheck(Options options, Texts texts, WorkingTimeRules rules = WorkingTimeRules::germanLaw());
     // The rules checked point into the object's own rule table.
