@@ -75,6 +75,8 @@ int runReport(AppContext &context, const ReportCommandOptions &options)
     const auto kind = kindNamed(options.kind);
     if (!kind)
         return usage(QStringLiteral("KIND is employee, place, activity, period, period-by-place or worktime-law"));
+    if (options.hoursOnly)
+        return usage(QStringLiteral("--hours-only and --no-hours-only go with worktime-law only"));
     const auto from = parseDateArgument(options.from);
     const auto to = parseDateArgument(options.to);
     if (!from || !to)

@@ -16,6 +16,7 @@ struct ReportCommandOptions
     std::optional<QString> choice;
     std::optional<bool> breaks;      // default: the option in "benutzer.dat"
     std::optional<bool> hideDeleted; // default: the main window's stored option
+    std::optional<bool> hoursOnly;   // worktime-law only; default: the administrator's option
     QString format = QStringLiteral("text");
     QString output;                  // empty: stdout
 };

@@ -65,6 +65,9 @@ int runWorkingTimeLawReport(AppContext &context, const ReportCommandOptions &opt
     const auto to = parseDateArgument(options.to);
     if (!from || !to)
         return usage(QStringLiteral("--from and --to take DD.MM.YYYY or YYYY-MM-DD"));
+    // Checked in the words of the choice window, which refuses it too.
+    if (*from > *to)
+        return usage(TranslateText(WorkingTimeLawCheck::reversedPeriodText()));
     if (options.format != QLatin1String("text") && options.format != QLatin1String("csv")
         && options.format != QLatin1String("pdf"))
         return usage(QStringLiteral("--format takes text, csv or pdf"));
@@ -75,7 +78,9 @@ int runWorkingTimeLawReport(AppContext &context, const ReportCommandOptions &opt
     WorkingTimeLawCheck::Options check;
     check.from = *from;
     check.to = *to;
-    check.hoursOnly = context.onlyHours;
+    // Bookings stored in the hours-only mode stay hours when the option has
+    // been switched off since, so either reading can be asked for.
+    check.hoursOnly = options.hoursOnly.value_or(context.onlyHours);
     check.locale = QLocale::system();
     // The choice window's first entry, "(alle Mitarbeiter)", is all employees here too.
     if (options.choice && *options.choice != TranslateText(WorkingTimeLawCheck::allEmployeesText())) {

@@ -61,7 +61,8 @@ const char *const HelpText =
     "      process list.\n"
     "\n"
     "  report KIND --from DATE --to DATE [--choice TEXT] [--breaks | --no-breaks]\n"
-    "       [--hide-deleted | --show-deleted] [--format text|csv|pdf] [--output FILE]\n"
+    "       [--hide-deleted | --show-deleted] [--hours-only | --no-hours-only]\n"
+    "       [--format text|csv|pdf] [--output FILE]\n"
     "      One of the evaluations: KIND is employee, place, activity, period,\n"
     "      period-by-place or worktime-law. --choice names the employee, place\n"
     "      or activity (the first of the choice list by default). Text is the\n"
@@ -72,7 +73,10 @@ const char *const HelpText =
     "      KIND worktime-law checks the Working Hours Act (Arbeitszeitgesetz:\n"
     "      daily maximum, breaks, rest, Sundays) for every employee, or the one\n"
     "      --choice names; its csv lists the violations. Finding violations is\n"
-    "      no error: the exit status is 0.\n"
+    "      no error: the exit status is 0. --hours-only reads the bookings as\n"
+    "      numbers of hours (00:00 to HH:MM), --no-hours-only as times from and\n"
+    "      to; by default as \"Nur Stundenanzahl abfragen, nicht von bis\" is set.\n"
+    "      A period whose start lies after its end is refused.\n"
     "\n"
     "  close-period --until DATE|none --admin-password -\n"
     "      Closes every booking up to and including DATE, as \"Buchungen\n"
@@ -210,7 +214,7 @@ int main(int argc, char *argv[])
     for (const QString &name : valueNames)
         parser.addOption(valueOption(qPrintable(name)));
     for (const char *flag : {"month", "away", "same-time-ok", "night-work", "version", "breaks", "no-breaks",
-                             "hide-deleted", "show-deleted"})
+                             "hide-deleted", "show-deleted", "hours-only", "no-hours-only"})
         parser.addOption(flagOption(flag));
     parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
 
@@ -263,6 +267,8 @@ int main(int argc, char *argv[])
             return usageError(QStringLiteral("--breaks and --no-breaks exclude each other"));
         if (parser.isSet(QStringLiteral("hide-deleted")) && parser.isSet(QStringLiteral("show-deleted")))
             return usageError(QStringLiteral("--hide-deleted and --show-deleted exclude each other"));
+        if (parser.isSet(QStringLiteral("hours-only")) && parser.isSet(QStringLiteral("no-hours-only")))
+            return usageError(QStringLiteral("--hours-only and --no-hours-only exclude each other"));
     }
     const QStringList listOnly = {QStringLiteral("employee"), QStringLiteral("month")};
     const QStringList bookOnly = {QStringLiteral("user"),  QStringLiteral("password"), QStringLiteral("place"),
@@ -272,7 +278,8 @@ int main(int argc, char *argv[])
                                   QStringLiteral("night-work"), QStringLiteral("if-double")};
     const QStringList reportOnly = {QStringLiteral("choice"), QStringLiteral("format"), QStringLiteral("output"),
                                     QStringLiteral("breaks"), QStringLiteral("no-breaks"), QStringLiteral("hide-deleted"),
-                                    QStringLiteral("show-deleted")};
+                                    QStringLiteral("show-deleted"), QStringLiteral("hours-only"),
+                                    QStringLiteral("no-hours-only")};
     const QStringList closePeriodOnly = {QStringLiteral("until"), QStringLiteral("admin-password")};
     QStringList foreign;
     if (!isClosePeriod)
@@ -408,6 +415,8 @@ int main(int argc, char *argv[])
                 options.breaks = parser.isSet(QStringLiteral("breaks"));
             if (parser.isSet(QStringLiteral("hide-deleted")) || parser.isSet(QStringLiteral("show-deleted")))
                 options.hideDeleted = parser.isSet(QStringLiteral("hide-deleted"));
+            if (parser.isSet(QStringLiteral("hours-only")) || parser.isSet(QStringLiteral("no-hours-only")))
+                options.hoursOnly = parser.isSet(QStringLiteral("hours-only"));
             if (parser.isSet(QStringLiteral("format")))
                 options.format = parser.value(QStringLiteral("format"));
             options.output = parser.value(QStringLiteral("output"));

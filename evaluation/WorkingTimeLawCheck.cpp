@@ -40,6 +40,11 @@ QString WorkingTimeLawCheck::allEmployeesText()
     return QStringLiteral("(alle Mitarbeiter)");
 }
 
+QString WorkingTimeLawCheck::reversedPeriodText()
+{
+    return QStringLiteral("Der Zeitraum beginnt nach seinem Ende: bitte das Datum von und bis prüfen.");
+}
+
 WorkingTimeLawCheck::WorkingTimeLawCheck(Options options, Texts texts, WorkingTimeRules rules)
     : m_options(std::move(options))
     , m_texts(std::move(texts))
@@ -91,9 +96,17 @@ bool WorkingTimeLawCheck::read(DbfTable &table)
 void WorkingTimeLawCheck::addBooking(const QString &employee, qint64 day, int start, int end, int pause)
 {
     Employee &person = employeeNamed(employee);
-    if (day >= m_options.from.toJulianDay()) {
-        person.days[day].add(start, end, pause);
+    const int shortestBreak = m_rules.limits.shortestCountedGap;
+    const qint64 from = m_options.from.toJulianDay();
+    if (day >= from) {
+        person.days[day].add(start, end, pause, shortestBreak);
         return;
+    }
+    // Work of the night before the period may run into its first day.
+    if (day == from - 1) {
+        if (!person.eve)
+            person.eve.emplace();
+        person.eve->add(start, end, pause, shortestBreak);
     }
     // Before the period only the last working day counts, for the rest
     // before the first day of the period.
@@ -111,7 +124,7 @@ WorkingTimeLawCheck::Employee &WorkingTimeLawCheck::employeeNamed(const QString 
     auto found = m_employeeIndex.constFind(name);
     if (found == m_employeeIndex.constEnd()) {
         found = m_employeeIndex.insert(name, int(m_employees.size()));
-        m_employees.push_back(Employee{name, {}, std::nullopt});
+        m_employees.push_back(Employee{name, {}, std::nullopt, std::nullopt});
     }
     m_lastEmployee = *found;
     return m_employees[size_t(m_lastEmployee)];
@@ -140,29 +153,67 @@ std::vector<const WorkingTimeLawCheck::Employee *> WorkingTimeLawCheck::sortedEm
     return sorted;
 }
 
+// Hours-only bookings have no times of day: their hours count as booked,
+// on their date.
 WorkingDayFacts WorkingTimeLawCheck::factsOf(qint64 day, const WorkingDayTally &tally,
-                                             const std::optional<LastDay> &previous) const
+                                             const std::optional<LastDay> &previous,
+                                             const WorkingDayTally *dayBefore) const
 {
     WorkingDayFacts facts;
     facts.date = QDate::fromJulianDay(day);
-    facts.work = tally.work();
+    facts.work = m_options.hoursOnly ? tally.bookedWork() : tally.work();
     facts.breaks = tally.breaks(m_rules.limits.shortestCountedGap);
     if (previous)
         facts.rest = int((day - previous->day) * MinutesPerDay) + tally.earliestStart() - previous->latestEnd;
+    facts.workOnDate = m_options.hoursOnly ? tally.bookedWork() : tally.workOnDate(dayBefore);
     return facts;
+}
+
+// The day after `day` when it has no bookings of its own but the night
+// work of `day` runs into it: it is no working day of its own (no rest
+// ends there), only its hours by the clock are checked.
+std::optional<WorkingDayFacts> WorkingTimeLawCheck::nightWorkAfter(qint64 day, const WorkingDayTally &tally) const
+{
+    if (m_options.hoursOnly || tally.latestEnd() <= MinutesPerDay || day + 1 > m_options.to.toJulianDay())
+        return std::nullopt;
+    WorkingDayFacts facts;
+    facts.date = QDate::fromJulianDay(day + 1);
+    facts.workOnDate = WorkingDayTally::workAfterMidnight(tally);
+    return facts;
+}
+
+void WorkingTimeLawCheck::checkDay(const WorkingDayFacts &facts, const QString &employee,
+                                   const std::function<void(const Violation &)> &visit) const
+{
+    for (size_t rule = 0; rule < m_checked.size(); ++rule) {
+        if (const auto finding = m_checked[rule]->check(facts, m_rules.limits))
+            visit(Violation{facts.date, &employee, rule, *finding});
+    }
 }
 
 void WorkingTimeLawCheck::forEachViolation(const std::function<void(const Violation &)> &visit) const
 {
+    const qint64 from = m_options.from.toJulianDay();
     for (const Employee *employee : sortedEmployees()) {
         std::optional<LastDay> previous = employee->before;
+        // The date before the one at hand and its bookings, for the night
+        // work that runs past midnight.
+        qint64 lastDay = from - 1;
+        const WorkingDayTally *lastTally = employee->eve ? &*employee->eve : nullptr;
         for (const auto &[day, tally] : employee->days) {
-            const WorkingDayFacts facts = factsOf(day, tally, previous);
-            for (size_t rule = 0; rule < m_checked.size(); ++rule) {
-                if (const auto finding = m_checked[rule]->check(facts, m_rules.limits))
-                    visit(Violation{facts.date, &employee->name, rule, *finding});
+            if (lastTally && lastDay + 1 < day) {
+                if (const auto night = nightWorkAfter(lastDay, *lastTally))
+                    checkDay(*night, employee->name, visit);
             }
+            const WorkingDayTally *dayBefore = lastDay + 1 == day ? lastTally : nullptr;
+            checkDay(factsOf(day, tally, previous, dayBefore), employee->name, visit);
             previous = LastDay{day, tally.latestEnd()};
+            lastDay = day;
+            lastTally = &tally;
+        }
+        if (lastTally) {
+            if (const auto night = nightWorkAfter(lastDay, *lastTally))
+                checkDay(*night, employee->name, visit);
         }
     }
 }
@@ -200,16 +251,22 @@ QString WorkingTimeLawCheck::line(const QStringList &cells, const Widths &widths
     return text + cells[5];
 }
 
+// Which reading of the bookings the findings rest on, and so which rules
+// were checked: the same table reads differently with and without times.
+QString WorkingTimeLawCheck::readingLine() const
+{
+    QStringList paragraphs;
+    for (const WorkingTimeRule *rule : m_checked)
+        paragraphs << rule->paragraph;
+    const QString line = m_options.hoursOnly ? QStringLiteral("Nur Stundenanzahl erfasst: geprüft werden nur %1.")
+                                             : QStringLiteral("Mit Uhrzeiten von bis gelesen: geprüft werden %1.");
+    return m_texts.translate(line).arg(paragraphs.join(QStringLiteral(", ")));
+}
+
 void WorkingTimeLawCheck::writeReport(const LineSink &sink) const
 {
     sink(title());
-    if (m_options.hoursOnly) {
-        QStringList paragraphs;
-        for (const WorkingTimeRule *rule : m_checked)
-            paragraphs << rule->paragraph;
-        sink(m_texts.translate(QStringLiteral("Nur Stundenanzahl erfasst: geprüft werden nur %1."))
-                 .arg(paragraphs.join(QStringLiteral(", "))));
-    }
+    sink(readingLine());
     sink(m_texts.programText(24) + QLatin1Char(' ') + DateTimeText::formatDate(m_options.from) + QLatin1Char(' ')
          + m_texts.programText(25) + QLatin1Char(' ') + DateTimeText::formatDate(m_options.to));
     sink(QString());

@@ -48,6 +48,8 @@ public:
 
     // The first entry of the employee choice, German (its dictionary key).
     static QString allEmployeesText();
+    // Why a period whose start lies after its end is refused, German (its dictionary key).
+    static QString reversedPeriodText();
 
     WorkingTimeLawCheck(Options options, Texts texts, WorkingTimeRules rules = WorkingTimeRules::germanLaw());
     // The rules checked point into the object's own rule table.
@@ -77,6 +79,7 @@ private:
         QString name;
         std::map<qint64, WorkingDayTally> days; // by Julian day, inside the period
         std::optional<LastDay> before;           // the last working day before the period
+        std::optional<WorkingDayTally> eve;      // the day just before the period: its night work
     };
     struct Violation
     {
@@ -95,10 +98,15 @@ private:
     };
 
     void addBooking(const QString &employee, qint64 day, int start, int end, int pause);
+    QString readingLine() const;
     Employee &employeeNamed(const QString &name);
     std::vector<const Employee *> sortedEmployees() const;
     void forEachViolation(const std::function<void(const Violation &)> &visit) const;
-    WorkingDayFacts factsOf(qint64 day, const WorkingDayTally &tally, const std::optional<LastDay> &previous) const;
+    WorkingDayFacts factsOf(qint64 day, const WorkingDayTally &tally, const std::optional<LastDay> &previous,
+                            const WorkingDayTally *dayBefore) const;
+    std::optional<WorkingDayFacts> nightWorkAfter(qint64 day, const WorkingDayTally &tally) const;
+    void checkDay(const WorkingDayFacts &facts, const QString &employee,
+                  const std::function<void(const Violation &)> &visit) const;
 
     QString title() const;
     Widths measure() const;

@@ -33,10 +33,11 @@ Finding rest(const WorkingDayFacts &day, const WorkingTimeLimits &limits)
     return std::nullopt;
 }
 
+// By the clock: what lies between the rest day's 00:00 and 24:00.
 Finding restDay(const WorkingDayFacts &day, const WorkingTimeLimits &limits)
 {
-    if (day.date.dayOfWeek() == limits.restDay)
-        return WorkingTimeFinding{day.work, limits.restDayWork};
+    if (day.date.dayOfWeek() == limits.restDay && day.workOnDate)
+        return WorkingTimeFinding{*day.workOnDate, limits.restDayWork};
     return std::nullopt;
 }
 

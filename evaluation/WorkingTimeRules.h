@@ -16,7 +16,7 @@ struct WorkingTimeLimits
     int shortBreak = 30;             // ...at least this much break
     int longBreakAfter = 9 * 60;     // § 4: more work than this needs...
     int longBreak = 45;              // ...at least this much break
-    int shortestCountedGap = 15;     // § 4: a shorter gap between bookings is no break
+    int shortestCountedGap = 15;     // § 4: a shorter gap between bookings, or stored break, is no rest break
     int minimumRest = 11 * 60;       // § 5: from the end of one working day to the start of the next
     Qt::DayOfWeek restDay = Qt::Sunday; // § 9
     int restDayWork = 0;             // § 9: shown as the limit; any booking on the rest day breaks it
@@ -26,9 +26,13 @@ struct WorkingTimeLimits
 struct WorkingDayFacts
 {
     QDate date;
-    int work = 0;            // minutes, the sum over the day's bookings
-    int breaks = 0;          // stored breaks plus the gaps that count as breaks
+    int work = 0;            // minutes, the time booked less the breaks, overlaps counted once
+    int breaks = 0;          // the stored breaks and the gaps that count as breaks
     std::optional<int> rest; // minutes since the previous working day ended; none without one
+    // Minutes worked between 00:00 and 24:00 of the date, also by bookings
+    // of the day before that ran past midnight; none when no booking
+    // reaches the date.
+    std::optional<int> workOnDate;
 };
 
 // A violation: what was found against what the rule allows.

@@ -1,6 +1,7 @@
 #include "MainUnit.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
@@ -305,7 +306,13 @@ void TMainForm::Arbeitszeitgesetzprfen1Click()
     choice->ArbeiterEd->addItems(EvaluationReport::choiceList(table, EvaluationReport::Kind::Employee,
                                                               m_context.hideDeletedEmployees, m_context.userList().users));
     choice->ArbeiterEd->setCurrentIndex(0);
-    if (choice->exec() != QDialog::Accepted)
+    // Bookings stored in the hours-only mode stay hours when the option has
+    // been switched off since: the reading is chosen here, the option first.
+    choice->setForLawCheck(true, m_context.onlyHours);
+    const int result = choice->exec();
+    const bool hoursOnly = choice->HoursOnlyCheck->isChecked();
+    choice->setForLawCheck(false);
+    if (result != QDialog::Accepted)
         return;
 
     WorkingTimeLawCheck::Options options;
@@ -313,7 +320,7 @@ void TMainForm::Arbeitszeitgesetzprfen1Click()
         options.employee = choice->ArbeiterEd->currentText();
     options.from = choice->DateTimePicker1->date();
     options.to = choice->DateTimePicker2->date();
-    options.hoursOnly = m_context.onlyHours;
+    options.hoursOnly = hoursOnly;
     options.locale = QLocale::system();
     QProgressDialog progress(ProgramText(6), TranslateText(QStringLiteral("Abbrechen")), 0, 1000, this);
     progress.setWindowModality(Qt::WindowModal);

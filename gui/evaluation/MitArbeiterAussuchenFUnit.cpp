@@ -1,5 +1,6 @@
 #include "MitArbeiterAussuchenFUnit.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFrame>
@@ -9,6 +10,9 @@
 
 #include "session/AppContext.h"
 #include "base/Clock.h"
+#include "base/Reporter.h"
+#include "evaluation/WorkingTimeLawCheck.h"
+#include "translation/UiText.h"
 
 namespace {
 QDateEdit *makeDate(QWidget *parent, const char *name, QDate today)
@@ -38,6 +42,9 @@ TMitarbeiterAussuchenForm::TMitarbeiterAussuchenForm(AppContext &context, QWidge
     Label1 = new QLabel(QStringLiteral("Datum bis:"), this);
     Label1->setObjectName(QStringLiteral("Label1"));
     DateTimePicker2 = makeDate(this, "DateTimePicker2", today);
+    HoursOnlyCheck = new QCheckBox(QStringLiteral("Buchungen als Stundenanzahl lesen (00:00 bis Stunden)"), this);
+    HoursOnlyCheck->setObjectName(QStringLiteral("HoursOnlyCheck"));
+    HoursOnlyCheck->setVisible(false);
     OkayBtn = new QPushButton(QStringLiteral("Ok"), this);
     OkayBtn->setObjectName(QStringLiteral("OkayBtn"));
     OkayBtn->setDefault(true);
@@ -59,8 +66,28 @@ TMitarbeiterAussuchenForm::TMitarbeiterAussuchenForm(AppContext &context, QWidge
     layout->addWidget(DateTimePicker1, 3, 0);
     layout->addWidget(Label1, 2, 1);
     layout->addWidget(DateTimePicker2, 3, 1);
-    layout->addWidget(bevel, 4, 0, 1, 2);
-    layout->addWidget(OkayBtn, 5, 1, Qt::AlignRight);
+    layout->addWidget(HoursOnlyCheck, 4, 0, 1, 2);
+    layout->addWidget(bevel, 5, 0, 1, 2);
+    layout->addWidget(OkayBtn, 6, 1, Qt::AlignRight);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     connect(OkayBtn, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void TMitarbeiterAussuchenForm::setForLawCheck(bool on, bool hoursOnly)
+{
+    m_forLawCheck = on;
+    HoursOnlyCheck->setVisible(on);
+    HoursOnlyCheck->setChecked(on && hoursOnly);
+}
+
+// The evaluations take a reversed period as it is and list nothing; the law
+// check would report a clean record for it, so it is sent back.
+void TMitarbeiterAussuchenForm::accept()
+{
+    if (m_forLawCheck && DateTimePicker1->date() > DateTimePicker2->date()) {
+        m_context.reporter().error(UiText(WorkingTimeLawCheck::reversedPeriodText()));
+        DateTimePicker1->setFocus();
+        return;
+    }
+    SettingsForm::accept();
 }

@@ -4,6 +4,7 @@
 
 class AppContext;
 
+class QCheckBox;
 class QComboBox;
 class QDateEdit;
 class QLabel;
@@ -11,6 +12,8 @@ class QPushButton;
 
 // "Mitarbeiter/Ort/Tätigkeit auswählen": the subject and the period of an
 // evaluation. The dates start at today and then keep what was last chosen.
+// For the working-time law check it also offers the hours-only reading and
+// refuses a period that ends before it starts.
 class TMitarbeiterAussuchenForm : public SettingsForm
 {
     Q_OBJECT
@@ -20,11 +23,21 @@ class TMitarbeiterAussuchenForm : public SettingsForm
 public:
     explicit TMitarbeiterAussuchenForm(AppContext &context, QWidget *parent = nullptr);
 
+    // On: the window serves the law check, its hours-only box ticked as given.
+    void setForLawCheck(bool on, bool hoursOnly = false);
+
     QLabel *Label4;
     QComboBox *ArbeiterEd;
     QLabel *Label3;
     QDateEdit *DateTimePicker1;
     QLabel *Label1;
     QDateEdit *DateTimePicker2;
+    QCheckBox *HoursOnlyCheck;
     QPushButton *OkayBtn;
+
+public slots:
+    void accept() override;
+
+private:
+    bool m_forLawCheck = false;
 };

@@ -155,6 +155,14 @@ void TestCliReport::reports_data()
     QTest::newRow("pdf to stdout") << QStringList{QStringLiteral("report"), QStringLiteral("period"), QStringLiteral("--format"),
                                                   QStringLiteral("pdf")} + period
                                    << 2 << QString();
+    QTest::newRow("hours-only reading for an evaluation")
+        << QStringList{QStringLiteral("report"), QStringLiteral("period"), QStringLiteral("--hours-only")} + period << 2
+        << QString();
+    // Only the working-time law check refuses it; the evaluations list nothing.
+    QTest::newRow("a period that starts after its end")
+        << QStringList{QStringLiteral("report"), QStringLiteral("period"), QStringLiteral("--from"),
+                       QStringLiteral("31.03.2024"), QStringLiteral("--to"), QStringLiteral("01.03.2024")}
+        << 0 << QStringLiteral("Auswertung Zeitraum");
 }
 
 void TestCliReport::reports()

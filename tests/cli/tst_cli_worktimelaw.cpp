@@ -26,6 +26,10 @@ private slots:
     void outputNeverGoesOverTheTable();
     void writesFiles();
     void hoursOnlyFollowsTheAdministratorsOption();
+    void readingCanBeChosen_data();
+    void readingCanBeChosen();
+    void periodMustNotEndBeforeItStarts_data();
+    void periodMustNotEndBeforeItStarts();
     void emptyTableIsNoError();
 
 private:
@@ -47,6 +51,7 @@ namespace {
 
 // The heading and totals as worked out by hand: date 10, employee 25,
 // paragraph 8 ("Paragraf"), found 12 ("Festgestellt"), limit 9 ("Grenzwert").
+const char *const TimesRead = "Mit Uhrzeiten von bis gelesen: geprüft werden § 3, § 4, § 5, § 9.\n";
 const char *const Heading =
     "Datum      Mitarbeiter               Paragraf Festgestellt Grenzwert Erläuterung\n";
 const char *const AnnaLongDay =
@@ -112,14 +117,15 @@ void TestCliWorkingTimeLaw::textReport_data()
     QTest::addColumn<QByteArray>("expected");
     const QByteArray totals31 = "\nVerstöße gegen § 3: 1\nVerstöße gegen § 4: 0\nVerstöße gegen § 5: 0\nVerstöße gegen § 9: 1\n"
                                 "Geprüfte Mitarbeitertage: 3\n";
-    const QByteArray all = QByteArray("Auswertung Arbeitszeitgesetz (alle Mitarbeiter)\nZeitraum von: 04.03.2024 bis: 10.03.2024\n\n")
+    const QByteArray all = QByteArray("Auswertung Arbeitszeitgesetz (alle Mitarbeiter)\n") + TimesRead
+                           + "Zeitraum von: 04.03.2024 bis: 10.03.2024\n\n"
                            + Heading + AnnaLongDay + BerndSunday + totals31;
     QTest::newRow("all employees by default") << QStringList{} << all;
     QTest::newRow("the choice window's first entry")
         << QStringList{QStringLiteral("--choice"), QStringLiteral("(alle Mitarbeiter)")} << all;
     QTest::newRow("one employee")
         << QStringList{QStringLiteral("--choice"), QStringLiteral("Anna")}
-        << QByteArray("Auswertung Arbeitszeitgesetz Anna\nZeitraum von: 04.03.2024 bis: 10.03.2024\n\n") + Heading
+        << QByteArray("Auswertung Arbeitszeitgesetz Anna\n") + TimesRead + "Zeitraum von: 04.03.2024 bis: 10.03.2024\n\n" + Heading
                + AnnaLongDay
                + "\nVerstöße gegen § 3: 1\nVerstöße gegen § 4: 0\nVerstöße gegen § 5: 0\nVerstöße gegen § 9: 0\n"
                  "Geprüfte Mitarbeitertage: 2\n";
@@ -222,6 +228,80 @@ void TestCliWorkingTimeLaw::hoursOnlyFollowsTheAdministratorsOption()
     const QList<QByteArray> lines = result.out.split('\n');
     QCOMPARE(lines.at(1), QByteArray("Nur Stundenanzahl erfasst: geprüft werden nur § 3, § 9."));
     QVERIFY(result.out.endsWith("\nVerstöße gegen § 3: 1\nVerstöße gegen § 9: 1\nGeprüfte Mitarbeitertage: 3\n"));
+}
+
+void TestCliWorkingTimeLaw::readingCanBeChosen_data()
+{
+    QTest::addColumn<bool>("optionSet");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("readAsHours");
+    QTest::newRow("the option off") << false << QStringList{} << false;
+    QTest::newRow("the option on") << true << QStringList{} << true;
+    QTest::newRow("hours with the option off") << false << QStringList{QStringLiteral("--hours-only")} << true;
+    QTest::newRow("times with the option on") << true << QStringList{QStringLiteral("--no-hours-only")} << false;
+    QTest::newRow("hours with the option on") << true << QStringList{QStringLiteral("--hours-only")} << true;
+}
+
+// Bookings made in the hours-only mode read as times once the option is off:
+// seven hours as 00:00-07:00 lack their break.
+void TestCliWorkingTimeLaw::readingCanBeChosen()
+{
+    QFETCH(bool, optionSet);
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, readAsHours);
+    DbfTable table(m_clock);
+    const QString path = m_dir->filePath(QStringLiteral("arbeitszeit.dbf"));
+    QVERIFY(table.create(path, WorkTimeTables::fieldDefinitions(&ProgramTexts::german)));
+    QVERIFY(table.open(path));
+    const char *const rows[][3] = {{"04.03.2024", "00:00", "07:00"}, {"05.03.2024", "00:00", "02:00"}};
+    for (const auto &row : rows) {
+        DbfRecord record = table.newRecord();
+        record.setText(WorkTimeTables::Datum, QString::fromUtf8(row[0]));
+        record.setText(WorkTimeTables::Arbeiter, QStringLiteral("Anna"));
+        record.setText(WorkTimeTables::ZeitVon, QString::fromUtf8(row[1]));
+        record.setText(WorkTimeTables::ZeitBis, QString::fromUtf8(row[2]));
+        QVERIFY(table.append(record));
+    }
+    QVERIFY(QDir().mkpath(m_dir->filePath(QStringLiteral("config/Korvald"))));
+    QVERIFY(TestFiles::writeAll(m_dir->filePath(QStringLiteral("config/Korvald/tagwerk.ini")),
+                                optionSet ? "[TAdminForm]\nCheckOnlyhoursCheck_Checked=True\n"
+                                          : "[TAdminForm]\nCheckOnlyhoursCheck_Checked=False\n"));
+    const Result result = run(period() + arguments);
+    QCOMPARE(result.exitCode, 0);
+    const QList<QByteArray> lines = result.out.split('\n');
+    if (readAsHours) {
+        QCOMPARE(lines.at(1), QByteArray("Nur Stundenanzahl erfasst: geprüft werden nur § 3, § 9."));
+        QVERIFY(result.out.contains("Keine Verstöße gefunden."));
+    } else {
+        QCOMPARE(lines.at(1) + '\n', QByteArray(TimesRead));
+        QVERIFY(result.out.contains("\n04.03.2024 Anna                      § 4      0:00         0:30      Pause zu kurz\n"));
+    }
+}
+
+void TestCliWorkingTimeLaw::periodMustNotEndBeforeItStarts_data()
+{
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("one day") << QStringLiteral("10.03.2024") << QStringLiteral("10.03.2024") << 0;
+    QTest::newRow("the end one day before the start") << QStringLiteral("11.03.2024") << QStringLiteral("10.03.2024") << 2;
+    QTest::newRow("across the year, in both forms") << QStringLiteral("2025-01-01") << QStringLiteral("31.12.2024") << 2;
+}
+
+void TestCliWorkingTimeLaw::periodMustNotEndBeforeItStarts()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(int, exitCode);
+    addRows();
+    const Result result = run({QStringLiteral("report"), QStringLiteral("worktime-law"), QStringLiteral("--from"), from,
+                               QStringLiteral("--to"), to});
+    QCOMPARE(result.exitCode, exitCode);
+    if (exitCode == 0)
+        return;
+    QVERIFY(result.out.isEmpty());
+    QCOMPARE(result.err, QByteArray("tagwerk-cli report: Der Zeitraum beginnt nach seinem Ende: bitte das Datum von und "
+                                    "bis prüfen.\n"));
 }
 
 void TestCliWorkingTimeLaw::emptyTableIsNoError()

@@ -19,6 +19,8 @@ private slots:
     void init();
     void findings_data();
     void findings();
+    void sundayByTheClock_data();
+    void sundayByTheClock();
     void reportMatchesExpectedFile_data();
     void reportMatchesExpectedFile();
     void csvHasTheListedColumns();
@@ -107,9 +109,38 @@ void TestWorkingTimeLaw::findings_data()
     QTest::newRow("10:01 over two bookings")
         << QStringList{mon("06:00;11:00;"), mon("11:30;16:46;00:15")} << false
         << QStringList{l("04.03.2024;Anna;§3;10:01;10:00")} << 1;
-    QTest::newRow("a double booking counts as stored")
-        << QStringList{mon("08:00;13:01;"), mon("08:00;13:01;")} << false
-        << QStringList{l("04.03.2024;Anna;§3;10:02;10:00"), l("04.03.2024;Anna;§4;0:00;0:45")} << 1;
+    // Overlapping bookings: a person works once at a time.
+    QTest::newRow("a double booking counts once")
+        << QStringList{mon("08:00;16:00;"), mon("08:00;16:00;")} << false
+        << QStringList{l("04.03.2024;Anna;§4;0:00;0:30")} << 1;
+    QTest::newRow("a double booking's breaks count once")
+        << QStringList{mon("08:00;16:30;00:30"), mon("08:00;16:30;00:30")} << false << QStringList{} << 1;
+    QTest::newRow("overlapping bookings keep the longest break")
+        << QStringList{mon("07:00;13:00;"), mon("12:00;18:00;00:45")} << false
+        << QStringList{l("04.03.2024;Anna;§3;10:15;10:00")} << 1;
+    QTest::newRow("a booking inside another counts once")
+        << QStringList{mon("08:00;17:00;00:45"), mon("10:00;12:00;")} << false << QStringList{} << 1;
+    QTest::newRow("touching bookings add their breaks")
+        << QStringList{mon("08:00;12:30;00:30"), mon("12:30;18:00;00:15")} << false << QStringList{} << 1;
+    QTest::newRow("a double booking of touching bookings")
+        << QStringList{mon("08:00;12:30;00:30"), mon("12:30;19:01;00:15"), mon("12:30;19:01;00:15")} << false
+        << QStringList{l("04.03.2024;Anna;§3;10:16;10:00")} << 1;
+    QTest::newRow("a double booking of the night counts once")
+        << QStringList{mon("22:00;06:00;"), mon("22:00;06:00;")} << false
+        << QStringList{l("04.03.2024;Anna;§4;0:00;0:30")} << 1;
+    // Stored breaks, as gaps: under 15 minutes no rest break.
+    QTest::newRow("a stored break of 0:14 is no rest break")
+        << QStringList{mon("08:00;12:14;00:14"), mon("12:30;16:30;")} << false
+        << QStringList{l("04.03.2024;Anna;§4;0:16;0:30")} << 1;
+    QTest::newRow("a stored break of 0:15 is a rest break")
+        << QStringList{mon("08:00;12:15;00:15"), mon("12:30;16:30;")} << false << QStringList{} << 1;
+    QTest::newRow("a stored break of 0:14 alone")
+        << QStringList{mon("08:00;14:15;00:14")} << false << QStringList{l("04.03.2024;Anna;§4;0:00;0:30")} << 1;
+    QTest::newRow("two stored breaks of 0:14 make no rest break")
+        << QStringList{mon("08:00;11:14;00:14"), mon("11:14;14:30;00:14")} << false
+        << QStringList{l("04.03.2024;Anna;§4;0:00;0:30")} << 1;
+    QTest::newRow("two stored breaks of 0:15 make one of 0:30")
+        << QStringList{mon("08:00;11:15;00:15"), mon("11:15;14:31;00:15")} << false << QStringList{} << 1;
     // Gaps between bookings: 15 minutes or more count as a break.
     QTest::newRow("a 14-minute gap is no break")
         << QStringList{mon("08:00;12:00;"), mon("12:14;14:30;00:15")} << false
@@ -167,6 +198,11 @@ void TestWorkingTimeLaw::findings_data()
     QTest::newRow("hours only")
         << QStringList{mon("00:00;13:01;"), tue("00:00;08:00;"), l("10.03.2024;00:00;02:00;")} << true
         << QStringList{l("04.03.2024;Anna;§3;13:01;10:00"), l("10.03.2024;Anna;§9;2:00;0:00")} << 3;
+    QTest::newRow("hours only sums bookings that would overlap")
+        << QStringList{mon("00:00;06:00;"), mon("00:00;06:00;")} << true
+        << QStringList{l("04.03.2024;Anna;§3;12:00;10:00")} << 1;
+    QTest::newRow("hours only counts short stored breaks as not worked")
+        << QStringList{mon("00:00;10:14;00:14")} << true << QStringList{} << 1;
     // Days after the period play no part; several employees are listed by name.
     QTest::newRow("employees by name, then date, then paragraph")
         << QStringList{l("10.03.2024;08:00;19:00;00:30;Zacharias"), l("11.03.2024;08:00;20:00;;Anna"),
@@ -194,6 +230,66 @@ void TestWorkingTimeLaw::findings()
     QCOMPARE(found.takeFirst(), QStringLiteral("Datum;Mitarbeiter;Paragraf;Festgestellt;Grenzwert"));
     QCOMPARE(found, expected);
     QCOMPARE(check.checkedDays(), checkedDays);
+}
+
+void TestWorkingTimeLaw::sundayByTheClock_data()
+{
+    QTest::addColumn<QStringList>("bookings");
+    QTest::addColumn<QDate>("from");
+    QTest::addColumn<QDate>("to");
+    QTest::addColumn<QStringList>("expected"); // date;found of each § 9 finding
+
+    const auto l = [](const char *text) { return QString::fromUtf8(text); };
+    const QDate monday(2024, 3, 4);
+    const QDate sunday(2024, 3, 10);
+    QTest::newRow("Saturday 22:00-06:00") << QStringList{l("09.03.2024;22:00;06:00;")} << monday << sunday
+                                          << QStringList{l("10.03.2024;6:00")};
+    QTest::newRow("Saturday until midnight") << QStringList{l("09.03.2024;18:00;00:00;")} << monday << sunday
+                                             << QStringList{};
+    QTest::newRow("Saturday one minute past midnight") << QStringList{l("09.03.2024;18:00;00:01;")} << monday
+                                                       << sunday << QStringList{l("10.03.2024;0:01")};
+    QTest::newRow("Sunday 22:00-02:00") << QStringList{l("10.03.2024;22:00;02:00;")} << monday << sunday
+                                        << QStringList{l("10.03.2024;2:00")};
+    QTest::newRow("Sunday until midnight") << QStringList{l("10.03.2024;20:00;00:00;")} << monday << sunday
+                                           << QStringList{l("10.03.2024;4:00")};
+    QTest::newRow("Sunday from midnight") << QStringList{l("10.03.2024;00:00;02:00;")} << monday << sunday
+                                          << QStringList{l("10.03.2024;2:00")};
+    QTest::newRow("Sunday 23:59-00:01") << QStringList{l("10.03.2024;23:59;00:01;")} << monday << sunday
+                                        << QStringList{l("10.03.2024;0:01")};
+    QTest::newRow("night work into a Sunday with bookings")
+        << QStringList{l("09.03.2024;22:00;02:00;"), l("10.03.2024;14:00;16:00;")} << monday << sunday
+        << QStringList{l("10.03.2024;4:00")};
+    QTest::newRow("night work and a Sunday booking overlapping")
+        << QStringList{l("09.03.2024;22:00;02:00;"), l("10.03.2024;00:00;03:00;")} << monday << sunday
+        << QStringList{l("10.03.2024;3:00")};
+    QTest::newRow("a Sunday's break is taken off") << QStringList{l("10.03.2024;09:00;12:30;00:30")} << monday
+                                                   << sunday << QStringList{l("10.03.2024;3:00")};
+    QTest::newRow("a break across midnight is not")
+        << QStringList{l("09.03.2024;22:00;06:30;00:30")} << monday << sunday << QStringList{l("10.03.2024;6:30")};
+    QTest::newRow("the night before a period that starts on Sunday")
+        << QStringList{l("09.03.2024;22:00;06:00;")} << sunday << sunday << QStringList{l("10.03.2024;6:00")};
+    QTest::newRow("the night into a Sunday after the period")
+        << QStringList{l("09.03.2024;22:00;06:00;")} << QDate(2024, 3, 3) << QDate(2024, 3, 9) << QStringList{};
+    QTest::newRow("the night of a Sunday before the period")
+        << QStringList{l("03.03.2024;22:00;06:00;")} << monday << sunday << QStringList{};
+}
+
+void TestWorkingTimeLaw::sundayByTheClock()
+{
+    QFETCH(QStringList, bookings);
+    QFETCH(QDate, from);
+    QFETCH(QDate, to);
+    QFETCH(QStringList, expected);
+    for (const QString &booking : bookings)
+        append(booking);
+    WorkingTimeLawCheck check(options(from, to), germanTexts());
+    QVERIFY(check.read(*m_table));
+    QStringList found;
+    check.writeCsv([&found](const QStringList &row) {
+        if (row.at(2) == QStringLiteral("§9"))
+            found << row.at(0) + QLatin1Char(';') + row.at(3);
+    });
+    QCOMPARE(found, expected);
 }
 
 void TestWorkingTimeLaw::reportMatchesExpectedFile_data()
@@ -269,10 +365,11 @@ void TestWorkingTimeLaw::reportSpeaksTheCurrentLanguage()
     QStringList lines;
     check.writeReport([&lines](const QString &line) { lines << line; });
     QCOMPARE(lines.first(), QStringLiteral("[Auswertung Arbeitszeitgesetz] [(alle Mitarbeiter)]"));
-    QVERIFY(lines.at(1).startsWith(QStringLiteral("<Zeitraum von:> 04.03.2024 <bis:> 10.03.2024")));
-    QVERIFY(lines.at(3).startsWith(QStringLiteral("<Datum>")));
-    QVERIFY(lines.at(3).contains(QStringLiteral("[Paragraf]")));
-    QVERIFY(lines.at(4).endsWith(QStringLiteral(" [Sonntagsarbeit]")));
+    QCOMPARE(lines.at(1), QStringLiteral("[Mit Uhrzeiten von bis gelesen: geprüft werden § 3, § 4, § 5, § 9.]"));
+    QVERIFY(lines.at(2).startsWith(QStringLiteral("<Zeitraum von:> 04.03.2024 <bis:> 10.03.2024")));
+    QVERIFY(lines.at(4).startsWith(QStringLiteral("<Datum>")));
+    QVERIFY(lines.at(4).contains(QStringLiteral("[Paragraf]")));
+    QVERIFY(lines.at(5).endsWith(QStringLiteral(" [Sonntagsarbeit]")));
     QCOMPARE(lines.last(), QStringLiteral("[Geprüfte Mitarbeitertage:] 1"));
     QCOMPARE(lines.at(lines.size() - 2), QStringLiteral("[Verstöße gegen § 9:] 1"));
 }
