@@ -1,4 +1,5 @@
 #include <QTemporaryDir>
+#include <QProcessEnvironment>
 #include <QtTest>
 
 #include "session/LanguageOptions.h"
@@ -24,6 +25,9 @@ private slots:
     void languageOptions_data();
     void languageOptions();
     void saveOptionsWritesFourBytes();
+    void probeLeavesEveryFileAlone_data();
+    void probeLeavesEveryFileAlone();
+    void windowsDefaultIsTheLocalFolder();
 
 private:
     QString sub(const QString &name) const { return ProgramDirectories::withTrailingSeparator(m_dir->filePath(name)); }
@@ -85,7 +89,7 @@ void TestProgramDirectories::programDirectory()
     QVERIFY(m_reporter.messages().isEmpty()); // switched without a word
     QCOMPARE(m_settings->checked(QStringLiteral("TSetDataBaseForm"), QStringLiteral("RadioButton1")),
              writable ? std::nullopt : std::optional<bool>(true));
-    QVERIFY(!QFileInfo::exists(program + QStringLiteral("test.dat")));
+    QCOMPARE(QDir(program).entryList(QDir::Files), QStringList()); // the probe left nothing behind
 }
 
 void TestProgramDirectories::ownDirectory_data()
@@ -186,6 +190,44 @@ void TestProgramDirectories::saveOptionsWritesFourBytes()
     QVERIFY(LanguageOptions::SaveOptions(directory, 2));
     QCOMPARE(TestFiles::readAll(directory + QStringLiteral("options.dat")), QByteArray("\x02\x00\x00\x00", 4));
     QVERIFY(!LanguageOptions::SaveOptions(sub(QStringLiteral("gone")), 2));
+}
+
+// The probe runs at every start, in a firm's shared folder too: whatever
+// lies there, a user's "test.dat" included, stays as it is.
+void TestProgramDirectories::probeLeavesEveryFileAlone_data()
+{
+    QTest::addColumn<QString>("existing");
+    QTest::newRow("a user's test.dat") << QStringLiteral("test.dat");
+    QTest::newRow("a file of the probe's pattern") << QStringLiteral("tagwerk-probe-XXXXXX.tmp");
+    QTest::newRow("a file of another name") << QStringLiteral("notes.txt");
+}
+
+void TestProgramDirectories::probeLeavesEveryFileAlone()
+{
+    QFETCH(QString, existing);
+    const QString program = sub(QStringLiteral("program"));
+    QFile file(program + existing);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("a user's own words");
+    file.close();
+    const QStringList before = QDir(program).entryList(QDir::Files | QDir::Hidden);
+    QVERIFY(ProgramDirectories::probeWritable(program));
+    QCOMPARE(QDir(program).entryList(QDir::Files | QDir::Hidden), before);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("a user's own words"));
+    QVERIFY(!ProgramDirectories::probeWritable(sub(QStringLiteral("gone"))));
+}
+
+// A roaming profile is copied to the server at logoff and back at logon: a
+// table in it would be overwritten by another PC's copy.
+void TestProgramDirectories::windowsDefaultIsTheLocalFolder()
+{
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("APPDATA"), QStringLiteral("C:\\Users\\anna\\AppData\\Roaming"));
+    environment.insert(QStringLiteral("LOCALAPPDATA"), QStringLiteral("C:\\Users\\anna\\AppData\\Local"));
+    QCOMPARE(ProgramDirectories::windowsAppDataFolder(environment), QStringLiteral("C:\\Users\\anna\\AppData\\Local"));
+    environment.remove(QStringLiteral("LOCALAPPDATA"));
+    QCOMPARE(ProgramDirectories::windowsAppDataFolder(environment), QString());
 }
 
 QTEST_GUILESS_MAIN(TestProgramDirectories)
