@@ -18,6 +18,7 @@
 
 #include "CodePage.h"
 #include "FileRegionLock.h"
+#include "NewFilePlacement.h"
 #include "base/Clock.h"
 #include "translation/UiText.h"
 
@@ -55,35 +56,6 @@ QByteArray storedName(const QString &name, const CodePage &page)
     char bytes[MaxNameBytes];
     const qsizetype length = page.encode(upper, bytes, MaxNameBytes, &page == &ansi ? nullptr : &ansi);
     return QByteArray(bytes, length);
-}
-
-// Gives the file at `from` the name `to`, unless `to` exists; the file
-// appears there whole or not at all. Returns the reason of a failure.
-QString moveIntoPlaceWithoutReplacing(const QString &from, const QString &to)
-{
-#ifdef Q_OS_UNIX
-    // A hard link never replaces and is atomic; QFile::rename may fall back
-    // to copying, which lets another instance see half a file.
-    if (::link(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
-        return {};
-    if (errno == EEXIST)
-        return QStringLiteral("exists");
-    if (errno != EPERM && errno != ENOTSUP && errno != EXDEV)
-        return QString::fromLocal8Bit(std::strerror(errno));
-#endif
-    QFile file(from);
-    if (QFile::copy(from, to + QStringLiteral(".copy")) && !QFileInfo::exists(to)) {
-        // File systems without hard links: a copy beside, then a rename that
-        // does not replace (Windows moves without replacing atomically).
-        QFile copied(to + QStringLiteral(".copy"));
-        if (copied.rename(to))
-            return {};
-        const QString why = copied.errorString();
-        copied.remove();
-        return why;
-    }
-    QFile::remove(to + QStringLiteral(".copy"));
-    return file.errorString().isEmpty() ? QStringLiteral("rename failed") : file.errorString();
 }
 
 void stampDate(char *header, QDate today)
@@ -196,7 +168,7 @@ bool DbfTable::writeIfMissing(const QString &path, const QByteArray &bytes)
         return failed(why);
     }
     file.close();
-    const QString why = moveIntoPlaceWithoutReplacing(file.fileName(), path);
+    const QString why = NewFilePlacement::moveWithoutReplacing(file.fileName(), path);
     file.remove();
     return why.isEmpty() || QFileInfo::exists(path) ? true : failed(why);
 }
