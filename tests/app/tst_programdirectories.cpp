@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include "session/LanguageOptions.h"
+#include "session/OwnFiles.h"
 #include "session/ProgramDirectories.h"
 #include "base/WindowSettingsStore.h"
 #include "support/RecordingReporter.h"
@@ -28,6 +29,8 @@ private slots:
     void probeLeavesEveryFileAlone_data();
     void probeLeavesEveryFileAlone();
     void windowsDefaultIsTheLocalFolder();
+    void ownFilesUnderWindowsNameRules_data();
+    void ownFilesUnderWindowsNameRules();
 
 private:
     QString sub(const QString &name) const { return ProgramDirectories::withTrailingSeparator(m_dir->filePath(name)); }
@@ -228,6 +231,35 @@ void TestProgramDirectories::windowsDefaultIsTheLocalFolder()
     QCOMPARE(ProgramDirectories::windowsAppDataFolder(environment), QStringLiteral("C:\\Users\\anna\\AppData\\Local"));
     environment.remove(QStringLiteral("LOCALAPPDATA"));
     QCOMPARE(ProgramDirectories::windowsAppDataFolder(environment), QString());
+}
+
+// Windows ignores case and trailing dots and blanks: those spellings of the
+// program's own files are its own files there, and are refused as outputs.
+void TestProgramDirectories::ownFilesUnderWindowsNameRules_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("ownOnWindows");
+    QTest::addColumn<bool>("ownElsewhere");
+    QTest::newRow("as written") << QStringLiteral("arbeitszeit.dbf") << true << true;
+    QTest::newRow("upper case") << QStringLiteral("ARBEITSZEIT.DBF") << true << false;
+    QTest::newRow("trailing dot") << QStringLiteral("benutzer.dat.") << true << false;
+    QTest::newRow("trailing blanks and dots") << QStringLiteral("Options.dat . .") << true << false;
+    QTest::newRow("directory in another case") << QStringLiteral("../DB/abschluss.dat") << true << false;
+    QTest::newRow("another file") << QStringLiteral("bericht.csv") << false << false;
+    QTest::newRow("a dot inside") << QStringLiteral("benutzer.d.at") << false << false;
+}
+
+void TestProgramDirectories::ownFilesUnderWindowsNameRules()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, ownOnWindows);
+    QFETCH(bool, ownElsewhere);
+    QDir(m_dir->path()).mkpath(QStringLiteral("db"));
+    const QString database = m_dir->filePath(QStringLiteral("db")) + QLatin1Char('/');
+    const QStringList own = OwnFiles::paths(database, m_dir->filePath(QStringLiteral("program/translate.dat")));
+    const QString path = database + name;
+    QCOMPARE(OwnFiles::isOwnFile(path, own, OwnFiles::NameRules::Windows), ownOnWindows);
+    QCOMPARE(OwnFiles::isOwnFile(path, own, OwnFiles::NameRules::Exact), ownElsewhere);
 }
 
 QTEST_GUILESS_MAIN(TestProgramDirectories)
