@@ -197,6 +197,9 @@ void TestCliReport::writesCsvAndPdf()
     QCOMPARE(csv.exitCode, 0);
     QVERIFY(csv.out.startsWith("\xEF\xBB\xBF" "Datum;Mitarbeiter;Ort;T\xC3\xA4tigkeit;Von;Bis;\xC3\x9C" "bernachtung;Bemerkungen\r\n"));
     QCOMPARE(csv.out.count("\r\n"), 4);
+    // Standard output takes the bytes as they are: no "\r\r\n" from a text mode.
+    QCOMPARE(csv.out.count("\r\r\n"), 0);
+    QCOMPARE(csv.out.count('\n'), 4);
     const QString pdf = m_dir->filePath(QStringLiteral("out.pdf"));
     const Result written = run(period + QStringList{QStringLiteral("--format"), QStringLiteral("pdf"), QStringLiteral("--output"), pdf});
     QCOMPARE(written.exitCode, 0);
