@@ -76,7 +76,10 @@ int runList(DbfTable &table, const ListOptions &options, CliOutput &out)
     DbfRecord record;
     QString field;
     QByteArray line(longestLine, Qt::Uninitialized);
-    table.refresh();
+    if (!table.refresh()) {
+        printError(table.errorString());
+        return CliExit::Usage;
+    }
     for (int row = 0; row < table.rowCount(); ++row) {
         if (!table.readRow(row, record)) {
             printError(table.errorString());

@@ -1,9 +1,13 @@
 #include "PasswordInput.h"
 
 #include <csignal>
+#include <iterator>
+#include <string>
 #include <cstdio>
 
 #include <QByteArray>
+
+#include "ConsoleText.h"
 
 #ifdef Q_OS_WIN
 #include <io.h>
@@ -120,6 +124,26 @@ bool stdinIsTerminal()
 
 } // namespace
 
+#ifdef Q_OS_WIN
+// A console hands over what was typed in UTF-16: an umlaut in a password
+// arrives as itself, whatever the console's input code page.
+std::optional<QString> readConsoleLine()
+{
+    const HANDLE console = GetStdHandle(STD_INPUT_HANDLE);
+    std::u16string units;
+    wchar_t buffer[256];
+    DWORD read = 0;
+    while (ReadConsoleW(console, buffer, DWORD(std::size(buffer)), &read, nullptr) && read > 0) {
+        units.append(reinterpret_cast<const char16_t *>(buffer), read);
+        if (units.find(u'\n') != std::u16string::npos)
+            break;
+    }
+    if (units.empty())
+        return std::nullopt;
+    return ConsoleText::lineFromWide(units);
+}
+#endif
+
 std::optional<QString> readLine(const QString &prompt)
 {
     if (stdinIsTerminal()) {
@@ -128,6 +152,10 @@ std::optional<QString> readLine(const QString &prompt)
         std::fflush(stderr);
     }
     const EchoOff echoOff;
+#ifdef Q_OS_WIN
+    if (stdinIsTerminal())
+        return readConsoleLine();
+#endif
     QByteArray line;
     bool readAnything = false;
     for (int c = std::getchar(); c != EOF; c = std::getchar()) {

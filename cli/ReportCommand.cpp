@@ -42,24 +42,34 @@ int usage(const QString &message)
     return CliExit::Usage;
 }
 
+int unreadable(const DbfTable &table)
+{
+    printError(table.errorString());
+    return CliExit::Usage;
+}
+
 // Writes the report as it is made, to the output file (replaced only once
 // the report is complete) or to standard output; false when a write failed.
+// `produce` says whether the report is whole; a file gets none that is not.
 template <typename Writer>
-bool writeStreamed(const QString &path, const std::function<void(ReportSink &)> &produce)
+bool writeStreamed(const QString &path, const std::function<bool(ReportSink &)> &produce)
 {
     if (path.isEmpty()) {
         QFile out;
         if (!out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle))
             return false;
         Writer writer(&out);
-        produce(writer);
-        return writer.finish();
+        const bool whole = produce(writer);
+        return writer.finish() && whole;
     }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return false;
     Writer writer(&file);
-    produce(writer);
+    if (!produce(writer)) {
+        file.cancelWriting();
+        return false;
+    }
     return writer.finish() && file.commit();
 }
 
@@ -99,19 +109,27 @@ int runReport(AppContext &context, const ReportCommandOptions &options)
         // entry, or the given choice's first appearance.
         const bool hideDeleted = options.hideDeleted.value_or(context.hideDeletedEmployees);
         const QList<UserRow> &users = context.userList().users;
-        const auto first = EvaluationReport::firstChoice(table, *kind, hideDeleted, users);
+        bool readOk = true;
+        const auto first = EvaluationReport::firstChoice(table, *kind, hideDeleted, users, &readOk);
+        if (!readOk)
+            return unreadable(table);
         if (!first) {
             printError(ProgramText(EvaluationReport::emptyChoiceProgramText(*kind)));
             return CliExit::Refused;
         }
-        if (options.choice && !EvaluationReport::isChoice(table, *kind, *options.choice, hideDeleted, users))
-            return usage(QStringLiteral("'%1' is not among the choices of this evaluation").arg(*options.choice));
+        if (options.choice && !EvaluationReport::isChoice(table, *kind, *options.choice, hideDeleted, users, &readOk))
+            return readOk ? usage(QStringLiteral("'%1' is not among the choices of this evaluation").arg(*options.choice))
+                          : unreadable(table);
         report.choice = options.choice.value_or(*first);
     } else if (options.choice) {
         return usage(QStringLiteral("--choice does not go with %1").arg(options.kind));
     }
 
-    const auto produce = [&](ReportSink &sink) { EvaluationReport::write(table, report, &ProgramText, sink); };
+    bool failed = false;
+    const auto produce = [&](ReportSink &sink) {
+        failed = EvaluationReport::write(table, report, &ProgramText, sink) == EvaluationReport::Outcome::Failed;
+        return !failed;
+    };
     bool written = false;
     if (options.format == QLatin1String("text")) {
         written = writeStreamed<ReportTextWriter>(options.output, produce);
@@ -120,11 +138,13 @@ int runReport(AppContext &context, const ReportCommandOptions &options)
     } else {
         written = ReportPainter::writePdf(
             options.output, ProgramText(6),
-            [&](ReportSink &sink) {
-                produce(sink);
-                return true;
-            },
-            ChangeLog::checksumLine(context.tables().directory()));
+            produce, ChangeLog::checksumLine(context.tables().directory()));
+    }
+    // What was written of a report whose table failed is no report.
+    if (failed) {
+        if (options.format == QLatin1String("pdf"))
+            QFile::remove(options.output); // pages of part of a report
+        return unreadable(table);
     }
     if (!written) {
         printError(QStringLiteral("tagwerk-cli report: cannot write '%1'").arg(options.output));

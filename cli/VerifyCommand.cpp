@@ -17,6 +17,10 @@ int runVerify(const QString &databaseDirectory, const QString &tablePath, CliOut
     }
     ChangeLogVerifier verifier(table, databaseDirectory);
     if (!verifier.run()) {
+        if (!verifier.readError().isEmpty()) {
+            printError(verifier.readError());
+            return CliExit::Usage;
+        }
         for (const ChangeLogVerifier::Finding &finding : verifier.findings())
             out.writeLine(finding.text());
         return CliExit::Refused;

@@ -84,16 +84,24 @@ int runWorkingTimeLawReport(AppContext &context, const ReportCommandOptions &opt
     check.locale = QLocale::system();
     // The choice window's first entry, "(alle Mitarbeiter)", is all employees here too.
     if (options.choice && *options.choice != TranslateText(WorkingTimeLawCheck::allEmployeesText())) {
+        bool readOk = true;
         const QStringList employees = EvaluationReport::choiceList(
             table, EvaluationReport::Kind::Employee, options.hideDeleted.value_or(context.hideDeletedEmployees),
-            context.userList().users);
+            context.userList().users, &readOk);
+        if (!readOk) {
+            printError(table.errorString());
+            return CliExit::Usage;
+        }
         if (!employees.contains(*options.choice))
             return usage(QStringLiteral("'%1' is not among the employees").arg(*options.choice));
         check.employee = *options.choice;
     }
 
     WorkingTimeLawCheck law(check, {&ProgramText, &TranslateText});
-    law.read(table);
+    if (!law.read(table)) {
+        printError(law.errorString());
+        return CliExit::Usage;
+    }
     const bool written = options.format == QLatin1String("pdf") ? writePdf(law, options.output, ChangeLog::checksumLine(context.tables().directory())) : writeStreamed(law, options);
     if (!written) {
         printError(QStringLiteral("tagwerk-cli report: cannot write '%1'").arg(options.output));

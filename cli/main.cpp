@@ -10,6 +10,7 @@
 #include "CliCommand.h"
 #include "ClosePeriodCommand.h"
 #include "ConsoleReporter.h"
+#include "ConsoleText.h"
 #include "HistoryCommand.h"
 #include "ListCommand.h"
 #include "PasswordInput.h"
@@ -188,6 +189,7 @@ int closePeriod(AppContext &context, const QCommandLineParser &parser)
 
 int main(int argc, char *argv[])
 {
+    ConsoleText::prepareStandardStreams();
     // Writing PDF lays text out with fonts, which needs Qt Gui; no window is
     // ever shown, so no display is needed either. Everything else runs on
     // Qt Core alone.

@@ -165,7 +165,7 @@ public:
         if (m_withLines)
             measure();
         if (m_cancelled)
-            return Outcome::Cancelled;
+            return m_failed ? Outcome::Failed : Outcome::Cancelled;
         m_pass = 1;
         writeColumnHeader();
         if (m_options.kind == Kind::PeriodByPlace)
@@ -173,7 +173,7 @@ public:
         else
             listInTableOrder();
         if (m_cancelled)
-            return Outcome::Cancelled;
+            return m_failed ? Outcome::Failed : Outcome::Cancelled;
         writeTotals();
         return Outcome::Complete;
     }
@@ -435,13 +435,21 @@ private:
             if (!stillWanted(row))
                 return;
             if (!m_table.readRow(row, record))
-                return;
+                return stopFailed();
             if (!select(record, texts))
                 continue;
             if (readAll)
                 readForListing(record, texts);
             visit(record, texts);
         }
+    }
+
+    // A record that cannot be read ends the report as failed: without it the
+    // listing and the totals would be wrong.
+    void stopFailed()
+    {
+        m_failed = true;
+        m_cancelled = true;
     }
 
     void readForListing(const DbfRecord &record, RecordTexts &texts) const
@@ -476,6 +484,7 @@ private:
     int m_choiceField = -1;
     int m_pass = 0;
     bool m_cancelled = false;
+    bool m_failed = false;
     const Options &m_options;
     const ProgramTextFunction &m_programText;
     std::vector<ColumnSpec> m_columns;
@@ -621,7 +630,7 @@ void Builder::listSorted()
     RecordTexts texts;
     for (size_t index : ExchangeOrder(std::move(keys)).sort()) {
         if (!m_table.readRecord(entries[index].record, record))
-            continue;
+            return stopFailed();
         readForListing(record, texts);
         if (isInPeriod(record))
             listRecord(record, texts);
@@ -648,8 +657,15 @@ private:
 // Walks the choice field in table order, decoding only it, until `found`
 // says stop; names of former employees are skipped where they are hidden.
 template <typename Found>
-bool findChoice(DbfTable &table, Kind kind, bool hideDeleted, const QList<UserRow> &users, Found found)
+bool findChoice(DbfTable &table, Kind kind, bool hideDeleted, const QList<UserRow> &users, bool *readOk, Found found)
 {
+    if (readOk)
+        *readOk = true;
+    auto readFailed = [readOk] {
+        if (readOk)
+            *readOk = false;
+        return false;
+    };
     if (!hasChoiceList(kind))
         return false;
     QSet<QString> current;
@@ -661,10 +677,11 @@ bool findChoice(DbfTable &table, Kind kind, bool hideDeleted, const QList<UserRo
     const int field = choiceField(kind);
     DbfRecord record;
     QString text;
-    table.refresh();
+    if (!table.refresh())
+        return readFailed();
     for (int row = 0; row < table.rowCount(); ++row) {
         if (!table.readRow(row, record))
-            return false;
+            return readFailed();
         record.text(field, text);
         if ((!onlyCurrent || current.contains(text)) && found(text))
             return true;
@@ -679,11 +696,13 @@ bool hasChoiceList(Kind kind)
     return kind == Kind::Employee || kind == Kind::Place || kind == Kind::Activity;
 }
 
-QStringList choiceList(DbfTable &table, Kind kind, bool hideDeleted, const QList<UserRow> &users)
+QStringList choiceList(DbfTable &table, Kind kind, bool hideDeleted, const QList<UserRow> &users, bool *readOk)
 {
+    if (readOk)
+        *readOk = true;
     if (!hasChoiceList(kind))
         return {};
-    QStringList choices = PresetTexts::generated(table, choiceField(kind));
+    QStringList choices = PresetTexts::generated(table, choiceField(kind), readOk);
     if (kind == Kind::Employee && hideDeleted) {
         QSet<QString> current;
         for (const UserRow &user : users)
@@ -698,31 +717,37 @@ int emptyChoiceProgramText(Kind kind)
     return kind == Kind::Employee ? 30 : kind == Kind::Place ? 32 : 33;
 }
 
-std::optional<QString> firstChoice(DbfTable &table, Kind kind, bool hideDeleted, const QList<UserRow> &users)
+std::optional<QString> firstChoice(DbfTable &table, Kind kind, bool hideDeleted, const QList<UserRow> &users,
+                                   bool *readOk)
 {
     std::optional<QString> first;
-    findChoice(table, kind, hideDeleted, users, [&first](const QString &text) {
+    findChoice(table, kind, hideDeleted, users, readOk, [&first](const QString &text) {
         first = text;
         return true;
     });
     return first;
 }
 
-bool isChoice(DbfTable &table, Kind kind, const QString &text, bool hideDeleted, const QList<UserRow> &users)
+bool isChoice(DbfTable &table, Kind kind, const QString &text, bool hideDeleted, const QList<UserRow> &users,
+              bool *readOk)
 {
-    return findChoice(table, kind, hideDeleted, users, [&text](const QString &candidate) { return candidate == text; });
+    return findChoice(table, kind, hideDeleted, users, readOk, [&text](const QString &candidate) { return candidate == text; });
 }
 
 Outcome write(DbfTable &table, const Options &options, const ProgramTextFunction &programText, ReportSink &sink)
 {
-    table.refresh();
+    if (!table.refresh())
+        return Outcome::Failed;
     return Builder(table, options, programText, sink).run();
 }
 
 Report build(DbfTable &table, const Options &options, const ProgramTextFunction &programText)
 {
     ReportCollector collector(options.withValues);
-    collector.report.cancelled = write(table, options, programText, collector) == Outcome::Cancelled;
+    const Outcome outcome = write(table, options, programText, collector);
+    collector.report.cancelled = outcome != Outcome::Complete;
+    if (outcome == Outcome::Failed)
+        collector.report.error = table.errorString();
     return std::move(collector.report);
 }
 

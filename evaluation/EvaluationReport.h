@@ -41,7 +41,8 @@ struct Report
     QStringList lines;               // what the result window shows
     QStringList columnTitles;        // the columns of the listed records
     QList<QStringList> listedValues; // per listed record, its column values unpadded (withValues)
-    bool cancelled = false;
+    bool cancelled = false;           // also when it failed
+    QString error;                    // why the table could not be read; empty unless it failed
 };
 
 using ProgramTextFunction = std::function<QString(int)>;
@@ -49,15 +50,22 @@ using ProgramTextFunction = std::function<QString(int)>;
 bool hasChoiceList(Kind kind);
 // Distinct values in order of first appearance (exact comparison). For
 // employees with `hideDeleted`, only names that are still in the user list.
-QStringList choiceList(DbfTable &table, Kind kind, bool hideDeleted, const QList<UserRow> &users);
+// With `readOk`, it tells whether the table could be read to its end (the
+// table's errorString() says why not); a list from part of it is no list.
+QStringList choiceList(DbfTable &table, Kind kind, bool hideDeleted, const QList<UserRow> &users,
+                       bool *readOk = nullptr);
 // The program text shown when the choice list is empty (30, 32 or 33).
 int emptyChoiceProgramText(Kind kind);
 // The first entry of choiceList() and whether the list holds a text, each
 // found by reading only as far as the entry's first appearance.
-std::optional<QString> firstChoice(DbfTable &table, Kind kind, bool hideDeleted, const QList<UserRow> &users);
-bool isChoice(DbfTable &table, Kind kind, const QString &text, bool hideDeleted, const QList<UserRow> &users);
+std::optional<QString> firstChoice(DbfTable &table, Kind kind, bool hideDeleted, const QList<UserRow> &users,
+                                   bool *readOk = nullptr);
+bool isChoice(DbfTable &table, Kind kind, const QString &text, bool hideDeleted, const QList<UserRow> &users,
+              bool *readOk = nullptr);
 
-enum class Outcome { Complete, Cancelled };
+// Failed: a record could not be read (the table's errorString() says why);
+// the sink has had part of the report, which must not pass for the whole.
+enum class Outcome { Complete, Cancelled, Failed };
 
 // Makes the report and hands it to the sink line by line as it goes: the
 // heading, then, after a pass that measures the columns, the column header,

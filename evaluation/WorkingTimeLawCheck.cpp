@@ -62,7 +62,12 @@ WorkingTimeLawCheck::WorkingTimeLawCheck(Options options, Texts texts, WorkingTi
 bool WorkingTimeLawCheck::read(DbfTable &table)
 {
     constexpr int ProgressEvery = 8192;
-    table.refresh();
+    m_errorString.clear();
+    // A booking left unread would hide its violations: the check fails instead.
+    if (!table.refresh()) {
+        m_errorString = table.errorString();
+        return false;
+    }
     const qint64 to = m_options.to.toJulianDay();
     DbfRecord record;
     BookingTexts texts;
@@ -70,8 +75,10 @@ bool WorkingTimeLawCheck::read(DbfTable &table)
     for (int row = 0; row < rows; ++row) {
         if (m_options.keepGoing && row % ProgressEvery == 0 && !m_options.keepGoing(double(row) / rows))
             return false;
-        if (!table.readRow(row, record))
-            break;
+        if (!table.readRow(row, record)) {
+            m_errorString = table.errorString();
+            return false;
+        }
         // The cheap tests first: most rows of a large table lie outside the period.
         record.text(WorkTimeTables::Datum, texts.datum);
         const auto date = DateTimeText::parseDate(texts.datum);

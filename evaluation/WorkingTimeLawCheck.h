@@ -56,8 +56,10 @@ public:
     WorkingTimeLawCheck(const WorkingTimeLawCheck &) = delete;
     WorkingTimeLawCheck &operator=(const WorkingTimeLawCheck &) = delete;
 
-    // The pass over the table; false when keepGoing stopped it.
+    // The pass over the table; false when keepGoing stopped it, or when a
+    // record could not be read (errorString() then says why).
     bool read(DbfTable &table);
+    QString errorString() const { return m_errorString; }
 
     // The result window's text: title, period, heading, one line per
     // violation, totals.
@@ -122,4 +124,5 @@ private:
     std::vector<Employee> m_employees;
     QHash<QString, int> m_employeeIndex;
     int m_lastEmployee = -1; // bookings come in runs of one employee
+    QString m_errorString;
 };

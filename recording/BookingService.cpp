@@ -56,10 +56,18 @@ bool BookingService::searchAndMaybeAppend(const BookingInput &input, const QStri
             return false;
         }
     }
-    m_table.refresh();
-    const bool clash = !input.hoursOnly
-        && m_index.findClash(employee, input.date, BookingRules::secondsOf(input.from),
-                             BookingRules::secondsOf(input.to));
+    // A booking is stored only after a search that read every row.
+    const std::optional<bool> found = !m_table.refresh() ? std::nullopt
+        : input.hoursOnly ? std::optional<bool>(false)
+                          : m_index.findClash(employee, input.date, BookingRules::secondsOf(input.from),
+                                              BookingRules::secondsOf(input.to));
+    if (!found) {
+        m_table.unlockHeader();
+        outcome.kind = Outcome::WriteFailed;
+        outcome.error = m_table.errorString();
+        return false;
+    }
+    const bool clash = *found;
     if (!clash || appendIfClash) {
         DbfRecord record = buildRecord(input, employee, clash);
         if (m_table.append(record)) {

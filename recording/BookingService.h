@@ -27,7 +27,7 @@ public:
         enum Kind { Stored, CheckFailed, NotConfirmed, WriteFailed, Closed } kind = Stored;
         BookingRules::Check check = BookingRules::Check::Ok;
         bool doubled = false;  // stored although it clashes
-        QString error;         // WriteFailed: the table's reason; Closed: why
+        QString error;         // WriteFailed: the table's reason (a failed read too); Closed: why
     };
 
     // Without `closedPeriod` nothing is closed: for the rules alone, in tests

@@ -103,10 +103,13 @@ bool ChangeLog::start(const QString &directory)
     HeaderLock logLock(m_log);
     if (!tableLock.locked() || !logLock.locked())
         return fail(m_table.errorString().isEmpty() ? m_log.errorString() : m_table.errorString());
-    m_log.refresh();
+    // A record left unread would be missing from the start list for good.
+    if (!m_log.refresh())
+        return fail(m_log.errorString());
     if (m_log.recordCount() > 0)
         return true;
-    m_table.refresh();
+    if (!m_table.refresh())
+        return fail(m_table.errorString());
     const quint32 count = m_table.recordCount();
     QByteArray list;
     list.reserve(qsizetype(count) * StartDigestSize);

@@ -107,6 +107,7 @@ ChangeLogVerifier::ChangeLogVerifier(DbfTable &table, const QString &directory)
 bool ChangeLogVerifier::run()
 {
     m_findings.clear();
+    m_readError.clear();
     m_expected.clear();
     m_entryCount = 0;
     m_lastHash.clear();
@@ -135,6 +136,7 @@ bool ChangeLogVerifier::walkLog(DbfTable &log)
     QByteArray previous;
     for (quint32 number = 1; number <= log.recordCount(); ++number) {
         if (!log.readRecord(number, record)) {
+            m_readError = log.errorString();
             report(Finding::LogUnreadable, 0, 0, log.errorString());
             return false;
         }
@@ -204,12 +206,17 @@ bool ChangeLogVerifier::knownStateMatches(quint32 recordNumber, const QByteArray
 
 void ChangeLogVerifier::checkRecords()
 {
-    m_table.refresh();
+    if (!m_table.refresh()) {
+        m_readError = m_table.errorString();
+        report(Finding::LogUnreadable, 0, 0, m_readError);
+        return;
+    }
     const quint32 count = m_table.recordCount();
     DbfRecord record = m_table.newRecord();
     for (quint32 number = 1; number <= count; ++number) {
         if (!m_table.readRecord(number, record)) {
-            report(Finding::LogUnreadable, 0, 0, m_table.errorString());
+            m_readError = m_table.errorString();
+            report(Finding::LogUnreadable, 0, 0, m_readError);
             return;
         }
         const auto known = m_expected.find(number);

@@ -40,6 +40,9 @@ public:
     quint32 entryCount() const { return m_entryCount; }
     QByteArray lastHash() const { return m_lastHash; }
     const QList<Finding> &findings() const { return m_findings; }
+    // Why the log or the table could not be read to its end; empty when
+    // both were. A check that could not read everything proves nothing.
+    QString readError() const { return m_readError; }
 
 private:
     void report(Finding::Kind kind, quint32 recordNumber = 0, quint32 entryNumber = 0, const QString &reason = {});
@@ -55,6 +58,7 @@ private:
     quint32 m_entryCount = 0;
     QByteArray m_lastHash;
     QList<Finding> m_findings;
+    QString m_readError;
     bool m_started = false;
     quint32 m_startCount = 0;
     QByteArray m_startList;

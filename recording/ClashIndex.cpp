@@ -50,27 +50,28 @@ void ClashIndex::tableReset()
     m_indexed = 0;
 }
 
-void ClashIndex::rebuild()
+bool ClashIndex::rebuild()
 {
     tableReset();
     // Only a table of today's layout has the fields the search reads.
     m_valid = m_table.isOpen() && m_table.fieldCount() >= WorkTimeTables::FieldCount;
     // Taken before reading: a write meanwhile makes the next look read again.
     m_stamp = m_table.fileStamp();
-    catchUp();
+    return catchUp();
 }
 
-void ClashIndex::catchUp()
+bool ClashIndex::catchUp()
 {
     if (!m_valid)
-        return;
+        return true;
     DbfRecord record;
     for (quint32 number = m_indexed + 1; number <= m_table.recordCount(); ++number) {
         if (!m_table.readRecord(number, record))
-            return; // read again next time
+            return false; // the rest is read again next time
         add(record);
         m_indexed = number;
     }
+    return true;
 }
 
 void ClashIndex::add(const DbfRecord &record)
@@ -123,10 +124,12 @@ void ClashIndex::recordChanged(const DbfRecord *before, const DbfRecord *after)
         add(*after);
 }
 
-bool ClashIndex::findClash(const QString &employee, QDate date, int from, int to)
+std::optional<bool> ClashIndex::findClash(const QString &employee, QDate date, int from, int to)
 {
-    if (!m_valid || m_table.fileStamp() != m_stamp)
-        rebuild();
+    if ((!m_valid || m_table.fileStamp() != m_stamp) && !rebuild())
+        return std::nullopt;
+    if (m_indexed < m_table.recordCount() && !catchUp())
+        return std::nullopt;
     const auto rows = m_rows.constFind(employee);
     if (rows == m_rows.constEnd())
         return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -27,13 +28,15 @@ public:
     ClashIndex(const ClashIndex &) = delete;
     ClashIndex &operator=(const ClashIndex &) = delete;
 
-    // Reads the whole table; otherwise done on first use.
-    void rebuild();
+    // Reads the whole table; otherwise done on first use. False when a
+    // record could not be read (the table's errorString() says why).
+    bool rebuild();
     // Whether a booking of `employee` on `date` from `from` to `to` (seconds
-    // of the day) clashes with a live row. The caller holds the table's
-    // header lock, so that no other instance writes meanwhile, and refreshes
-    // the table first.
-    bool findClash(const QString &employee, QDate date, int from, int to);
+    // of the day) clashes with a live row; nothing when the table could not
+    // be read, for an index that lacks a row would let a clash through. The
+    // caller holds the table's header lock, so that no other instance writes
+    // meanwhile, and refreshes the table first.
+    std::optional<bool> findClash(const QString &employee, QDate date, int from, int to);
 
     void recordChanged(const DbfRecord *before, const DbfRecord *after) override;
     void tableReset() override;
@@ -47,7 +50,7 @@ private:
     };
     using Days = std::unordered_map<qint64, std::vector<Entry>>;
 
-    void catchUp();
+    bool catchUp();
     void add(const DbfRecord &record);
     void remove(const DbfRecord &record);
 

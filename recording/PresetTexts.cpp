@@ -7,23 +7,30 @@
 
 namespace PresetTexts {
 
-QStringList generated(DbfTable &table, int field)
+QStringList generated(DbfTable &table, int field, bool *readOk)
 {
     QStringList texts;
     QSet<QString> seen; // the same result as searching the list, in linear time
     DbfRecord record;
     QString text;
-    table.refresh();
-    for (int row = 0; row < table.rowCount(); ++row) {
-        if (!table.readRow(row, record))
-            break;
+    if (readOk)
+        *readOk = true;
+    const bool refreshed = table.refresh();
+    for (int row = 0; refreshed && row < table.rowCount(); ++row) {
+        if (!table.readRow(row, record)) {
+            if (readOk)
+                *readOk = false;
+            return {};
+        }
         record.text(field, text);
         if (!seen.contains(text)) {
             seen.insert(text);
             texts.append(text);
         }
     }
-    return texts;
+    if (!refreshed && readOk)
+        *readOk = false;
+    return refreshed ? texts : QStringList();
 }
 
 QStringList fixedLines(const QString &memoText)

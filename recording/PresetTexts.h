@@ -8,8 +8,9 @@ class DbfTable;
 namespace PresetTexts {
 
 // Every distinct text of the field over the live rows, once, in the order of
-// its first appearance; exact comparison, the empty text included.
-QStringList generated(DbfTable &table, int field);
+// its first appearance; exact comparison, the empty text included. Empty,
+// with `readOk` false, when the table cannot be read to its end.
+QStringList generated(DbfTable &table, int field, bool *readOk = nullptr);
 // The lines of a fixed list (joined by CR LF), empty lines included.
 QStringList fixedLines(const QString &memoText);
 

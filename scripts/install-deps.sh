@@ -11,6 +11,8 @@ packages=(
     qt6-translations-l10n
     libgl-dev
     poppler-utils
+    # Injects read errors into tagwerk-cli (tests/storage/tst_failedreads).
+    strace
     # A virtual X server and a window manager: where windows open is only
     # seen with a real frame around them (tests/base/tst_windowplacement).
     xvfb openbox

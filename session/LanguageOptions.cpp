@@ -1,8 +1,9 @@
 #include "LanguageOptions.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QtEndian>
+
+#include "base/WholeFileSave.h"
 
 namespace LanguageOptions {
 
@@ -20,16 +21,9 @@ std::optional<int> LoadOptions(const QString &databaseDirectory)
 
 bool SaveOptions(const QString &databaseDirectory, int language)
 {
-    QSaveFile file(databaseDirectory + QLatin1String(FileName));
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    char bytes[4];
-    qToLittleEndian<qint32>(language, bytes);
-    if (file.write(bytes, 4) != 4) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    QByteArray bytes(4, '\0');
+    qToLittleEndian<qint32>(language, bytes.data());
+    return WholeFileSave::save(databaseDirectory + QLatin1String(FileName), bytes);
 }
 
 } // namespace LanguageOptions

@@ -20,9 +20,32 @@ std::filesystem::path toPath(const QString &path)
     return std::filesystem::path(QDir::cleanPath(path).toStdWString());
 }
 
+// The absolute path as Windows compares it: letters case-folded, trailing
+// dots and blanks of every name dropped.
+QString windowsComparable(const QString &path)
+{
+    QStringList parts = QDir::fromNativeSeparators(QDir(path).absolutePath()).split(QLatin1Char('/'));
+    for (QString &part : parts) {
+        if (part == QLatin1String(".") || part == QLatin1String(".."))
+            continue;
+        while (part.endsWith(QLatin1Char('.')) || part.endsWith(QLatin1Char(' ')))
+            part.chop(1);
+    }
+    return QDir::cleanPath(parts.join(QLatin1Char('/'))).toCaseFolded();
+}
+
 } // namespace
 
 namespace OwnFiles {
+
+NameRules platformNameRules()
+{
+#ifdef Q_OS_WIN
+    return NameRules::Windows;
+#else
+    return NameRules::Exact;
+#endif
+}
 
 QStringList paths(const QString &databaseDirectory, const QString &dictionaryFile)
 {
@@ -35,10 +58,12 @@ QStringList paths(const QString &databaseDirectory, const QString &dictionaryFil
     return files;
 }
 
-bool sameFile(const QString &first, const QString &second)
+bool sameFile(const QString &first, const QString &second, NameRules rules)
 {
     if (first.isEmpty() || second.isEmpty())
         return false;
+    if (rules == NameRules::Windows && windowsComparable(first) == windowsComparable(second))
+        return true;
     const std::filesystem::path a = toPath(first);
     const std::filesystem::path b = toPath(second);
     std::error_code error;
@@ -53,10 +78,10 @@ bool sameFile(const QString &first, const QString &second)
     return !error && canonicalA == canonicalB;
 }
 
-bool isOwnFile(const QString &path, const QStringList &ownFiles)
+bool isOwnFile(const QString &path, const QStringList &ownFiles, NameRules rules)
 {
     for (const QString &own : ownFiles) {
-        if (sameFile(path, own))
+        if (sameFile(path, own, rules))
             return true;
     }
     return false;

@@ -2,7 +2,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcessEnvironment>
 #include <QStandardPaths>
+#include <QTemporaryFile>
 
 #include "base/Reporter.h"
 #include "base/WindowSettingsStore.h"
@@ -36,12 +38,17 @@ ProgramDirectories::ProgramDirectories(const QString &programDirectory, const QS
 QString ProgramDirectories::platformAppDataFolder()
 {
 #ifdef Q_OS_WIN
-    // The roaming folder, as the per-user data of a Windows program expects.
-    const QString roaming = qEnvironmentVariable("APPDATA");
-    if (!roaming.isEmpty())
-        return roaming;
+    const QString local = windowsAppDataFolder(QProcessEnvironment::systemEnvironment());
+    if (!local.isEmpty())
+        return local;
 #endif
+    // On Windows the local application-data folder too.
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+}
+
+QString ProgramDirectories::windowsAppDataFolder(const QProcessEnvironment &environment)
+{
+    return environment.value(QStringLiteral("LOCALAPPDATA"));
 }
 
 QString ProgramDirectories::withTrailingSeparator(const QString &directory)
@@ -54,12 +61,10 @@ QString ProgramDirectories::withTrailingSeparator(const QString &directory)
 
 bool ProgramDirectories::probeWritable(const QString &directory)
 {
-    QFile probe(directory + QLatin1String(ProbeFileName));
-    if (!probe.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    probe.close();
-    probe.remove();
-    return true;
+    // A relative template (an empty own directory) lies in the current directory.
+    QTemporaryFile probe(directory + QLatin1String(ProbeFileTemplate));
+    return probe.open(); // the file is erased again as the probe goes
+
 }
 
 QString ProgramDirectories::GetProgramDirAPPDATA(bool create) const

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QProcessEnvironment;
 class Reporter;
 class WindowSettingsStore;
 
@@ -14,15 +15,23 @@ public:
     enum class Choice { DefaultDirectory, OwnDirectory, ProgramDirectory };
 
     static constexpr const char *DialogClass = "TSetDataBaseForm";
-    static constexpr const char *ProbeFileName = "test.dat";
+    // The probe's file name: a unique name is made from it (the Xs), so
+    // that no file of a user's, nor another PC's probe, is ever touched.
+    static constexpr const char *ProbeFileTemplate = "tagwerk-probe-XXXXXX.tmp";
 
     // `programDirectory` is the executable's directory; `appDataFolder` the
-    // user's roaming application-data folder, empty when there is none.
+    // user's local application-data folder, empty when there is none.
     ProgramDirectories(const QString &programDirectory, const QString &appDataFolder, Reporter &reporter);
 
     // The platform's application-data folder, or empty when it cannot be had.
     static QString platformAppDataFolder();
-    // Creates (or truncates) "test.dat" in the directory and erases it again.
+    // On Windows, the local (not the roaming) application-data folder of
+    // this environment: a roaming profile is copied back to the server at
+    // logoff, and a copy of a shared table there would overwrite another
+    // PC's bookings. Empty when the environment names none.
+    static QString windowsAppDataFolder(const QProcessEnvironment &environment);
+    // Creates a file of a unique name in the directory and erases it again;
+    // every file already there stays as it is.
     static bool probeWritable(const QString &directory);
     // The directory with the platform's separator at its end.
     static QString withTrailingSeparator(const QString &directory);

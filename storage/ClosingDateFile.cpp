@@ -1,10 +1,11 @@
 #include "ClosingDateFile.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 #include "DateTimeText.h"
+#include "base/WholeFileSave.h"
 #include "translation/UiText.h"
 #include "translation/korvald.h"
 
@@ -71,23 +72,16 @@ LoadResult load(const QString &path, std::optional<QDate> &until)
 
 bool save(const QString &path, std::optional<QDate> until, QString &error)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = file.errorString();
-        return false;
-    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
     try {
-        write(&file, until);
+        write(&buffer, until);
     } catch (const KorvaldIoError &failure) {
-        error = file.error() != QFileDevice::NoError ? file.errorString() : QString::fromLatin1(failure.what());
-        file.cancelWriting();
+        error = QString::fromLatin1(failure.what());
         return false;
     }
-    if (!file.commit()) {
-        error = file.errorString();
-        return false;
-    }
-    return true;
+    return WholeFileSave::save(path, bytes, &error);
 }
 
 QString damagedMessage(const QString &path)

@@ -18,6 +18,7 @@
 
 #include "CodePage.h"
 #include "FileRegionLock.h"
+#include "NewFilePlacement.h"
 #include "base/Clock.h"
 #include "translation/UiText.h"
 
@@ -55,35 +56,6 @@ QByteArray storedName(const QString &name, const CodePage &page)
     char bytes[MaxNameBytes];
     const qsizetype length = page.encode(upper, bytes, MaxNameBytes, &page == &ansi ? nullptr : &ansi);
     return QByteArray(bytes, length);
-}
-
-// Gives the file at `from` the name `to`, unless `to` exists; the file
-// appears there whole or not at all. Returns the reason of a failure.
-QString moveIntoPlaceWithoutReplacing(const QString &from, const QString &to)
-{
-#ifdef Q_OS_UNIX
-    // A hard link never replaces and is atomic; QFile::rename may fall back
-    // to copying, which lets another instance see half a file.
-    if (::link(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
-        return {};
-    if (errno == EEXIST)
-        return QStringLiteral("exists");
-    if (errno != EPERM && errno != ENOTSUP && errno != EXDEV)
-        return QString::fromLocal8Bit(std::strerror(errno));
-#endif
-    QFile file(from);
-    if (QFile::copy(from, to + QStringLiteral(".copy")) && !QFileInfo::exists(to)) {
-        // File systems without hard links: a copy beside, then a rename that
-        // does not replace (Windows moves without replacing atomically).
-        QFile copied(to + QStringLiteral(".copy"));
-        if (copied.rename(to))
-            return {};
-        const QString why = copied.errorString();
-        copied.remove();
-        return why;
-    }
-    QFile::remove(to + QStringLiteral(".copy"));
-    return file.errorString().isEmpty() ? QStringLiteral("rename failed") : file.errorString();
 }
 
 void stampDate(char *header, QDate today)
@@ -196,7 +168,7 @@ bool DbfTable::writeIfMissing(const QString &path, const QByteArray &bytes)
         return failed(why);
     }
     file.close();
-    const QString why = moveIntoPlaceWithoutReplacing(file.fileName(), path);
+    const QString why = NewFilePlacement::moveWithoutReplacing(file.fileName(), path);
     file.remove();
     return why.isEmpty() || QFileInfo::exists(path) ? true : failed(why);
 }
@@ -362,29 +334,33 @@ bool DbfTable::readRecords(quint32 firstRecord, quint32 count, QByteArray &buffe
 {
     const qint64 length = qint64(count) * m_layout->recordLength;
     buffer.resize(length);
-    if (!m_file.seek(recordOffset(firstRecord)) || m_file.read(buffer.data(), length) != length)
+    const bool faulted = m_readFault && m_readFault();
+    if (faulted || !m_file.seek(recordOffset(firstRecord)) || m_file.read(buffer.data(), length) != length) {
+        const QString why = faulted ? QString::fromLocal8Bit(std::strerror(EIO)) : m_file.errorString();
         return fail(Status::CannotOpen, UiText(QStringLiteral("Die Tabelle \"%1\" kann nicht gelesen werden: %2"))
-                                            .arg(QDir::toNativeSeparators(m_path), m_file.errorString()));
+                                            .arg(QDir::toNativeSeparators(m_path), why));
+    }
     return true;
 }
 
 bool DbfTable::collectLiveRecords(quint32 firstRecord, quint32 lastRecord)
 {
     const quint32 perBlock = quint32(std::max<qint64>(1, CacheBytes / m_layout->recordLength));
+    const size_t known = m_live.size();
     QByteArray buffer;
     for (quint32 start = firstRecord; start <= lastRecord && start != 0; start += perBlock) {
         const quint32 count = std::min(perBlock, lastRecord - start + 1);
-        if (!readRecords(start, count, buffer))
+        if (!readRecords(start, count, buffer)) {
+            m_live.resize(known); // no list that silently ends early
             return false;
+        }
         const char *flag = buffer.constData();
         for (quint32 i = 0; i < count; ++i, flag += m_layout->recordLength) {
             if (*flag != DeletedFlag)
                 m_live.push_back(start + i);
         }
     }
-    if (m_filtered)
-        rebuildFilteredRows();
-    return true;
+    return !m_filtered || rebuildFilteredRows();
 }
 
 bool DbfTable::readRecord(quint32 recordNumber, DbfRecord &out)
@@ -591,8 +567,10 @@ bool DbfTable::append(DbfRecord &record)
     } else if (count > m_recordCount) {
         const quint32 known = m_recordCount;
         m_recordCount = count;
-        if (!collectLiveRecords(known + 1, count))
+        if (!collectLiveRecords(known + 1, count)) {
+            m_recordCount = known; // read again next time
             return false;
+        }
     }
 
     // The record and the end mark go first, in one write, and the header after
@@ -719,23 +697,24 @@ bool DbfTable::markDeleted(quint32 number)
 
 // --- filter and refresh -----------------------------------------------------------
 
-void DbfTable::setFilter(RowFilter filter)
+bool DbfTable::setFilter(RowFilter filter)
 {
     m_filter = std::move(filter);
-    if (m_filtered)
-        rebuildFilteredRows();
+    return !m_filtered || rebuildFilteredRows();
 }
 
-void DbfTable::setFiltered(bool on)
+bool DbfTable::setFiltered(bool on)
 {
     m_filtered = on;
+    bool ok = true;
     if (on)
-        rebuildFilteredRows();
+        ok = rebuildFilteredRows();
     else
         m_filteredRows.clear();
     m_row = rowCount() > 0 ? 0 : -1;
     m_eof = m_bof = rowCount() == 0;
     m_current = DbfRecord(m_layout);
+    return ok;
 }
 
 void DbfTable::dropRow(int row)
@@ -746,20 +725,26 @@ void DbfTable::dropRow(int row)
     clampCursor();
 }
 
-void DbfTable::rebuildFilteredRows()
+// A failed read leaves no rows rather than some: a part would pass for all.
+bool DbfTable::rebuildFilteredRows()
 {
     m_filteredRows.clear();
     if (!m_layout)
-        return;
+        return true;
     if (!m_filter) {
         m_filteredRows = m_live;
-        return;
+        return true;
     }
     DbfRecord record(m_layout);
     for (quint32 number : m_live) {
-        if (readRecord(number, record) && m_filter(record))
+        if (!readRecord(number, record)) {
+            m_filteredRows.clear();
+            return false;
+        }
+        if (m_filter(record))
             m_filteredRows.push_back(number);
     }
+    return true;
 }
 
 bool DbfTable::refresh()
@@ -770,29 +755,43 @@ bool DbfTable::refresh()
     const qint64 length = m_file.size();
     if (length == m_fileLength)
         return true;
-    m_fileLength = length;
     const quint32 count = recordsInLength(length);
-    if (count < m_recordCount) {
-        m_recordCount = count;
+    if (count < m_recordCount)
         return reload();
-    }
     const quint32 known = m_recordCount;
-    m_recordCount = count;
-    if (count == known)
+    if (count == known) {
+        m_fileLength = length;
         return true;
-    if (!m_filtered)
-        return collectLiveRecords(known + 1, count);
-    // Only the new records need the filter's verdict.
-    const size_t before = m_live.size();
-    m_filtered = false;
-    const bool ok = collectLiveRecords(known + 1, count);
-    m_filtered = true;
-    DbfRecord record(m_layout);
-    for (size_t i = before; i < m_live.size(); ++i) {
-        if (readRecord(m_live[i], record) && (!m_filter || m_filter(record)))
-            m_filteredRows.push_back(m_live[i]);
     }
-    return ok;
+    // Until every new record is read, the table ends where it ended: a read
+    // that fails leaves the rows as they were, and the next refresh tries again.
+    const size_t liveBefore = m_live.size();
+    const size_t filteredBefore = m_filteredRows.size();
+    m_recordCount = count;
+    bool ok = true;
+    if (!m_filtered) {
+        ok = collectLiveRecords(known + 1, count);
+    } else {
+        // Only the new records need the filter's verdict.
+        m_filtered = false;
+        ok = collectLiveRecords(known + 1, count);
+        m_filtered = true;
+        DbfRecord record(m_layout);
+        for (size_t i = liveBefore; ok && i < m_live.size(); ++i) {
+            ok = readRecord(m_live[i], record);
+            if (ok && (!m_filter || m_filter(record)))
+                m_filteredRows.push_back(m_live[i]);
+        }
+    }
+    if (!ok) {
+        m_live.resize(liveBefore);
+        m_filteredRows.resize(filteredBefore);
+        m_recordCount = known;
+        invalidateCache();
+        return false;
+    }
+    m_fileLength = length;
+    return true;
 }
 
 bool DbfTable::reload()
@@ -800,11 +799,25 @@ bool DbfTable::reload()
     if (!m_layout)
         return false;
     invalidateCache();
-    m_fileLength = m_file.size();
-    m_recordCount = recordsInLength(m_fileLength);
-    m_live.clear();
-    m_filteredRows.clear();
-    const bool ok = collectLiveRecords(1, m_recordCount);
+    const qint64 length = m_file.size();
+    const quint32 count = recordsInLength(length);
+    std::vector<quint32> live;
+    std::vector<quint32> filteredRows;
+    live.swap(m_live);
+    filteredRows.swap(m_filteredRows);
+    const quint32 known = m_recordCount;
+    m_recordCount = count;
+    const bool ok = collectLiveRecords(1, count);
+    if (ok) {
+        m_fileLength = length;
+    } else {
+        // The rows as they were, and the next refresh reads again.
+        m_live.swap(live);
+        m_filteredRows.swap(filteredRows);
+        m_recordCount = known;
+        m_fileLength = -1;
+        invalidateCache();
+    }
     clampCursor();
     if (m_observer)
         m_observer->tableReset();

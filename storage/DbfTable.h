@@ -122,8 +122,9 @@ public:
     const FileStamp &stampBeforeLastWrite() const { return m_stampBeforeWrite; }
     const FileStamp &stampAfterLastWrite() const { return m_stampAfterWrite; }
 
-    void setFilter(RowFilter filter);
-    void setFiltered(bool on);
+    // Both read the records when the filter is on; false when that failed.
+    bool setFilter(RowFilter filter);
+    bool setFiltered(bool on);
     bool isFiltered() const { return m_filtered; }
     // Whether the record is a row under the filter now in force.
     bool passesFilter(const DbfRecord &record) const { return !m_filtered || !m_filter || m_filter(record); }
@@ -132,9 +133,17 @@ public:
     void dropRow(int row);
 
     // Picks up records that other instances appended since we last looked.
+    // When a read fails, the rows stay as they were and the next call tries
+    // again: a failed read never leaves a shortened list of rows behind.
     bool refresh();
     // Reads the list of live records anew (deletions by others included).
     bool reload();
+
+    // Asked before every read of record bytes; true makes that read fail as
+    // a failing disk or network share makes it fail. For tests: every reader
+    // of the table must treat a failed read as an error, never as the end.
+    using ReadFault = std::function<bool()>;
+    void setReadFault(ReadFault fault) { m_readFault = std::move(fault); }
 
     // Holds the header lock across several operations, so that what a caller
     // reads and what it appends are one step for every other instance. Nests.
@@ -154,7 +163,7 @@ private:
     qint64 recordOffset(quint32 recordNumber) const;
     bool readRecords(quint32 firstRecord, quint32 count, QByteArray &buffer);
     bool collectLiveRecords(quint32 firstRecord, quint32 lastRecord);
-    void rebuildFilteredRows();
+    bool rebuildFilteredRows();
     bool writeRecordCount(quint32 count, bool withDate);
     void invalidateCache() { m_cacheCount = 0; }
     void clampCursor();
@@ -193,4 +202,5 @@ private:
     FileStamp m_stampAfterWrite;
     Observer *m_observer = nullptr;
     Observer *m_journal = nullptr;
+    ReadFault m_readFault;
 };

@@ -1,10 +1,11 @@
 #include "UserListStore.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 
 #include "CodePage.h"
+#include "base/WholeFileSave.h"
 #include "translation/UiText.h"
 #include "translation/korvald.h"
 
@@ -122,16 +123,15 @@ LoadResult load(const QString &path, UserListData &data)
 
 bool save(const QString &path, const UserListData &data)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
     try {
-        write(&file, data);
+        write(&buffer, data);
     } catch (const KorvaldIoError &) {
-        file.cancelWriting();
         return false;
     }
-    return file.commit();
+    return WholeFileSave::save(path, bytes);
 }
 
 bool canStoreName(const QString &text)

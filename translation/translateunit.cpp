@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include <QFile>
-#include <QSaveFile>
 #include <QtEndian>
 
 #include "ProgramTexts.h"
 #include "base/Reporter.h"
+#include "base/WholeFileSave.h"
 
 namespace {
 
@@ -201,12 +201,7 @@ bool TranslationDictionary::SaveTranslationFile()
     }
     // Written aside and moved into place: a crash or a full disk leaves the old
     // file or the new one, never half of one.
-    QSaveFile file(m_filePath);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit())
+    if (!WholeFileSave::save(m_filePath, bytes))
         return false;
     ++m_saves;
     return true;

@@ -239,8 +239,13 @@ void TMainForm::runEvaluation(int kindNumber)
     TMitarbeiterAussuchenForm *choice = m_forms.MitarbeiterAussuchenForm;
     const bool withList = EvaluationReport::hasChoiceList(kind);
     if (withList) {
+        bool readOk = true;
         const QStringList choices = EvaluationReport::choiceList(table, kind, m_context.hideDeletedEmployees,
-                                                                 m_context.userList().users);
+                                                                 m_context.userList().users, &readOk);
+        if (!readOk) {
+            m_context.reporter().error(table.errorString());
+            return;
+        }
         if (choices.isEmpty()) {
             m_context.reporter().error(ProgramText(EvaluationReport::emptyChoiceProgramText(kind)));
             return;
@@ -278,8 +283,10 @@ void TMainForm::runEvaluation(int kindNumber)
     resultForm->beginReport();
     const auto outcome = EvaluationReport::write(table, options, &ProgramText, *resultForm);
     progress.reset();
-    if (outcome == EvaluationReport::Outcome::Cancelled) {
+    if (outcome != EvaluationReport::Outcome::Complete) {
         resultForm->discardReport();
+        if (outcome == EvaluationReport::Outcome::Failed)
+            m_context.reporter().error(table.errorString());
         return;
     }
     resultForm->endReport();
@@ -303,8 +310,15 @@ void TMainForm::Arbeitszeitgesetzprfen1Click()
     TMitarbeiterAussuchenForm *choice = m_forms.MitarbeiterAussuchenForm;
     choice->ArbeiterEd->clear();
     choice->ArbeiterEd->addItem(TranslateText(WorkingTimeLawCheck::allEmployeesText()));
-    choice->ArbeiterEd->addItems(EvaluationReport::choiceList(table, EvaluationReport::Kind::Employee,
-                                                              m_context.hideDeletedEmployees, m_context.userList().users));
+    bool readOk = true;
+    const QStringList employees = EvaluationReport::choiceList(table, EvaluationReport::Kind::Employee,
+                                                               m_context.hideDeletedEmployees,
+                                                               m_context.userList().users, &readOk);
+    if (!readOk) {
+        m_context.reporter().error(table.errorString());
+        return;
+    }
+    choice->ArbeiterEd->addItems(employees);
     choice->ArbeiterEd->setCurrentIndex(0);
     // Bookings stored in the hours-only mode stay hours when the option has
     // been switched off since: the reading is chosen here, the option first.
@@ -332,8 +346,11 @@ void TMainForm::Arbeitszeitgesetzprfen1Click()
     WorkingTimeLawCheck check(options, {&ProgramText, &TranslateText});
     const bool complete = check.read(table);
     progress.reset();
-    if (!complete)
+    if (!complete) {
+        if (!check.errorString().isEmpty())
+            m_context.reporter().error(check.errorString());
         return;
+    }
     // The result window shows, prints and saves reports in one form.
     EvaluationReport::Report report;
     check.writeReport([&report](const QString &line) { report.lines << line; });

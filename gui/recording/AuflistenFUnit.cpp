@@ -73,12 +73,15 @@ void TDatenAuflistenForm::applyFilter()
     const bool onlyMonth = OnlyCurrentMonth->isChecked();
     const QDate today = m_context.clock().now().date();
     m_model->setReadOnly(!m_context.userList().employeesMayCorrect);
-    table.refresh();
-    table.setFilter([employee, onlyMonth, today](const DbfRecord &record) {
+    bool read = table.refresh();
+    read = table.setFilter([employee, onlyMonth, today](const DbfRecord &record) {
         return Dbf1FilterRecord(record, employee, onlyMonth, today);
-    });
-    table.setFiltered(true);
+    }) && read;
+    read = table.setFiltered(true) && read;
     m_model->reset();
+    // The list then holds no rows rather than some: say why.
+    if (!read)
+        m_context.reporter().error(table.errorString());
 }
 
 void TDatenAuflistenForm::showList()

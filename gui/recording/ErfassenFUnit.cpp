@@ -171,7 +171,12 @@ TErfassenForm::TErfassenForm(AppContext &context, ApplicationForms &forms)
 void TErfassenForm::fillList(QComboBox *list, int field, bool fixed, const QString &fixedTexts)
 {
     list->clear();
-    list->addItems(fixed ? PresetTexts::fixedLines(fixedTexts) : PresetTexts::generated(m_context.tables().Dbf1, field));
+    bool readOk = true;
+    list->addItems(fixed ? PresetTexts::fixedLines(fixedTexts)
+                         : PresetTexts::generated(m_context.tables().Dbf1, field, &readOk));
+    // The list stays empty rather than short; the user learns why.
+    if (!readOk)
+        m_context.reporter().error(m_context.tables().Dbf1.errorString());
     list->setCurrentIndex(-1);
     list->setEditText(QString());
 }

@@ -77,6 +77,8 @@ void RecordNavigator::setView(DataGrid *view, WorkTimeTableModel *model)
     connect(model, &QAbstractItemModel::modelReset, this, &RecordNavigator::updateButtons);
     connect(model, &QAbstractItemModel::rowsInserted, this, &RecordNavigator::updateButtons);
     connect(model, &QAbstractItemModel::rowsRemoved, this, &RecordNavigator::updateButtons);
+    // Rows that cannot be read show empty: the user is told, not left to guess.
+    connect(model, &WorkTimeTableModel::readFailed, this, [this](const QString &reason) { m_reporter.error(reason); });
     connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) { postLeftRow(current.row()); });
     updateButtons();

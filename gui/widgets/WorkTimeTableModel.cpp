@@ -26,11 +26,25 @@ const DbfRecord *WorkTimeTableModel::recordAt(int row) const
     if (m_pending && row == m_pendingRow)
         return &*m_pending;
     if (row != m_cachedRow) {
-        if (!m_table.readRow(row, m_cached))
+        if (!m_table.readRow(row, m_cached)) {
+            if (row >= 0 && row < m_table.rowCount())
+                reportReadFailure();
             return nullptr;
+        }
         m_cachedRow = row;
     }
     return &m_cached;
+}
+
+void WorkTimeTableModel::reportReadFailure() const
+{
+    if (m_readFailureReported)
+        return;
+    m_readFailureReported = true;
+    // Queued: a message box must not open while a view paints.
+    auto *self = const_cast<WorkTimeTableModel *>(this);
+    const QString reason = m_table.errorString();
+    QMetaObject::invokeMethod(self, [self, reason] { emit self->readFailed(reason); }, Qt::QueuedConnection);
 }
 
 QVariant WorkTimeTableModel::data(const QModelIndex &index, int role) const
@@ -274,8 +288,11 @@ void WorkTimeTableModel::reread()
     beginResetModel();
     m_pending.reset();
     m_cachedRow = -1;
-    m_table.reload();
+    m_readFailureReported = false;
+    const bool read = m_table.reload();
     endResetModel();
+    if (!read)
+        reportReadFailure();
 }
 
 void WorkTimeTableModel::reset()
@@ -283,5 +300,6 @@ void WorkTimeTableModel::reset()
     beginResetModel();
     m_pending.reset();
     m_cachedRow = -1;
+    m_readFailureReported = false;
     endResetModel();
 }

@@ -69,7 +69,13 @@ public:
 
     QString lastError() const { return m_lastError; }
 
+signals:
+    // A row could not be read: the grid shows it empty, and the window must
+    // say so. Told once until the next reset, and never from inside a paint.
+    void readFailed(const QString &reason);
+
 private:
+    void reportReadFailure() const;
     bool isNewRow(int row) const { return m_pending && m_pendingIsNew && row == m_pendingRow; }
     const DbfRecord *recordAt(int row) const;
     void dropRowIfFilteredOut(int row, const DbfRecord &written, bool wasNew);
@@ -87,5 +93,6 @@ private:
     bool m_pendingIsNew = false;
     bool m_droppingNewRow = false; // a new row that its filter refused, while it leaves
     QString m_lastError;
+    mutable bool m_readFailureReported = false;
     WriteGuard m_writeGuard;
 };

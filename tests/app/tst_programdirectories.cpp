@@ -1,7 +1,9 @@
 #include <QTemporaryDir>
+#include <QProcessEnvironment>
 #include <QtTest>
 
 #include "session/LanguageOptions.h"
+#include "session/OwnFiles.h"
 #include "session/ProgramDirectories.h"
 #include "base/WindowSettingsStore.h"
 #include "support/RecordingReporter.h"
@@ -24,6 +26,11 @@ private slots:
     void languageOptions_data();
     void languageOptions();
     void saveOptionsWritesFourBytes();
+    void probeLeavesEveryFileAlone_data();
+    void probeLeavesEveryFileAlone();
+    void windowsDefaultIsTheLocalFolder();
+    void ownFilesUnderWindowsNameRules_data();
+    void ownFilesUnderWindowsNameRules();
 
 private:
     QString sub(const QString &name) const { return ProgramDirectories::withTrailingSeparator(m_dir->filePath(name)); }
@@ -85,7 +92,7 @@ void TestProgramDirectories::programDirectory()
     QVERIFY(m_reporter.messages().isEmpty()); // switched without a word
     QCOMPARE(m_settings->checked(QStringLiteral("TSetDataBaseForm"), QStringLiteral("RadioButton1")),
              writable ? std::nullopt : std::optional<bool>(true));
-    QVERIFY(!QFileInfo::exists(program + QStringLiteral("test.dat")));
+    QCOMPARE(QDir(program).entryList(QDir::Files), QStringList()); // the probe left nothing behind
 }
 
 void TestProgramDirectories::ownDirectory_data()
@@ -186,6 +193,73 @@ void TestProgramDirectories::saveOptionsWritesFourBytes()
     QVERIFY(LanguageOptions::SaveOptions(directory, 2));
     QCOMPARE(TestFiles::readAll(directory + QStringLiteral("options.dat")), QByteArray("\x02\x00\x00\x00", 4));
     QVERIFY(!LanguageOptions::SaveOptions(sub(QStringLiteral("gone")), 2));
+}
+
+// The probe runs at every start, in a firm's shared folder too: whatever
+// lies there, a user's "test.dat" included, stays as it is.
+void TestProgramDirectories::probeLeavesEveryFileAlone_data()
+{
+    QTest::addColumn<QString>("existing");
+    QTest::newRow("a user's test.dat") << QStringLiteral("test.dat");
+    QTest::newRow("a file of the probe's pattern") << QStringLiteral("tagwerk-probe-XXXXXX.tmp");
+    QTest::newRow("a file of another name") << QStringLiteral("notes.txt");
+}
+
+void TestProgramDirectories::probeLeavesEveryFileAlone()
+{
+    QFETCH(QString, existing);
+    const QString program = sub(QStringLiteral("program"));
+    QFile file(program + existing);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("a user's own words");
+    file.close();
+    const QStringList before = QDir(program).entryList(QDir::Files | QDir::Hidden);
+    QVERIFY(ProgramDirectories::probeWritable(program));
+    QCOMPARE(QDir(program).entryList(QDir::Files | QDir::Hidden), before);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("a user's own words"));
+    QVERIFY(!ProgramDirectories::probeWritable(sub(QStringLiteral("gone"))));
+}
+
+// A roaming profile is copied to the server at logoff and back at logon: a
+// table in it would be overwritten by another PC's copy.
+void TestProgramDirectories::windowsDefaultIsTheLocalFolder()
+{
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("APPDATA"), QStringLiteral("C:\\Users\\anna\\AppData\\Roaming"));
+    environment.insert(QStringLiteral("LOCALAPPDATA"), QStringLiteral("C:\\Users\\anna\\AppData\\Local"));
+    QCOMPARE(ProgramDirectories::windowsAppDataFolder(environment), QStringLiteral("C:\\Users\\anna\\AppData\\Local"));
+    environment.remove(QStringLiteral("LOCALAPPDATA"));
+    QCOMPARE(ProgramDirectories::windowsAppDataFolder(environment), QString());
+}
+
+// Windows ignores case and trailing dots and blanks: those spellings of the
+// program's own files are its own files there, and are refused as outputs.
+void TestProgramDirectories::ownFilesUnderWindowsNameRules_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("ownOnWindows");
+    QTest::addColumn<bool>("ownElsewhere");
+    QTest::newRow("as written") << QStringLiteral("arbeitszeit.dbf") << true << true;
+    QTest::newRow("upper case") << QStringLiteral("ARBEITSZEIT.DBF") << true << false;
+    QTest::newRow("trailing dot") << QStringLiteral("benutzer.dat.") << true << false;
+    QTest::newRow("trailing blanks and dots") << QStringLiteral("Options.dat . .") << true << false;
+    QTest::newRow("directory in another case") << QStringLiteral("../DB/abschluss.dat") << true << false;
+    QTest::newRow("another file") << QStringLiteral("bericht.csv") << false << false;
+    QTest::newRow("a dot inside") << QStringLiteral("benutzer.d.at") << false << false;
+}
+
+void TestProgramDirectories::ownFilesUnderWindowsNameRules()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, ownOnWindows);
+    QFETCH(bool, ownElsewhere);
+    QDir(m_dir->path()).mkpath(QStringLiteral("db"));
+    const QString database = m_dir->filePath(QStringLiteral("db")) + QLatin1Char('/');
+    const QStringList own = OwnFiles::paths(database, m_dir->filePath(QStringLiteral("program/translate.dat")));
+    const QString path = database + name;
+    QCOMPARE(OwnFiles::isOwnFile(path, own, OwnFiles::NameRules::Windows), ownOnWindows);
+    QCOMPARE(OwnFiles::isOwnFile(path, own, OwnFiles::NameRules::Exact), ownElsewhere);
 }
 
 QTEST_GUILESS_MAIN(TestProgramDirectories)

@@ -2,6 +2,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "cli/ConsoleText.h"
+
 #include "storage/DbfTable.h"
 #include "storage/UserListStore.h"
 #include "storage/WorkTimeTables.h"
@@ -36,6 +38,8 @@ private slots:
     void passwordFromStandardInput();
     void terminalDoesNotEcho();
     void helpPrefersStandardInput();
+    void consoleLineFromWide_data();
+    void consoleLineFromWide();
 
 private:
     QStringList bookArguments(const QString &password) const;
@@ -172,6 +176,28 @@ void TestCliPassword::helpPrefersStandardInput()
     QVERIFY(readme.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(readme.readAll());
     QVERIFY(text.contains(QStringLiteral("Give the password as `--password -`")));
+}
+
+// What a Windows console hands over for a typed line, in UTF-16: the
+// password is the line, umlauts and characters beyond the BMP whole.
+void TestCliPassword::consoleLineFromWide_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("password");
+    QTest::newRow("umlauts") << QStringLiteral("Grüße-Äö\r\n") << QStringLiteral("Grüße-Äö");
+    QTest::newRow("euro and beyond the BMP") << QStringLiteral("€uro😀\r\n") << QStringLiteral("€uro😀");
+    QTest::newRow("LF only") << QStringLiteral("ß\n") << QStringLiteral("ß");
+    QTest::newRow("no line end") << QStringLiteral("Müller") << QStringLiteral("Müller");
+    QTest::newRow("empty line") << QStringLiteral("\r\n") << QString();
+    QTest::newRow("what follows the line is not part of it") << QStringLiteral("eins\r\nzwei") << QStringLiteral("eins");
+}
+
+void TestCliPassword::consoleLineFromWide()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, password);
+    const std::u16string units(reinterpret_cast<const char16_t *>(typed.utf16()), size_t(typed.size()));
+    QCOMPARE(ConsoleText::lineFromWide(units), password);
 }
 
 QTEST_GUILESS_MAIN(TestCliPassword)

@@ -222,7 +222,7 @@ void TestEvaluationWindows::printingWithoutPrinterOffersPdf()
         QSKIP("this machine has a printer");
     start();
     TAuswertenForm *result = m_program->forms->AuswertenForm;
-    result->setReport({{QStringLiteral("Auswertung Zeitraum"), QStringLiteral("eine Zeile")}, {}, {}, false});
+    result->setReport({{QStringLiteral("Auswertung Zeitraum"), QStringLiteral("eine Zeile")}, {}, {}, false, {}});
     const QString pdf = m_program->home.filePath(QStringLiteral("printed.pdf"));
     FileDialog::setNextFileName(pdf);
     QTest::mouseClick(result->DruckenBtn, Qt::LeftButton);
@@ -251,7 +251,7 @@ void TestEvaluationWindows::pdfAndCsvRefuseTheProgramsOwnFiles()
     const bool existed = QFileInfo::exists(path);
     const QByteArray before = TestFiles::readAll(path);
     TAuswertenForm *result = m_program->forms->AuswertenForm;
-    result->setReport({{QStringLiteral("Auswertung Zeitraum"), QStringLiteral("eine Zeile")}, {}, {}, false});
+    result->setReport({{QStringLiteral("Auswertung Zeitraum"), QStringLiteral("eine Zeile")}, {}, {}, false, {}});
     result->show();
     FileDialog::setNextFileName(path);
     QTest::mouseClick(pdf ? result->PdfBtn : result->CsvBtn, Qt::LeftButton);
@@ -288,7 +288,7 @@ void TestEvaluationWindows::longReportsAreShownWithoutEditor()
     QCOMPARE(TestFiles::readAll(csv), QByteArray("\xEF\xBB\xBF" "Datum\r\n'=1+1\r\n"));
 
     // A short report is back in the editor.
-    result->setReport({{QStringLiteral("kurz")}, {}, {}, false});
+    result->setReport({{QStringLiteral("kurz")}, {}, {}, false, {}});
     QVERIFY(result->RichEdit1->isVisible());
     QVERIFY(!result->LineView->isVisible());
     QCOMPARE(result->textLines(), QStringList{QStringLiteral("kurz")});
@@ -309,7 +309,7 @@ void TestEvaluationWindows::cancelledEvaluationShowsNothing()
     TMainForm *main = m_program->forms->MainForm;
     main->setProgressDelay(0);
     TAuswertenForm *result = m_program->forms->AuswertenForm;
-    result->setReport({{QStringLiteral("Auswertung Zeitraum"), QStringLiteral("vorher")}, {}, {}, false});
+    result->setReport({{QStringLiteral("Auswertung Zeitraum"), QStringLiteral("vorher")}, {}, {}, false, {}});
 
     bool resultShown = false;
     int cancelledAt = -1;

@@ -61,7 +61,7 @@ void TestPrinterSetup::cleanup()
 TAuswertenForm *TestPrinterSetup::showResult()
 {
     TAuswertenForm *result = m_program->forms->AuswertenForm;
-    result->setReport({{QStringLiteral("Auswertung Zeitraum"), QStringLiteral("eine Zeile")}, {}, {}, false});
+    result->setReport({{QStringLiteral("Auswertung Zeitraum"), QStringLiteral("eine Zeile")}, {}, {}, false, {}});
     result->show();
     if (!QTest::qWaitForWindowExposed(result))
         qWarning("the result window did not appear");

@@ -51,8 +51,10 @@ inline QString indexAnswers(DbfTable &table, ClashIndex &index)
         return QStringLiteral("error: ") + table.errorString();
     table.refresh();
     QString answers;
-    for (const Query &q : queries())
-        answers += index.findClash(q.employee, q.date, q.from, q.to) ? u'1' : u'0';
+    for (const Query &q : queries()) {
+        const std::optional<bool> clash = index.findClash(q.employee, q.date, q.from, q.to);
+        answers += !clash ? u'E' : *clash ? u'1' : u'0'; // E: the table could not be read
+    }
     table.unlockHeader();
     return answers;
 }

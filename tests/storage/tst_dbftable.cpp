@@ -2,6 +2,7 @@
 #include <QtTest>
 
 #include "storage/DbfTable.h"
+#include "storage/NewFilePlacement.h"
 #include "storage/WorkTimeTables.h"
 #include "support/FixedClock.h"
 #include "support/TestFiles.h"
@@ -77,6 +78,8 @@ class TestDbfTable : public QObject
 
 private slots:
     void init();
+    void scratchCopiesAreEachInstancesOwn_data();
+    void scratchCopiesAreEachInstancesOwn();
     void emptyWorkTimeTableIsExact();
     void appendWritesRecordHeaderAndEndMark();
     void characterFields_data();
@@ -555,6 +558,43 @@ void TestDbfTable::createOnlyIfMissingKeepsExistingTable()
     QVERIFY(table.create(file, germanFields(), DbfTable::CreateMode::OnlyIfMissing));
     QCOMPARE(TestFiles::readAll(file), before);
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{QStringLiteral("arbeitszeit.dbf")});
+}
+
+// Where hard links are refused, a new file reaches its name through a copy
+// beside it. Each instance's copy has a name of its own: a copy left by a
+// crash, or one another PC is making, never blocks a creation and is never
+// removed by anyone but its maker.
+void TestDbfTable::scratchCopiesAreEachInstancesOwn_data()
+{
+    QTest::addColumn<bool>("targetExists");
+    QTest::newRow("target missing") << false;
+    QTest::newRow("target appeared meanwhile") << true;
+}
+
+void TestDbfTable::scratchCopiesAreEachInstancesOwn()
+{
+    QFETCH(bool, targetExists);
+    const QString target = m_dir->filePath(QStringLiteral("arbeitszeit.dbf"));
+    const QString from = target + QStringLiteral(".0000abcd.new");
+    QVERIFY(TestFiles::writeAll(from, "new table"));
+    // A crash's leftover under the old shared name, and another PC's copy.
+    const QStringList others = {target + QStringLiteral(".copy"), target + QStringLiteral(".12345678.copy")};
+    for (const QString &other : others)
+        QVERIFY(TestFiles::writeAll(other, "someone else's"));
+    if (targetExists)
+        QVERIFY(TestFiles::writeAll(target, "their table"));
+    const QStringList before = QDir(m_dir->path()).entryList(QDir::Files);
+
+    const QString why = NewFilePlacement::moveWithoutReplacing(from, target, NewFilePlacement::HardLinks::Refused);
+    QCOMPARE(why, targetExists ? QStringLiteral("exists") : QString());
+    QCOMPARE(TestFiles::readAll(target), targetExists ? QByteArray("their table") : QByteArray("new table"));
+    for (const QString &other : others)
+        QCOMPARE(TestFiles::readAll(other), QByteArray("someone else's"));
+    QStringList expected = before;
+    if (!targetExists)
+        expected.append(QStringLiteral("arbeitszeit.dbf"));
+    expected.sort();
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), expected); // no copy of ours left behind
 }
 
 QTEST_GUILESS_MAIN(TestDbfTable)

@@ -2,6 +2,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "base/WholeFileSave.h"
 #include "storage/UserListStore.h"
 #include "support/TestFiles.h"
 
@@ -99,6 +100,8 @@ class TestUserListStore : public QObject
 
 private slots:
     void writesTheLayoutExactly();
+    void wholeFileSaveTriesTheReplaceAgain_data();
+    void wholeFileSaveTriesTheReplaceAgain();
     void readsEveryItem();
     void emptyListRoundTrip();
     void olderFilesKeepLaterItems_data();
@@ -236,6 +239,48 @@ void TestUserListStore::whatTheFileCanHold()
         QCOMPARE(readBytes(buffer.data(), back), UserListStore::LoadResult::Loaded);
         QCOMPARE(back.users.first().password, text);
     }
+}
+
+// benutzer.dat, options.dat, abschluss.dat and translate.dat are saved
+// whole. While another process holds the old file open (a sharing violation
+// on Windows), moving the new one over it fails: it is tried again for a
+// while, and only a failure that lasts is reported.
+void TestUserListStore::wholeFileSaveTriesTheReplaceAgain_data()
+{
+    QTest::addColumn<int>("heldFor");     // failed replaces before the file is free; -1: for good
+    QTest::addColumn<bool>("replaceFails"); // false: the writing itself fails
+    QTest::addColumn<bool>("saved");
+    QTest::newRow("free at once") << 0 << true << true;
+    QTest::newRow("held for a moment") << 3 << true << true;
+    QTest::newRow("held for good") << -1 << true << false;
+    QTest::newRow("disk full: not tried again") << -1 << false << false;
+}
+
+void TestUserListStore::wholeFileSaveTriesTheReplaceAgain()
+{
+    QFETCH(int, heldFor);
+    QFETCH(bool, replaceFails);
+    QFETCH(bool, saved);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("benutzer.dat"));
+    QVERIFY(TestFiles::writeAll(path, "old"));
+    int attempts = 0;
+    const auto attempt = [&](const QString &target, const QByteArray &bytes) {
+        ++attempts;
+        if (heldFor < 0 || attempts <= heldFor)
+            return WholeFileSave::Attempt{false, replaceFails, QStringLiteral("held by another process")};
+        return WholeFileSave::saveOnce(target, bytes);
+    };
+    QString error;
+    QCOMPARE(WholeFileSave::save(path, "new", &error, std::chrono::milliseconds(400), attempt), saved);
+    QCOMPARE(TestFiles::readAll(path), saved ? QByteArray("new") : QByteArray("old"));
+    QCOMPARE(error, saved ? QString() : QStringLiteral("held by another process"));
+    if (saved)
+        QCOMPARE(attempts, heldFor + 1);
+    else if (replaceFails)
+        QVERIFY(attempts > 1);
+    else
+        QCOMPARE(attempts, 1);
 }
 
 QTEST_GUILESS_MAIN(TestUserListStore)
