@@ -157,9 +157,10 @@ void TAenderungsprotokollForm::fillReportWindow()
     report.writeColumnTitles(titles);
     for (const ChangeLogEntry &entry : std::as_const(m_entries)) {
         const QStringList columns = ChangeLogHistory::columns(entry);
-        report.writeLine(columns.mid(0, 5).join(QStringLiteral("  ")));
-        if (!columns.last().isEmpty())
-            report.writeLine(QStringLiteral("    ") + columns.last());
+        // Time, who, computer, action, record, checksum; the changes below.
+        report.writeLine((columns.mid(0, 5) << columns.at(6)).join(QStringLiteral("  ")));
+        if (!columns.at(5).isEmpty())
+            report.writeLine(QStringLiteral("    ") + columns.at(5));
         report.writeRecord(columns);
     }
     report.endReport();
