@@ -309,7 +309,12 @@ void ChangeLogVerifier::checkClosedRow(const ChangeLogEntry &entry, quint32 entr
     std::optional<QDate> oldDate = state.date;
     std::optional<QDate> newDate = state.date;
     bool named = false;
-    for (const ChangeLogEntry::FieldChange &item : ChangeLogEntry::parseChanges(entry.changes)) {
+    // Most changes leave the date alone: the text is parsed only when the
+    // field's name is in it.
+    const QString namePrefix = dateField + QStringLiteral(": ");
+    const bool mayName = entry.changes.startsWith(namePrefix) || entry.changes.contains(QStringLiteral("; ") + namePrefix);
+    for (const ChangeLogEntry::FieldChange &item : mayName ? ChangeLogEntry::parseChanges(entry.changes)
+                                                           : QList<ChangeLogEntry::FieldChange>()) {
         if (item.field == dateField) {
             oldDate = dateOf(item.oldText);
             newDate = dateOf(item.newText);
