@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QTimeZone>
 #include <QtEndian>
 
 #include "ChangeLog.h"
@@ -32,6 +33,30 @@ public:
 
 // The start list is hashed in pieces of this size.
 constexpr qint64 StartListChunk = 1 << 20;
+
+// The entries keep local time: where the clocks were put back (the end of
+// summer time) in the span, the hour repeats, and a step back by as much
+// is no sign of anything.
+qint64 repeatedSecondsAround(const QDateTime &earlier, const QDateTime &later)
+{
+    const QTimeZone zone = QTimeZone::systemTimeZone();
+    qint64 repeated = 0;
+    constexpr qint64 Margin = 3 * 3600;
+    for (const QTimeZone::OffsetData &transition :
+         zone.transitions(earlier.addSecs(-Margin), later.addSecs(Margin))) {
+        const int before = zone.offsetFromUtc(transition.atUtc.addSecs(-1));
+        repeated = std::max<qint64>(repeated, before - transition.offsetFromUtc);
+    }
+    return repeated;
+}
+
+bool datedBack(const QDateTime &previous, const QDateTime &time)
+{
+    const qint64 back = time.secsTo(previous);
+    if (back <= ChangeLogVerifier::AllowedClockSkewSeconds)
+        return false;
+    return back > ChangeLogVerifier::AllowedClockSkewSeconds + repeatedSecondsAround(std::min(time, previous), std::max(time, previous));
+}
 
 std::optional<QDate> dateOf(const QString &text)
 {
@@ -206,7 +231,7 @@ bool ChangeLogVerifier::walkLog()
             report(Finding::EntryAltered, 0, number);
         previous = entry.chain;
         if (entry.time.isValid()) {
-            if (m_previousTime.isValid() && entry.time.secsTo(m_previousTime) > AllowedClockSkewSeconds)
+            if (m_previousTime.isValid() && datedBack(m_previousTime, entry.time))
                 report(Finding::TimeGoesBack, 0, number);
             m_previousTime = entry.time;
         }

@@ -579,28 +579,33 @@ void TestChangeLog::forgeryIsVisible_data()
     QTest::addColumn<bool>("reopened");     // and reopened before the change
     QTest::addColumn<Forgery>("forgery");
     QTest::addColumn<int>("secondsBack");   // the change's time before the entry before it
+    QTest::addColumn<QByteArray>("zone");   // the local time zone; empty: as it is
     QTest::addColumn<int>("kind");          // -1: verifies
     QTest::addColumn<quint32>("entry");
     const QDate none;
     const QDate rowDate(2024, 3, 5);
-    QTest::newRow("dated exactly 10:00 earlier") << none << false << Forgery::ChangePlace << 600 << -1 << 0u;
-    QTest::newRow("dated 10:01 earlier") << none << false << Forgery::ChangePlace << 601 << int(Finding::TimeGoesBack)
+    QTest::newRow("dated exactly 10:00 earlier") << none << false << Forgery::ChangePlace << 600 << QByteArray() << -1 << 0u;
+    QTest::newRow("dated 10:01 earlier") << none << false << Forgery::ChangePlace << 601 << QByteArray() << int(Finding::TimeGoesBack)
                                          << 3u;
-    QTest::newRow("dated later") << none << false << Forgery::ChangePlace << -3600 << -1 << 0u;
-    QTest::newRow("row dated on the closing date") << rowDate << false << Forgery::ChangePlace << 0
+    // 02:50 summer time, then 02:05 winter time: 15 minutes later, written
+    // 45 minutes earlier.
+    QTest::newRow("clocks put back at the end of summer time") << none << false << Forgery::ChangePlace << 45 * 60
+                                                               << QByteArray("Europe/Berlin") << -1 << 0u;
+    QTest::newRow("dated later") << none << false << Forgery::ChangePlace << -3600 << QByteArray() << -1 << 0u;
+    QTest::newRow("row dated on the closing date") << rowDate << false << Forgery::ChangePlace << 0 << QByteArray()
                                                    << int(Finding::ClosedRowChanged) << 4u;
-    QTest::newRow("row dated the day after the closing") << rowDate.addDays(-1) << false << Forgery::ChangePlace << 0
+    QTest::newRow("row dated the day after the closing") << rowDate.addDays(-1) << false << Forgery::ChangePlace << 0 << QByteArray()
                                                          << -1 << 0u;
-    QTest::newRow("closed, reopened, then changed") << rowDate << true << Forgery::ChangePlace << 0 << -1 << 0u;
-    QTest::newRow("row deleted in a closed period") << rowDate << false << Forgery::DeleteRow << 0
+    QTest::newRow("closed, reopened, then changed") << rowDate << true << Forgery::ChangePlace << 0 << QByteArray() << -1 << 0u;
+    QTest::newRow("row deleted in a closed period") << rowDate << false << Forgery::DeleteRow << 0 << QByteArray()
                                                     << int(Finding::ClosedRowChanged) << 4u;
-    QTest::newRow("row added in a closed period") << rowDate << false << Forgery::AppendRow << 0
+    QTest::newRow("row added in a closed period") << rowDate << false << Forgery::AppendRow << 0 << QByteArray()
                                                   << int(Finding::ClosedRowChanged) << 4u;
-    QTest::newRow("row moved out of a closed period") << rowDate << false << Forgery::MoveDate << 0
+    QTest::newRow("row moved out of a closed period") << rowDate << false << Forgery::MoveDate << 0 << QByteArray()
                                                       << int(Finding::ClosedRowChanged) << 4u;
-    QTest::newRow("row older than the log, closed") << rowDate << false << Forgery::ChangeOldRecord << 0
+    QTest::newRow("row older than the log, closed") << rowDate << false << Forgery::ChangeOldRecord << 0 << QByteArray()
                                                     << int(Finding::ClosedRowChanged) << 4u;
-    QTest::newRow("row older than the log, open") << rowDate.addDays(-1) << false << Forgery::ChangeOldRecord << 0
+    QTest::newRow("row older than the log, open") << rowDate.addDays(-1) << false << Forgery::ChangeOldRecord << 0 << QByteArray()
                                                   << -1 << 0u;
 }
 
@@ -613,8 +618,22 @@ void TestChangeLog::forgeryIsVisible()
     QFETCH(bool, reopened);
     QFETCH(Forgery, forgery);
     QFETCH(int, secondsBack);
+    QFETCH(QByteArray, zone);
     QFETCH(int, kind);
     QFETCH(quint32, entry);
+    const QByteArray oldZone = qgetenv("TZ");
+    const auto restoreZone = qScopeGuard([&] {
+        if (zone.isEmpty())
+            return;
+        if (oldZone.isEmpty())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", oldZone);
+    });
+    if (!zone.isEmpty()) {
+        qputenv("TZ", zone);
+        m_clock.set(QDateTime(QDate(2024, 10, 27), QTime(2, 50)));
+    }
     appendRecord("Anna", "Aachen"); // record 1, older than the log
     openLog();
     appendRecord("Bernd", "Köln");  // entry 2, record 2
