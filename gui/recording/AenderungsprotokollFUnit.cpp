@@ -130,8 +130,13 @@ void TAenderungsprotokollForm::ShowBtnClick()
     for (const ChangeLogEntry &entry : std::as_const(m_entries))
         items.append(new QTreeWidgetItem(ChangeLogHistory::columns(entry)));
     EntryList->addTopLevelItems(items);
-    for (int column = 0; column + 1 < EntryList->columnCount(); ++column)
-        EntryList->resizeColumnToContents(column);
+    // Every column fits its texts but the changes, which may run to a
+    // thousand characters and would push the checksum out of sight.
+    constexpr int ChangesColumn = 5;
+    for (int column = 0; column < EntryList->columnCount(); ++column) {
+        if (column != ChangesColumn)
+            EntryList->resizeColumnToContents(column);
+    }
     HashLabel->setText(UiText(QStringLiteral("Prüfsumme des Änderungsprotokolls: %1"))
                            .arg(QString::fromLatin1(m_context.changeLog().lastHash())));
 }
