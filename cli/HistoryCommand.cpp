@@ -18,7 +18,7 @@ int runHistory(const QString &databaseDirectory, const ChangeLogHistory::Filter 
     });
     if (!ok) {
         printError(history.errorString());
-        return CliExit::Usage;
+        return history.hashNotFound() ? CliExit::Refused : CliExit::Usage;
     }
     return CliExit::Ok;
 }

@@ -103,14 +103,18 @@ const char *const HelpText =
     "      entry says (records older than the history: the state they had when\n"
     "      it began). Prints the number of entries and the last hash and exits\n"
     "      0, or prints each finding (an entry altered or missing, a record\n"
-    "      changed, deleted or appended outside Tagwerk) and exits 1.\n"
+    "      changed, deleted or appended outside Tagwerk, a changed table\n"
+    "      structure, a change to a closed period, an entry dated back) and\n"
+    "      exits 1.\n"
     "\n"
-    "  history [--employee NAME] [--from DATE --to DATE] [--record N]\n"
+    "  history [--employee NAME] [--from DATE --to DATE] [--record N] [--after HASH]\n"
     "      Prints the change history as TSV, oldest first, one entry a line:\n"
-    "      time, who, computer, action, record number, and the changes as\n"
-    "      FIELD: old \u2192 new separated by \"; \". --employee keeps the entries\n"
-    "      of that employee (or Administrator), --from and --to those of that\n"
-    "      period, --record those of one record.\n"
+    "      time, who, computer, action, record number, the changes as\n"
+    "      FIELD: old \u2192 new separated by \"; \", and the entry's checksum.\n"
+    "      --employee keeps the entries of that employee (or Administrator),\n"
+    "      --from and --to those of that period, --record those of one record,\n"
+    "      --after those entered after the entry with that checksum (exit 1\n"
+    "      when no entry has it).\n"
     "\n"
     "Exit status: 0 done; 1 refused (login, a check, a clash, a closed period,\n"
     "a wrong administrator password: the program's message on stderr);\n"
@@ -212,7 +216,8 @@ int main(int argc, char *argv[])
                                     QStringLiteral("to"),       QStringLiteral("hours"),    QStringLiteral("break"),
                                     QStringLiteral("remark"),   QStringLiteral("if-double"), QStringLiteral("choice"),
                                     QStringLiteral("format"),   QStringLiteral("output"),   QStringLiteral("until"),
-                                    QStringLiteral("admin-password"), QStringLiteral("record")};
+                                    QStringLiteral("admin-password"), QStringLiteral("record"),
+                                    QStringLiteral("after")};
     for (const QString &name : valueNames)
         parser.addOption(valueOption(qPrintable(name)));
     for (const char *flag : {"month", "away", "same-time-ok", "night-work", "version", "breaks", "no-breaks",
@@ -293,7 +298,7 @@ int main(int argc, char *argv[])
     if (!isReport)
         foreign += reportOnly;
     if (!isHistory)
-        foreign += QStringLiteral("record");
+        foreign += QStringList{QStringLiteral("record"), QStringLiteral("after")};
     if (isReport || isHistory) {
         foreign.removeAll(QStringLiteral("from"));
         foreign.removeAll(QStringLiteral("to"));
@@ -355,6 +360,12 @@ int main(int argc, char *argv[])
             if (!ok)
                 return usageError(QStringLiteral("--record takes a record number"));
             historyFilter.recordNumber = number;
+        }
+        if (parser.isSet(QStringLiteral("after"))) {
+            const QByteArray hash = parser.value(QStringLiteral("after")).trimmed().toLatin1().toLower();
+            if (hash.size() != ChangeLogEntry::DigestHexLength || QByteArray::fromHex(hash).toHex() != hash)
+                return usageError(QStringLiteral("--after takes a checksum of 64 hexadecimal digits"));
+            historyFilter.afterHash = hash;
         }
     }
 

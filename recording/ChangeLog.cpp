@@ -3,13 +3,16 @@
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QtEndian>
 #include <QSaveFile>
 #include <QSysInfo>
 
 #include "base/Clock.h"
 #include "base/Reporter.h"
 #include "storage/DateTimeText.h"
+#include "storage/DbfFormat.h"
 #include "translation/UiText.h"
 
 namespace {
@@ -30,11 +33,6 @@ private:
     DbfTable &m_table;
     bool m_locked;
 };
-
-QString fieldChange(const QString &name, const QString &oldText, const QString &newText)
-{
-    return name + QStringLiteral(": ") + oldText + QLatin1String(ChangeLogEntry::StoredArrow) + newText;
-}
 
 } // namespace
 
@@ -60,6 +58,34 @@ bool ChangeLog::fail(const QString &reason)
 QByteArray ChangeLog::startDigest(const QByteArray &recordBytes)
 {
     return QCryptographicHash::hash(recordBytes, QCryptographicHash::Sha256).left(StartDigestSize);
+}
+
+QByteArray ChangeLog::structureDigest(const QString &tablePath)
+{
+    QFile file(tablePath);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray head = file.read(DbfFormat::HeaderSize);
+    if (head.size() < DbfFormat::HeaderSize)
+        return {};
+    const int headerLength = qFromLittleEndian<quint16>(head.constData() + DbfFormat::HeaderLengthOffset);
+    const QByteArray descriptors = file.read(qMax(0, headerLength - DbfFormat::HeaderSize));
+    QByteArray pinned;
+    pinned += head.at(DbfFormat::LanguageDriverOffset);
+    // Name (up to its NUL), type, width and decimal count of each field, up
+    // to the descriptors' end mark.
+    for (qsizetype at = 0; at + DbfFormat::DescriptorSize <= descriptors.size(); at += DbfFormat::DescriptorSize) {
+        if (descriptors.at(at) == DbfFormat::HeaderTerminator)
+            break;
+        const QByteArray descriptor = descriptors.mid(at, DbfFormat::DescriptorSize);
+        const QByteArray name = descriptor.left(DbfFormat::DescriptorNameSize);
+        pinned += name.left(name.indexOf('\0') < 0 ? name.size() : name.indexOf('\0'));
+        pinned += '\0';
+        pinned += descriptor.at(DbfFormat::DescriptorTypeOffset);
+        pinned += descriptor.at(DbfFormat::DescriptorWidthOffset);
+        pinned += descriptor.at(DbfFormat::DescriptorDecimalsOffset);
+    }
+    return QCryptographicHash::hash(pinned, QCryptographicHash::Sha256).toHex();
 }
 
 bool ChangeLog::open(const QString &directory)
@@ -127,6 +153,7 @@ bool ChangeLog::start(const QString &directory)
     entry.who = m_who;
     entry.host = m_host;
     entry.recordNumber = count;
+    entry.before = structureDigest(m_table.fileName());
     entry.after = QCryptographicHash::hash(list, QCryptographicHash::Sha256).toHex();
     return appendEntry(entry);
 }
@@ -171,7 +198,7 @@ bool ChangeLog::appendPeriodClosing(const QString &who, const QString &host, con
     entry.host = host;
     entry.recordNumber = 0;
     auto dateText = [](const QDate &date) { return date.isValid() ? DateTimeText::formatDate(date) : QString(); };
-    entry.changes = fieldChange(QStringLiteral("CLOSED_UNTIL"), dateText(oldDate), dateText(newDate));
+    entry.changes = ChangeLogEntry::fieldChange(QStringLiteral("CLOSED_UNTIL"), dateText(oldDate), dateText(newDate));
     return appendEntry(entry);
 }
 
@@ -183,7 +210,7 @@ QString ChangeLog::describeChanges(const DbfRecord *before, const DbfRecord *aft
         const QString oldText = before ? before->text(pos) : QString();
         const QString newText = after ? after->text(pos) : QString();
         if (oldText != newText)
-            parts.append(fieldChange(fields.at(pos).name, oldText, newText));
+            parts.append(ChangeLogEntry::fieldChange(fields.at(pos).name, oldText, newText));
     }
     return parts.join(QStringLiteral("; "));
 }

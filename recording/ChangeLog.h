@@ -18,8 +18,10 @@ class Reporter;
 //
 // The first entry (Beginn) is written when the log is opened and does not
 // exist yet. It holds the number of records then present and the digest of
-// "protokollbeginn.dat", which keeps the first 8 bytes of the SHA-256 of
-// each of those records, so that a later check tells which of them changed.
+// "protokollbeginn.dat" (NACHHER), which keeps the first 8 bytes of the SHA-256 of
+// each of those records, so that a later check tells which of them changed,
+// and the digest of the table's structure (VORHER; empty in histories
+// begun before it was kept).
 class ChangeLog : public DbfTable::Observer
 {
 public:
@@ -69,6 +71,12 @@ public:
     // "Prüfsumme des Änderungsprotokolls: …" for the foot of printed and PDF
     // reports, in the user's language; empty when there is no history.
     static QString checksumLine(const QString &directory);
+
+    // SHA-256 (hex) of the table's structure as its header holds it: the
+    // language byte and each field's name, type, width and decimal count
+    // (not the record count or the date of the last update). The start
+    // entry keeps it in VORHER; empty when the header cannot be read.
+    static QByteArray structureDigest(const QString &tablePath);
 
     // The hash of `recordBytes` as the start list keeps it.
     static QByteArray startDigest(const QByteArray &recordBytes);

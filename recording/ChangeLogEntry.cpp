@@ -132,12 +132,105 @@ QByteArray ChangeLogEntry::recordDigest(const QByteArray &recordBytes)
     return QCryptographicHash::hash(recordBytes, QCryptographicHash::Sha256).toHex();
 }
 
+namespace {
+
+// Walks a stored change text: calls `separator` at each "; " and " -> "
+// that is not escaped (with its length), and `character` for every other
+// character, the escaped ones without their backslash.
+template<typename Separator, typename Character>
+void walkChanges(const QString &stored, Separator separator, Character character)
+{
+    const QString arrow = QLatin1String(ChangeLogEntry::StoredArrow);
+    for (qsizetype i = 0; i < stored.size(); ++i) {
+        const QChar c = stored.at(i);
+        if (c == QLatin1Char('\\') && i + 1 < stored.size()) {
+            character(stored.at(++i), true);
+        } else if (c == QLatin1Char(';') && i + 1 < stored.size() && stored.at(i + 1) == QLatin1Char(' ')) {
+            separator(QLatin1Char(';'), i);
+            ++i;
+        } else if (QStringView(stored).mid(i).startsWith(arrow)) {
+            separator(QLatin1Char('>'), i);
+            i += arrow.size() - 1;
+        } else {
+            character(c, false);
+        }
+    }
+}
+
+} // namespace
+
 QString ChangeLogEntry::shownChanges() const
 {
-    QString shown = changes;
+    QString stored = changes;
     // A change to an empty text ends the stored text in " -> ", whose blank
     // the table drops like every trailing blank: put it back to find it.
-    if (shown.endsWith(QLatin1String(StoredArrow).chopped(1)))
-        shown += QLatin1Char(' ');
-    return shown.replace(QLatin1String(StoredArrow), QString::fromUtf8(ShownArrow));
+    if (stored.endsWith(QLatin1String(StoredArrow).chopped(1)))
+        stored += QLatin1Char(' ');
+    QString shown;
+    shown.reserve(stored.size());
+    walkChanges(
+        stored,
+        [&](QChar kind, qsizetype) {
+            shown += kind == QLatin1Char(';') ? QStringLiteral("; ") : QString::fromUtf8(ShownArrow);
+        },
+        [&](QChar c, bool escaped) {
+            if (escaped)
+                shown += QLatin1Char('\\');
+            shown += c;
+        });
+    return shown;
+}
+
+QString ChangeLogEntry::escapedValue(const QString &text)
+{
+    QString escaped;
+    escaped.reserve(text.size());
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\\') || c == QLatin1Char(';') || c == QLatin1Char('>'))
+            escaped += QLatin1Char('\\');
+        escaped += c;
+    }
+    return escaped;
+}
+
+QString ChangeLogEntry::fieldChange(const QString &name, const QString &oldText, const QString &newText)
+{
+    return name + QStringLiteral(": ") + escapedValue(oldText) + QLatin1String(StoredArrow) + escapedValue(newText);
+}
+
+QList<ChangeLogEntry::FieldChange> ChangeLogEntry::parseChanges(const QString &stored)
+{
+    QString text = stored;
+    if (text.endsWith(QLatin1String(StoredArrow).chopped(1)))
+        text += QLatin1Char(' ');
+    QList<FieldChange> items;
+    FieldChange item;
+    QString part;    // the name and the old text, up to the arrow
+    bool afterArrow = false;
+    auto finish = [&] {
+        if (afterArrow) {
+            const qsizetype colon = part.indexOf(QStringLiteral(": "));
+            if (colon > 0) {
+                item.field = part.left(colon);
+                item.oldText = part.mid(colon + 2);
+                items.append(item);
+            }
+        }
+        item = FieldChange();
+        part.clear();
+        afterArrow = false;
+    };
+    walkChanges(
+        text,
+        [&](QChar kind, qsizetype) {
+            if (kind == QLatin1Char(';'))
+                finish();
+            else if (!afterArrow)
+                afterArrow = true;
+            else
+                item.newText += QLatin1String(StoredArrow); // an old, unescaped value
+        },
+        [&](QChar c, bool) { (afterArrow ? item.newText : part) += c; });
+    finish();
+    return items;
 }

@@ -58,8 +58,26 @@ struct ChangeLogEntry
     // SHA-256 of a work-time record's bytes (deletion flag included), hex.
     static QByteArray recordDigest(const QByteArray &recordBytes);
 
-    // The changes as shown: "FIELD: old → new; ...".
+    // The changes as shown: "FIELD: old → new; ...", the escapes of the
+    // stored text kept, so that no value can pass for a separator.
     QString shownChanges() const;
+
+    // A field's text as it goes into the change text: a backslash, ";" and
+    // ">" get a backslash before them, so that a value holding "; " or
+    // " -> " cannot pass for another item. Entries written before this
+    // rule hold such values unescaped; they read as before.
+    static QString escapedValue(const QString &text);
+    // "FIELD: old -> new", the texts escaped.
+    static QString fieldChange(const QString &name, const QString &oldText, const QString &newText);
+
+    struct FieldChange
+    {
+        QString field;
+        QString oldText; // unescaped
+        QString newText;
+    };
+    // The items of a stored change text, in order.
+    static QList<FieldChange> parseChanges(const QString &stored);
 
     QDateTime time;
     QString who;

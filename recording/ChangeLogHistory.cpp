@@ -49,14 +49,25 @@ bool ChangeLogHistory::read(const Filter &filter, const std::function<void(const
         return false;
     }
     DbfRecord record = log.newRecord();
+    bool afterFound = filter.afterHash.isEmpty();
     for (quint32 number = 1; number <= log.recordCount(); ++number) {
         if (!log.readRecord(number, record)) {
             m_errorString = log.errorString();
             return false;
         }
         const ChangeLogEntry entry = ChangeLogEntry::fromRecord(record);
+        if (!afterFound) {
+            afterFound = entry.chain == filter.afterHash;
+            continue;
+        }
         if (filter.matches(entry))
             sink(entry);
+    }
+    if (!afterFound) {
+        m_hashNotFound = true;
+        m_errorString = UiText(QStringLiteral("Kein Eintrag des Änderungsprotokolls hat die Prüfsumme %1."))
+                            .arg(QString::fromLatin1(filter.afterHash));
+        return false;
     }
     return true;
 }
@@ -64,7 +75,8 @@ bool ChangeLogHistory::read(const Filter &filter, const std::function<void(const
 QStringList ChangeLogHistory::germanColumnTitles()
 {
     return {QStringLiteral("Zeitpunkt"), QStringLiteral("Wer"),       QStringLiteral("Computer"),
-            QStringLiteral("Aktion"),    QStringLiteral("Datensatz"), QStringLiteral("Änderungen")};
+            QStringLiteral("Aktion"),    QStringLiteral("Datensatz"), QStringLiteral("Änderungen"),
+            QStringLiteral("Prüfsumme")};
 }
 
 QStringList ChangeLogHistory::columnTitles()
@@ -78,5 +90,6 @@ QStringList ChangeLogHistory::columnTitles()
 QStringList ChangeLogHistory::columns(const ChangeLogEntry &entry)
 {
     return {entry.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), entry.who, entry.host,
-            ChangeLogEntry::actionText(entry.action), QString::number(entry.recordNumber), entry.shownChanges()};
+            ChangeLogEntry::actionText(entry.action), QString::number(entry.recordNumber), entry.shownChanges(),
+            QString::fromLatin1(entry.chain)};
 }

@@ -22,17 +22,20 @@ public:
         QDate from;       // by the entry's date; invalid: open
         QDate to;
         std::optional<quint32> recordNumber;
+        QByteArray afterHash; // hex, lower case; set: only the entries after the one with this chain hash
         bool matches(const ChangeLogEntry &entry) const;
     };
 
     explicit ChangeLogHistory(const QString &directory);
 
     // Calls `sink` for each entry that passes, oldest first. False with a
-    // reason when the log cannot be read; a missing log has no entries.
+    // reason when the log cannot be read, or when no entry has the filter's
+    // `afterHash` (hashNotFound()); a missing log has no entries.
     bool read(const Filter &filter, const std::function<void(const ChangeLogEntry &)> &sink);
     QString errorString() const { return m_errorString; }
+    bool hashNotFound() const { return m_hashNotFound; }
 
-    // Timestamp, who, computer, action, record number, changes: in German
+    // Timestamp, who, computer, action, record number, changes, chain hash: in German
     // (for a window, whose texts the dictionary walk translates), and in the
     // user's language.
     static QStringList germanColumnTitles();
@@ -42,4 +45,5 @@ public:
 private:
     QString m_directory;
     QString m_errorString;
+    bool m_hashNotFound = false;
 };

@@ -8,12 +8,16 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QTimeZone>
+#include <QtEndian>
 
 #include "ChangeLog.h"
 #include "ChangeLogEntry.h"
 #include "base/Clock.h"
+#include "storage/DateTimeText.h"
 #include "storage/DbfFormat.h"
 #include "storage/DbfTable.h"
+#include "storage/WorkTimeTables.h"
 #include "translation/UiText.h"
 
 namespace {
@@ -27,27 +31,36 @@ public:
     QDateTime now() const override { return {}; }
 };
 
-// The new value of each field an entry's change text names.
-QHash<QString, QString> newValues(const QString &changes)
+// The start list is hashed in pieces of this size.
+constexpr qint64 StartListChunk = 1 << 20;
+
+// The entries keep local time: where the clocks were put back (the end of
+// summer time) in the span, the hour repeats, and a step back by as much
+// is no sign of anything.
+qint64 repeatedSecondsAround(const QDateTime &earlier, const QDateTime &later)
 {
-    QHash<QString, QString> values;
-    const QString arrow = QLatin1String(ChangeLogEntry::StoredArrow);
-    for (const QString &part : changes.split(QStringLiteral("; "), Qt::SkipEmptyParts)) {
-        const qsizetype colon = part.indexOf(QStringLiteral(": "));
-        if (colon <= 0)
-            continue;
-        // The table drops the blank after the arrow of a last field that
-        // was emptied.
-        const QString rest = part.mid(colon + 2) + QLatin1Char(' ');
-        const qsizetype arrowAt = rest.indexOf(arrow, 0);
-        if (arrowAt < 0)
-            continue;
-        QString value = rest.mid(arrowAt + arrow.size());
-        if (!value.isEmpty())
-            value.chop(1); // the blank added above
-        values.insert(part.left(colon), value);
+    const QTimeZone zone = QTimeZone::systemTimeZone();
+    qint64 repeated = 0;
+    constexpr qint64 Margin = 3 * 3600;
+    for (const QTimeZone::OffsetData &transition :
+         zone.transitions(earlier.addSecs(-Margin), later.addSecs(Margin))) {
+        const int before = zone.offsetFromUtc(transition.atUtc.addSecs(-1));
+        repeated = std::max<qint64>(repeated, before - transition.offsetFromUtc);
     }
-    return values;
+    return repeated;
+}
+
+bool datedBack(const QDateTime &previous, const QDateTime &time)
+{
+    const qint64 back = time.secsTo(previous);
+    if (back <= ChangeLogVerifier::AllowedClockSkewSeconds)
+        return false;
+    return back > ChangeLogVerifier::AllowedClockSkewSeconds + repeatedSecondsAround(std::min(time, previous), std::max(time, previous));
+}
+
+std::optional<QDate> dateOf(const QString &text)
+{
+    return DateTimeText::parseDate(text);
 }
 
 } // namespace
@@ -84,12 +97,39 @@ QString ChangeLogVerifier::Finding::text() const
         return UiText(QStringLiteral("Datensatz %1 wurde außerhalb von Tagwerk angefügt.")).arg(recordNumber);
     case RecordMissing:
         return UiText(QStringLiteral("Datensatz %1 fehlt in der Tabelle.")).arg(recordNumber);
+    case StructureChanged:
+        return UiText(QStringLiteral("Der Aufbau der Tabelle (Felder, ihre Breiten oder das Sprachbyte) wurde seit "
+                                     "Beginn des Änderungsprotokolls verändert."));
+    case ClosedRowChanged:
+        return UiText(QStringLiteral("Eintrag %1 des Änderungsprotokolls ändert Datensatz %2 in einem Zeitraum, der "
+                                     "zu dieser Zeit abgeschlossen war."))
+            .arg(entryNumber)
+            .arg(recordNumber);
+    case TimeGoesBack:
+        return UiText(QStringLiteral("Eintrag %1 des Änderungsprotokolls ist mehr als 10 Minuten früher datiert als "
+                                     "der Eintrag davor."))
+            .arg(entryNumber);
+    case CountDisagrees:
+        return UiText(QStringLiteral("Der Kopf des Änderungsprotokolls nennt %1 Einträge, die Länge der Datei "
+                                     "ergibt %2: Einträge wurden abgeschnitten oder angefügt."))
+            .arg(stated)
+            .arg(found);
+    case TrailingBytes:
+        return UiText(QStringLiteral("Hinter dem letzten Eintrag des Änderungsprotokolls stehen %1 Bytes, die zu "
+                                     "keinem Eintrag gehören."))
+            .arg(stated);
     }
     return {};
 }
 
 void ChangeLogVerifier::report(Finding::Kind kind, quint32 recordNumber, quint32 entryNumber, const QString &reason)
 {
+    // One finding for each entry: a copied entry breaks the chain and
+    // repeats a record's change, but it is one thing that was done.
+    if (entryNumber != 0 && entryNumber == m_lastFlaggedEntry)
+        return;
+    if (entryNumber != 0)
+        m_lastFlaggedEntry = entryNumber;
     Finding finding;
     finding.kind = kind;
     finding.recordNumber = recordNumber;
@@ -109,9 +149,15 @@ bool ChangeLogVerifier::run()
     m_findings.clear();
     m_readError.clear();
     m_expected.clear();
+    m_closedChecks.clear();
+    m_closedUntil.reset();
+    m_previousTime = QDateTime();
+    m_lastFlaggedEntry = 0;
     m_entryCount = 0;
     m_lastHash.clear();
     m_started = false;
+    m_startCount = 0;
+    m_startList.clear();
     const QString path = m_directory + QLatin1String(ChangeLogEntry::FileName);
     if (!QFileInfo::exists(path)) {
         report(Finding::LogMissing);
@@ -124,14 +170,58 @@ bool ChangeLogVerifier::run()
                log.isOpen() ? UiText(QStringLiteral("Die Felder stimmen nicht.")) : log.errorString());
         return false;
     }
-    if (!walkLog(log))
+    if (!m_table.refresh()) {
+        m_readError = m_table.errorString();
+        report(Finding::LogUnreadable, 0, 0, m_readError);
         return false;
-    checkRecords();
+    }
+    m_log = &log;
+    if (walkLog()) {
+        checkLogLength(path);
+        checkRecords();
+    }
+    m_log = nullptr;
     return m_findings.isEmpty();
 }
 
-bool ChangeLogVerifier::walkLog(DbfTable &log)
+// The header's count against the entries the length holds, and what lies
+// after them. An append writes the entry and the end mark first and the
+// count after them: a count one behind is a write cut short, not a finding.
+void ChangeLogVerifier::checkLogLength(const QString &path)
 {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray head = file.read(DbfFormat::HeaderSize);
+    if (head.size() < DbfFormat::HeaderSize)
+        return;
+    const qint64 stated = qFromLittleEndian<quint32>(head.constData() + DbfFormat::RecordCountOffset);
+    const int headerLength = qFromLittleEndian<quint16>(head.constData() + DbfFormat::HeaderLengthOffset);
+    const int recordLength = qFromLittleEndian<quint16>(head.constData() + DbfFormat::RecordLengthOffset);
+    const qint64 size = file.size();
+    if (recordLength <= 0 || size < headerLength)
+        return;
+    const qint64 found = (size - headerLength) / recordLength;
+    const qint64 rest = size - headerLength - found * recordLength;
+    if (stated != found && stated + 1 != found) {
+        report(Finding::CountDisagrees);
+        m_findings.last().stated = stated;
+        m_findings.last().found = found;
+    }
+    bool endMarkOnly = false;
+    if (rest == 1 && file.seek(size - 1)) {
+        char last = 0;
+        endMarkOnly = file.getChar(&last) && last == DbfFormat::EndOfFile;
+    }
+    if (rest > 0 && !endMarkOnly) {
+        report(Finding::TrailingBytes);
+        m_findings.last().stated = rest;
+    }
+}
+
+bool ChangeLogVerifier::walkLog()
+{
+    DbfTable &log = *m_log;
     DbfRecord record = log.newRecord();
     QByteArray previous;
     for (quint32 number = 1; number <= log.recordCount(); ++number) {
@@ -141,9 +231,16 @@ bool ChangeLogVerifier::walkLog(DbfTable &log)
             return false;
         }
         const ChangeLogEntry entry = ChangeLogEntry::fromRecord(record);
-        if (entry.deletedFlag || ChangeLogEntry::chainHash(previous, record) != entry.chain)
+        // The flag byte is outside the chain: anything but a live flag is
+        // a change to the file.
+        if (record.bytes().at(0) != DbfFormat::LiveFlag || ChangeLogEntry::chainHash(previous, record) != entry.chain)
             report(Finding::EntryAltered, 0, number);
         previous = entry.chain;
+        if (entry.time.isValid()) {
+            if (m_previousTime.isValid() && datedBack(m_previousTime, entry.time))
+                report(Finding::TimeGoesBack, 0, number);
+            m_previousTime = entry.time;
+        }
         checkEntry(entry, number);
     }
     m_entryCount = log.recordCount();
@@ -154,36 +251,42 @@ bool ChangeLogVerifier::walkLog(DbfTable &log)
 void ChangeLogVerifier::checkEntry(const ChangeLogEntry &entry, quint32 entryNumber)
 {
     switch (entry.action) {
-    case ChangeLogEntry::Action::Start: {
+    case ChangeLogEntry::Action::Start:
         if (m_started || entryNumber != 1) {
             report(Finding::EntryAltered, 0, entryNumber);
             return;
         }
         m_started = true;
         m_startCount = entry.recordNumber;
-        QFile list(m_directory + QLatin1String(ChangeLog::StartListFileName));
-        if (list.open(QIODevice::ReadOnly))
-            m_startList = list.readAll();
-        if (m_startList.size() != qsizetype(m_startCount) * ChangeLog::StartDigestSize
-            || QCryptographicHash::hash(m_startList, QCryptographicHash::Sha256).toHex() != entry.after) {
-            report(Finding::StartListAltered);
-            m_startList.clear();
-        }
+        readStartList(entry);
+        // Histories begun before the structure was pinned have no VORHER.
+        if (!entry.before.isEmpty() && entry.before != ChangeLog::structureDigest(m_table.fileName()))
+            report(Finding::StructureChanged);
         return;
-    }
-    case ChangeLogEntry::Action::New:
+    case ChangeLogEntry::Action::New: {
         if (entry.recordNumber <= m_startCount || m_expected.count(entry.recordNumber))
             report(Finding::EntryAltered, 0, entryNumber);
-        m_expected[entry.recordNumber] = entry.after;
+        RecordState &state = m_expected[entry.recordNumber];
+        state = RecordState();
+        checkClosedRow(entry, entryNumber, state);
+        state.digest = entry.after;
+        state.valueEntries.push_back(entryNumber);
         return;
+    }
     case ChangeLogEntry::Action::Changed:
-    case ChangeLogEntry::Action::Deleted:
+    case ChangeLogEntry::Action::Deleted: {
         if (!knownStateMatches(entry.recordNumber, entry.before))
             report(Finding::RecordChangedBefore, entry.recordNumber, entryNumber);
-        m_expected[entry.recordNumber] = entry.after;
+        RecordState &state = m_expected[entry.recordNumber];
+        checkClosedRow(entry, entryNumber, state);
+        state.digest = entry.after;
+        if (entry.action == ChangeLogEntry::Action::Changed)
+            state.valueEntries.push_back(entryNumber);
         return;
+    }
     case ChangeLogEntry::Action::PeriodClosed:
     case ChangeLogEntry::Action::PeriodReopened:
+        trackClosing(entry);
         return;
     case ChangeLogEntry::Action::Unknown:
         report(Finding::EntryAltered, 0, entryNumber);
@@ -191,27 +294,110 @@ void ChangeLogVerifier::checkEntry(const ChangeLogEntry &entry, quint32 entryNum
     }
 }
 
+// The list is checked by its size before it is read, and read in pieces:
+// a huge file or a device in its place costs no memory. Only the digests of
+// records the table still reaches are kept.
+void ChangeLogVerifier::readStartList(const ChangeLogEntry &entry)
+{
+    const QString path = m_directory + QLatin1String(ChangeLog::StartListFileName);
+    const qint64 expected = qint64(m_startCount) * ChangeLog::StartDigestSize;
+    const QFileInfo info(path);
+    QFile list(path);
+    if (!info.isFile() || info.size() != expected || !list.open(QIODevice::ReadOnly)) {
+        report(Finding::StartListAltered);
+        return;
+    }
+    const qint64 kept = qint64(qMin(m_startCount, m_table.recordCount())) * ChangeLog::StartDigestSize;
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    QByteArray keptBytes;
+    keptBytes.reserve(kept);
+    qint64 done = 0;
+    while (done < expected) {
+        const QByteArray chunk = list.read(qMin(StartListChunk, expected - done));
+        if (chunk.isEmpty())
+            break;
+        hash.addData(chunk);
+        if (done < kept)
+            keptBytes += chunk.left(kept - done);
+        done += chunk.size();
+    }
+    if (done != expected || hash.result().toHex() != entry.after) {
+        report(Finding::StartListAltered);
+        return;
+    }
+    m_startList = keptBytes;
+}
+
+// A change to a row dated up to the closing date in force at the entry's
+// time: closed rows stay closed in every window, so only a hand-made entry
+// can do that. The row's date is the one the entry names (before and
+// after), else the one an earlier entry named, else the table's.
+void ChangeLogVerifier::checkClosedRow(const ChangeLogEntry &entry, quint32 entryNumber, RecordState &state)
+{
+    const QString dateField = m_table.fieldCount() > WorkTimeTables::Datum
+        ? m_table.fields().at(WorkTimeTables::Datum).name
+        : QStringLiteral("DATUM");
+    std::optional<QDate> oldDate = state.date;
+    std::optional<QDate> newDate = state.date;
+    bool named = false;
+    // Most changes leave the date alone: the text is parsed only when the
+    // field's name is in it.
+    const QString namePrefix = dateField + QStringLiteral(": ");
+    const bool mayName = entry.changes.startsWith(namePrefix) || entry.changes.contains(QStringLiteral("; ") + namePrefix);
+    for (const ChangeLogEntry::FieldChange &item : mayName ? ChangeLogEntry::parseChanges(entry.changes)
+                                                           : QList<ChangeLogEntry::FieldChange>()) {
+        if (item.field == dateField) {
+            oldDate = dateOf(item.oldText);
+            newDate = dateOf(item.newText);
+            named = true;
+            break;
+        }
+    }
+    if (entry.action == ChangeLogEntry::Action::New)
+        oldDate.reset();
+    if (entry.action == ChangeLogEntry::Action::Deleted)
+        newDate.reset();
+    if (named || entry.action == ChangeLogEntry::Action::New)
+        state.date = entry.action == ChangeLogEntry::Action::Deleted ? oldDate : newDate;
+    if (!m_closedUntil)
+        return;
+    const auto closed = [&](const std::optional<QDate> &date) { return date && *date <= *m_closedUntil; };
+    if (closed(oldDate) || closed(newDate))
+        report(Finding::ClosedRowChanged, entry.recordNumber, entryNumber);
+    else if (!named && !state.date && entry.action != ChangeLogEntry::Action::New)
+        m_closedChecks.push_back({entry.recordNumber, entryNumber, *m_closedUntil});
+}
+
+void ChangeLogVerifier::trackClosing(const ChangeLogEntry &entry)
+{
+    for (const ChangeLogEntry::FieldChange &item : ChangeLogEntry::parseChanges(entry.changes)) {
+        if (item.field == QLatin1String("CLOSED_UNTIL")) {
+            m_closedUntil = dateOf(item.newText);
+            return;
+        }
+    }
+}
+
 bool ChangeLogVerifier::knownStateMatches(quint32 recordNumber, const QByteArray &digestHex) const
 {
     const auto known = m_expected.find(recordNumber);
     if (known != m_expected.end())
-        return known->second == digestHex;
+        return known->second.digest == digestHex;
     if (recordNumber == 0 || recordNumber > m_startCount)
         return false;
-    if (m_startList.isEmpty())
-        return true; // already reported as a damaged start list
+    const qsizetype at = qsizetype(recordNumber - 1) * ChangeLog::StartDigestSize;
+    if (at >= m_startList.size())
+        return true; // a damaged list is reported; a record beyond the table, as missing
     return QByteArray::fromHex(digestHex).left(ChangeLog::StartDigestSize)
-        == m_startList.mid(qsizetype(recordNumber - 1) * ChangeLog::StartDigestSize, ChangeLog::StartDigestSize);
+        == m_startList.mid(at, ChangeLog::StartDigestSize);
 }
 
 void ChangeLogVerifier::checkRecords()
 {
-    if (!m_table.refresh()) {
-        m_readError = m_table.errorString();
-        report(Finding::LogUnreadable, 0, 0, m_readError);
-        return;
-    }
     const quint32 count = m_table.recordCount();
+    std::sort(m_closedChecks.begin(), m_closedChecks.end(),
+              [](const ClosedCheck &a, const ClosedCheck &b) { return a.recordNumber < b.recordNumber; });
+    auto closedCheck = m_closedChecks.cbegin();
     DbfRecord record = m_table.newRecord();
     for (quint32 number = 1; number <= count; ++number) {
         if (!m_table.readRecord(number, record)) {
@@ -219,14 +405,19 @@ void ChangeLogVerifier::checkRecords()
             report(Finding::LogUnreadable, 0, 0, m_readError);
             return;
         }
+        for (; closedCheck != m_closedChecks.cend() && closedCheck->recordNumber == number; ++closedCheck) {
+            const std::optional<QDate> date = dateOf(record.text(WorkTimeTables::Datum));
+            if (date && *date <= closedCheck->closedUntil)
+                report(Finding::ClosedRowChanged, number, closedCheck->entryNumber);
+        }
         const auto known = m_expected.find(number);
         if (known == m_expected.end() && number > m_startCount) {
             report(Finding::RecordAppended, number);
             continue;
         }
         if (known != m_expected.end()) {
-            if (ChangeLogEntry::recordDigest(record.bytes()) != known->second)
-                addRecordFinding(number, record, known->second);
+            if (ChangeLogEntry::recordDigest(record.bytes()) != known->second.digest)
+                addRecordFinding(number, record, known->second.digest);
         } else if (!m_startList.isEmpty() && !knownStateMatches(number, ChangeLogEntry::recordDigest(record.bytes()))) {
             addRecordFinding(number, record, {});
         }
@@ -234,7 +425,7 @@ void ChangeLogVerifier::checkRecords()
     // Records the history knows that the table no longer reaches. Each is
     // named, but a damaged count cannot make the list endless.
     std::vector<quint32> missing;
-    for (const auto &[number, digest] : m_expected) {
+    for (const auto &[number, state] : m_expected) {
         if (number > count)
             missing.push_back(number);
     }
@@ -264,29 +455,27 @@ void ChangeLogVerifier::addRecordFinding(quint32 recordNumber, const DbfRecord &
 
 // The fields whose text differs from what the log last wrote into them:
 // known for every field of a record the log saw appended, otherwise for the
-// fields the log saw changed.
+// fields the log saw changed. Only this record's entries are read again,
+// each by its number: the log is not walked once more.
 QStringList ChangeLogVerifier::differingFields(quint32 recordNumber, const DbfRecord &record)
 {
-    NoClock clock;
-    DbfTable log(clock);
-    if (!log.open(m_directory + QLatin1String(ChangeLogEntry::FileName), DbfTable::OpenMode::ReadOnly))
+    const auto state = m_expected.find(recordNumber);
+    if (state == m_expected.end() || !m_log)
         return {};
     const QList<DbfField> &fields = m_table.fields();
     QHash<QString, QString> known;
-    DbfRecord entryRecord = log.newRecord();
-    for (quint32 number = 1; number <= log.recordCount(); ++number) {
-        if (!log.readRecord(number, entryRecord))
+    DbfRecord entryRecord = m_log->newRecord();
+    for (const quint32 number : state->second.valueEntries) {
+        if (!m_log->readRecord(number, entryRecord))
             break;
         const ChangeLogEntry entry = ChangeLogEntry::fromRecord(entryRecord);
-        if (entry.recordNumber != recordNumber)
-            continue;
         if (entry.action == ChangeLogEntry::Action::New) {
             // An appended record's entry names its non-empty fields.
             for (const DbfField &field : fields)
                 known.insert(field.name, QString());
         }
-        if (entry.action == ChangeLogEntry::Action::New || entry.action == ChangeLogEntry::Action::Changed)
-            known.insert(newValues(entry.changes));
+        for (const ChangeLogEntry::FieldChange &item : ChangeLogEntry::parseChanges(entry.changes))
+            known.insert(item.field, item.newText);
     }
     QStringList differing;
     for (int pos = 0; pos < fields.size(); ++pos) {

@@ -1,8 +1,12 @@
 #pragma once
 
+#include <optional>
 #include <unordered_map>
+#include <vector>
 
 #include <QByteArray>
+#include <QDate>
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -15,16 +19,25 @@ struct ChangeLogEntry;
 // table: every entry's chain hash, the start list, and that every record is
 // in the state its last entry says, or, for a record older than the log and
 // never changed through Tagwerk, in the state it had when the log began.
+// Beside the chain, which anyone who can write the folder can extend, it
+// shows what a forger must leave behind: a change to a row of a period that
+// was closed at the time, an entry dated before the one before it, a table
+// whose structure is no longer the one pinned at the log's start, bytes
+// around the entries that no entry explains. The log and the table are each
+// read once, whatever is found.
 class ChangeLogVerifier
 {
 public:
     struct Finding
     {
         enum Kind { LogMissing, LogUnreadable, EntryAltered, StartListAltered, RecordChanged, RecordChangedBefore,
-                    RecordDeleted, RecordRestored, RecordAppended, RecordMissing };
+                    RecordDeleted, RecordRestored, RecordAppended, RecordMissing, StructureChanged, ClosedRowChanged,
+                    TimeGoesBack, CountDisagrees, TrailingBytes };
         Kind kind = RecordChanged;
         quint32 recordNumber = 0;
         quint32 entryNumber = 0;
+        qint64 stated = 0; // CountDisagrees: the header's count; TrailingBytes: how many
+        qint64 found = 0;  // CountDisagrees: the entries the file's length holds
         QStringList fields; // the fields that differ, where the log tells them
         QString reason;     // LogUnreadable
         // In the user's language.
@@ -33,6 +46,10 @@ public:
 
     // Both files are read, never written. `table` must be open.
     ChangeLogVerifier(DbfTable &table, const QString &directory);
+
+    // How far an entry may be dated before the entry before it: the clocks
+    // of the PCs that share a folder differ by less.
+    static constexpr int AllowedClockSkewSeconds = 10 * 60;
 
     // True when nothing was found.
     bool run();
@@ -45,9 +62,29 @@ public:
     QString readError() const { return m_readError; }
 
 private:
+    // What the log says of one record.
+    struct RecordState
+    {
+        QByteArray digest;                 // hex, after its last entry
+        std::vector<quint32> valueEntries; // its New and Changed entries, which name field values
+        std::optional<QDate> date;         // its date, where an entry named it
+    };
+    // A change to a record whose date no entry named before, made while the
+    // bookings up to `closedUntil` were closed: the table tells the date.
+    struct ClosedCheck
+    {
+        quint32 recordNumber;
+        quint32 entryNumber;
+        QDate closedUntil;
+    };
+
     void report(Finding::Kind kind, quint32 recordNumber = 0, quint32 entryNumber = 0, const QString &reason = {});
-    bool walkLog(DbfTable &log);
+    void checkLogLength(const QString &path);
+    bool walkLog();
     void checkEntry(const ChangeLogEntry &entry, quint32 entryNumber);
+    void readStartList(const ChangeLogEntry &entry);
+    void checkClosedRow(const ChangeLogEntry &entry, quint32 entryNumber, RecordState &state);
+    void trackClosing(const ChangeLogEntry &entry);
     bool knownStateMatches(quint32 recordNumber, const QByteArray &digestHex) const;
     void checkRecords();
     void addRecordFinding(quint32 recordNumber, const DbfRecord &record, const QByteArray &expectedHex);
@@ -55,12 +92,17 @@ private:
 
     DbfTable &m_table;
     QString m_directory;
+    DbfTable *m_log = nullptr; // while run() reads it
     quint32 m_entryCount = 0;
     QByteArray m_lastHash;
     QList<Finding> m_findings;
     QString m_readError;
+    quint32 m_lastFlaggedEntry = 0;
     bool m_started = false;
     quint32 m_startCount = 0;
-    QByteArray m_startList;
-    std::unordered_map<quint32, QByteArray> m_expected; // record → hex digest after its last entry
+    QByteArray m_startList; // the digests of the records the table still reaches
+    QDateTime m_previousTime;
+    std::optional<QDate> m_closedUntil;
+    std::vector<ClosedCheck> m_closedChecks;
+    std::unordered_map<quint32, RecordState> m_expected;
 };

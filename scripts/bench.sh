@@ -20,7 +20,7 @@ for rows in 10000 100000 1000000; do
     build/bin/save_bench "$rows"
 done
 echo
-echo "Change history (start on an existing table, a save with its log entry, verify):"
+echo "Change history (start on an existing table, a save with its log entry, verify; verify with 100 findings beside none):"
 for rows in 100000 1000000; do
     build/bin/changelog_bench "$rows"
 done

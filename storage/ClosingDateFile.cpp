@@ -3,6 +3,13 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "DateTimeText.h"
 #include "base/WholeFileSave.h"
@@ -20,6 +27,28 @@ const QDate DayZero(1899, 12, 30);
 bool storable(QDate date)
 {
     return date.isValid() && date.year() >= 1 && date.year() <= 9999;
+}
+
+// Opens `path` for reading only if it is a regular file of at most
+// MaxFileSize bytes. Opened without blocking, so a FIFO put in its place
+// cannot hold the caller (and the table lock it may hold); the type and
+// size are taken from the opened file, not from a name that may change.
+bool openPlainFile(QFile &file)
+{
+#ifdef Q_OS_UNIX
+    const int fd = ::open(QFile::encodeName(file.fileName()).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat info;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > MaxFileSize) {
+        ::close(fd);
+        return false;
+    }
+    return file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+#else
+    const QFileInfo info(file.fileName());
+    return info.isFile() && info.size() <= MaxFileSize && file.open(QIODevice::ReadOnly);
+#endif
 }
 
 } // namespace
@@ -65,7 +94,8 @@ LoadResult load(const QString &path, std::optional<QDate> &until)
         return LoadResult::Missing;
     // A file that is there but cannot be read says nothing about the date:
     // taking it for "nothing closed" would open the closed period.
-    if (!file.open(QIODevice::ReadOnly))
+    // So is anything but a small regular file.
+    if (!openPlainFile(file))
         return LoadResult::Damaged;
     return read(&file, until);
 }

@@ -17,6 +17,8 @@ class QIODevice;
 namespace ClosingDateFile {
 
 constexpr const char *FileName = "abschluss.dat";
+// The file holds at most 4 + 10 + 4 bytes; anything much larger is not it.
+constexpr qint64 MaxFileSize = 64;
 
 enum class LoadResult {
     Loaded,  // the date, or nothing closed
@@ -29,6 +31,9 @@ enum class LoadResult {
 LoadResult read(QIODevice *file, std::optional<QDate> &until);
 void write(QIODevice *file, std::optional<QDate> until); // throws KorvaldIoError
 
+// Anything but a regular file of at most MaxFileSize bytes (a FIFO, a
+// device, a link to one, a huge file) is Damaged, found without blocking
+// and without reading it.
 LoadResult load(const QString &path, std::optional<QDate> &until);
 // Writes beside the file and renames, so a crash or a full disk leaves the
 // old file or the new one; false with the reason in `error`.

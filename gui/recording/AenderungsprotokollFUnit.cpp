@@ -130,8 +130,13 @@ void TAenderungsprotokollForm::ShowBtnClick()
     for (const ChangeLogEntry &entry : std::as_const(m_entries))
         items.append(new QTreeWidgetItem(ChangeLogHistory::columns(entry)));
     EntryList->addTopLevelItems(items);
-    for (int column = 0; column + 1 < EntryList->columnCount(); ++column)
-        EntryList->resizeColumnToContents(column);
+    // Every column fits its texts but the changes, which may run to a
+    // thousand characters and would push the checksum out of sight.
+    constexpr int ChangesColumn = 5;
+    for (int column = 0; column < EntryList->columnCount(); ++column) {
+        if (column != ChangesColumn)
+            EntryList->resizeColumnToContents(column);
+    }
     HashLabel->setText(UiText(QStringLiteral("Prüfsumme des Änderungsprotokolls: %1"))
                            .arg(QString::fromLatin1(m_context.changeLog().lastHash())));
 }
@@ -157,9 +162,10 @@ void TAenderungsprotokollForm::fillReportWindow()
     report.writeColumnTitles(titles);
     for (const ChangeLogEntry &entry : std::as_const(m_entries)) {
         const QStringList columns = ChangeLogHistory::columns(entry);
-        report.writeLine(columns.mid(0, 5).join(QStringLiteral("  ")));
-        if (!columns.last().isEmpty())
-            report.writeLine(QStringLiteral("    ") + columns.last());
+        // Time, who, computer, action, record, checksum; the changes below.
+        report.writeLine((columns.mid(0, 5) << columns.at(6)).join(QStringLiteral("  ")));
+        if (!columns.at(5).isEmpty())
+            report.writeLine(QStringLiteral("    ") + columns.at(5));
         report.writeRecord(columns);
     }
     report.endReport();

@@ -11,6 +11,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 #include "recording/BookingService.h"
 #include "recording/ChangeLog.h"
 #include "recording/ChangeLogHistory.h"
@@ -37,11 +41,22 @@ struct CliResult
 };
 
 // Ways another program may have touched the files, each by a plain write.
-enum class Tamper { FieldByte, DeletionFlag, AppendedRecord, LogByte, LogLastEntryCut, OldRecordByte };
+enum class Tamper { FieldByte, DeletionFlag, AppendedRecord, LogByte, LogLastEntryCut, OldRecordByte, FieldWidths,
+                    LanguageByte, LogFlagByte, LogCountLowered, LogGarbage, ClosingEntryCut, DuplicatedEntry };
+
+// What a hand-made (correctly chained) entry does, in forgeryIsVisible.
+enum class Forgery { ChangePlace, DeleteRow, AppendRow, MoveDate, ChangeOldRecord };
+
+bool namesEntry(int kind)
+{
+    return kind == int(ChangeLogVerifier::Finding::EntryAltered) || kind == int(ChangeLogVerifier::Finding::TimeGoesBack)
+        || kind == int(ChangeLogVerifier::Finding::ClosedRowChanged);
+}
 
 } // namespace
 
 Q_DECLARE_METATYPE(Tamper)
+Q_DECLARE_METATYPE(Forgery)
 
 class TestChangeLog : public QObject
 {
@@ -57,7 +72,13 @@ private slots:
     void tamperingIsFound_data();
     void tamperingIsFound();
     void startOnExistingTableThenChange();
+    void startListIsPinned_data();
     void startListIsPinned();
+    void historyWithoutStructurePinVerifies();
+    void forgeryIsVisible_data();
+    void forgeryIsVisible();
+    void separatorsInValuesCannotFakeItems_data();
+    void separatorsInValuesCannotFakeItems();
     void missingHistoryIsAFinding();
     void unloggedChangeIsReported();
     void chainKeepsItsOrderAcrossProcesses();
@@ -74,6 +95,7 @@ private:
     ChangeLogEntry lastEntry();
     QList<ChangeLogEntry> entries();
     void overwrite(const QString &file, qint64 offset, const QByteArray &bytes);
+    void logGeometry(int &headerLength, int &recordLength);
     qint64 recordOffset(quint32 number, int field) const;
     CliResult runCli(const QStringList &arguments) const;
     void writeUsers();
@@ -139,6 +161,13 @@ qint64 TestChangeLog::recordOffset(quint32 number, int field) const
     const int recordLength = qFromLittleEndian<quint16>(header.constData() + DbfFormat::RecordLengthOffset);
     const int fieldOffset = field < 0 ? 0 : m_table->fields().at(field).offset;
     return headerLength + qint64(number - 1) * recordLength + fieldOffset;
+}
+
+void TestChangeLog::logGeometry(int &headerLength, int &recordLength)
+{
+    const QByteArray log = TestFiles::readAll(path("protokoll.dbf")).left(DbfFormat::HeaderSize);
+    headerLength = qFromLittleEndian<quint16>(log.constData() + DbfFormat::HeaderLengthOffset);
+    recordLength = qFromLittleEndian<quint16>(log.constData() + DbfFormat::RecordLengthOffset);
 }
 
 void TestChangeLog::overwrite(const QString &file, qint64 offset, const QByteArray &bytes)
@@ -299,16 +328,31 @@ void TestChangeLog::tamperingIsFound_data()
     QTest::addColumn<int>("kind");
     QTest::addColumn<quint32>("number"); // record, or log entry
     QTest::addColumn<QStringList>("fields");
+    QTest::addColumn<int>("total"); // findings in all; -1: not counted
     QTest::newRow("one byte of a field") << Tamper::FieldByte << int(Finding::RecordChanged) << 3u
-                                         << QStringList{QStringLiteral("ORT")};
-    QTest::newRow("deletion flag flipped") << Tamper::DeletionFlag << int(Finding::RecordDeleted) << 2u << QStringList();
+                                         << QStringList{QStringLiteral("ORT")} << 1;
+    QTest::newRow("deletion flag flipped") << Tamper::DeletionFlag << int(Finding::RecordDeleted) << 2u << QStringList()
+                                           << 1;
     QTest::newRow("record appended by another program") << Tamper::AppendedRecord << int(Finding::RecordAppended) << 4u
-                                                       << QStringList();
-    QTest::newRow("one byte of the log") << Tamper::LogByte << int(Finding::EntryAltered) << 3u << QStringList();
+                                                       << QStringList() << 1;
+    QTest::newRow("one byte of the log") << Tamper::LogByte << int(Finding::EntryAltered) << 3u << QStringList() << 1;
     QTest::newRow("log's last entry cut off") << Tamper::LogLastEntryCut << int(Finding::RecordChanged) << 2u
-                                              << QStringList{QStringLiteral("ZEIT BIS")};
+                                              << QStringList{QStringLiteral("ZEIT BIS")} << 2;
     QTest::newRow("record older than the log") << Tamper::OldRecordByte << int(Finding::RecordChanged) << 1u
-                                               << QStringList();
+                                               << QStringList() << 1;
+    QTest::newRow("two field widths moved") << Tamper::FieldWidths << int(Finding::StructureChanged) << 0u
+                                            << QStringList() << -1;
+    QTest::newRow("language byte") << Tamper::LanguageByte << int(Finding::StructureChanged) << 0u << QStringList() << 1;
+    QTest::newRow("flag byte of an entry") << Tamper::LogFlagByte << int(Finding::EntryAltered) << 3u << QStringList()
+                                           << 1;
+    QTest::newRow("log header's count lowered") << Tamper::LogCountLowered << int(Finding::CountDisagrees) << 0u
+                                                << QStringList() << 1;
+    QTest::newRow("bytes after the last entry") << Tamper::LogGarbage << int(Finding::TrailingBytes) << 0u
+                                                << QStringList() << 1;
+    QTest::newRow("a closing cut off the log's end") << Tamper::ClosingEntryCut << int(Finding::CountDisagrees) << 0u
+                                                     << QStringList() << 1;
+    QTest::newRow("an entry duplicated") << Tamper::DuplicatedEntry << int(Finding::EntryAltered) << 5u << QStringList()
+                                         << 1;
 }
 
 void TestChangeLog::tamperingIsFound()
@@ -317,6 +361,7 @@ void TestChangeLog::tamperingIsFound()
     QFETCH(int, kind);
     QFETCH(quint32, number);
     QFETCH(QStringList, fields);
+    QFETCH(int, total);
     appendRecord("Anna", "Aachen"); // before the log: record 1
     openLog();
     appendRecord("Bernd", "Köln");  // entry 2, record 2
@@ -325,6 +370,9 @@ void TestChangeLog::tamperingIsFound()
     QVERIFY(m_table->readRecord(2, record));
     record.setText(WorkTimeTables::ZeitBis, QStringLiteral("13:00"));
     QVERIFY(m_table->update(record)); // entry 4
+    if (tamper == Tamper::ClosingEntryCut)
+        QVERIFY(m_log->appendPeriodClosing(QStringLiteral("Administrator"), QStringLiteral("pc-chef"), QDate(),
+                                           QDate(2024, 3, 5))); // entry 5
     const QByteArray tableBytes = TestFiles::readAll(path("arbeitszeit.dbf"));
     const int recordLength = m_table->newRecord().bytes().size();
     m_log.reset();
@@ -368,6 +416,51 @@ void TestChangeLog::tamperingIsFound()
     case Tamper::OldRecordByte:
         overwrite(path("arbeitszeit.dbf"), recordOffset(1, -1) + 3, "9");
         break;
+    case Tamper::FieldWidths: {
+        // ORT one narrower, TÄTIGKEIT one wider: the record length still
+        // adds up, but every row reads differently.
+        const qint64 ort = DbfFormat::HeaderSize + WorkTimeTables::Ort * DbfFormat::DescriptorSize
+            + DbfFormat::DescriptorWidthOffset;
+        const qint64 taetigkeit = ort + DbfFormat::DescriptorSize;
+        overwrite(path("arbeitszeit.dbf"), ort, QByteArray(1, char(tableBytes.at(ort) - 1)));
+        overwrite(path("arbeitszeit.dbf"), taetigkeit, QByteArray(1, char(tableBytes.at(taetigkeit) + 1)));
+        break;
+    }
+    case Tamper::LanguageByte:
+        overwrite(path("arbeitszeit.dbf"), DbfFormat::LanguageDriverOffset, QByteArray(1, char(0x03)));
+        break;
+    case Tamper::LogFlagByte: {
+        int headerLength = 0, logRecordLength = 0;
+        logGeometry(headerLength, logRecordLength);
+        overwrite(path("protokoll.dbf"), headerLength + 2 * logRecordLength, "X");
+        break;
+    }
+    case Tamper::LogCountLowered:
+        overwrite(path("protokoll.dbf"), DbfFormat::RecordCountOffset, TestFiles::le32(2));
+        break;
+    case Tamper::LogGarbage: {
+        QFile log(path("protokoll.dbf"));
+        QVERIFY(log.open(QIODevice::Append));
+        QVERIFY(log.write("garbage!") == 8);
+        break;
+    }
+    case Tamper::ClosingEntryCut: {
+        int headerLength = 0, logRecordLength = 0;
+        logGeometry(headerLength, logRecordLength);
+        QFile log(path("protokoll.dbf"));
+        QVERIFY(log.resize(headerLength + 4 * logRecordLength + 1));
+        overwrite(path("protokoll.dbf"), headerLength + 4 * logRecordLength, QByteArray(1, DbfFormat::EndOfFile));
+        break;
+    }
+    case Tamper::DuplicatedEntry: {
+        int headerLength = 0, logRecordLength = 0;
+        logGeometry(headerLength, logRecordLength);
+        const QByteArray log = TestFiles::readAll(path("protokoll.dbf"));
+        overwrite(path("protokoll.dbf"), headerLength + 4 * logRecordLength,
+                  log.mid(headerLength + 3 * logRecordLength, logRecordLength) + char(DbfFormat::EndOfFile));
+        overwrite(path("protokoll.dbf"), DbfFormat::RecordCountOffset, TestFiles::le32(5));
+        break;
+    }
     }
 
     DbfTable table(m_clock);
@@ -375,12 +468,15 @@ void TestChangeLog::tamperingIsFound()
     ChangeLogVerifier verifier(table, directory());
     QVERIFY(!verifier.run());
     const QList<Finding> &findings = verifier.findings();
-    QVERIFY(!findings.isEmpty());
-    const Finding &finding = findings.first();
-    QCOMPARE(int(finding.kind), kind);
-    QCOMPARE(kind == int(Finding::EntryAltered) ? finding.entryNumber : finding.recordNumber, number);
+    const auto found = std::find_if(findings.cbegin(), findings.cend(), [&](const Finding &f) { return int(f.kind) == kind; });
+    QVERIFY2(found != findings.cend(), qPrintable(findings.first().text()));
+    const Finding &finding = *found;
+    QCOMPARE(namesEntry(kind) ? finding.entryNumber : finding.recordNumber, number);
     QCOMPARE(finding.fields, fields);
-    QVERIFY(finding.text().contains(QString::number(number)));
+    if (number != 0)
+        QVERIFY(finding.text().contains(QString::number(number)));
+    if (total >= 0)
+        QCOMPARE(findings.size(), total);
 
     const CliResult cli = runCli({QStringLiteral("verify")});
     QCOMPARE(cli.exitCode, 1);
@@ -408,14 +504,230 @@ void TestChangeLog::startOnExistingTableThenChange()
     QCOMPARE(entries().size(), 3);
 }
 
+void TestChangeLog::startListIsPinned_data()
+{
+    QTest::addColumn<QString>("replacement");
+    QTest::newRow("one byte changed") << QStringLiteral("byte");
+    QTest::newRow("a byte too many") << QStringLiteral("longer");
+#ifdef Q_OS_UNIX
+    // Neither may block or be read whole into memory.
+    QTest::newRow("a FIFO") << QStringLiteral("fifo");
+    QTest::newRow("a file of 3 GB") << QStringLiteral("huge");
+    QTest::newRow("a link to /dev/urandom") << QStringLiteral("urandom");
+#endif
+}
+
 void TestChangeLog::startListIsPinned()
 {
+    QFETCH(QString, replacement);
     appendRecord("Anna", "Aachen");
     openLog();
-    overwrite(path("protokollbeginn.dat"), 0, "x");
+    const QString list = path("protokollbeginn.dat");
+    if (replacement == QLatin1String("byte")) {
+        overwrite(list, 0, "x");
+    } else if (replacement == QLatin1String("longer")) {
+        overwrite(list, ChangeLog::StartDigestSize, "x");
+    } else if (replacement == QLatin1String("huge")) {
+        QFile file(list);
+        QVERIFY(file.resize(qint64(3) << 30)); // sparse
+    } else {
+        QVERIFY(QFile::remove(list));
+#ifdef Q_OS_UNIX
+        if (replacement == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(QFile::encodeName(list).constData(), 0600), 0);
+        else
+            QVERIFY(QFile::link(QStringLiteral("/dev/urandom"), list));
+#endif
+    }
     ChangeLogVerifier verifier(*m_table, directory());
     QVERIFY(!verifier.run());
     QCOMPARE(verifier.findings().first().kind, Finding::StartListAltered);
+}
+
+// A start entry written before the structure was pinned has an empty
+// VORHER; such a history verifies as it did.
+void TestChangeLog::historyWithoutStructurePinVerifies()
+{
+    appendRecord("Anna", "Aachen");
+    openLog();
+    QCOMPARE(lastEntry().before, ChangeLog::structureDigest(path("arbeitszeit.dbf")));
+    QCOMPARE(lastEntry().before.size(), ChangeLogEntry::DigestHexLength);
+    appendRecord("Bernd", "Köln");
+    m_log.reset();
+    {
+        DbfTable log(m_clock);
+        QVERIFY(log.open(path("protokoll.dbf")));
+        QByteArray previous;
+        DbfRecord record;
+        for (quint32 number = 1; number <= log.recordCount(); ++number) {
+            QVERIFY(log.readRecord(number, record));
+            if (number == 1)
+                record.setText(ChangeLogEntry::Vorher, QString());
+            previous = ChangeLogEntry::chainHash(previous, record);
+            record.setText(ChangeLogEntry::Kette, QString::fromLatin1(previous));
+            QVERIFY(log.update(record));
+        }
+    }
+    QVERIFY(entries().first().before.isEmpty());
+    ChangeLogVerifier verifier(*m_table, directory());
+    QVERIFY2(verifier.run(), qPrintable(verifier.findings().value(0).text()));
+}
+
+void TestChangeLog::forgeryIsVisible_data()
+{
+    QTest::addColumn<QDate>("closedUntil"); // invalid: nothing closed
+    QTest::addColumn<bool>("reopened");     // and reopened before the change
+    QTest::addColumn<Forgery>("forgery");
+    QTest::addColumn<int>("secondsBack");   // the change's time before the entry before it
+    QTest::addColumn<QByteArray>("zone");   // the local time zone; empty: as it is
+    QTest::addColumn<int>("kind");          // -1: verifies
+    QTest::addColumn<quint32>("entry");
+    const QDate none;
+    const QDate rowDate(2024, 3, 5);
+    QTest::newRow("dated exactly 10:00 earlier") << none << false << Forgery::ChangePlace << 600 << QByteArray() << -1 << 0u;
+    QTest::newRow("dated 10:01 earlier") << none << false << Forgery::ChangePlace << 601 << QByteArray() << int(Finding::TimeGoesBack)
+                                         << 3u;
+    // 02:50 summer time, then 02:05 winter time: 15 minutes later, written
+    // 45 minutes earlier.
+    QTest::newRow("clocks put back at the end of summer time") << none << false << Forgery::ChangePlace << 45 * 60
+                                                               << QByteArray("Europe/Berlin") << -1 << 0u;
+    QTest::newRow("dated later") << none << false << Forgery::ChangePlace << -3600 << QByteArray() << -1 << 0u;
+    QTest::newRow("row dated on the closing date") << rowDate << false << Forgery::ChangePlace << 0 << QByteArray()
+                                                   << int(Finding::ClosedRowChanged) << 4u;
+    QTest::newRow("row dated the day after the closing") << rowDate.addDays(-1) << false << Forgery::ChangePlace << 0 << QByteArray()
+                                                         << -1 << 0u;
+    QTest::newRow("closed, reopened, then changed") << rowDate << true << Forgery::ChangePlace << 0 << QByteArray() << -1 << 0u;
+    QTest::newRow("row deleted in a closed period") << rowDate << false << Forgery::DeleteRow << 0 << QByteArray()
+                                                    << int(Finding::ClosedRowChanged) << 4u;
+    QTest::newRow("row added in a closed period") << rowDate << false << Forgery::AppendRow << 0 << QByteArray()
+                                                  << int(Finding::ClosedRowChanged) << 4u;
+    QTest::newRow("row moved out of a closed period") << rowDate << false << Forgery::MoveDate << 0 << QByteArray()
+                                                      << int(Finding::ClosedRowChanged) << 4u;
+    QTest::newRow("row older than the log, closed") << rowDate << false << Forgery::ChangeOldRecord << 0 << QByteArray()
+                                                    << int(Finding::ClosedRowChanged) << 4u;
+    QTest::newRow("row older than the log, open") << rowDate.addDays(-1) << false << Forgery::ChangeOldRecord << 0 << QByteArray()
+                                                  << -1 << 0u;
+}
+
+// Anyone who can write the folder can append a correctly chained entry; the
+// table layer below the closed period writes whatever it is given, so the
+// entries here are chained as a forger's would be.
+void TestChangeLog::forgeryIsVisible()
+{
+    QFETCH(QDate, closedUntil);
+    QFETCH(bool, reopened);
+    QFETCH(Forgery, forgery);
+    QFETCH(int, secondsBack);
+    QFETCH(QByteArray, zone);
+    QFETCH(int, kind);
+    QFETCH(quint32, entry);
+    const QByteArray oldZone = qgetenv("TZ");
+    const auto restoreZone = qScopeGuard([&] {
+        if (zone.isEmpty())
+            return;
+        if (oldZone.isEmpty())
+            qunsetenv("TZ");
+        else
+            qputenv("TZ", oldZone);
+    });
+    if (!zone.isEmpty()) {
+        qputenv("TZ", zone);
+        m_clock.set(QDateTime(QDate(2024, 10, 27), QTime(2, 50)));
+    }
+    appendRecord("Anna", "Aachen"); // record 1, older than the log
+    openLog();
+    appendRecord("Bernd", "Köln");  // entry 2, record 2
+    const QDateTime time = m_clock.now();
+    if (closedUntil.isValid()) {
+        QVERIFY(m_log->appendPeriodClosing(QStringLiteral("Administrator"), QStringLiteral("pc-chef"), QDate(),
+                                           closedUntil)); // entry 3
+        if (reopened)
+            QVERIFY(m_log->appendPeriodClosing(QStringLiteral("Administrator"), QStringLiteral("pc-chef"), closedUntil,
+                                               QDate()));
+    }
+    m_clock.set(time.addSecs(-secondsBack));
+    DbfRecord record;
+    switch (forgery) {
+    case Forgery::ChangePlace:
+    case Forgery::MoveDate:
+    case Forgery::ChangeOldRecord:
+        QVERIFY(m_table->readRecord(forgery == Forgery::ChangeOldRecord ? 1 : 2, record));
+        if (forgery == Forgery::MoveDate)
+            record.setText(WorkTimeTables::Datum, QStringLiteral("11.03.2024"));
+        else
+            record.setText(WorkTimeTables::Ort, QStringLiteral("Bonn"));
+        QVERIFY(m_table->update(record));
+        break;
+    case Forgery::DeleteRow:
+        QVERIFY(m_table->markDeleted(2));
+        break;
+    case Forgery::AppendRow:
+        appendRecord("Clara", "Bonn");
+        break;
+    }
+    ChangeLogVerifier verifier(*m_table, directory());
+    if (kind < 0) {
+        QVERIFY2(verifier.run(), qPrintable(verifier.findings().value(0).text()));
+        return;
+    }
+    QVERIFY(!verifier.run());
+    QCOMPARE(verifier.findings().size(), 1);
+    QCOMPARE(int(verifier.findings().first().kind), kind);
+    QCOMPARE(verifier.findings().first().entryNumber, entry);
+    QVERIFY(verifier.findings().first().text().contains(QString::number(entry)));
+}
+
+void TestChangeLog::separatorsInValuesCannotFakeItems_data()
+{
+    QTest::addColumn<QString>("remark");
+    QTest::newRow("an item") << QStringLiteral("Gerüst; ORT: Aachen -> Bonn");
+    QTest::newRow("an arrow") << QStringLiteral("alt -> neu");
+    QTest::newRow("backslashes") << QStringLiteral("C:\\Daten\\; x\\");
+    QTest::newRow("an arrow at the end") << QStringLiteral("bis ->");
+}
+
+// A remark holding the separators stays one item in the history, and
+// verify's field list names only the field that was changed.
+void TestChangeLog::separatorsInValuesCannotFakeItems()
+{
+    QFETCH(QString, remark);
+    openLog();
+    DbfRecord record = m_table->newRecord();
+    record.setText(WorkTimeTables::Datum, QStringLiteral("05.03.2024"));
+    record.setText(WorkTimeTables::Ort, QStringLiteral("Köln"));
+    record.setText(WorkTimeTables::Bemerkungen, remark);
+    QVERIFY(m_table->append(record));
+    record.setText(WorkTimeTables::Bemerkungen, remark + QStringLiteral("; ZEIT BIS: -> 23:00"));
+    QVERIFY(m_table->update(record));
+    const QList<ChangeLogEntry> all = entries();
+    QCOMPARE(all.size(), 3);
+    const QList<ChangeLogEntry::FieldChange> appended = ChangeLogEntry::parseChanges(all.at(1).changes);
+    QCOMPARE(appended.size(), 3); // DATUM, ORT, BEMERKUNGE
+    QCOMPARE(appended.last().field, QStringLiteral("BEMERKUNGE"));
+    QCOMPARE(appended.last().newText, remark);
+    const QList<ChangeLogEntry::FieldChange> changed = ChangeLogEntry::parseChanges(all.at(2).changes);
+    QCOMPARE(changed.size(), 1);
+    QCOMPARE(changed.first().oldText, remark);
+    QCOMPARE(changed.first().newText, remark + QStringLiteral("; ZEIT BIS: -> 23:00"));
+    // Shown: one unescaped "; " between items, one arrow per item.
+    const QString shown = all.at(2).shownChanges();
+    QCOMPARE(shown.count(QString::fromUtf8(ChangeLogEntry::ShownArrow)), 1);
+    QCOMPARE(shown.count(QStringLiteral("; ")), shown.count(QStringLiteral("\\; ")));
+    // Another program changes the place: only ORT is named.
+    m_log.reset();
+    QVERIFY(m_table->readRecord(1, record));
+    m_table.reset();
+    overwrite(path("arbeitszeit.dbf"), recordOffset(1, -1) + [&] {
+        DbfTable table(m_clock);
+        table.open(path("arbeitszeit.dbf"), DbfTable::OpenMode::ReadOnly);
+        return table.fields().at(WorkTimeTables::Ort).offset;
+    }(), "B");
+    DbfTable table(m_clock);
+    QVERIFY(table.open(path("arbeitszeit.dbf"), DbfTable::OpenMode::ReadOnly));
+    ChangeLogVerifier verifier(table, directory());
+    QVERIFY(!verifier.run());
+    QCOMPARE(verifier.findings().size(), 1);
+    QCOMPARE(verifier.findings().first().fields, QStringList{QStringLiteral("ORT")});
 }
 
 void TestChangeLog::missingHistoryIsAFinding()
@@ -549,11 +861,27 @@ void TestChangeLog::cliHistoryFilters()
     m_log.reset();
     m_table.reset();
 
+    const QList<ChangeLogEntry> all = entries();
     CliResult cli = runCli({QStringLiteral("history"), QStringLiteral("--employee"), QStringLiteral("Administrator")});
     QCOMPARE(cli.exitCode, 0);
     QCOMPARE(QString::fromUtf8(cli.out),
              QStringLiteral("2024-03-08 09:00:00\tAdministrator\tpc-buero\tGeändert\t1\t"
-                            "ORT: Aachen \u2192 Bonn; ZEIT BIS: 12:00 \u2192 12:30\n"));
+                            "ORT: Aachen \u2192 Bonn; ZEIT BIS: 12:00 \u2192 12:30\t%1\n")
+                 .arg(QString::fromLatin1(all.at(2).chain)));
+    // What was entered after a printed checksum, in either case.
+    cli = runCli({QStringLiteral("history"), QStringLiteral("--after"), QString::fromLatin1(all.at(1).chain.toUpper())});
+    QCOMPARE(cli.exitCode, 0);
+    QCOMPARE(cli.out.count('\n'), 1);
+    QVERIFY(cli.out.endsWith(all.at(2).chain + '\n'));
+    cli = runCli({QStringLiteral("history"), QStringLiteral("--after"), QString::fromLatin1(all.at(2).chain)});
+    QCOMPARE(cli.exitCode, 0);
+    QVERIFY(cli.out.isEmpty());
+    cli = runCli({QStringLiteral("history"), QStringLiteral("--after"), QString(64, QLatin1Char('0'))});
+    QCOMPARE(cli.exitCode, 1);
+    QVERIFY(cli.out.isEmpty());
+    QVERIFY(QString::fromUtf8(cli.err).contains(QString(64, QLatin1Char('0'))));
+    cli = runCli({QStringLiteral("history"), QStringLiteral("--after"), QStringLiteral("abc")});
+    QCOMPARE(cli.exitCode, 2);
     cli = runCli({QStringLiteral("history"), QStringLiteral("--from"), QStringLiteral("06.03.2024"), QStringLiteral("--to"),
                   QStringLiteral("2024-03-07")});
     QCOMPARE(cli.exitCode, 0);

@@ -91,6 +91,8 @@ void TestChangeLogWindow::listsFiltersAndSavesTheHistory()
         QCOMPARE(window->EntryList->topLevelItem(0)->text(4), QStringLiteral("2"));
         QVERIFY(window->EntryList->topLevelItem(0)->text(5).contains(QStringLiteral("ORT:  \u2192 Köln")));
         QVERIFY(window->HashLabel->text().endsWith(hash));
+        // The newest entry, shown first, carries the last checksum.
+        QCOMPARE(window->EntryList->topLevelItem(0)->text(6), hash);
 
         QTest::keyClicks(window->EmployeeEdit, QStringLiteral("Anna"));
         QTest::mouseClick(window->ShowBtn, Qt::LeftButton);

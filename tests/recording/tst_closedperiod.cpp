@@ -2,6 +2,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 #include "session/OwnFiles.h"
 #include "recording/BookingService.h"
 #include "recording/ClashIndex.h"
@@ -17,6 +21,8 @@
 namespace {
 
 const QDate Today(2025, 3, 10);
+
+enum FileKind { PlainFile, Directory, Fifo, LinkToRandom, HugeFile };
 
 QString closedUntil(const char *date)
 {
@@ -116,28 +122,52 @@ void TestClosedPeriod::fileBytesOnDisk()
 void TestClosedPeriod::damagedFileClosesEverything_data()
 {
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<bool>("directory"); // a directory where the file should be: cannot be read
-    QTest::newRow("empty file") << QByteArray() << false;
-    QTest::newRow("cut inside the text") << fileBytes("31.01.2025", 45688).left(8) << false;
-    QTest::newRow("day number missing") << fileBytes("31.01.2025", 45688).chopped(4) << false;
-    QTest::newRow("a byte too many") << fileBytes("31.01.2025", 45688) + 'x' << false;
-    QTest::newRow("one digit changed") << fileBytes("31.01.2035", 45688) << false;
-    QTest::newRow("day number changed") << fileBytes("31.01.2025", 45689) << false;
-    QTest::newRow("no date at all") << fileBytes("kaputt!!!!", 45688) << false;
-    QTest::newRow("nothing closed, but a day number") << fileBytes("", 45688) << false;
-    QTest::newRow("date in another form") << fileBytes("31.1.2025", 45688) << false;
-    QTest::newRow("zeroed") << QByteArray(18, '\0') << false;
-    QTest::newRow("unreadable") << QByteArray() << true;
+    QTest::addColumn<int>("kind"); // what stands at the file's place: a FileKind
+    QTest::newRow("empty file") << QByteArray() << int(PlainFile);
+    QTest::newRow("cut inside the text") << fileBytes("31.01.2025", 45688).left(8) << int(PlainFile);
+    QTest::newRow("day number missing") << fileBytes("31.01.2025", 45688).chopped(4) << int(PlainFile);
+    QTest::newRow("a byte too many") << fileBytes("31.01.2025", 45688) + 'x' << int(PlainFile);
+    QTest::newRow("one digit changed") << fileBytes("31.01.2035", 45688) << int(PlainFile);
+    QTest::newRow("day number changed") << fileBytes("31.01.2025", 45689) << int(PlainFile);
+    QTest::newRow("no date at all") << fileBytes("kaputt!!!!", 45688) << int(PlainFile);
+    QTest::newRow("nothing closed, but a day number") << fileBytes("", 45688) << int(PlainFile);
+    QTest::newRow("date in another form") << fileBytes("31.1.2025", 45688) << int(PlainFile);
+    QTest::newRow("zeroed") << QByteArray(18, '\0') << int(PlainFile);
+    QTest::newRow("unreadable") << QByteArray() << int(Directory);
+#ifdef Q_OS_UNIX
+    // None of these may block or allocate: each is refused unread.
+    QTest::newRow("a FIFO") << QByteArray() << int(Fifo);
+    QTest::newRow("a link to /dev/urandom") << QByteArray() << int(LinkToRandom);
+    QTest::newRow("a text of 2 GB in a file of 3 GB") << TestFiles::le32(0x7fffffff) << int(HugeFile);
+#endif
 }
 
 void TestClosedPeriod::damagedFileClosesEverything()
 {
     QFETCH(QByteArray, bytes);
-    QFETCH(bool, directory);
-    if (directory)
-        QVERIFY(QDir(m_dir->path()).mkdir(QLatin1String(ClosingDateFile::FileName)));
-    else
+    QFETCH(int, kind);
+    switch (FileKind(kind)) {
+    case PlainFile:
         QVERIFY(TestFiles::writeAll(filePath(), bytes));
+        break;
+    case Directory:
+        QVERIFY(QDir(m_dir->path()).mkdir(QLatin1String(ClosingDateFile::FileName)));
+        break;
+    case Fifo:
+#ifdef Q_OS_UNIX
+        QCOMPARE(::mkfifo(QFile::encodeName(filePath()).constData(), 0600), 0);
+#endif
+        break;
+    case LinkToRandom:
+        QVERIFY(QFile::link(QStringLiteral("/dev/urandom"), filePath()));
+        break;
+    case HugeFile: {
+        QVERIFY(TestFiles::writeAll(filePath(), bytes));
+        QFile file(filePath());
+        QVERIFY(file.resize(qint64(3) << 30)); // sparse: no disk space taken
+        break;
+    }
+    }
     const ClosedPeriod closed = period();
     const ClosedPeriod::State state = closed.read();
     QCOMPARE(state.kind, ClosedPeriod::State::Unknown);
@@ -155,7 +185,7 @@ void TestClosedPeriod::damagedFileClosesEverything()
     row.setText(WorkTimeTables::Datum, QStringLiteral("10.03.2025"));
     QCOMPARE(closed.writeRefusal(nullptr, &row), message);
     QCOMPARE(closed.writeRefusal(&row, nullptr), message);
-    if (directory)
+    if (kind != PlainFile && kind != HugeFile)
         return;
     // The administrator repairs it by setting the date again.
     const ClosedPeriod::Change change = period().closeUntil(QDate(2025, 1, 31), QString(), UserListData(), Today);
