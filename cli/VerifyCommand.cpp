@@ -16,7 +16,10 @@ int runVerify(const QString &databaseDirectory, const QString &tablePath, CliOut
         return CliExit::Usage;
     }
     ChangeLogVerifier verifier(table, databaseDirectory);
-    if (!verifier.run()) {
+    const bool clean = verifier.run();
+    for (const ChangeLogVerifier::Finding &note : verifier.notes())
+        out.writeLine(note.text());
+    if (!clean) {
         for (const ChangeLogVerifier::Finding &finding : verifier.findings())
             out.writeLine(finding.text());
         return CliExit::Refused;
