@@ -348,13 +348,14 @@ bool ChangeLog::restart(const QString &directory, const QString &host, const std
         if (damage.isEmpty())
             return fail(UiText(QStringLiteral("Das Änderungsprotokoll ist vorhanden und lesbar; es wird nicht neu begonnen.")));
     }
-    close();
-    m_path = path;
     if (!m_table.isOpen())
         return fail(UiText(QStringLiteral("Die Tabelle ist nicht geöffnet.")));
+    close();
+    m_path = path;
+    // Whatever fails from here on, changes stay refused.
     HeaderLock tableLock(m_table);
     if (!tableLock.locked())
-        return fail(m_table.errorString());
+        return refuse(State::Failed, m_table.errorString());
     // What is lost is kept under a new name, never overwritten.
     const QString suffix = m_clock.now().toString(QStringLiteral(".yyyyMMdd-HHmmss")) + QStringLiteral(".alt");
     QStringList lost;
@@ -363,7 +364,8 @@ bool ChangeLog::restart(const QString &directory, const QString &host, const std
         if (!QFileInfo::exists(file) && !QFileInfo(file).isSymLink())
             continue;
         if (!QFile::rename(file, file + suffix))
-            return fail(UiText(QStringLiteral("\"%1\" kann nicht umbenannt werden.")).arg(QDir::toNativeSeparators(file)));
+            return refuse(State::Failed, UiText(QStringLiteral("\"%1\" kann nicht umbenannt werden."))
+                                             .arg(QDir::toNativeSeparators(file)));
         lost.append(QLatin1String(name) + suffix);
     }
     QString changes = QStringLiteral("LOST: ") + QLatin1String(ChangeLogEntry::FileName)
@@ -372,21 +374,16 @@ bool ChangeLog::restart(const QString &directory, const QString &host, const std
         changes += QStringLiteral("; KEPT_AS: ") + lost.join(QStringLiteral(", "));
     if (!m_log.create(path, ChangeLogEntry::fieldDefinitions(), DbfTable::CreateMode::OnlyIfMissing)
         || !openLog(directory))
-        return fail(m_log.errorString().isEmpty() ? m_errorString : m_log.errorString());
+        return refuse(State::Failed, m_log.errorString().isEmpty() ? m_errorString : m_log.errorString());
     const QString administrator = QLatin1String(AdministratorName);
     ChangeLogEntry restarted;
     restarted.action = ChangeLogEntry::Action::Restart;
     restarted.who = administrator;
     restarted.host = host;
     restarted.changes = changes;
-    if (!start(directory, administrator) || !appendEntry(restarted)) {
-        m_state = State::Failed;
-        return false;
-    }
-    if (closedUntil && !appendPeriodClosing(administrator, host, QDate(), *closedUntil)) {
-        m_state = State::Failed;
-        return false;
-    }
+    if (!start(directory, administrator) || !appendEntry(restarted)
+        || (closedUntil && !appendPeriodClosing(administrator, host, QDate(), *closedUntil)))
+        return refuse(State::Failed, m_errorString);
     return true;
 }
 
