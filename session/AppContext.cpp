@@ -117,13 +117,14 @@ void AppContext::openChangeLog()
 // table's lock, so that no booking sees the one without the other.
 ClosedPeriod::Change AppContext::closePeriod(std::optional<QDate> until, const QString &adminPassword)
 {
+    // Without the table there is no history to enter the closing in: it is
+    // refused (after the password), never written unentered.
     DbfTable &table = m_tables.Dbf1;
-    if (!table.isOpen())
-        return m_closedPeriod.closeUntil(until, adminPassword, m_userList, m_clock.now().date());
-    const bool locked = table.lockHeader();
+    const bool locked = table.isOpen() && table.lockHeader();
     const auto recordFirst = [this](const ClosedPeriod::State &before, std::optional<QDate> after) {
         if (!m_changeLog.isOpen())
-            return m_changeLog.errorString();
+            return m_changeLog.errorString().isEmpty() ? UiText(QStringLiteral("Das Änderungsprotokoll ist nicht geöffnet."))
+                                                       : m_changeLog.errorString();
         QDate old = before.kind == ClosedPeriod::State::Closed ? before.until : QDate();
         if (before.kind == ClosedPeriod::State::Unknown) {
             if (const auto closing = m_changeLog.lastClosing())

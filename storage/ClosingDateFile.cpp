@@ -72,7 +72,9 @@ LoadResult load(const QString &path, std::optional<QDate> &until)
 bool save(const QString &path, std::optional<QDate> until, QString &error)
 {
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Unbuffered: a full disk fails the write itself, with its cause, not a
+    // flush whose failure the commit would not see.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         error = file.errorString();
         return false;
     }

@@ -204,11 +204,13 @@ bool DbfTable::writeIfMissing(const QString &path, const QByteArray &bytes)
     // Created with the ordinary permissions, so that others sharing the
     // folder can write to the table too.
     QFile file(path + QStringLiteral(".%1.new").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
         return failed(file.errorString());
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
+    if (!writeFully(file, bytes)) {
         const QString why = file.errorString();
-        file.remove();
+        // QFile::remove() keeps a file whose closing failed: removed by name.
+        file.close();
+        QFile::remove(file.fileName());
         return failed(why);
     }
     file.close();

@@ -807,11 +807,10 @@ void TestChangeLog::fullDiskStoresNothingUnlogged()
         QSKIP("mounting a small tmpfs is not permitted here");
     struct Unmount { QString point; ~Unmount() { QProcess::execute(QStringLiteral("umount"), {point}); } } unmount{mountPoint};
     m_table.reset();
-    m_dir.swap(m_dir); // the program's files stay where they are; only --db moves
     const auto run = [&](const QStringList &arguments) {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("TAGWERK_PROGRAM_DIR"), mountPoint);
+        environment.insert(QStringLiteral("TAGWERK_PROGRAM_DIR"), m_dir->path());
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir->filePath(QStringLiteral("config")));
         environment.insert(QStringLiteral("XDG_DATA_HOME"), m_dir->filePath(QStringLiteral("data")));
         process.setProcessEnvironment(environment);
@@ -847,7 +846,16 @@ void TestChangeLog::fullDiskStoresNothingUnlogged()
         QVERIFY2(verify.exitCode == 0, verify.out.constData());
     }
     QVERIFY(refused);
-    QCOMPARE(QDir(mountPoint).entryList({QStringLiteral("*.new")}, QDir::Files), QStringList());
+    // A closing is refused as well, and the file stays as it was.
+    const CliResult closed = run({QStringLiteral("close-period"), QStringLiteral("--until"), QStringLiteral("31.01.2024"),
+                                  QStringLiteral("--admin-password"), QStringLiteral("x")});
+    QVERIFY2(closed.exitCode == 1 && closed.err.contains("No space left on device"), closed.err.constData());
+    QVERIFY(!QFile::exists(mountPoint + QStringLiteral("/abschluss.dat")));
+    QCOMPARE(run({QStringLiteral("verify")}).exitCode, 0);
+    // No scratch file is left behind.
+    QCOMPARE(QDir(mountPoint).entryList(QDir::Files),
+             QStringList({QStringLiteral("arbeitszeit.dbf"), QStringLiteral("benutzer.dat"), QStringLiteral("filler"),
+                          QStringLiteral("protokoll.dbf"), QStringLiteral("protokollbeginn.dat")}));
 #else
     QSKIP("needs a small tmpfs");
 #endif
