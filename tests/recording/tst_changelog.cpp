@@ -869,6 +869,10 @@ void TestChangeLog::missingHistoryIsRestartedOnPurpose()
     writeUsers();
     m_table.reset();
     QCOMPARE(runCli(bookArguments("08:00", "09:00")).exitCode, 0);
+    QCOMPARE(runCli({QStringLiteral("close-period"), QStringLiteral("--until"), QStringLiteral("31.01.2024"),
+                     QStringLiteral("--admin-password"), QStringLiteral("chef")})
+                 .exitCode,
+             0);
     const QByteArray startList = TestFiles::readAll(path("protokollbeginn.dat"));
     QVERIFY(QFile::remove(path("protokoll.dbf")));
     CliResult booked = runCli(bookArguments("10:00", "11:00"));
@@ -893,6 +897,8 @@ void TestChangeLog::missingHistoryIsRestartedOnPurpose()
     QVERIFY2(lines.at(1).contains("Protokoll neu begonnen") && lines.at(1).contains("LOST: protokoll.dbf missing")
                  && lines.at(1).contains("protokollbeginn.dat."),
              lines.at(1).constData());
+    // The closing file's date is entered again, so that the file agrees.
+    QVERIFY2(lines.at(2).contains("CLOSED_UNTIL:  \u2192 31.01.2024"), lines.at(2).constData());
     QCOMPARE(runCli(bookArguments("10:00", "11:00")).exitCode, 0);
     const CliResult verify = runCli({QStringLiteral("verify")});
     QVERIFY2(verify.exitCode == 0, verify.out.constData());
