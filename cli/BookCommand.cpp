@@ -74,9 +74,6 @@ int runBook(AppContext &context, const BookOptions &options)
         service.book(input, context.arbeiter, [&] { return options.ifDouble.value_or(false); });
     switch (outcome.kind) {
     case BookingService::Outcome::Stored:
-        // Stored, so still a success; but nobody may think it was logged.
-        if (context.changeLog().hasFailed())
-            printError(context.changeLog().failureText());
         return CliExit::Ok;
     case BookingService::Outcome::CheckFailed:
         return refused(ProgramText(BookingRules::programTextOf(outcome.check)));

@@ -16,11 +16,14 @@ int runVerify(const QString &databaseDirectory, const QString &tablePath, CliOut
         return CliExit::Usage;
     }
     ChangeLogVerifier verifier(table, databaseDirectory);
-    if (!verifier.run()) {
-        if (!verifier.readError().isEmpty()) {
-            printError(verifier.readError());
-            return CliExit::Usage;
-        }
+    const bool clean = verifier.run();
+    if (!clean && !verifier.readError().isEmpty()) {
+        printError(verifier.readError());
+        return CliExit::Usage;
+    }
+    for (const ChangeLogVerifier::Finding &note : verifier.notes())
+        out.writeLine(note.text());
+    if (!clean) {
         for (const ChangeLogVerifier::Finding &finding : verifier.findings())
             out.writeLine(finding.text());
         return CliExit::Refused;

@@ -101,11 +101,12 @@ const char *const HelpText =
     "      Checks the change history protokoll.dbf: the hash chain of its\n"
     "      entries, and that every record of the table is in the state its last\n"
     "      entry says (records older than the history: the state they had when\n"
-    "      it began). Prints the number of entries and the last hash and exits\n"
-    "      0, or prints each finding (an entry altered or missing, a record\n"
-    "      changed, deleted or appended outside Tagwerk, a changed table\n"
-    "      structure, a change to a closed period, an entry dated back) and\n"
-    "      exits 1.\n"
+    "      it began), and that abschluss.dat agrees with its last closing.\n"
+    "      Prints the number of entries and the last hash and exits 0 (telling\n"
+    "      a change interrupted by a crash, which is no fault), or prints each\n"
+    "      finding (an entry altered or missing, a record changed, deleted or\n"
+    "      appended outside Tagwerk, a changed table structure, a change to a\n"
+    "      closed period, an entry dated back, a damaged history) and exits 1.\n"
     "\n"
     "  history [--employee NAME] [--from DATE --to DATE] [--record N] [--after HASH]\n"
     "      Prints the change history as TSV, oldest first, one entry a line:\n"
@@ -115,6 +116,12 @@ const char *const HelpText =
     "      --from and --to those of that period, --record those of one record,\n"
     "      --after those entered after the entry with that checksum (exit 1\n"
     "      when no entry has it).\n"
+    "\n"
+    "  history restart --admin-password -\n"
+    "      Starts the change history again where protokoll.dbf is missing or\n"
+    "      damaged (then every change is refused). A damaged history and the\n"
+    "      old protokollbeginn.dat are kept under a new name; the new history\n"
+    "      begins with an entry that names what was lost.\n"
     "\n"
     "Exit status: 0 done; 1 refused (login, a check, a clash, a closed period,\n"
     "a wrong administrator password: the program's message on stderr);\n"
@@ -187,6 +194,26 @@ int closePeriod(AppContext &context, const QCommandLineParser &parser)
         options.adminPassword = *typed;
     }
     return runClosePeriod(context, options);
+}
+
+// history restart, the password read from standard input for "-".
+int restartHistory(AppContext &context, const QCommandLineParser &parser)
+{
+    QString password = parser.value(QStringLiteral("admin-password"));
+    if (password == QLatin1String(PasswordInput::FromStandardInput)) {
+        const auto typed = PasswordInput::readLine(TranslateText(QStringLiteral("Admin Passwort:")) + QLatin1Char(' '));
+        if (!typed)
+            return usageError(QStringLiteral("--admin-password - found no line on standard input"));
+        password = *typed;
+    }
+    const AppContext::Restart restart = context.restartHistory(password);
+    if (!restart.done) {
+        printError(restart.message);
+        return CliExit::Refused;
+    }
+    CliOutput out;
+    out.writeLine(restart.message);
+    return CliExit::Ok;
 }
 
 } // namespace
@@ -263,7 +290,8 @@ int main(int argc, char *argv[])
         return usageError(QStringLiteral("unknown command '%1'").arg(command));
     if (isReport && positional.size() < 2)
         return usageError(QStringLiteral("report needs a KIND"));
-    if (positional.size() > (isReport ? 2 : 1))
+    const bool isRestart = isHistory && positional.size() == 2 && positional.at(1) == QLatin1String("restart");
+    if (positional.size() > (isReport || isRestart ? 2 : 1))
         return usageError(QStringLiteral("unexpected argument '%1'").arg(positional.last()));
     if (isReport) {
         for (const char *required : {"from", "to"}) {
@@ -291,6 +319,7 @@ int main(int argc, char *argv[])
     QStringList foreign;
     if (!isClosePeriod)
         foreign += closePeriodOnly;
+
     if (command != QLatin1String("list"))
         foreign += listOnly;
     if (command != QLatin1String("book"))
@@ -305,6 +334,10 @@ int main(int argc, char *argv[])
     }
     if (isHistory)
         foreign.removeAll(QStringLiteral("employee"));
+    if (isRestart) {
+        foreign.removeAll(QStringLiteral("admin-password"));
+        foreign += {QStringLiteral("employee"), QStringLiteral("record"), QStringLiteral("from"), QStringLiteral("to")};
+    }
     for (const QString &name : foreign) {
         if (parser.isSet(name))
             return usageError(QStringLiteral("--%1 does not go with %2").arg(name, command));
@@ -316,6 +349,8 @@ int main(int argc, char *argv[])
                 return usageError(QStringLiteral("book needs --%1").arg(QLatin1String(required)));
         }
     }
+    if (isRestart && !parser.isSet(QStringLiteral("admin-password")))
+        return usageError(QStringLiteral("history restart needs --admin-password"));
     if (isClosePeriod) {
         for (const char *required : {"until", "admin-password"}) {
             if (!parser.isSet(QLatin1String(required)))
@@ -387,13 +422,18 @@ int main(int argc, char *argv[])
     SetCurrentLanguage(language.value_or(context.languagesetto));
     context.setTableDirectories();
     if (isClosePeriod) {
-        // The closing date lives beside the table, which is not needed; but
-        // where there is a table, its change history takes the closing.
-        if (QFileInfo::exists(context.tables().tablePath()) && context.tables().CreateandopenTables())
+        // The closing is entered in the change history before the file is
+        // written: the table and its history are opened (made on a first run).
+        if (context.tables().CreateandopenTables())
             context.openChangeLog();
         const int closed = closePeriod(context, parser);
         Reporter::setGlobal(nullptr);
         return closed;
+    }
+    if (isRestart) {
+        const int restarted = context.tables().CreateandopenTables() ? restartHistory(context, parser) : CliExit::Usage;
+        Reporter::setGlobal(nullptr);
+        return restarted;
     }
     if (isVerify || isHistory) {
         // The history is only read: nothing is created or opened for writing.

@@ -1,6 +1,5 @@
 #include "ChangeLog.h"
 
-#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -10,7 +9,7 @@
 #include <QSysInfo>
 
 #include "base/Clock.h"
-#include "base/Reporter.h"
+#include "storage/ClosingDateFile.h"
 #include "storage/DateTimeText.h"
 #include "storage/DbfFormat.h"
 #include "translation/UiText.h"
@@ -55,6 +54,15 @@ bool ChangeLog::fail(const QString &reason)
     return false;
 }
 
+bool ChangeLog::refuse(State state, const QString &reason)
+{
+    m_log.close();
+    m_state = state;
+    m_errorString = reason;
+    attach();
+    return false;
+}
+
 QByteArray ChangeLog::startDigest(const QByteArray &recordBytes)
 {
     return QCryptographicHash::hash(recordBytes, QCryptographicHash::Sha256).left(StartDigestSize);
@@ -88,29 +96,71 @@ QByteArray ChangeLog::structureDigest(const QString &tablePath)
     return QCryptographicHash::hash(pinned, QCryptographicHash::Sha256).toHex();
 }
 
+bool ChangeLog::hasTraces(const QString &directory)
+{
+    return QFileInfo::exists(directory + QLatin1String(StartListFileName))
+        || QFileInfo::exists(directory + QLatin1String(ClosingDateFile::FileName));
+}
+
+// Hung on the table whatever the log's state: while the log is not open,
+// the journal refuses every change.
+void ChangeLog::attach()
+{
+    if (m_table.isOpen() && !m_attached) {
+        m_table.setJournal(this);
+        m_attached = true;
+    }
+}
+
 bool ChangeLog::open(const QString &directory)
 {
     close();
-    m_failed = false;
-    m_failureText.clear();
     if (!m_table.isOpen())
         return fail(UiText(QStringLiteral("Die Tabelle ist nicht geöffnet.")));
-    const QString path = directory + QLatin1String(ChangeLogEntry::FileName);
-    if (!m_log.create(path, ChangeLogEntry::fieldDefinitions(), DbfTable::CreateMode::OnlyIfMissing)
-        || !m_log.open(path))
-        return fail(m_log.errorString());
-    if (m_log.fieldCount() != ChangeLogEntry::FieldCount) {
-        m_log.close();
-        return fail(UiText(QStringLiteral("Das Änderungsprotokoll \"%1\" hat nicht den erwarteten Aufbau."))
-                        .arg(QDir::toNativeSeparators(path)));
+    m_path = directory + QLatin1String(ChangeLogEntry::FileName);
+    const QString shown = QDir::toNativeSeparators(m_path);
+    if (!QFileInfo::exists(m_path) && !QFileInfo(m_path).isSymLink()) {
+        // A history that was begun and is gone is not begun again by itself:
+        // that would take whatever was changed meanwhile for the start.
+        if (hasTraces(directory))
+            return refuse(State::Missing,
+                          UiText(QStringLiteral("Das Änderungsprotokoll \"%1\" fehlt, obwohl es begonnen wurde. "
+                                                "Bis der Administrator es neu beginnt, kann nichts gebucht, geändert "
+                                                "oder gelöscht werden."))
+                              .arg(shown));
+        if (!m_log.create(m_path, ChangeLogEntry::fieldDefinitions(), DbfTable::CreateMode::OnlyIfMissing))
+            return refuse(State::Failed, m_log.errorString());
     }
-    if (!start(directory)) {
-        m_log.close();
+    if (!openLog(directory))
         return false;
-    }
-    m_table.setJournal(this);
-    m_attached = true;
+    if (!start(directory, m_who))
+        return refuse(State::Failed, m_errorString);
     return true;
+}
+
+// Opens the existing log after checking its layout; a log that fails the
+// check is neither read nor written.
+bool ChangeLog::openLog(const QString &directory)
+{
+    Q_UNUSED(directory);
+    const QString problem = ChangeLogEntry::layoutProblemOf(m_path);
+    if (!problem.isEmpty())
+        return refuse(State::Damaged, damagedMessage(m_path, problem));
+    if (!m_log.open(m_path, DbfTable::OpenMode::ReadWriteAsFound))
+        return refuse(State::Failed, m_log.errorString());
+    m_state = State::Open;
+    m_errorString.clear();
+    m_closingScanned = 0;
+    m_closing = Closing();
+    attach();
+    return true;
+}
+
+QString ChangeLog::damagedMessage(const QString &path, const QString &problem)
+{
+    return UiText(QStringLiteral("Das Änderungsprotokoll \"%1\" ist beschädigt (%2). Es wird nicht verändert; bis der "
+                                 "Administrator es neu beginnt, kann nichts gebucht, geändert oder gelöscht werden."))
+        .arg(QDir::toNativeSeparators(path), problem);
 }
 
 void ChangeLog::close()
@@ -119,11 +169,14 @@ void ChangeLog::close()
         m_table.setJournal(nullptr);
     m_attached = false;
     m_log.close();
+    m_state = State::Closed;
 }
 
 // Under the table's header lock, so that no record is added between the
 // list and the entry, and two instances starting at once write one start.
-bool ChangeLog::start(const QString &directory)
+// The log exists before the start list: a crash in between leaves an empty
+// log, which the next start begins.
+bool ChangeLog::start(const QString &directory, const QString &who)
 {
     HeaderLock tableLock(m_table);
     HeaderLock logLock(m_log);
@@ -147,31 +200,45 @@ bool ChangeLog::start(const QString &directory)
     }
     QSaveFile file(directory + QLatin1String(StartListFileName));
     if (!file.open(QIODevice::WriteOnly) || file.write(list) != list.size() || !file.commit())
-        return fail(UiText(QStringLiteral("Das Änderungsprotokoll kann nicht angelegt werden: %1")).arg(file.errorString()));
+        return fail(UiText(QStringLiteral("Die Liste der Datensätze \"%1\" kann nicht geschrieben werden: %2"))
+                        .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
     ChangeLogEntry entry;
     entry.action = ChangeLogEntry::Action::Start;
-    entry.who = m_who;
+    entry.who = who;
     entry.host = m_host;
     entry.recordNumber = count;
     entry.before = structureDigest(m_table.fileName());
     entry.after = QCryptographicHash::hash(list, QCryptographicHash::Sha256).toHex();
-    return appendEntry(entry);
+    return appendEntry(entry, false);
 }
 
-bool ChangeLog::appendEntry(ChangeLogEntry &entry)
+bool ChangeLog::appendEntry(ChangeLogEntry &entry, bool closeInterrupted)
 {
     HeaderLock logLock(m_log);
     if (!logLock.locked())
         return fail(m_log.errorString());
-    // Another instance may have appended since we last looked; the last
-    // entry is read from the file's end, never by walking the log.
+    // Another instance may have appended since we last looked, or someone
+    // may have changed the file by hand: its layout is checked again.
+    const QString problem = ChangeLogEntry::layoutProblemOf(m_path);
+    if (!problem.isEmpty()) {
+        m_state = State::Damaged;
+        return fail(damagedMessage(m_path, problem));
+    }
     m_log.refresh();
+    // The last entry is read from the file's end, never by walking the log.
     QByteArray previous;
     DbfRecord last = m_log.newRecord();
     if (m_log.recordCount() > 0) {
         if (!m_log.readRecord(m_log.recordCount(), last))
             return fail(m_log.errorString());
         previous = last.text(ChangeLogEntry::Kette).toLatin1();
+        if (closeInterrupted && !closeInterruptedChange(ChangeLogEntry::fromRecord(last)))
+            return false;
+        if (m_log.recordCount() > last.recordNumber()) {
+            if (!m_log.readRecord(m_log.recordCount(), last))
+                return fail(m_log.errorString());
+            previous = last.text(ChangeLogEntry::Kette).toLatin1();
+        }
     }
     entry.time = m_clock.now();
     DbfRecord record = m_log.newRecord();
@@ -183,42 +250,45 @@ bool ChangeLog::appendEntry(ChangeLogEntry &entry)
     return true;
 }
 
-bool ChangeLog::appendPeriodClosing(const QString &who, const QString &host, const QDate &oldDate, const QDate &newDate)
+// The last entry announced a change of the table that the table does not
+// hold (the writer died or its write failed after the entry): an entry
+// "Abgebrochen" says so before anything else is entered. A record in
+// neither state was changed outside Tagwerk; that is left to the check.
+bool ChangeLog::closeInterruptedChange(const ChangeLogEntry &last)
 {
-    if (!m_log.isOpen())
-        return fail(UiText(QStringLiteral("Das Änderungsprotokoll ist nicht geöffnet.")));
-    // The table's lock first, as for every other entry: one order of locks.
-    HeaderLock tableLock(m_table);
-    if (!tableLock.locked())
-        return fail(m_table.errorString());
-    const bool reopened = !newDate.isValid() || (oldDate.isValid() && newDate < oldDate);
-    ChangeLogEntry entry;
-    entry.action = reopened ? ChangeLogEntry::Action::PeriodReopened : ChangeLogEntry::Action::PeriodClosed;
-    entry.who = who;
-    entry.host = host;
-    entry.recordNumber = 0;
-    auto dateText = [](const QDate &date) { return date.isValid() ? DateTimeText::formatDate(date) : QString(); };
-    entry.changes = ChangeLogEntry::fieldChange(QStringLiteral("CLOSED_UNTIL"), dateText(oldDate), dateText(newDate));
-    return appendEntry(entry);
-}
-
-QString ChangeLog::describeChanges(const DbfRecord *before, const DbfRecord *after) const
-{
-    const QList<DbfField> &fields = m_table.fields();
-    QStringList parts;
-    for (int pos = 0; pos < fields.size(); ++pos) {
-        const QString oldText = before ? before->text(pos) : QString();
-        const QString newText = after ? after->text(pos) : QString();
-        if (oldText != newText)
-            parts.append(ChangeLogEntry::fieldChange(fields.at(pos).name, oldText, newText));
+    using Action = ChangeLogEntry::Action;
+    if (last.action != Action::New && last.action != Action::Changed && last.action != Action::Deleted)
+        return true;
+    m_table.refresh();
+    bool notMade = false;
+    if (last.recordNumber > m_table.recordCount()) {
+        notMade = last.action == Action::New;
+    } else {
+        DbfRecord record = m_table.newRecord();
+        if (!m_table.readRecord(last.recordNumber, record))
+            return fail(m_table.errorString());
+        const QByteArray now = ChangeLogEntry::recordDigest(record.bytes());
+        notMade = last.action != Action::New && now != last.after && now == last.before;
     }
-    return parts.join(QStringLiteral("; "));
+    if (!notMade)
+        return true;
+    ChangeLogEntry cancelled;
+    cancelled.action = Action::Cancelled;
+    cancelled.host = m_host;
+    cancelled.recordNumber = last.recordNumber;
+    cancelled.before = last.after;
+    cancelled.after = last.before;
+    return appendEntry(cancelled, false);
 }
 
-void ChangeLog::recordChanged(const DbfRecord *before, const DbfRecord *after)
+bool ChangeLog::recordChanging(const DbfRecord *before, const DbfRecord *after, QString &refusal)
 {
-    if (!m_log.isOpen() || (!before && !after))
-        return;
+    if (!isOpen()) {
+        refusal = m_errorString;
+        return false;
+    }
+    if (!before && !after)
+        return true;
     ChangeLogEntry entry;
     entry.who = m_who;
     entry.host = m_host;
@@ -241,22 +311,128 @@ void ChangeLog::recordChanged(const DbfRecord *before, const DbfRecord *after)
     }
     entry.changes = describeChanges(before, after);
     if (appendEntry(entry))
+        return true;
+    refusal = UiText(QStringLiteral("Die Änderung wurde nicht gespeichert, weil sie nicht ins Änderungsprotokoll "
+                                    "eingetragen werden kann: %1"))
+                  .arg(m_errorString);
+    return false;
+}
+
+void ChangeLog::changeNotMade()
+{
+    if (!isOpen())
         return;
-    m_failed = true;
-    m_failureText = UiText(QStringLiteral("Die Änderung an Datensatz %1 wurde gespeichert, aber nicht im "
-                                          "Änderungsprotokoll vermerkt: %2"))
-                        .arg(entry.recordNumber)
-                        .arg(m_errorString);
-    if (Reporter *reporter = m_failureReporter; reporter && QCoreApplication::instance()) {
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(), [reporter, text = m_failureText] { reporter->error(text); },
-            Qt::QueuedConnection);
+    // Closed now when the log takes it; otherwise by the next entry.
+    HeaderLock logLock(m_log);
+    m_log.refresh();
+    DbfRecord last = m_log.newRecord();
+    if (logLock.locked() && m_log.recordCount() > 0 && m_log.readRecord(m_log.recordCount(), last))
+        closeInterruptedChange(ChangeLogEntry::fromRecord(last));
+}
+
+bool ChangeLog::appendPeriodClosing(const QString &who, const QString &host, const QDate &oldDate, const QDate &newDate)
+{
+    if (!isOpen())
+        return fail(m_errorString.isEmpty() ? UiText(QStringLiteral("Das Änderungsprotokoll ist nicht geöffnet."))
+                                            : m_errorString);
+    // The table's lock first, as for every other entry: one order of locks.
+    HeaderLock tableLock(m_table);
+    if (!tableLock.locked())
+        return fail(m_table.errorString());
+    const bool reopened = !newDate.isValid() || (oldDate.isValid() && newDate < oldDate);
+    ChangeLogEntry entry;
+    entry.action = reopened ? ChangeLogEntry::Action::PeriodReopened : ChangeLogEntry::Action::PeriodClosed;
+    entry.who = who;
+    entry.host = host;
+    entry.recordNumber = 0;
+    auto dateText = [](const QDate &date) { return date.isValid() ? DateTimeText::formatDate(date) : QString(); };
+    entry.changes = ChangeLogEntry::fieldChange(QStringLiteral("CLOSED_UNTIL"), dateText(oldDate), dateText(newDate));
+    return appendEntry(entry);
+}
+
+std::optional<ChangeLog::Closing> ChangeLog::lastClosing()
+{
+    if (!isOpen() || !m_log.refresh())
+        return std::nullopt;
+    DbfRecord record = m_log.newRecord();
+    for (quint32 number = m_closingScanned + 1; number <= m_log.recordCount(); ++number) {
+        if (!m_log.readRecord(number, record))
+            return std::nullopt;
+        const ChangeLogEntry::Action action = ChangeLogEntry::actionOf(record.text(ChangeLogEntry::Aktion));
+        if (action == ChangeLogEntry::Action::PeriodClosed || action == ChangeLogEntry::Action::PeriodReopened) {
+            m_closing.any = true;
+            m_closing.until = ChangeLogEntry::fromRecord(record).closedUntil();
+        }
+        m_closingScanned = number;
     }
+    return m_closing;
+}
+
+bool ChangeLog::restart(const QString &directory, const QString &host, const std::optional<QDate> &closedUntil)
+{
+    const QString path = directory + QLatin1String(ChangeLogEntry::FileName);
+    const bool exists = QFileInfo::exists(path) || QFileInfo(path).isSymLink();
+    QString damage;
+    if (exists) {
+        damage = ChangeLogEntry::layoutProblemOf(path);
+        if (damage.isEmpty())
+            return fail(UiText(QStringLiteral("Das Änderungsprotokoll ist vorhanden und lesbar; es wird nicht neu begonnen.")));
+    }
+    if (!m_table.isOpen())
+        return fail(UiText(QStringLiteral("Die Tabelle ist nicht geöffnet.")));
+    close();
+    m_path = path;
+    // Whatever fails from here on, changes stay refused.
+    HeaderLock tableLock(m_table);
+    if (!tableLock.locked())
+        return refuse(State::Failed, m_table.errorString());
+    // What is lost is kept under a new name, never overwritten.
+    const QString suffix = m_clock.now().toString(QStringLiteral(".yyyyMMdd-HHmmss")) + QStringLiteral(".alt");
+    QStringList lost;
+    for (const char *name : {ChangeLogEntry::FileName, StartListFileName}) {
+        const QString file = directory + QLatin1String(name);
+        if (!QFileInfo::exists(file) && !QFileInfo(file).isSymLink())
+            continue;
+        if (!QFile::rename(file, file + suffix))
+            return refuse(State::Failed, UiText(QStringLiteral("\"%1\" kann nicht umbenannt werden."))
+                                             .arg(QDir::toNativeSeparators(file)));
+        lost.append(QLatin1String(name) + suffix);
+    }
+    QString changes = QStringLiteral("LOST: ") + QLatin1String(ChangeLogEntry::FileName)
+        + (exists ? QStringLiteral(" damaged (%1)").arg(damage) : QStringLiteral(" missing"));
+    if (!lost.isEmpty())
+        changes += QStringLiteral("; KEPT_AS: ") + lost.join(QStringLiteral(", "));
+    if (!m_log.create(path, ChangeLogEntry::fieldDefinitions(), DbfTable::CreateMode::OnlyIfMissing)
+        || !openLog(directory))
+        return refuse(State::Failed, m_log.errorString().isEmpty() ? m_errorString : m_log.errorString());
+    const QString administrator = QLatin1String(AdministratorName);
+    ChangeLogEntry restarted;
+    restarted.action = ChangeLogEntry::Action::Restart;
+    restarted.who = administrator;
+    restarted.host = host;
+    restarted.changes = changes;
+    if (!start(directory, administrator) || !appendEntry(restarted)
+        || (closedUntil && !appendPeriodClosing(administrator, host, QDate(), *closedUntil)))
+        return refuse(State::Failed, m_errorString);
+    return true;
+}
+
+QString ChangeLog::describeChanges(const DbfRecord *before, const DbfRecord *after) const
+{
+    const QList<DbfField> &fields = m_table.fields();
+    QStringList parts;
+    for (int pos = 0; pos < fields.size(); ++pos) {
+        const QString oldText = before ? before->text(pos) : QString();
+        const QString newText = after ? after->text(pos) : QString();
+        if (oldText != newText)
+            parts.append(ChangeLogEntry::fieldChange(fields.at(pos).name, oldText, newText));
+    }
+    return parts.join(QStringLiteral("; "));
 }
 
 QByteArray ChangeLog::lastHash()
 {
-    if (!m_log.isOpen())
+    if (!isOpen())
         return {};
     m_log.refresh();
     DbfRecord last = m_log.newRecord();
@@ -273,7 +449,7 @@ QByteArray ChangeLog::lastHashIn(const QString &directory)
     SystemClock clock; // nothing is written
     DbfTable log(clock);
     DbfRecord last;
-    if (!log.open(path, DbfTable::OpenMode::ReadOnly) || log.fieldCount() != ChangeLogEntry::FieldCount
+    if (!ChangeLogEntry::layoutProblemOf(path).isEmpty() || !log.open(path, DbfTable::OpenMode::ReadOnly)
         || log.recordCount() == 0 || !log.readRecord(log.recordCount(), last))
         return {};
     return last.text(ChangeLogEntry::Kette).toLatin1();
@@ -289,7 +465,7 @@ QString ChangeLog::checksumLine(const QString &directory)
 
 quint32 ChangeLog::entryCount()
 {
-    if (!m_log.isOpen())
+    if (!isOpen())
         return 0;
     m_log.refresh();
     return m_log.recordCount();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include <QByteArray>
 #include <QDate>
 #include <QString>
@@ -12,9 +14,14 @@ class Reporter;
 
 // The change history of the work-time table: an append-only, hash-chained
 // dBase table "protokoll.dbf" beside it. Hung on the table as its journal,
-// it logs every append, update and deletion that table object makes, while
-// the table's header lock is still held: all instances write the table
-// under that lock, so the log's order is the order of the writes.
+// it is written ahead of the table: every append, update and deletion that
+// table object makes is entered (and out of the process) before the table
+// is written, while the table's header lock is held. All instances write
+// the table under that lock, so the log's order is the order of the writes,
+// and a crash between the two writes leaves an entry whose change is not in
+// the table: the next entry written under the lock first closes it with an
+// entry "Abgebrochen", and until then the check says an interrupted change
+// was found, accusing nobody. A change that cannot be entered is not made.
 //
 // The first entry (Beginn) is written when the log is opened and does not
 // exist yet. It holds the number of records then present and the digest of
@@ -22,33 +29,42 @@ class Reporter;
 // each of those records, so that a later check tells which of them changed,
 // and the digest of the table's structure (VORHER; empty in histories
 // begun before it was kept).
-class ChangeLog : public DbfTable::Observer
+// A history that was begun (its start list or the closing file is there)
+// but whose log is missing, or a log whose layout is not exactly the log's,
+// is never started anew nor written to: every change is refused until the
+// administrator starts the history again (restart()).
+class ChangeLog : public DbfTable::Journal
 {
 public:
     static constexpr const char *StartListFileName = "protokollbeginn.dat";
     static constexpr int StartDigestSize = 8;
     static constexpr const char *AdministratorName = "Administrator";
 
+    enum class State { Closed, Open, Missing, Damaged, Failed };
+
+    // The date the history's last closing entry set: `any` false when the
+    // history holds no closing; `until` invalid for "nothing closed".
+    struct Closing
+    {
+        bool any = false;
+        QDate until;
+    };
+
     ChangeLog(DbfTable &table, const Clock &clock);
     ~ChangeLog() override;
     ChangeLog(const ChangeLog &) = delete;
     ChangeLog &operator=(const ChangeLog &) = delete;
 
-    // Opens (creating and starting it when missing) the log in `directory`
-    // (with trailing separator), and from then on logs the table's changes.
-    // The table must be open.
+    // Opens (creating and starting it when missing and never begun) the log
+    // in `directory` (with trailing separator), and from then on logs the
+    // table's changes; false when it cannot, and then, the table being open,
+    // every change of the table is refused with errorString(). Opening an
+    // existing log writes nothing.
     bool open(const QString &directory);
     void close();
-    bool isOpen() const { return m_log.isOpen(); }
+    bool isOpen() const { return m_state == State::Open; }
+    State state() const { return m_state; }
     QString errorString() const { return m_errorString; }
-    // Whether a change since open() could not be logged, and the message
-    // that says so. The change itself is stored: the table was written first.
-    bool hasFailed() const { return m_failed; }
-    QString failureText() const { return m_failureText; }
-    // Told of a change that could not be logged, once the event loop runs
-    // again: the table's lock is held while the entry is written, and a
-    // message box must not hold every other instance waiting.
-    void setFailureReporter(Reporter *reporter) { m_failureReporter = reporter; }
 
     // Who is named in the entries from now on; the host name is the
     // computer's unless set otherwise.
@@ -58,8 +74,20 @@ public:
 
     // Logs a closing of the bookings up to `newDate` (an invalid date: none),
     // or a reopening when `newDate` is earlier or none. Record number 0,
-    // change text "CLOSED_UNTIL: old -> new".
+    // change text "CLOSED_UNTIL: old -> new". The caller holds the table's
+    // header lock across this entry and the closing file's write.
     bool appendPeriodClosing(const QString &who, const QString &host, const QDate &oldDate, const QDate &newDate);
+    // The history's last closing, read from the entries appended since the
+    // last call; nothing when the log is not open or cannot be read.
+    std::optional<Closing> lastClosing();
+
+    // Starts the history in `directory` again, where it is missing or
+    // damaged (the table must be open): a damaged log and the old start list
+    // are kept under a new name, then a Beginn, a Neubeginn entry by the
+    // administrator naming what was lost, and, where `closedUntil` is set,
+    // a closing entry to the date of the closing file. False with
+    // errorString() when the history is in order or cannot be started.
+    bool restart(const QString &directory, const QString &host, const std::optional<QDate> &closedUntil);
 
     // The last entry's chain hash (hex), read from the file's end.
     QByteArray lastHash();
@@ -71,6 +99,11 @@ public:
     // "Prüfsumme des Änderungsprotokolls: …" for the foot of printed and PDF
     // reports, in the user's language; empty when there is no history.
     static QString checksumLine(const QString &directory);
+    // Whether a history was begun in `directory`: its start list or a
+    // closing file is there.
+    static bool hasTraces(const QString &directory);
+    // The refusal for a log at `path` whose layout check found `problem`.
+    static QString damagedMessage(const QString &path, const QString &problem);
 
     // SHA-256 (hex) of the table's structure as its header holds it: the
     // language byte and each field's name, type, width and decimal count
@@ -81,24 +114,29 @@ public:
     // The hash of `recordBytes` as the start list keeps it.
     static QByteArray startDigest(const QByteArray &recordBytes);
 
-    // DbfTable::Observer
-    void recordChanged(const DbfRecord *before, const DbfRecord *after) override;
-    void tableReset() override {}
+    // DbfTable::Journal
+    bool recordChanging(const DbfRecord *before, const DbfRecord *after, QString &refusal) override;
+    void changeNotMade() override;
 
 private:
     bool fail(const QString &reason);
-    bool start(const QString &directory);
-    bool appendEntry(ChangeLogEntry &entry);
+    bool refuse(State state, const QString &reason);
+    bool openLog(const QString &directory);
+    bool start(const QString &directory, const QString &who);
+    bool appendEntry(ChangeLogEntry &entry, bool closeInterrupted = true);
+    bool closeInterruptedChange(const ChangeLogEntry &last);
+    void attach();
     QString describeChanges(const DbfRecord *before, const DbfRecord *after) const;
 
     DbfTable &m_table;
     const Clock &m_clock;
     DbfTable m_log;
+    QString m_path;
     QString m_who;
     QString m_host;
     QString m_errorString;
-    bool m_failed = false;
+    State m_state = State::Closed;
     bool m_attached = false;
-    QString m_failureText;
-    Reporter *m_failureReporter = nullptr;
+    quint32 m_closingScanned = 0;
+    Closing m_closing;
 };

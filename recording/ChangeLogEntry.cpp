@@ -1,7 +1,12 @@
 #include "ChangeLogEntry.h"
 
 #include <QCryptographicHash>
+#include <QFile>
+#include <QFileInfo>
+#include <QtEndian>
 
+#include "storage/DateTimeText.h"
+#include "storage/DbfFormat.h"
 #include "storage/DbfRecord.h"
 #include "translation/UiText.h"
 
@@ -24,6 +29,8 @@ const ActionName ActionNames[] = {
     {ChangeLogEntry::Action::Deleted, "Gelöscht"},
     {ChangeLogEntry::Action::PeriodClosed, "Abschluss"},
     {ChangeLogEntry::Action::PeriodReopened, "Wiedereröffnung"},
+    {ChangeLogEntry::Action::Cancelled, "Abgebrochen"},
+    {ChangeLogEntry::Action::Restart, "Neubeginn"},
 };
 
 } // namespace
@@ -42,6 +49,85 @@ QList<DbfFieldDef> ChangeLogEntry::fieldDefinitions()
     for (const char *name : {"VORHER", "NACHHER", "KETTE"})
         fields.append({QLatin1String(name), DbfFieldType::Character, DigestHexLength});
     return fields;
+}
+
+int ChangeLogEntry::headerLength()
+{
+    return DbfFormat::HeaderSize + DbfFormat::DescriptorSize * FieldCount + 1;
+}
+
+int ChangeLogEntry::recordLength()
+{
+    int length = 1;
+    for (const DbfFieldDef &field : fieldDefinitions())
+        length += field.width;
+    return length;
+}
+
+QString ChangeLogEntry::layoutProblem(const QByteArray &header, qint64 fileLength)
+{
+    using namespace DbfFormat;
+    if (header.size() < headerLength() || fileLength < headerLength())
+        return UiText(QStringLiteral("Der Dateikopf ist unvollständig."));
+    const char *bytes = header.constData();
+    if (uchar(bytes[VersionOffset]) != VersionDbase || uchar(bytes[LanguageDriverOffset]) != AnsiLanguageDriver
+        || qFromLittleEndian<quint16>(bytes + HeaderLengthOffset) != headerLength()
+        || bytes[headerLength() - 1] != HeaderTerminator)
+        return UiText(QStringLiteral("Der Dateikopf ist nicht der eines Änderungsprotokolls."));
+    if (qFromLittleEndian<quint16>(bytes + RecordLengthOffset) != recordLength())
+        return UiText(QStringLiteral("Die Satzlänge ist nicht die eines Änderungsprotokolls."));
+    const QList<DbfFieldDef> fields = fieldDefinitions();
+    for (int i = 0; i < fields.size(); ++i) {
+        const char *descriptor = bytes + HeaderSize + i * DescriptorSize;
+        QByteArray name = fields.at(i).name.toLatin1();
+        name.resize(DescriptorNameSize, '\0');
+        if (QByteArray(descriptor, DescriptorNameSize) != name || descriptor[DescriptorTypeOffset] != 'C'
+            || uchar(descriptor[DescriptorWidthOffset]) != fields.at(i).width || descriptor[DescriptorDecimalsOffset] != 0)
+            return UiText(QStringLiteral("Die Felder sind nicht die eines Änderungsprotokolls."));
+    }
+    return {};
+}
+
+QString ChangeLogEntry::countProblem(const QByteArray &header, qint64 fileLength)
+{
+    using namespace DbfFormat;
+    if (header.size() < headerLength() || fileLength < headerLength())
+        return UiText(QStringLiteral("Der Dateikopf ist unvollständig."));
+    const char *bytes = header.constData();
+    // The length tells the entries; what follows the last is at most the
+    // end mark. The header's count may lag one behind: an append writes the
+    // entry first and the count after it.
+    const qint64 body = fileLength - headerLength();
+    const qint64 entries = body / recordLength();
+    const qint64 rest = body % recordLength();
+    const quint32 stored = qFromLittleEndian<quint32>(bytes + RecordCountOffset);
+    if (rest > 1 || (stored != entries && stored + 1 != entries))
+        return UiText(QStringLiteral("Die Zahl der Einträge im Dateikopf passt nicht zur Länge der Datei."));
+    return {};
+}
+
+QString ChangeLogEntry::layoutProblemOf(const QString &path, bool withCount)
+{
+    // Anything but a plain file (a pipe would block the open) is no log.
+    if (!QFileInfo(path).isFile())
+        return UiText(QStringLiteral("Die Datei ist keine gewöhnliche Datei."));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return file.errorString();
+    if (file.size() >= headerLength()) {
+        const QByteArray header = file.read(headerLength());
+        QString problem = layoutProblem(header, file.size());
+        if (!withCount || !problem.isEmpty())
+            return problem;
+        problem = countProblem(header, file.size());
+        if (problem.isEmpty() && (file.size() - headerLength()) % recordLength() == 1) {
+            file.seek(file.size() - 1);
+            if (file.read(1) != QByteArray(1, DbfFormat::EndOfFile))
+                problem = UiText(QStringLiteral("Nach dem letzten Eintrag folgen fremde Bytes."));
+        }
+        return problem;
+    }
+    return layoutProblem({}, 0);
 }
 
 QString ChangeLogEntry::actionCode(Action action)
@@ -71,6 +157,8 @@ QString ChangeLogEntry::actionText(Action action)
     case Action::Deleted: return UiText(QStringLiteral("Gelöscht"));
     case Action::PeriodClosed: return UiText(QStringLiteral("Zeitraum abgeschlossen"));
     case Action::PeriodReopened: return UiText(QStringLiteral("Zeitraum wieder geöffnet"));
+    case Action::Cancelled: return UiText(QStringLiteral("Änderung nicht ausgeführt"));
+    case Action::Restart: return UiText(QStringLiteral("Protokoll neu begonnen"));
     case Action::Unknown: break;
     }
     return UiText(QStringLiteral("Unbekannt"));
@@ -130,6 +218,17 @@ QByteArray ChangeLogEntry::chainHash(const QByteArray &previousHash, const DbfRe
 QByteArray ChangeLogEntry::recordDigest(const QByteArray &recordBytes)
 {
     return QCryptographicHash::hash(recordBytes, QCryptographicHash::Sha256).toHex();
+}
+
+QDate ChangeLogEntry::closedUntil() const
+{
+    // The blank after the arrow is dropped with the field's trailing blanks
+    // when nothing is closed.
+    const QString arrow = QLatin1String(StoredArrow).chopped(1);
+    const qsizetype at = changes.lastIndexOf(arrow);
+    if (at < 0)
+        return {};
+    return DateTimeText::parseDate(changes.mid(at + arrow.size()).trimmed()).value_or(QDate());
 }
 
 namespace {

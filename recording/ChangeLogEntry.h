@@ -16,7 +16,8 @@ class DbfRecord;
 //   ZEIT       C 19   date and time, yyyy-MM-dd HH:mm:ss
 //   WER        C 45   the employee logged in, or "Administrator"
 //   RECHNER    C 64   the computer's host name
-//   AKTION     C 20   Beginn, Neu, Geändert, Gelöscht, Abschluss, Wiedereröffnung
+//   AKTION     C 20   Beginn, Neu, Geändert, Gelöscht, Abschluss, Wiedereröffnung,
+//                     Abgebrochen, Neubeginn
 //   SATZ       C 10   the record number (for Beginn: the records then present)
 //   AENDERUNG1 C 254  the changes, "FIELD: old -> new; ...", continued in
 //   ..AENDERUNG4      the next field when longer than one field
@@ -27,7 +28,11 @@ class DbfRecord;
 //                     bytes of this entry's other fields
 struct ChangeLogEntry
 {
-    enum class Action { Start, New, Changed, Deleted, PeriodClosed, PeriodReopened, Unknown };
+    // Abgebrochen (Cancelled) closes an entry whose change never reached the
+    // table (a crash or a full disk between the two writes); Neubeginn
+    // (Restart) follows the Beginn of a history the administrator started
+    // again after the old one was lost.
+    enum class Action { Start, New, Changed, Deleted, PeriodClosed, PeriodReopened, Cancelled, Restart, Unknown };
     enum Field { Zeit = 0, Wer, Rechner, Aktion, Satz, Aenderung1, Aenderung2, Aenderung3, Aenderung4, Vorher,
                  Nachher, Kette, FieldCount };
 
@@ -41,6 +46,22 @@ struct ChangeLogEntry
     static constexpr const char *ShownArrow = " \u2192 ";
 
     static QList<DbfFieldDef> fieldDefinitions();
+    // The bytes of a log's header and descriptors, as a new log has them.
+    static int headerLength();
+    static int recordLength();
+    // Why a file with this header (its first headerLength() bytes, or all
+    // of it when shorter) and length is not a change history Tagwerk may
+    // read: the exact field names, types and widths, the record length and
+    // the language byte. Empty when it is one.
+    static QString layoutProblem(const QByteArray &header, qint64 fileLength);
+    // Why its record count is not one to append to: the header's count must
+    // be the length's, or one less (an append cut off before its header
+    // write), and nothing but the end mark may follow the last entry.
+    static QString countProblem(const QByteArray &header, qint64 fileLength);
+    // Both for the file at `path` (the count only `withCount`), reading
+    // only its header and last byte; anything but a plain file is refused.
+    static QString layoutProblemOf(const QString &path, bool withCount = true);
+
     static QString actionCode(Action action);
     static Action actionOf(const QString &code);
     // The action in the user's language.
@@ -57,6 +78,10 @@ struct ChangeLogEntry
 
     // SHA-256 of a work-time record's bytes (deletion flag included), hex.
     static QByteArray recordDigest(const QByteArray &recordBytes);
+
+    // The date a closing or reopening entry set ("CLOSED_UNTIL: old -> new");
+    // invalid for "nothing closed".
+    QDate closedUntil() const;
 
     // The changes as shown: "FIELD: old → new; ...", the escapes of the
     // stored text kept, so that no value can pass for a separator.

@@ -1,5 +1,6 @@
 #include "ChangeLogHistory.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include "base/Clock.h"
@@ -38,14 +39,18 @@ bool ChangeLogHistory::read(const Filter &filter, const std::function<void(const
     const QString path = m_directory + QLatin1String(ChangeLogEntry::FileName);
     if (!QFileInfo::exists(path))
         return true;
+    // Checked before anything is read: a log of another layout would be
+    // read wrongly or look empty.
+    const QString problem = ChangeLogEntry::layoutProblemOf(path, false);
+    if (!problem.isEmpty()) {
+        m_errorString = UiText(QStringLiteral("Das Änderungsprotokoll \"%1\" ist beschädigt: %2"))
+                            .arg(QDir::toNativeSeparators(path), problem);
+        return false;
+    }
     NoClock clock;
     DbfTable log(clock);
     if (!log.open(path, DbfTable::OpenMode::ReadOnly)) {
         m_errorString = log.errorString();
-        return false;
-    }
-    if (log.fieldCount() != ChangeLogEntry::FieldCount) {
-        m_errorString = UiText(QStringLiteral("Das Änderungsprotokoll \"%1\" hat nicht den erwarteten Aufbau.")).arg(path);
         return false;
     }
     DbfRecord record = log.newRecord();

@@ -14,6 +14,7 @@
 #include "ChangeLog.h"
 #include "ChangeLogEntry.h"
 #include "base/Clock.h"
+#include "storage/ClosingDateFile.h"
 #include "storage/DateTimeText.h"
 #include "storage/DbfFormat.h"
 #include "storage/DbfTable.h"
@@ -118,6 +119,13 @@ QString ChangeLogVerifier::Finding::text() const
         return UiText(QStringLiteral("Hinter dem letzten Eintrag des Änderungsprotokolls stehen %1 Bytes, die zu "
                                      "keinem Eintrag gehören."))
             .arg(stated);
+    case ClosingDisagrees:
+        return reason;
+    case ChangeInterrupted:
+        return UiText(QStringLiteral("Eine unterbrochene Änderung wurde gefunden: Eintrag %1 (Datensatz %2) wurde nicht "
+                                     "mehr in die Tabelle geschrieben; die Tabelle hat den Stand davor."))
+            .arg(entryNumber)
+            .arg(recordNumber);
     }
     return {};
 }
@@ -148,6 +156,10 @@ bool ChangeLogVerifier::run()
 {
     m_findings.clear();
     m_readError.clear();
+    m_notes.clear();
+    m_previousEntry.reset();
+    m_closingLogged = false;
+    m_loggedClosing = QDate();
     m_expected.clear();
     m_closedChecks.clear();
     m_closedUntil.reset();
@@ -163,11 +175,17 @@ bool ChangeLogVerifier::run()
         report(Finding::LogMissing);
         return false;
     }
+    // The layout is checked exactly before anything is read: a log with
+    // other field widths or record length would be read wrongly.
+    const QString problem = ChangeLogEntry::layoutProblemOf(path, false);
+    if (!problem.isEmpty()) {
+        report(Finding::LogUnreadable, 0, 0, problem);
+        return false;
+    }
     NoClock clock;
     DbfTable log(clock);
-    if (!log.open(path, DbfTable::OpenMode::ReadOnly) || log.fieldCount() != ChangeLogEntry::FieldCount) {
-        report(Finding::LogUnreadable, 0, 0,
-               log.isOpen() ? UiText(QStringLiteral("Die Felder stimmen nicht.")) : log.errorString());
+    if (!log.open(path, DbfTable::OpenMode::ReadOnly)) {
+        report(Finding::LogUnreadable, 0, 0, log.errorString());
         return false;
     }
     if (!m_table.refresh()) {
@@ -178,7 +196,9 @@ bool ChangeLogVerifier::run()
     m_log = &log;
     if (walkLog()) {
         checkLogLength(path);
+        checkInterrupted();
         checkRecords();
+        checkClosingFile();
     }
     m_log = nullptr;
     return m_findings.isEmpty();
@@ -242,6 +262,7 @@ bool ChangeLogVerifier::walkLog()
             m_previousTime = entry.time;
         }
         checkEntry(entry, number);
+        m_previousEntry = entry;
     }
     m_entryCount = log.recordCount();
     m_lastHash = previous;
@@ -287,6 +308,16 @@ void ChangeLogVerifier::checkEntry(const ChangeLogEntry &entry, quint32 entryNum
     case ChangeLogEntry::Action::PeriodClosed:
     case ChangeLogEntry::Action::PeriodReopened:
         trackClosing(entry);
+        m_closingLogged = true;
+        m_loggedClosing = entry.closedUntil();
+        return;
+    case ChangeLogEntry::Action::Cancelled:
+        checkCancelled(entry, entryNumber);
+        return;
+    case ChangeLogEntry::Action::Restart:
+        // Only right after the Beginn of the history it restarts.
+        if (entryNumber != 2 || !m_started)
+            report(Finding::EntryAltered, 0, entryNumber);
         return;
     case ChangeLogEntry::Action::Unknown:
         report(Finding::EntryAltered, 0, entryNumber);
@@ -376,6 +407,95 @@ void ChangeLogVerifier::trackClosing(const ChangeLogEntry &entry)
             return;
         }
     }
+}
+
+// Whether the previous entry changed the record to this entry's "before"
+// state: an Abgebrochen closes the change entered right before it.
+static bool isChangeOf(const std::optional<ChangeLogEntry> &previous, const ChangeLogEntry &entry)
+{
+    using Action = ChangeLogEntry::Action;
+    return previous && previous->recordNumber == entry.recordNumber && previous->after == entry.before
+        && (previous->action == Action::New || previous->action == Action::Changed || previous->action == Action::Deleted);
+}
+
+// The record is back in the state it had before the change that never
+// reached the table.
+void ChangeLogVerifier::checkCancelled(const ChangeLogEntry &entry, quint32 entryNumber)
+{
+    if (!isChangeOf(m_previousEntry, entry) || entry.after != m_previousEntry->before) {
+        report(Finding::EntryAltered, 0, entryNumber);
+        return;
+    }
+    if (m_previousEntry->action == ChangeLogEntry::Action::New)
+        m_expected.erase(entry.recordNumber);
+    else
+        m_expected[entry.recordNumber].digest = entry.after;
+}
+
+// A change entered last whose record is still as it was before: the writer
+// stopped between the entry and the table (the next change closes it).
+// Nobody changed anything outside Tagwerk; it is told, not held against anyone.
+void ChangeLogVerifier::checkInterrupted()
+{
+    using Action = ChangeLogEntry::Action;
+    if (!m_previousEntry)
+        return;
+    const ChangeLogEntry &last = *m_previousEntry;
+    if (last.action != Action::New && last.action != Action::Changed && last.action != Action::Deleted)
+        return;
+    m_table.refresh();
+    bool notMade = false;
+    if (last.recordNumber > m_table.recordCount()) {
+        notMade = last.action == Action::New;
+    } else if (last.action != Action::New) {
+        DbfRecord record = m_table.newRecord();
+        if (m_table.readRecord(last.recordNumber, record)) {
+            const QByteArray now = ChangeLogEntry::recordDigest(record.bytes());
+            notMade = now != last.after && now == last.before;
+        }
+    }
+    if (!notMade)
+        return;
+    if (last.action == Action::New)
+        m_expected.erase(last.recordNumber);
+    else
+        m_expected[last.recordNumber].digest = last.before;
+    Finding note;
+    note.kind = Finding::ChangeInterrupted;
+    note.recordNumber = last.recordNumber;
+    note.entryNumber = m_entryCount;
+    m_notes.append(note);
+}
+
+// The history's last closing is the authority over "abschluss.dat".
+void ChangeLogVerifier::checkClosingFile()
+{
+    const QString path = m_directory + QLatin1String(ClosingDateFile::FileName);
+    std::optional<QDate> until;
+    const ClosingDateFile::LoadResult result = ClosingDateFile::load(path, until);
+    if (result == ClosingDateFile::LoadResult::Damaged) {
+        report(Finding::ClosingDisagrees, 0, 0, ClosingDateFile::damagedMessage(path));
+        return;
+    }
+    const bool loaded = result == ClosingDateFile::LoadResult::Loaded;
+    const QDate fileDate = loaded && until ? *until : QDate();
+    const bool agrees = m_closingLogged ? loaded && fileDate == m_loggedClosing : !fileDate.isValid();
+    if (agrees)
+        return;
+    const auto dateText = [](const QDate &date) {
+        return date.isValid() ? DateTimeText::formatDate(date) : UiText(QStringLiteral("nichts abgeschlossen"));
+    };
+    QString text;
+    if (!loaded)
+        text = UiText(QStringLiteral("Die Datei \"%1\" mit dem Abschlussdatum fehlt; nach dem Änderungsprotokoll ist "
+                                     "abgeschlossen bis: %2."))
+                   .arg(QDir::toNativeSeparators(path), dateText(m_loggedClosing));
+    else
+        text = UiText(QStringLiteral("Die Datei \"%1\" mit dem Abschlussdatum sagt \"%2\", das Änderungsprotokoll "
+                                     "\"%3\"."))
+                   .arg(QDir::toNativeSeparators(path), dateText(fileDate),
+                        m_closingLogged ? dateText(m_loggedClosing) : UiText(QStringLiteral("kein Abschluss")));
+    report(Finding::ClosingDisagrees, 0, 0, text);
 }
 
 bool ChangeLogVerifier::knownStateMatches(quint32 recordNumber, const QByteArray &digestHex) const

@@ -11,9 +11,10 @@
 #include <QString>
 #include <QStringList>
 
+#include "ChangeLogEntry.h"
+
 class DbfRecord;
 class DbfTable;
-struct ChangeLogEntry;
 
 // Checks the change history against itself and against the work-time
 // table: every entry's chain hash, the start list, and that every record is
@@ -32,7 +33,7 @@ public:
     {
         enum Kind { LogMissing, LogUnreadable, EntryAltered, StartListAltered, RecordChanged, RecordChangedBefore,
                     RecordDeleted, RecordRestored, RecordAppended, RecordMissing, StructureChanged, ClosedRowChanged,
-                    TimeGoesBack, CountDisagrees, TrailingBytes };
+                    TimeGoesBack, CountDisagrees, TrailingBytes, ClosingDisagrees, ChangeInterrupted };
         Kind kind = RecordChanged;
         quint32 recordNumber = 0;
         quint32 entryNumber = 0;
@@ -60,6 +61,10 @@ public:
     // Why the log or the table could not be read to its end; empty when
     // both were. A check that could not read everything proves nothing.
     QString readError() const { return m_readError; }
+    // What was found that is no fault of anyone (ChangeInterrupted: the last
+    // entry's change never reached the table, as after a crash between the
+    // two writes); these do not make run() fail.
+    const QList<Finding> &notes() const { return m_notes; }
 
 private:
     // What the log says of one record.
@@ -87,6 +92,9 @@ private:
     void trackClosing(const ChangeLogEntry &entry);
     bool knownStateMatches(quint32 recordNumber, const QByteArray &digestHex) const;
     void checkRecords();
+    void checkInterrupted();
+    void checkCancelled(const ChangeLogEntry &entry, quint32 entryNumber);
+    void checkClosingFile();
     void addRecordFinding(quint32 recordNumber, const DbfRecord &record, const QByteArray &expectedHex);
     QStringList differingFields(quint32 recordNumber, const DbfRecord &record);
 
@@ -98,6 +106,10 @@ private:
     QList<Finding> m_findings;
     QString m_readError;
     quint32 m_lastFlaggedEntry = 0;
+    QList<Finding> m_notes;
+    std::optional<ChangeLogEntry> m_previousEntry; // while walking: the entry before
+    bool m_closingLogged = false;
+    QDate m_loggedClosing; // the last closing entry's date, for abschluss.dat
     bool m_started = false;
     quint32 m_startCount = 0;
     QByteArray m_startList; // the digests of the records the table still reaches

@@ -1,6 +1,7 @@
 #include "ClosedPeriod.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include "storage/ClosingDateFile.h"
 #include "storage/DateTimeText.h"
@@ -59,7 +60,17 @@ ClosedPeriod::State ClosedPeriod::read() const
     case ClosingDateFile::LoadResult::Damaged:
         state.kind = State::Unknown;
         state.problem = ClosingDateFile::damagedMessage(path);
-        break;
+        return state;
+    }
+    if (!m_recorded)
+        return state;
+    const Recorded recorded = m_recorded();
+    const bool fileExists = state.kind == State::Closed || QFileInfo::exists(path);
+    const bool agrees = recorded.any ? fileExists && state.until == recorded.until : state.kind == State::Open;
+    if (recorded.known && !agrees) {
+        state.kind = State::Unknown;
+        state.until = QDate();
+        state.problem = ClosingDateFile::disagreeingMessage(path);
     }
     return state;
 }
@@ -103,7 +114,7 @@ QString ClosedPeriod::refusalFor(const State &state, const QString &storedDate, 
 }
 
 ClosedPeriod::Change ClosedPeriod::closeUntil(std::optional<QDate> until, const QString &adminPassword,
-                                              const UserListData &users, QDate today)
+                                              const UserListData &users, QDate today, const RecordFirst &recordFirst)
 {
     Change change;
     if (!users.acceptsAdminPassword(adminPassword)) {
@@ -128,8 +139,20 @@ ClosedPeriod::Change ClosedPeriod::closeUntil(std::optional<QDate> until, const 
         change.result = Change::Unchanged;
         return change;
     }
+    if (recordFirst) {
+        const QString refusal = recordFirst(change.before, until);
+        if (!refusal.isEmpty()) {
+            change.result = Change::WriteFailed;
+            change.message = refusal;
+            return change;
+        }
+    }
     QString error;
     if (!ClosingDateFile::save(filePath(), until, error)) {
+        // The history already says the new date: it is told the way back,
+        // else file and history disagree and everything stays refused.
+        if (recordFirst && change.before.kind != State::Unknown)
+            recordFirst(now, change.before.kind == State::Closed ? std::optional<QDate>(change.before.until) : std::nullopt);
         change.result = Change::WriteFailed;
         change.message = UiText(QStringLiteral("Das Abschlussdatum konnte nicht in \"%1\" gespeichert werden: %2"))
                              .arg(QDir::toNativeSeparators(filePath()), error);

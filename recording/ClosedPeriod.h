@@ -15,7 +15,10 @@ struct UserListData;
 // "abschluss.dat" beside the work-time table and is read anew for every
 // check, since another PC may have moved it a moment ago. A file that cannot
 // be read closes everything until the administrator sets the date again:
-// guessing "nothing closed" would open what was closed.
+// guessing "nothing closed" would open what was closed. Where the change
+// history is kept, its last closing entry is the authority: a file that
+// disagrees with it (or is missing while the history has a closing) counts
+// as a damaged file, so that deleting or copying the file reopens nothing.
 class ClosedPeriod
 {
 public:
@@ -34,9 +37,25 @@ public:
         QString message;             // for the user: the refusal or the new state
     };
 
+    // What the history says was closed last: `known` false when there is no
+    // history to ask (the file alone then counts); `any` false when it holds
+    // no closing; `until` invalid for "nothing closed".
+    struct Recorded
+    {
+        bool known = false;
+        bool any = false;
+        QDate until;
+    };
+
     // `databaseDirectory` names the directory of the work-time table, with
     // its trailing separator, at the moment of each check.
     explicit ClosedPeriod(std::function<QString()> databaseDirectory);
+
+    // Asked at each check for the history's last closing.
+    void setRecordedClosing(std::function<Recorded()> recorded) { m_recorded = std::move(recorded); }
+    // Entered into the history before the file is written (write-ahead):
+    // returns the refusal, empty when entered. Told `before` and the new date.
+    using RecordFirst = std::function<QString(const State &before, std::optional<QDate> after)>;
 
     QString filePath() const;
     State read() const;
@@ -56,7 +75,10 @@ public:
     // it, a date after `today` is refused (it would stop today's bookings),
     // and the file is written only when the date changes. The result holds
     // the date before and after.
-    Change closeUntil(std::optional<QDate> until, const QString &adminPassword, const UserListData &users, QDate today);
+    // With `recordFirst` the change is entered before the file is written;
+    // when the file then cannot be written, the way back is entered too.
+    Change closeUntil(std::optional<QDate> until, const QString &adminPassword, const UserListData &users, QDate today,
+                      const RecordFirst &recordFirst = {});
 
     // "Closed until ..." or "nothing closed", or the file's problem.
     static QString describe(const State &state);
@@ -65,4 +87,5 @@ private:
     QString refusalFor(const State &state, const QString &storedDate, const QString &newDate, bool deleting) const;
 
     std::function<QString()> m_databaseDirectory;
+    std::function<Recorded()> m_recorded;
 };

@@ -16,6 +16,9 @@ packages=(
     # A virtual X server and a window manager: where windows open is only
     # seen with a real frame around them (tests/base/tst_windowplacement).
     xvfb openbox
+    # Kills a process at a chosen write (tests/recording/tst_changelog's
+    # crash cases).
+    strace
 )
 if [ "${1:-}" = "--fuzz" ]; then
     packages+=(clang libclang-rt-dev)

@@ -7,6 +7,7 @@
 #include "OwnFiles.h"
 #include "base/Clock.h"
 #include "base/Reporter.h"
+#include "storage/ClosingDateFile.h"
 #include "storage/UserListStore.h"
 #include "translation/UiText.h"
 
@@ -22,7 +23,15 @@ AppContext::AppContext(Reporter &reporter, const Clock &clock, const QString &pr
     , m_closedPeriod([this] { return m_tables.directory(); })
     , m_changeLog(m_tables.Dbf1, clock)
 {
-    m_changeLog.setFailureReporter(&m_reporter);
+    m_closedPeriod.setRecordedClosing([this] {
+        ClosedPeriod::Recorded recorded;
+        if (const auto closing = m_changeLog.lastClosing()) {
+            recorded.known = true;
+            recorded.any = closing->any;
+            recorded.until = closing->until;
+        }
+        return recorded;
+    });
     m_directories.attachSettings(m_settings.get());
 }
 
@@ -98,26 +107,64 @@ bool AppContext::CreateandopenTables()
 
 void AppContext::openChangeLog()
 {
-    // Without its history the table is still usable; the user is told that
-    // changes now go unlogged.
+    // The table stays readable without its history; every change is refused
+    // (the journal says why) until the history can be written again.
     if (!m_changeLog.open(m_tables.directory()))
-        m_reporter.error(UiText(QStringLiteral("Das Änderungsprotokoll kann nicht geöffnet werden; Änderungen werden "
-                                               "nicht protokolliert: %1"))
-                             .arg(m_changeLog.errorString()));
+        m_reporter.error(m_changeLog.errorString());
 }
 
+// Entered in the history first, then written to the file, both under the
+// table's lock, so that no booking sees the one without the other.
 ClosedPeriod::Change AppContext::closePeriod(std::optional<QDate> until, const QString &adminPassword)
 {
-    const ClosedPeriod::Change change = m_closedPeriod.closeUntil(until, adminPassword, m_userList, m_clock.now().date());
-    if (change.result != ClosedPeriod::Change::Done || !m_changeLog.isOpen())
-        return change;
-    const QDate before = change.before.kind == ClosedPeriod::State::Closed ? change.before.until : QDate();
-    if (!m_changeLog.appendPeriodClosing(QLatin1String(ChangeLog::AdministratorName), QSysInfo::machineHostName(),
-                                         before, change.after.value_or(QDate())))
-        m_reporter.error(UiText(QStringLiteral("Das Abschlussdatum ist gespeichert, konnte aber nicht ins "
-                                               "Änderungsprotokoll eingetragen werden: %1"))
-                             .arg(m_changeLog.errorString()));
+    // Without the table there is no history to enter the closing in: it is
+    // refused (after the password), never written unentered.
+    DbfTable &table = m_tables.Dbf1;
+    const bool locked = table.isOpen() && table.lockHeader();
+    const auto recordFirst = [this](const ClosedPeriod::State &before, std::optional<QDate> after) {
+        if (!m_changeLog.isOpen())
+            return m_changeLog.errorString().isEmpty() ? UiText(QStringLiteral("Das Änderungsprotokoll ist nicht geöffnet."))
+                                                       : m_changeLog.errorString();
+        QDate old = before.kind == ClosedPeriod::State::Closed ? before.until : QDate();
+        if (before.kind == ClosedPeriod::State::Unknown) {
+            if (const auto closing = m_changeLog.lastClosing())
+                old = closing->until;
+        }
+        if (m_changeLog.appendPeriodClosing(QLatin1String(ChangeLog::AdministratorName), QSysInfo::machineHostName(),
+                                            old, after.value_or(QDate())))
+            return QString();
+        return UiText(QStringLiteral("Das Abschlussdatum wurde nicht geändert, weil es nicht ins Änderungsprotokoll "
+                                     "eingetragen werden kann: %1"))
+            .arg(m_changeLog.errorString());
+    };
+    const ClosedPeriod::Change change =
+        m_closedPeriod.closeUntil(until, adminPassword, m_userList, m_clock.now().date(), recordFirst);
+    if (locked)
+        table.unlockHeader();
     return change;
+}
+
+AppContext::Restart AppContext::restartHistory(const QString &adminPassword)
+{
+    Restart restart;
+    if (!m_userList.acceptsAdminPassword(adminPassword)) {
+        restart.message = ProgramText(19); // the administrator login's own words
+        return restart;
+    }
+    // The closing file's date is taken over, as the administrator confirms
+    // it by starting the history again; a file that cannot be read is not.
+    std::optional<QDate> until;
+    std::optional<QDate> closedUntil;
+    if (ClosingDateFile::load(m_closedPeriod.filePath(), until) == ClosingDateFile::LoadResult::Loaded && until)
+        closedUntil = until;
+    if (!m_changeLog.restart(m_tables.directory(), QSysInfo::machineHostName(), closedUntil)) {
+        restart.message = UiText(QStringLiteral("Das Änderungsprotokoll wurde nicht neu begonnen: %1"))
+                              .arg(m_changeLog.errorString());
+        return restart;
+    }
+    restart.done = true;
+    restart.message = UiText(QStringLiteral("Das Änderungsprotokoll wurde neu begonnen."));
+    return restart;
 }
 
 std::optional<QString> AppContext::ownFileRefusal(const QString &path)

@@ -57,6 +57,15 @@ public:
     ChangeLog &changeLog() { return m_changeLog; }
     // Opens the change history beside the open tables; says so when it cannot.
     void openChangeLog();
+    // Starts the change history again where it is missing or damaged, with
+    // the administrator password; the window and tagwerk-cli history restart
+    // both come through here. The tables must be open.
+    struct Restart
+    {
+        bool done = false;
+        QString message; // for the user
+    };
+    Restart restartHistory(const QString &adminPassword);
 
     // A fixed Database directory for this run (tagwerk-cli --db), instead of
     // the choice kept in the settings.

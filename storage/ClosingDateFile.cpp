@@ -121,4 +121,12 @@ QString damagedMessage(const QString &path)
         .arg(QDir::toNativeSeparators(path));
 }
 
+QString disagreeingMessage(const QString &path)
+{
+    return UiText(QStringLiteral("Die Datei \"%1\" mit dem Abschlussdatum stimmt nicht mit dem letzten Abschluss im "
+                                 "Änderungsprotokoll überein oder fehlt. Bis der Administrator das Abschlussdatum neu "
+                                 "festlegt, kann nichts gebucht, geändert oder gelöscht werden."))
+        .arg(QDir::toNativeSeparators(path));
+}
+
 } // namespace ClosingDateFile

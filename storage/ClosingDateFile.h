@@ -41,5 +41,8 @@ bool save(const QString &path, std::optional<QDate> until, QString &error);
 
 // The message for a file that cannot be read, naming it.
 QString damagedMessage(const QString &path);
+// The message for a file that disagrees with the change history's last
+// closing (or is missing while the history has one), naming it.
+QString disagreeingMessage(const QString &path);
 
 } // namespace ClosingDateFile

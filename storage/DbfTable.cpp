@@ -58,6 +58,22 @@ QByteArray storedName(const QString &name, const CodePage &page)
     return QByteArray(bytes, length);
 }
 
+// Writes every byte: a write cut short (a full disk) is followed by another,
+// which then fails with the cause, so that the message names it.
+bool writeFully(QFile &file, const QByteArray &bytes)
+{
+    const char *data = bytes.constData();
+    qint64 left = bytes.size();
+    while (left > 0) {
+        const qint64 written = file.write(data, left);
+        if (written <= 0)
+            return false;
+        data += written;
+        left -= written;
+    }
+    return true;
+}
+
 void stampDate(char *header, QDate today)
 {
     header[UpdateYearOffset] = char(uchar(today.year() - 1900));
@@ -160,11 +176,13 @@ bool DbfTable::writeIfMissing(const QString &path, const QByteArray &bytes)
     // Created with the ordinary permissions, so that others sharing the
     // folder can write to the table too.
     QFile file(path + QStringLiteral(".%1.new").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0')));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
         return failed(file.errorString());
-    if (file.write(bytes) != bytes.size() || !file.flush()) {
+    if (!writeFully(file, bytes)) {
         const QString why = file.errorString();
-        file.remove();
+        // QFile::remove() keeps a file whose closing failed: removed by name.
+        file.close();
+        QFile::remove(file.fileName());
         return failed(why);
     }
     file.close();
@@ -279,7 +297,7 @@ bool DbfTable::open(const QString &path, OpenMode mode)
     // The length is the truth: a trailing 0x1A or a record cut short by a
     // crash does not count. A wrong count in the header is put right.
     const quint32 storedCount = qFromLittleEndian<quint32>(header.constData() + RecordCountOffset);
-    if (storedCount != m_recordCount && !m_readOnly && lockHeader()) {
+    if (storedCount != m_recordCount && mode == OpenMode::ReadWrite && lockHeader()) {
         writeRecordCount(m_recordCount, false);
         unlockHeader();
     }
@@ -531,8 +549,15 @@ void DbfTable::announceChange(const DbfRecord *before, const DbfRecord *after)
 {
     if (m_observer)
         m_observer->recordChanged(before, after);
-    if (m_journal)
-        m_journal->recordChanged(before, after);
+}
+
+bool DbfTable::journalRefuses(const DbfRecord *before, const DbfRecord *after)
+{
+    QString refusal;
+    if (!m_journal || m_journal->recordChanging(before, after, refusal))
+        return false;
+    fail(Status::WriteFailed, refusal);
+    return true;
 }
 
 bool DbfTable::writeRecordCount(quint32 count, bool withDate)
@@ -576,17 +601,26 @@ bool DbfTable::append(DbfRecord &record)
     // The record and the end mark go first, in one write, and the header after
     // them: a crash in between leaves a file whose length still tells the
     // count, and a record cut short by a crash is not counted.
-    stampBeforeWrite();
     const qint64 offset = recordOffset(count + 1);
     QByteArray bytes = record.m_bytes;
     bytes[0] = LiveFlag;
+    {
+        DbfRecord appended(m_layout);
+        appended.m_bytes = bytes;
+        appended.m_recordNumber = count + 1;
+        if (journalRefuses(nullptr, &appended))
+            return false;
+    }
+    stampBeforeWrite();
     bytes.append(EndOfFile);
-    if (!m_file.seek(offset) || m_file.write(bytes) != bytes.size()) {
+    if (!m_file.seek(offset) || !writeFully(m_file, bytes)) {
         const QString why = m_file.errorString();
         m_file.resize(offset);
         if (m_file.seek(offset))
             m_file.write(&EndOfFile, 1);
         invalidateCache();
+        if (m_journal)
+            m_journal->changeNotMade();
         return fail(Status::WriteFailed, UiText(QStringLiteral("Der Datensatz kann nicht in \"%1\" geschrieben werden: %2"))
                                              .arg(QDir::toNativeSeparators(m_path), why));
     }
@@ -634,9 +668,23 @@ bool DbfTable::update(DbfRecord &record)
             const DbfField &field = m_layout->fields.at(pos);
             std::memcpy(onDisk.data() + field.offset, record.m_bytes.constData() + field.offset, size_t(field.width));
         }
+    }
+    DbfRecord before(m_layout);
+    before.m_bytes = previous;
+    before.m_recordNumber = number;
+    DbfRecord after(m_layout);
+    after.m_bytes = onDisk;
+    after.m_recordNumber = number;
+    if (ok && journalRefuses(&before, &after)) {
+        FileRegionLock::unlock(m_file, offset, length);
+        return false;
+    }
+    if (ok) {
         stampBeforeWrite();
-        ok = m_file.seek(offset) && m_file.write(onDisk) == length;
+        ok = m_file.seek(offset) && writeFully(m_file, onDisk);
         stampAfterWrite();
+        if (!ok && m_journal)
+            m_journal->changeNotMade();
     }
     const QString why = m_file.errorString();
     FileRegionLock::unlock(m_file, offset, length);
@@ -644,9 +692,6 @@ bool DbfTable::update(DbfRecord &record)
     if (!ok)
         return fail(Status::WriteFailed, UiText(QStringLiteral("Der Datensatz kann nicht in \"%1\" geschrieben werden: %2"))
                                              .arg(QDir::toNativeSeparators(m_path), why));
-    DbfRecord before(m_layout);
-    before.m_bytes = previous;
-    before.m_recordNumber = number;
     record.m_bytes = onDisk;
     record.m_changed.reset();
     if (m_current.recordNumber() == number)
@@ -672,9 +717,24 @@ bool DbfTable::markDeleted(quint32 number)
     DbfRecord before(m_layout);
     before.m_recordNumber = number;
     const bool readBefore = m_file.seek(offset) && m_file.read(before.m_bytes.data(), m_layout->recordLength) == m_layout->recordLength;
+    if (m_journal) {
+        // A deletion the journal cannot describe is not made.
+        if (!readBefore) {
+            const QString why = m_file.errorString();
+            FileRegionLock::unlock(m_file, offset, m_layout->recordLength);
+            return fail(Status::WriteFailed, UiText(QStringLiteral("Die Tabelle \"%1\" kann nicht gelesen werden: %2"))
+                                                 .arg(QDir::toNativeSeparators(m_path), why));
+        }
+        if (journalRefuses(&before, nullptr)) {
+            FileRegionLock::unlock(m_file, offset, m_layout->recordLength);
+            return false;
+        }
+    }
     stampBeforeWrite();
     const bool ok = m_file.seek(offset) && m_file.write(&DeletedFlag, 1) == 1;
     stampAfterWrite();
+    if (!ok && m_journal)
+        m_journal->changeNotMade();
     const QString why = m_file.errorString();
     FileRegionLock::unlock(m_file, offset, m_layout->recordLength);
     invalidateCache();

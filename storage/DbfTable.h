@@ -45,7 +45,23 @@ public:
         virtual void tableReset() = 0;
     };
 
-    enum class OpenMode { ReadWrite, ReadOnly };
+    // Written to before the table: asked to record each change before it is
+    // made, under the header lock, with the record as it is and as it will
+    // be (`before` null for an append, `after` null for a deletion; the
+    // record numbers set). A refusal stops the change; a change recorded
+    // but then not written is told with changeNotMade().
+    class Journal
+    {
+    public:
+        virtual ~Journal() = default;
+        virtual bool recordChanging(const DbfRecord *before, const DbfRecord *after, QString &refusal) = 0;
+        virtual void changeNotMade() = 0;
+    };
+
+    // ReadWriteAsFound opens for writing but writes nothing on opening (a
+    // header count that disagrees with the length is left for the next
+    // append to put right).
+    enum class OpenMode { ReadWrite, ReadOnly, ReadWriteAsFound };
     enum class CreateMode { Replace, OnlyIfMissing };
     enum class Status { Ok, NotOpen, NotFound, CannotOpen, Damaged, WriteFailed, ReadOnly, BadRecord };
     using RowFilter = std::function<bool(const DbfRecord &)>;
@@ -108,10 +124,10 @@ public:
     bool markDeleted(quint32 recordNumber);
 
     void setObserver(Observer *observer) { m_observer = observer; }
-    // Told of every change after the observer, still under the header lock:
-    // a log kept beside the table then records the writes in the order the
-    // instances made them.
-    void setJournal(Observer *journal) { m_journal = journal; }
+    // Asked before every change, under the header lock: a log kept beside
+    // the table then records the writes in the order the instances made
+    // them, each before it is made.
+    void setJournal(Journal *journal) { m_journal = journal; }
 
     // The file's stamp now. Taken under the header lock, it tells whether the
     // file changed since a stamp taken earlier.
@@ -170,6 +186,7 @@ private:
     void stampBeforeWrite();
     void stampAfterWrite();
     void announceChange(const DbfRecord *before, const DbfRecord *after);
+    bool journalRefuses(const DbfRecord *before, const DbfRecord *after);
 
     const Clock &m_clock;
     QFile m_file;
@@ -201,6 +218,6 @@ private:
     FileStamp m_stampBeforeWrite;
     FileStamp m_stampAfterWrite;
     Observer *m_observer = nullptr;
-    Observer *m_journal = nullptr;
+    Journal *m_journal = nullptr;
     ReadFault m_readFault;
 };

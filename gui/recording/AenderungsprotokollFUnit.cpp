@@ -5,6 +5,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QInputDialog>
 #include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
@@ -38,6 +39,7 @@ TAenderungsprotokollForm::TAenderungsprotokollForm(AppContext &context, QWidget 
     , DruckenBtn(new QPushButton(QStringLiteral("Drucken"), this))
     , PdfBtn(new QPushButton(QStringLiteral("PDF..."), this))
     , CsvBtn(new QPushButton(QStringLiteral("CSV..."), this))
+    , RestartBtn(new QPushButton(QStringLiteral("Neu beginnen..."), this))
     , CloseBtn(new QPushButton(QStringLiteral("Schließen"), this))
 {
     setWindowTitle(QStringLiteral("Änderungsprotokoll"));
@@ -54,6 +56,7 @@ TAenderungsprotokollForm::TAenderungsprotokollForm(AppContext &context, QWidget 
     DruckenBtn->setObjectName(QStringLiteral("DruckenBtn"));
     PdfBtn->setObjectName(QStringLiteral("PdfBtn"));
     CsvBtn->setObjectName(QStringLiteral("CsvBtn"));
+    RestartBtn->setObjectName(QStringLiteral("RestartBtn"));
     CloseBtn->setObjectName(QStringLiteral("CloseBtn"));
 
     EmployeeLabel->setBuddy(EmployeeEdit);
@@ -86,6 +89,7 @@ TAenderungsprotokollForm::TAenderungsprotokollForm(AppContext &context, QWidget 
     buttons->addWidget(PdfBtn);
     buttons->addWidget(CsvBtn);
     buttons->addStretch(1);
+    buttons->addWidget(RestartBtn);
     buttons->addWidget(CloseBtn);
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(filters);
@@ -100,6 +104,7 @@ TAenderungsprotokollForm::TAenderungsprotokollForm(AppContext &context, QWidget 
     connect(DruckenBtn, &QPushButton::clicked, this, &TAenderungsprotokollForm::DruckenBtnClick);
     connect(PdfBtn, &QPushButton::clicked, this, &TAenderungsprotokollForm::PdfBtnClick);
     connect(CsvBtn, &QPushButton::clicked, this, &TAenderungsprotokollForm::CsvBtnClick);
+    connect(RestartBtn, &QPushButton::clicked, this, &TAenderungsprotokollForm::RestartBtnClick);
     connect(CloseBtn, &QPushButton::clicked, this, &QDialog::accept);
 }
 
@@ -139,6 +144,30 @@ void TAenderungsprotokollForm::ShowBtnClick()
     }
     HashLabel->setText(UiText(QStringLiteral("Prüfsumme des Änderungsprotokolls: %1"))
                            .arg(QString::fromLatin1(m_context.changeLog().lastHash())));
+    // Only a history that is missing or damaged is started again.
+    const ChangeLog::State state = m_context.changeLog().state();
+    RestartBtn->setEnabled(state == ChangeLog::State::Missing || state == ChangeLog::State::Damaged);
+}
+
+void TAenderungsprotokollForm::RestartBtnClick()
+{
+    bool ok = false;
+    const QString password = QInputDialog::getText(this, UiText(QStringLiteral("Änderungsprotokoll neu beginnen")),
+                                                   UiText(QStringLiteral("Admin Passwort:")), QLineEdit::Password,
+                                                   QString(), &ok);
+    if (ok)
+        restartHistory(password);
+}
+
+bool TAenderungsprotokollForm::restartHistory(const QString &adminPassword)
+{
+    const AppContext::Restart restart = m_context.restartHistory(adminPassword);
+    if (restart.done)
+        m_context.reporter().information(restart.message);
+    else
+        m_context.reporter().error(restart.message);
+    ShowBtnClick();
+    return restart.done;
 }
 
 TAuswertenForm &TAenderungsprotokollForm::reportWindow()

@@ -33,6 +33,11 @@ public:
     void DruckenBtnClick();
     void PdfBtnClick();
     void CsvBtnClick();
+    // "Neu beginnen...": asks for the administrator password and starts a
+    // missing or damaged history again.
+    void RestartBtnClick();
+    // The same with the password given; the outcome is reported.
+    bool restartHistory(const QString &adminPassword);
 
     const QList<ChangeLogEntry> &shownEntries() const { return m_entries; }
 
@@ -49,6 +54,7 @@ public:
     QPushButton *DruckenBtn;
     QPushButton *PdfBtn;
     QPushButton *CsvBtn;
+    QPushButton *RestartBtn;
     QPushButton *CloseBtn;
 
 protected:

@@ -1,4 +1,5 @@
 #include <QCheckBox>
+#include <QFile>
 #include <QDateEdit>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,6 +30,7 @@ private slots:
     void init();
     void cleanup();
     void listsFiltersAndSavesTheHistory();
+    void restartsAMissingHistory();
 
 private:
     void addRow(const char *employee, const char *place);
@@ -134,6 +136,41 @@ void TestChangeLogWindow::listsFiltersAndSavesTheHistory()
     const QString text = pdfText(pdf);
     QVERIFY2(text.contains(QStringLiteral("Änderungsprotokoll")), qPrintable(text));
     QVERIFY2(text.contains(QStringLiteral("Prüfsumme des Änderungsprotokolls: ") + hash), qPrintable(text));
+}
+
+// With protokoll.dbf gone every change is refused; the administrator starts
+// the history again in the window, with the password.
+void TestChangeLogWindow::restartsAMissingHistory()
+{
+    addRow("Anna", "Bonn");
+    m_program->context->userList().adminPassword = QStringLiteral("chef");
+    ChangeLog &log = m_program->context->changeLog();
+    const QString directory = m_program->context->tables().directory();
+    log.close();
+    QVERIFY(QFile::remove(directory + QStringLiteral("protokoll.dbf")));
+    QVERIFY(!log.open(directory));
+    QCOMPARE(log.state(), ChangeLog::State::Missing);
+    DbfTable &table = m_program->context->tables().Dbf1;
+    DbfRecord record = table.newRecord();
+    QVERIFY(!table.append(record));
+    QVERIFY2(table.errorString().contains(QStringLiteral("fehlt, obwohl es begonnen wurde")), qPrintable(table.errorString()));
+
+    bool seen = false;
+    whenModal<TAenderungsprotokollForm>([&](TAenderungsprotokollForm *window) {
+        seen = true;
+        QVERIFY(window->RestartBtn->isEnabled());
+        QVERIFY(!window->restartHistory(QStringLiteral("falsch")));
+        QVERIFY(window->restartHistory(QStringLiteral("chef")));
+        QVERIFY(!window->RestartBtn->isEnabled());
+        // Newest first: the restart, then the new start.
+        QCOMPARE(window->EntryList->topLevelItemCount(), 2);
+        QCOMPARE(window->EntryList->topLevelItem(0)->text(3), QStringLiteral("Protokoll neu begonnen"));
+        QVERIFY(window->EntryList->topLevelItem(0)->text(5).startsWith(QStringLiteral("LOST: protokoll.dbf missing")));
+        QTest::mouseClick(window->CloseBtn, Qt::LeftButton);
+    });
+    m_program->forms->MainForm->Aenderungsprotokoll1->trigger();
+    QVERIFY(seen);
+    QVERIFY(table.append(record));
 }
 
 QTEST_MAIN(TestChangeLogWindow)
