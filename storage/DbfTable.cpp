@@ -520,7 +520,7 @@ bool DbfTable::lockHeader()
 {
     if (!m_layout)
         return fail(Status::NotOpen, UiText(QStringLiteral("Die Tabelle ist nicht geöffnet.")));
-    if (m_headerLockDepth == 0 && !FileRegionLock::lockExclusive(m_file, 0, m_layout->headerLength))
+    if (m_headerLockDepth == 0 && !FileRegionLock::lockExclusive(m_file, HeaderLockOffset, 1))
         return fail(Status::WriteFailed, UiText(QStringLiteral("Die Tabelle \"%1\" kann nicht gesperrt werden."))
                                              .arg(QDir::toNativeSeparators(m_path)));
     ++m_headerLockDepth;
@@ -532,7 +532,23 @@ void DbfTable::unlockHeader()
     if (m_headerLockDepth == 0)
         return;
     if (--m_headerLockDepth == 0)
-        FileRegionLock::unlock(m_file, 0, m_layout->headerLength);
+        FileRegionLock::unlock(m_file, HeaderLockOffset, 1);
+}
+
+bool DbfTable::lockRecord(quint32 recordNumber)
+{
+    if (!m_layout)
+        return fail(Status::NotOpen, UiText(QStringLiteral("Die Tabelle ist nicht geöffnet.")));
+    if (!FileRegionLock::lockExclusive(m_file, HeaderLockOffset + recordNumber, 1))
+        return fail(Status::WriteFailed, UiText(QStringLiteral("Die Tabelle \"%1\" kann nicht gesperrt werden."))
+                                             .arg(QDir::toNativeSeparators(m_path)));
+    return true;
+}
+
+void DbfTable::unlockRecord(quint32 recordNumber)
+{
+    if (m_layout)
+        FileRegionLock::unlock(m_file, HeaderLockOffset + recordNumber, 1);
 }
 
 // Under the header lock, around each write: where the file system's clock did
@@ -641,9 +657,8 @@ bool DbfTable::update(DbfRecord &record)
     struct Unlock { DbfTable *table; ~Unlock() { table->unlockHeader(); } } unlock{this};
     const qint64 offset = recordOffset(number);
     const int length = m_layout->recordLength;
-    if (!FileRegionLock::lockExclusive(m_file, offset, length))
-        return fail(Status::WriteFailed, UiText(QStringLiteral("Die Tabelle \"%1\" kann nicht gesperrt werden."))
-                                             .arg(QDir::toNativeSeparators(m_path)));
+    if (!lockRecord(number))
+        return false;
     // Merge our changed fields into the record as it is on disk now, so that a
     // field another instance changed meanwhile is not written back stale.
     QByteArray onDisk(length, Qt::Uninitialized);
@@ -661,7 +676,7 @@ bool DbfTable::update(DbfRecord &record)
         stampAfterWrite();
     }
     const QString why = m_file.errorString();
-    FileRegionLock::unlock(m_file, offset, length);
+    unlockRecord(number);
     invalidateCache();
     if (!ok)
         return fail(Status::WriteFailed, UiText(QStringLiteral("Der Datensatz kann nicht in \"%1\" geschrieben werden: %2"))
@@ -688,9 +703,8 @@ bool DbfTable::markDeleted(quint32 number)
         return false;
     struct Unlock { DbfTable *table; ~Unlock() { table->unlockHeader(); } } unlock{this};
     const qint64 offset = recordOffset(number);
-    if (!FileRegionLock::lockExclusive(m_file, offset, m_layout->recordLength))
-        return fail(Status::WriteFailed, UiText(QStringLiteral("Die Tabelle \"%1\" kann nicht gesperrt werden."))
-                                             .arg(QDir::toNativeSeparators(m_path)));
+    if (!lockRecord(number))
+        return false;
     DbfRecord before(m_layout);
     before.m_recordNumber = number;
     const bool readBefore = m_file.seek(offset) && m_file.read(before.m_bytes.data(), m_layout->recordLength) == m_layout->recordLength;
@@ -698,7 +712,7 @@ bool DbfTable::markDeleted(quint32 number)
     const bool ok = m_file.seek(offset) && m_file.write(&DeletedFlag, 1) == 1;
     stampAfterWrite();
     const QString why = m_file.errorString();
-    FileRegionLock::unlock(m_file, offset, m_layout->recordLength);
+    unlockRecord(number);
     invalidateCache();
     if (!ok)
         return fail(Status::WriteFailed, UiText(QStringLiteral("Der Datensatz kann nicht in \"%1\" geschrieben werden: %2"))

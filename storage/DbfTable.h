@@ -20,7 +20,9 @@ class Clock;
 // A dBase III/IV table file with character and logical fields, opened for
 // shared use: several program instances, on one PC or several, may read and
 // append at once. Appends take a byte-range lock on the header and derive the
-// record count from the file length under it; updates lock their record.
+// record count from the file length under it; updates lock their record. The
+// locks lie beyond the file's data (DbfFormat::LockBase), so that they never
+// stop another instance's read, also where locks are mandatory (Windows).
 // Every write also holds the header lock, so that the writes of all instances
 // come one after another and each leaves the file with a stamp (length and
 // modification time) that no earlier state had: an instance tells from the
@@ -140,6 +142,9 @@ public:
     // reads and what it appends are one step for every other instance. Nests.
     bool lockHeader();
     void unlockHeader();
+    // Holds one record's lock, as an update or deletion of it does.
+    bool lockRecord(quint32 recordNumber);
+    void unlockRecord(quint32 recordNumber);
 
     // Parses a header and its descriptors; null with a reason when damaged.
     static std::shared_ptr<DbfLayout> parseHeader(const QByteArray &header, QString *reason);
