@@ -13,6 +13,9 @@ constexpr int UpdateDayOffset = 3;
 constexpr int RecordCountOffset = 4; // quint32
 constexpr int HeaderLengthOffset = 8; // quint16
 constexpr int RecordLengthOffset = 10; // quint16
+// quint32 in the bytes dBase keeps for multi-user use (16-27), which other
+// dBase tools ignore: raised by every write, 0 in a new table.
+constexpr int ChangeCounterOffset = 16;
 constexpr int ProductionIndexOffset = 28;
 constexpr int LanguageDriverOffset = 29;
 

@@ -308,7 +308,7 @@ bool DbfTable::open(const QString &path, OpenMode mode)
     // crash does not count. A wrong count in the header is put right.
     const quint32 storedCount = qFromLittleEndian<quint32>(header.constData() + RecordCountOffset);
     if (storedCount != m_recordCount && !m_readOnly && lockHeader()) {
-        writeRecordCount(m_recordCount, false);
+        writeRecordCount(m_recordCount);
         unlockHeader();
     }
     if (!collectLiveRecords(1, m_recordCount)) {
@@ -551,20 +551,33 @@ void DbfTable::unlockRecord(quint32 recordNumber)
         FileRegionLock::unlock(m_file, HeaderLockOffset + recordNumber, 1);
 }
 
-// Under the header lock, around each write: where the file system's clock did
-// not move between the two (a coarse clock, both in one tick), the time is
-// moved on by hand, so that the next stamp differs from every earlier one.
-void DbfTable::stampBeforeWrite()
+// The header up to the end of the change counter, as the last write left it.
+bool DbfTable::readHead(char *head)
 {
-    m_stampBeforeWrite = FileStamp::of(m_file);
+    constexpr qint64 length = ChangeCounterOffset + 4;
+    return m_file.seek(0) && m_file.read(head, length) == length;
 }
 
-void DbfTable::stampAfterWrite()
+std::optional<quint32> DbfTable::changeCounter()
 {
-    m_stampAfterWrite = FileStamp::of(m_file);
-    if (m_stampAfterWrite.modifiedNs <= m_stampBeforeWrite.modifiedNs
-        && FileStamp::moveModifiedPast(m_file, m_stampBeforeWrite))
-        m_stampAfterWrite = FileStamp::of(m_file);
+    char head[ChangeCounterOffset + 4];
+    if (!m_layout || !readHead(head))
+        return std::nullopt;
+    return qFromLittleEndian<quint32>(head + ChangeCounterOffset);
+}
+
+// Under the header lock, before an update or deletion writes its record: a
+// crash in between then leaves a counter that says "changed" rather than a
+// change that nobody is told of.
+bool DbfTable::raiseChangeCounter()
+{
+    const std::optional<quint32> counter = changeCounter();
+    if (!counter)
+        return false;
+    m_counterBeforeWrite = *counter;
+    char bytes[4];
+    qToLittleEndian<quint32>(*counter + 1, bytes);
+    return m_file.seek(ChangeCounterOffset) && m_file.write(bytes, 4) == 4;
 }
 
 void DbfTable::announceChange(const DbfRecord *before, const DbfRecord *after)
@@ -575,15 +588,11 @@ void DbfTable::announceChange(const DbfRecord *before, const DbfRecord *after)
         m_journal->recordChanged(before, after);
 }
 
-bool DbfTable::writeRecordCount(quint32 count, bool withDate)
+bool DbfTable::writeRecordCount(quint32 count)
 {
-    char bytes[RecordCountOffset + 4];
-    const qint64 start = withDate ? UpdateYearOffset : RecordCountOffset;
-    if (withDate)
-        stampDate(bytes, m_clock.now().date());
-    qToLittleEndian<quint32>(count, bytes + RecordCountOffset);
-    const qint64 length = RecordCountOffset + 4 - start;
-    return m_file.seek(start) && m_file.write(bytes + start, length) == length;
+    char bytes[4];
+    qToLittleEndian<quint32>(count, bytes);
+    return m_file.seek(RecordCountOffset) && m_file.write(bytes, 4) == 4;
 }
 
 bool DbfTable::append(DbfRecord &record)
@@ -614,7 +623,10 @@ bool DbfTable::append(DbfRecord &record)
     // The record and the end mark go first, in one write, and the header after
     // them: a crash in between leaves a file whose length still tells the
     // count, and a record cut short by a crash is not counted.
-    stampBeforeWrite();
+    char head[ChangeCounterOffset + 4];
+    if (!readHead(head))
+        return fail(Status::WriteFailed, UiText(QStringLiteral("Der Datensatz kann nicht in \"%1\" geschrieben werden: %2"))
+                                             .arg(QDir::toNativeSeparators(m_path), m_file.errorString()));
     const qint64 offset = recordOffset(count + 1);
     QByteArray bytes = record.m_bytes;
     bytes[0] = LiveFlag;
@@ -628,8 +640,14 @@ bool DbfTable::append(DbfRecord &record)
         return fail(Status::WriteFailed, UiText(QStringLiteral("Der Datensatz kann nicht in \"%1\" geschrieben werden: %2"))
                                              .arg(QDir::toNativeSeparators(m_path), why));
     }
-    writeRecordCount(count + 1, true);
-    stampAfterWrite();
+    // Date, count and change counter in one write; the bytes between them
+    // go back as they were read.
+    m_counterBeforeWrite = qFromLittleEndian<quint32>(head + ChangeCounterOffset);
+    stampDate(head, m_clock.now().date());
+    qToLittleEndian<quint32>(count + 1, head + RecordCountOffset);
+    qToLittleEndian<quint32>(m_counterBeforeWrite + 1, head + ChangeCounterOffset);
+    if (m_file.seek(UpdateYearOffset))
+        m_file.write(head + UpdateYearOffset, sizeof(head) - UpdateYearOffset);
 
     m_recordCount = count + 1;
     m_fileLength = m_file.size();
@@ -671,9 +689,7 @@ bool DbfTable::update(DbfRecord &record)
             const DbfField &field = m_layout->fields.at(pos);
             std::memcpy(onDisk.data() + field.offset, record.m_bytes.constData() + field.offset, size_t(field.width));
         }
-        stampBeforeWrite();
-        ok = m_file.seek(offset) && m_file.write(onDisk) == length;
-        stampAfterWrite();
+        ok = raiseChangeCounter() && m_file.seek(offset) && m_file.write(onDisk) == length;
     }
     const QString why = m_file.errorString();
     unlockRecord(number);
@@ -708,9 +724,7 @@ bool DbfTable::markDeleted(quint32 number)
     DbfRecord before(m_layout);
     before.m_recordNumber = number;
     const bool readBefore = m_file.seek(offset) && m_file.read(before.m_bytes.data(), m_layout->recordLength) == m_layout->recordLength;
-    stampBeforeWrite();
-    const bool ok = m_file.seek(offset) && m_file.write(&DeletedFlag, 1) == 1;
-    stampAfterWrite();
+    const bool ok = raiseChangeCounter() && m_file.seek(offset) && m_file.write(&DeletedFlag, 1) == 1;
     const QString why = m_file.errorString();
     unlockRecord(number);
     invalidateCache();

@@ -13,7 +13,6 @@
 #include "DbfField.h"
 #include "DbfFormat.h"
 #include "DbfRecord.h"
-#include "FileStamp.h"
 
 class Clock;
 
@@ -24,9 +23,10 @@ class Clock;
 // locks lie beyond the file's data (DbfFormat::LockBase), so that they never
 // stop another instance's read, also where locks are mandatory (Windows).
 // Every write also holds the header lock, so that the writes of all instances
-// come one after another and each leaves the file with a stamp (length and
-// modification time) that no earlier state had: an instance tells from the
-// stamp whether anyone else wrote since its own last write.
+// come one after another, and raises the change counter in the header: an
+// instance tells from the counter whether anyone else wrote since its own
+// last write. Not from the file's length and time, which a network client
+// may serve from its cache and FAT keeps to two seconds.
 //
 // The table keeps the list of live (not deleted) record numbers, so that row k
 // of a grid is reached directly; record bytes are read on demand through a
@@ -115,14 +115,15 @@ public:
     // instances made them.
     void setJournal(Observer *journal) { m_journal = journal; }
 
-    // The file's stamp now. Taken under the header lock, it tells whether the
-    // file changed since a stamp taken earlier.
-    FileStamp fileStamp() { return FileStamp::of(m_file); }
-    // The stamps just before and just after this object's last write, for an
-    // observer that wants to know whether the file changed in between its
-    // own writes.
-    const FileStamp &stampBeforeLastWrite() const { return m_stampBeforeWrite; }
-    const FileStamp &stampAfterLastWrite() const { return m_stampAfterWrite; }
+    // The change counter in the file now; nothing when it cannot be read.
+    // Read under the header lock, it tells whether the table changed since
+    // the counter was read earlier.
+    std::optional<quint32> changeCounter();
+    // The counter just before and just after this object's last write, for
+    // an observer that wants to know whether the table changed in between
+    // its own writes.
+    quint32 counterBeforeLastWrite() const { return m_counterBeforeWrite; }
+    quint32 counterAfterLastWrite() const { return m_counterBeforeWrite + 1; }
 
     void setFilter(RowFilter filter);
     void setFiltered(bool on);
@@ -160,11 +161,11 @@ private:
     bool readRecords(quint32 firstRecord, quint32 count, QByteArray &buffer);
     bool collectLiveRecords(quint32 firstRecord, quint32 lastRecord);
     void rebuildFilteredRows();
-    bool writeRecordCount(quint32 count, bool withDate);
+    bool writeRecordCount(quint32 count);
     void invalidateCache() { m_cacheCount = 0; }
     void clampCursor();
-    void stampBeforeWrite();
-    void stampAfterWrite();
+    bool readHead(char *head);
+    bool raiseChangeCounter();
     void announceChange(const DbfRecord *before, const DbfRecord *after);
 
     const Clock &m_clock;
@@ -194,8 +195,7 @@ private:
     quint32 m_cacheCount = 0;
 
     int m_headerLockDepth = 0;
-    FileStamp m_stampBeforeWrite;
-    FileStamp m_stampAfterWrite;
+    quint32 m_counterBeforeWrite = 0;
     Observer *m_observer = nullptr;
     Observer *m_journal = nullptr;
 };

@@ -168,6 +168,8 @@ void TestDbfTable::appendWritesRecordHeaderAndEndMark()
     QCOMPARE(bytes.back(), '\x1A');
     QCOMPARE(bytes.mid(4, 4), le32(1));
     QCOMPARE(bytes.mid(1, 3), QByteArray("\x7D\x0B\x02")); // 2025-11-02
+    QCOMPARE(bytes.mid(8, 8), TestFiles::readAll(createWorkTimeTable(QStringLiteral("new.dbf"))).mid(8, 8));
+    QCOMPARE(bytes.mid(16, 4), le32(1)); // the change counter, 0 in a new table
     QByteArray expected(278, ' ');
     expected.replace(1, 10, "02.11.2025");
     expected.replace(56, 4, "K\xF6ln");
