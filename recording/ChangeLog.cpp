@@ -99,6 +99,10 @@ void ChangeLog::close()
 // list and the entry, and two instances starting at once write one start.
 bool ChangeLog::start(const QString &directory)
 {
+    // A history that has begun needs no lock to tell so: entries are only
+    // ever added. So a lock that another PC holds does not delay each start.
+    if (m_log.recordCount() > 0)
+        return true;
     HeaderLock tableLock(m_table);
     HeaderLock logLock(m_log);
     if (!tableLock.locked() || !logLock.locked())

@@ -520,9 +520,8 @@ bool DbfTable::lockHeader()
 {
     if (!m_layout)
         return fail(Status::NotOpen, UiText(QStringLiteral("Die Tabelle ist nicht geöffnet.")));
-    if (m_headerLockDepth == 0 && !FileRegionLock::lockExclusive(m_file, HeaderLockOffset, 1))
-        return fail(Status::WriteFailed, UiText(QStringLiteral("Die Tabelle \"%1\" kann nicht gesperrt werden."))
-                                             .arg(QDir::toNativeSeparators(m_path)));
+    if (m_headerLockDepth == 0 && !lockRegion(HeaderLockOffset))
+        return false;
     ++m_headerLockDepth;
     return true;
 }
@@ -535,14 +534,35 @@ void DbfTable::unlockHeader()
         FileRegionLock::unlock(m_file, HeaderLockOffset, 1);
 }
 
+// Waits for the lock no longer than m_lockWait at a time: a PC that crashed
+// while holding it keeps it until its network session times out, and the
+// person waiting is asked whether to wait on.
+bool DbfTable::lockRegion(qint64 offset)
+{
+    const QString nativePath = QDir::toNativeSeparators(m_path);
+    for (;;) {
+        switch (FileRegionLock::lock(m_file, offset, 1, FileRegionLock::Kind::Exclusive, m_lockWait)) {
+        case FileRegionLock::Result::Locked:
+            return true;
+        case FileRegionLock::Result::Failed:
+            return fail(Status::WriteFailed,
+                        UiText(QStringLiteral("Die Tabelle \"%1\" kann nicht gesperrt werden.")).arg(nativePath));
+        case FileRegionLock::Result::Busy:
+            break;
+        }
+        const QString busy =
+            UiText(QStringLiteral("Die Datei \"%1\" ist von einem anderen Arbeitsplatz oder Programm gesperrt."))
+                .arg(nativePath);
+        if (!m_lockBusy || !m_lockBusy(busy))
+            return fail(Status::Locked, busy);
+    }
+}
+
 bool DbfTable::lockRecord(quint32 recordNumber)
 {
     if (!m_layout)
         return fail(Status::NotOpen, UiText(QStringLiteral("Die Tabelle ist nicht geöffnet.")));
-    if (!FileRegionLock::lockExclusive(m_file, HeaderLockOffset + recordNumber, 1))
-        return fail(Status::WriteFailed, UiText(QStringLiteral("Die Tabelle \"%1\" kann nicht gesperrt werden."))
-                                             .arg(QDir::toNativeSeparators(m_path)));
-    return true;
+    return lockRegion(HeaderLockOffset + recordNumber);
 }
 
 void DbfTable::unlockRecord(quint32 recordNumber)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -49,8 +50,14 @@ public:
 
     enum class OpenMode { ReadWrite, ReadOnly };
     enum class CreateMode { Replace, OnlyIfMissing };
-    enum class Status { Ok, NotOpen, NotFound, CannotOpen, Damaged, WriteFailed, ReadOnly, BadRecord };
+    // Locked: another instance held a lock this table waited for, for the
+    // whole wait.
+    enum class Status { Ok, NotOpen, NotFound, CannotOpen, Damaged, WriteFailed, ReadOnly, BadRecord, Locked };
     using RowFilter = std::function<bool(const DbfRecord &)>;
+    // Told that a lock is still held by another instance after the wait,
+    // with a message that names the file; true waits once more.
+    using LockBusyHandler = std::function<bool(const QString &message)>;
+    static constexpr std::chrono::milliseconds DefaultLockWait{5000};
 
     explicit DbfTable(const Clock &clock);
     ~DbfTable();
@@ -139,6 +146,11 @@ public:
     // Reads the list of live records anew (deletions by others included).
     bool reload();
 
+    // How long a lock is waited for before the busy handler is asked (or,
+    // without one, the operation fails with Status::Locked).
+    void setLockWait(std::chrono::milliseconds wait) { m_lockWait = wait; }
+    void setLockBusyHandler(LockBusyHandler handler) { m_lockBusy = std::move(handler); }
+
     // Holds the header lock across several operations, so that what a caller
     // reads and what it appends are one step for every other instance. Nests.
     bool lockHeader();
@@ -164,6 +176,7 @@ private:
     bool writeRecordCount(quint32 count);
     void invalidateCache() { m_cacheCount = 0; }
     void clampCursor();
+    bool lockRegion(qint64 offset);
     bool readHead(char *head);
     bool raiseChangeCounter();
     void announceChange(const DbfRecord *before, const DbfRecord *after);
@@ -195,6 +208,8 @@ private:
     quint32 m_cacheCount = 0;
 
     int m_headerLockDepth = 0;
+    std::chrono::milliseconds m_lockWait = DefaultLockWait;
+    LockBusyHandler m_lockBusy;
     quint32 m_counterBeforeWrite = 0;
     Observer *m_observer = nullptr;
     Observer *m_journal = nullptr;

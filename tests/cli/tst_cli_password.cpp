@@ -36,6 +36,7 @@ private slots:
     void passwordFromStandardInput();
     void terminalDoesNotEcho();
     void helpPrefersStandardInput();
+    void lockedTableEndsTheBooking();
 
 private:
     QStringList bookArguments(const QString &password) const;
@@ -172,6 +173,36 @@ void TestCliPassword::helpPrefersStandardInput()
     QVERIFY(readme.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(readme.readAll());
     QVERIFY(text.contains(QStringLiteral("Give the password as `--password -`")));
+}
+
+// Another PC holds the table's lock and does not let go (it crashed): the
+// booking waits a few seconds, then ends with the message and exit 2.
+void TestCliPassword::lockedTableEndsTheBooking()
+{
+    {
+        QProcess first;
+        prepare(first, bookArguments(QStringLiteral("geheim")));
+        first.start();
+        QVERIFY(first.waitForFinished(60000));
+        QCOMPARE(first.exitCode(), 0);
+    }
+    const QString path = m_dir->filePath(QStringLiteral("arbeitszeit.dbf"));
+    DbfTable holder(m_clock);
+    QVERIFY(holder.open(path));
+    QVERIFY(holder.lockHeader());
+
+    QProcess process;
+    prepare(process, bookArguments(QStringLiteral("geheim")));
+    process.start();
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    QCOMPARE(process.exitCode(), 2);
+    QVERIFY2(err.contains(QStringLiteral("\"%1\" ist von einem anderen Arbeitsplatz oder Programm gesperrt")
+                              .arg(QDir::toNativeSeparators(path))),
+             qPrintable(err));
+    holder.unlockHeader();
+    QCOMPARE(storedRows(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestCliPassword)

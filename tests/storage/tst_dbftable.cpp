@@ -99,6 +99,8 @@ private slots:
     void anotherInstancesAppendsAreSeen();
     void readOnlyRefusesWrites();
     void createOnlyIfMissingKeepsExistingTable();
+    void lockHeldPastTheWait_data();
+    void lockHeldPastTheWait();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -557,6 +559,57 @@ void TestDbfTable::createOnlyIfMissingKeepsExistingTable()
     QVERIFY(table.create(file, germanFields(), DbfTable::CreateMode::OnlyIfMissing));
     QCOMPARE(TestFiles::readAll(file), before);
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList{QStringLiteral("arbeitszeit.dbf")});
+}
+
+// Another instance (a PC that crashed, say) keeps the header locked: a write
+// waits no longer than the wait, then asks whether to wait on, and without a
+// yes fails with a message that names the file.
+void TestDbfTable::lockHeldPastTheWait_data()
+{
+    QTest::addColumn<int>("noes");     // answers "no more" before the holder lets go; -1: no handler
+    QTest::addColumn<bool>("stored");
+    QTest::newRow("nobody to ask") << -1 << false;
+    QTest::newRow("given up") << 0 << false;
+    QTest::newRow("tried again, then free") << 1 << true;
+}
+
+void TestDbfTable::lockHeldPastTheWait()
+{
+    QFETCH(int, noes);
+    QFETCH(bool, stored);
+    const QString file = createWorkTimeTable();
+    DbfTable holder(m_clock);
+    QVERIFY(holder.open(file));
+    QVERIFY(holder.lockHeader());
+    const QByteArray before = TestFiles::readAll(file);
+
+    DbfTable table(m_clock);
+    QVERIFY(table.open(file));
+    table.setLockWait(std::chrono::milliseconds(50));
+    QStringList asked;
+    if (noes >= 0) {
+        table.setLockBusyHandler([&](const QString &message) {
+            asked.append(message);
+            if (asked.size() < noes + 1)
+                return true;
+            if (stored)
+                holder.unlockHeader();
+            return stored;
+        });
+    }
+    DbfRecord record = table.newRecord();
+    record.setText(WorkTimeTables::Arbeiter, QStringLiteral("Anna"));
+    QCOMPARE(table.append(record), stored);
+    QCOMPARE(asked.size(), noes < 0 ? 0 : noes + 1);
+    if (stored) {
+        QCOMPARE(TestFiles::readAll(file).size(), 418 + 278);
+        return;
+    }
+    QCOMPARE(table.status(), DbfTable::Status::Locked);
+    QVERIFY2(table.errorString().contains(QDir::toNativeSeparators(file)), qPrintable(table.errorString()));
+    if (!asked.isEmpty())
+        QCOMPARE(asked.last(), table.errorString());
+    QCOMPARE(TestFiles::readAll(file), before);
 }
 
 QTEST_GUILESS_MAIN(TestDbfTable)
