@@ -38,9 +38,12 @@ constexpr int MaxFieldWidth = 255;
 // Byte-range locks lie beyond every byte a table can hold (2^32 records of
 // at most 65535 bytes stay below 2^48), as the xBase tools lock: a lock then
 // never stops another PC from reading, where locks are mandatory (Windows).
-// One byte each: the header at the base, record n at the base plus n.
+// One byte each: the header at the base, record n at the base plus n, and
+// below the base the open table (shared while open, exclusive for a table
+// that is to be replaced).
 constexpr long long LockBase = 1LL << 48;
 constexpr long long HeaderLockOffset = LockBase;
+constexpr long long OpenLockOffset = LockBase - 1;
 
 // Windows ANSI (code page 1252): other dBase tools then read our umlauts right.
 constexpr unsigned char AnsiLanguageDriver = 0x57;

@@ -7,7 +7,12 @@
 #include <system_error>
 
 #ifdef Q_OS_UNIX
+#include <sys/stat.h>
 #include <unistd.h>
+#endif
+#ifdef Q_OS_WIN
+#include <io.h>
+#include <windows.h>
 #endif
 
 #include <QDir>
@@ -85,6 +90,57 @@ QString moveIntoPlaceWithoutReplacing(const QString &from, const QString &to)
     QFile::remove(to + QStringLiteral(".copy"));
     return file.errorString().isEmpty() ? QStringLiteral("rename failed") : file.errorString();
 }
+
+// Which file a name or an open file is: the device and the file's number.
+struct FileIdentity
+{
+    quint64 device = 0;
+    quint64 file = 0;
+    bool operator==(const FileIdentity &) const = default;
+};
+
+#ifdef Q_OS_WIN
+std::optional<FileIdentity> identityOf(HANDLE handle)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info))
+        return std::nullopt;
+    return FileIdentity{info.dwVolumeSerialNumber, (quint64(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
+std::optional<FileIdentity> identityOf(const QFile &file)
+{
+    return identityOf(HANDLE(_get_osfhandle(file.handle())));
+}
+
+std::optional<FileIdentity> identityOf(const QString &path)
+{
+    // Opened for no access and sharing everything: it disturbs no other user.
+    HANDLE handle = CreateFileW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path).utf16()), 0,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    const std::optional<FileIdentity> identity = identityOf(handle);
+    if (handle != INVALID_HANDLE_VALUE)
+        CloseHandle(handle);
+    return identity;
+}
+#else
+std::optional<FileIdentity> identityOf(const QFile &file)
+{
+    struct stat info = {};
+    if (file.handle() < 0 || ::fstat(file.handle(), &info) != 0)
+        return std::nullopt;
+    return FileIdentity{quint64(info.st_dev), quint64(info.st_ino)};
+}
+
+std::optional<FileIdentity> identityOf(const QString &path)
+{
+    struct stat info = {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return FileIdentity{quint64(info.st_dev), quint64(info.st_ino)};
+}
+#endif
 
 void stampDate(char *header, QDate today)
 {
@@ -277,9 +333,22 @@ bool DbfTable::open(const QString &path, OpenMode mode)
     m_readOnly = mode == OpenMode::ReadOnly;
     m_file.setFileName(path);
     const QIODevice::OpenMode flags = (m_readOnly ? QIODevice::ReadOnly : QIODevice::ReadWrite) | QIODevice::Unbuffered;
-    if (!m_file.open(flags))
-        return fail(Status::CannotOpen, UiText(QStringLiteral("Die Tabelle \"%1\" kann nicht geöffnet werden: %2"))
-                                            .arg(nativePath, m_file.errorString()));
+    // Held shared while open. An instance that replaces the file holds it
+    // exclusively until the new file is in place: what was opened meanwhile
+    // is then the old file, and the new one is opened instead.
+    for (int attempt = 0;; ++attempt) {
+        if (!m_file.open(flags))
+            return fail(Status::CannotOpen, UiText(QStringLiteral("Die Tabelle \"%1\" kann nicht geöffnet werden: %2"))
+                                                .arg(nativePath, m_file.errorString()));
+        // Where the file system has no locks, the table is used without.
+        if (waitForLock(OpenLockOffset, FileRegionLock::Kind::Shared) == FileRegionLock::Result::Busy) {
+            m_file.close();
+            return false;
+        }
+        if (attempt == 3 || !isReplaced())
+            break;
+        m_file.close();
+    }
 
     auto damaged = [&](const QString &reason) {
         m_file.close();
@@ -327,6 +396,8 @@ void DbfTable::close()
 {
     while (m_headerLockDepth > 0)
         unlockHeader();
+    if (m_file.isOpen())
+        FileRegionLock::unlock(m_file, OpenLockOffset, 1);
     m_file.close();
     m_layout.reset();
     m_live.clear();
@@ -342,6 +413,35 @@ void DbfTable::close()
     m_status = Status::NotOpen;
     if (m_observer)
         m_observer->tableReset();
+}
+
+bool DbfTable::takeForItself()
+{
+    if (!m_layout)
+        return fail(Status::NotOpen, UiText(QStringLiteral("Die Tabelle ist nicht geöffnet.")));
+    using FileRegionLock::Kind;
+#ifdef Q_OS_WIN
+    // LockFileEx turns no shared lock into an exclusive one.
+    FileRegionLock::unlock(m_file, OpenLockOffset, 1);
+#endif
+    // Not waited for: another instance keeps the table open for hours.
+    if (FileRegionLock::lock(m_file, OpenLockOffset, 1, Kind::Exclusive, {}) != FileRegionLock::Result::Busy)
+        return true;
+#ifdef Q_OS_WIN
+    FileRegionLock::lock(m_file, OpenLockOffset, 1, Kind::Shared, {});
+#endif
+    return fail(Status::Locked, UiText(QStringLiteral("Sie ist an einem anderen Arbeitsplatz oder in einem anderen "
+                                                      "Programm geöffnet. Bitte schließen Sie sie dort und starten "
+                                                      "Sie Tagwerk neu.")));
+}
+
+bool DbfTable::isReplaced() const
+{
+    if (!m_file.isOpen())
+        return false;
+    const std::optional<FileIdentity> open = identityOf(m_file);
+    const std::optional<FileIdentity> named = identityOf(m_path);
+    return open && named && *open != *named;
 }
 
 // --- reading --------------------------------------------------------------------
@@ -520,8 +620,17 @@ bool DbfTable::lockHeader()
 {
     if (!m_layout)
         return fail(Status::NotOpen, UiText(QStringLiteral("Die Tabelle ist nicht geöffnet.")));
-    if (m_headerLockDepth == 0 && !lockRegion(HeaderLockOffset))
-        return false;
+    if (m_headerLockDepth == 0) {
+        if (!lockRegion(HeaderLockOffset))
+            return false;
+        // Never a write to a file that nobody reads any more.
+        if (isReplaced()) {
+            FileRegionLock::unlock(m_file, HeaderLockOffset, 1);
+            const QString path = m_path;
+            if (!open(path, m_readOnly ? OpenMode::ReadOnly : OpenMode::ReadWrite) || !lockRegion(HeaderLockOffset))
+                return false;
+        }
+    }
     ++m_headerLockDepth;
     return true;
 }
@@ -536,26 +645,36 @@ void DbfTable::unlockHeader()
 
 // Waits for the lock no longer than m_lockWait at a time: a PC that crashed
 // while holding it keeps it until its network session times out, and the
-// person waiting is asked whether to wait on.
-bool DbfTable::lockRegion(qint64 offset)
+// person waiting is asked whether to wait on. Busy when they said no (the
+// status then says Locked).
+FileRegionLock::Result DbfTable::waitForLock(qint64 offset, FileRegionLock::Kind kind)
 {
-    const QString nativePath = QDir::toNativeSeparators(m_path);
     for (;;) {
-        switch (FileRegionLock::lock(m_file, offset, 1, FileRegionLock::Kind::Exclusive, m_lockWait)) {
-        case FileRegionLock::Result::Locked:
-            return true;
-        case FileRegionLock::Result::Failed:
-            return fail(Status::WriteFailed,
-                        UiText(QStringLiteral("Die Tabelle \"%1\" kann nicht gesperrt werden.")).arg(nativePath));
-        case FileRegionLock::Result::Busy:
-            break;
-        }
+        const FileRegionLock::Result result = FileRegionLock::lock(m_file, offset, 1, kind, m_lockWait);
+        if (result != FileRegionLock::Result::Busy)
+            return result;
         const QString busy =
             UiText(QStringLiteral("Die Datei \"%1\" ist von einem anderen Arbeitsplatz oder Programm gesperrt."))
-                .arg(nativePath);
-        if (!m_lockBusy || !m_lockBusy(busy))
-            return fail(Status::Locked, busy);
+                .arg(QDir::toNativeSeparators(m_path));
+        if (!m_lockBusy || !m_lockBusy(busy)) {
+            fail(Status::Locked, busy);
+            return result;
+        }
     }
+}
+
+bool DbfTable::lockRegion(qint64 offset)
+{
+    switch (waitForLock(offset, FileRegionLock::Kind::Exclusive)) {
+    case FileRegionLock::Result::Locked:
+        return true;
+    case FileRegionLock::Result::Busy:
+        return false;
+    case FileRegionLock::Result::Failed:
+        break;
+    }
+    return fail(Status::WriteFailed, UiText(QStringLiteral("Die Tabelle \"%1\" kann nicht gesperrt werden."))
+                                         .arg(QDir::toNativeSeparators(m_path)));
 }
 
 bool DbfTable::lockRecord(quint32 recordNumber)
@@ -624,6 +743,9 @@ bool DbfTable::append(DbfRecord &record)
     if (!lockHeader())
         return false;
     struct Unlock { DbfTable *table; ~Unlock() { table->unlockHeader(); } } unlock{this};
+    // The lock may have opened a file put in the table's place.
+    if (record.m_bytes.size() != m_layout->recordLength)
+        return fail(Status::BadRecord, UiText(QStringLiteral("Der Datensatz passt nicht zur Tabelle.")));
 
     // Under the lock the file length is the record count: another instance may
     // have appended since we last looked.
@@ -693,6 +815,10 @@ bool DbfTable::update(DbfRecord &record)
     if (!lockHeader())
         return false;
     struct Unlock { DbfTable *table; ~Unlock() { table->unlockHeader(); } } unlock{this};
+    // A file put in the table's place was opened by the lock: the number
+    // may name another record there.
+    if (record.m_layout != m_layout)
+        return fail(Status::BadRecord, UiText(QStringLiteral("Der Datensatz passt nicht zur Tabelle.")));
     const qint64 offset = recordOffset(number);
     const int length = m_layout->recordLength;
     if (!lockRecord(number))
@@ -735,9 +861,12 @@ bool DbfTable::markDeleted(quint32 number)
         return false;
     if (number == 0 || number > m_recordCount)
         return fail(Status::BadRecord, UiText(QStringLiteral("Der Datensatz passt nicht zur Tabelle.")));
+    const std::shared_ptr<const DbfLayout> layout = m_layout;
     if (!lockHeader())
         return false;
     struct Unlock { DbfTable *table; ~Unlock() { table->unlockHeader(); } } unlock{this};
+    if (m_layout != layout) // a file put in the table's place: see update()
+        return fail(Status::BadRecord, UiText(QStringLiteral("Der Datensatz passt nicht zur Tabelle.")));
     const qint64 offset = recordOffset(number);
     if (!lockRecord(number))
         return false;

@@ -14,6 +14,7 @@
 #include "DbfField.h"
 #include "DbfFormat.h"
 #include "DbfRecord.h"
+#include "FileRegionLock.h"
 
 class Clock;
 
@@ -69,8 +70,18 @@ public:
     // table object itself stays as it was (closed, or open on another file).
     bool create(const QString &path, const QList<DbfFieldDef> &fields, CreateMode mode = CreateMode::Replace,
                 unsigned char languageDriver = DbfFormat::AnsiLanguageDriver);
+    // Every instance that has the table open holds it shared, so that no
+    // other one replaces the file meanwhile.
     bool open(const QString &path, OpenMode mode = OpenMode::ReadWrite);
     void close();
+    // Takes the open table for this instance alone, until it is closed:
+    // false (Status::Locked, with the reason) while another instance has it
+    // open. For replacing the file.
+    bool takeForItself();
+    // Whether the file under the table's name is no longer the one open:
+    // another program put a new file in its place. The next write opens the
+    // new one first.
+    bool isReplaced() const;
 
     bool isOpen() const { return m_layout != nullptr; }
     bool isReadOnly() const { return m_readOnly; }
@@ -176,6 +187,7 @@ private:
     bool writeRecordCount(quint32 count);
     void invalidateCache() { m_cacheCount = 0; }
     void clampCursor();
+    FileRegionLock::Result waitForLock(qint64 offset, FileRegionLock::Kind kind);
     bool lockRegion(qint64 offset);
     bool readHead(char *head);
     bool raiseChangeCounter();

@@ -139,9 +139,10 @@ void TestConcurrentAppend::locksCoverNoByteThatIsRead()
     const qint64 size = file.size();
     QCOMPARE(conflictingLock(file, F_RDLCK, 0, size).l_type, short(F_UNLCK));
     // The other instance does hold its lock: beyond the data.
-    const struct flock lock = conflictingLock(file, F_WRLCK, 0, 0);
+    const struct flock lock = conflictingLock(file, F_RDLCK, 0, 0);
     QCOMPARE(lock.l_type, short(F_WRLCK));
     QVERIFY(lock.l_start >= size);
+    QVERIFY(conflictingLock(file, F_WRLCK, 0, 0).l_start >= size);
 
     other.closeWriteChannel();
     QVERIFY(other.waitForFinished(10000));

@@ -100,6 +100,8 @@ private slots:
     void readOnlyRefusesWrites();
     void createOnlyIfMissingKeepsExistingTable();
     void lockHeldPastTheWait_data();
+    void replacedFileIsReopenedBeforeWriting_data();
+    void replacedFileIsReopenedBeforeWriting();
     void lockHeldPastTheWait();
 
 private:
@@ -610,6 +612,55 @@ void TestDbfTable::lockHeldPastTheWait()
     if (!asked.isEmpty())
         QCOMPARE(asked.last(), table.errorString());
     QCOMPARE(TestFiles::readAll(file), before);
+}
+
+// Another program put a new file in the table's place while this instance
+// had the old one open: the next write goes to the new file, never to the
+// old one that nobody reads any more. A write aimed at a record of the old
+// file is refused: the number may name another record now.
+void TestDbfTable::replacedFileIsReopenedBeforeWriting_data()
+{
+    QTest::addColumn<QString>("write");
+    QTest::newRow("append") << QStringLiteral("append");
+    QTest::newRow("update") << QStringLiteral("update");
+    QTest::newRow("delete") << QStringLiteral("delete");
+}
+
+void TestDbfTable::replacedFileIsReopenedBeforeWriting()
+{
+    QFETCH(QString, write);
+    const QString file = createWorkTimeTable();
+    DbfTable table(m_clock);
+    QVERIFY(table.open(file));
+    appendRow(table, QStringLiteral("01.01.2024"), QStringLiteral("Anna"));
+    DbfRecord anna;
+    QVERIFY(table.readRecord(1, anna));
+
+    const QString replacement = createWorkTimeTable(QStringLiteral("new.dbf"));
+    {
+        DbfTable other(m_clock);
+        QVERIFY(other.open(replacement));
+        appendRow(other, QStringLiteral("02.01.2024"), QStringLiteral("Bernd"));
+    }
+    QVERIFY(QFile::remove(file));
+    QVERIFY(QFile::rename(replacement, file));
+    const QByteArray replaced = TestFiles::readAll(file);
+
+    if (write == QLatin1String("append")) {
+        appendRow(table, QStringLiteral("03.01.2024"), QStringLiteral("Clara"));
+        DbfTable check(m_clock);
+        QVERIFY(check.open(file));
+        QCOMPARE(check.rowCount(), 2);
+        QVERIFY(check.last());
+        QCOMPARE(check.text(WorkTimeTables::Arbeiter), QStringLiteral("Clara"));
+        return;
+    }
+    anna.setText(WorkTimeTables::Ort, QStringLiteral("Bonn"));
+    QVERIFY(!(write == QLatin1String("update") ? table.update(anna) : table.markDeleted(1)));
+    QCOMPARE(table.status(), DbfTable::Status::BadRecord);
+    QCOMPARE(TestFiles::readAll(file), replaced);
+    // Open on the new file now.
+    QCOMPARE(table.rowCount(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestDbfTable)
