@@ -11,6 +11,9 @@
 #include <unistd.h>
 #endif
 #ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX // std::min, not the macro
+#endif
 #include <io.h>
 #include <windows.h>
 #endif

@@ -6,6 +6,9 @@
 #include <QFile>
 
 #ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX // std::min, not the macro
+#endif
 #include <io.h>
 #include <windows.h>
 #else
