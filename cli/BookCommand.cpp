@@ -82,6 +82,9 @@ int runBook(AppContext &context, const BookOptions &options)
     case BookingService::Outcome::WriteFailed:
     case BookingService::Outcome::Closed:
         return refused(outcome.error);
+    case BookingService::Outcome::Locked:
+        printError(outcome.error);
+        return CliExit::Usage;
     }
     return CliExit::Refused;
 }

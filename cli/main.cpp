@@ -125,7 +125,8 @@ const char *const HelpText =
     "\n"
     "Exit status: 0 done; 1 refused (login, a check, a clash, a closed period,\n"
     "a wrong administrator password: the program's message on stderr);\n"
-    "2 usage error or table not usable.\n";
+    "2 usage error or table not usable (also: locked by another PC for longer\n"
+    "than a few seconds).\n";
 
 int usageError(const QString &message)
 {
@@ -411,6 +412,7 @@ int main(int argc, char *argv[])
                        ProgramDirectories::platformAppDataFolder(),
                        WindowSettingsStore::forProgram(QLatin1String(AppContext::ProgramName)));
     context.BuildTranslationIndex();
+    context.setAskWhenLocked(false);
     if (parser.isSet(QStringLiteral("db")))
         context.setDatabaseDirectoryOverride(dbDirectory);
     else

@@ -41,7 +41,7 @@ bool BookingService::searchAndMaybeAppend(const BookingInput &input, const QStri
                                           Outcome &outcome)
 {
     if (!m_table.lockHeader()) {
-        outcome.kind = Outcome::WriteFailed;
+        outcome.kind = m_table.status() == DbfTable::Status::Locked ? Outcome::Locked : Outcome::WriteFailed;
         outcome.error = m_table.errorString();
         return false;
     }
@@ -92,7 +92,8 @@ BookingService::Outcome BookingService::book(const BookingInput &input, const QS
         return outcome;
     }
     const bool clash = searchAndMaybeAppend(input, employee, false, outcome);
-    if (!clash || outcome.kind == Outcome::WriteFailed || outcome.kind == Outcome::Closed)
+    if (!clash || outcome.kind == Outcome::WriteFailed || outcome.kind == Outcome::Closed
+        || outcome.kind == Outcome::Locked)
         return outcome;
     // The question is asked without the lock: a person may take their time.
     if (!confirmDouble()) {

@@ -24,10 +24,11 @@ class BookingService
 public:
     struct Outcome
     {
-        enum Kind { Stored, CheckFailed, NotConfirmed, WriteFailed, Closed } kind = Stored;
+        // Locked: another instance held the table's lock past the wait.
+        enum Kind { Stored, CheckFailed, NotConfirmed, WriteFailed, Closed, Locked } kind = Stored;
         BookingRules::Check check = BookingRules::Check::Ok;
         bool doubled = false;  // stored although it clashes
-        QString error;         // WriteFailed: the table's reason (a failed read too); Closed: why
+        QString error;         // WriteFailed, Locked: the table's reason (a failed read too); Closed: why
     };
 
     // Without `closedPeriod` nothing is closed: for the rules alone, in tests

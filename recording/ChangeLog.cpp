@@ -178,6 +178,10 @@ void ChangeLog::close()
 // log, which the next start begins.
 bool ChangeLog::start(const QString &directory, const QString &who)
 {
+    // A history that has begun needs no lock to tell so: entries are only
+    // ever added. So a lock that another PC holds does not delay each start.
+    if (m_log.recordCount() > 0)
+        return true;
     HeaderLock tableLock(m_table);
     HeaderLock logLock(m_log);
     if (!tableLock.locked() || !logLock.locked())

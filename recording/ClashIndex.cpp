@@ -56,7 +56,7 @@ bool ClashIndex::rebuild()
     // Only a table of today's layout has the fields the search reads.
     m_valid = m_table.isOpen() && m_table.fieldCount() >= WorkTimeTables::FieldCount;
     // Taken before reading: a write meanwhile makes the next look read again.
-    m_stamp = m_table.fileStamp();
+    m_counter = m_table.changeCounter();
     return catchUp();
 }
 
@@ -110,8 +110,8 @@ void ClashIndex::recordChanged(const DbfRecord *before, const DbfRecord *after)
         return;
     // Only when nobody else wrote since the index last matched the file does
     // it match again after this write; otherwise the next look reads anew.
-    if (m_table.stampBeforeLastWrite() == m_stamp)
-        m_stamp = m_table.stampAfterLastWrite();
+    if (m_counter == m_table.counterBeforeLastWrite())
+        m_counter = m_table.counterAfterLastWrite();
     if (!before) {
         // An append: read everything up to it, other instances' records included.
         catchUp();
@@ -126,7 +126,8 @@ void ClashIndex::recordChanged(const DbfRecord *before, const DbfRecord *after)
 
 std::optional<bool> ClashIndex::findClash(const QString &employee, QDate date, int from, int to)
 {
-    if ((!m_valid || m_table.fileStamp() != m_stamp) && !rebuild())
+    const std::optional<quint32> counter = m_table.changeCounter();
+    if ((!m_valid || !counter || counter != m_counter) && !rebuild())
         return std::nullopt;
     if (m_indexed < m_table.recordCount() && !catchUp())
         return std::nullopt;

@@ -17,9 +17,9 @@
 // same five conditions decide.
 //
 // It follows every change made through its table. Whether another instance
-// wrote in between (appended, edited or deleted records) tells the file's
-// stamp: when it is not the one this instance's own last write left, the
-// index is read anew from the file.
+// wrote in between (appended, edited or deleted records) tells the table's
+// change counter: when it is not the one this instance's own last write
+// left, the index is read anew from the file.
 class ClashIndex : public DbfTable::Observer
 {
 public:
@@ -58,5 +58,5 @@ private:
     QHash<QString, Days> m_rows;
     quint32 m_indexed = 0; // records 1..m_indexed are in the index
     bool m_valid = false;
-    FileStamp m_stamp; // the file's stamp when the index last matched it
+    std::optional<quint32> m_counter; // the table's change counter when the index last matched it
 };

@@ -32,6 +32,11 @@ AppContext::AppContext(Reporter &reporter, const Clock &clock, const QString &pr
         }
         return recorded;
     });
+    m_tables.Dbf1.setLockBusyHandler([this](const QString &message) {
+        return m_askWhenLocked
+            && m_reporter.question(UiText(QStringLiteral("%1\n\nNoch einmal versuchen?")).arg(message))
+            == Reporter::Answer::Yes;
+    });
     m_directories.attachSettings(m_settings.get());
 }
 

@@ -67,6 +67,11 @@ public:
     };
     Restart restartHistory(const QString &adminPassword);
 
+    // Whether a lock that another instance holds past the wait is put to the
+    // person as a question (wait once more?); otherwise the write fails with
+    // the message that names the file (tagwerk-cli: nobody can be asked).
+    void setAskWhenLocked(bool ask) { m_askWhenLocked = ask; }
+
     // A fixed Database directory for this run (tagwerk-cli --db), instead of
     // the choice kept in the settings.
     void setDatabaseDirectoryOverride(const QString &directory);
@@ -121,4 +126,5 @@ private:
     ClosedPeriod m_closedPeriod;
     ChangeLog m_changeLog;
     std::optional<QString> m_databaseDirectory;
+    bool m_askWhenLocked = true;
 };

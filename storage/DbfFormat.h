@@ -13,6 +13,9 @@ constexpr int UpdateDayOffset = 3;
 constexpr int RecordCountOffset = 4; // quint32
 constexpr int HeaderLengthOffset = 8; // quint16
 constexpr int RecordLengthOffset = 10; // quint16
+// quint32 in the bytes dBase keeps for multi-user use (16-27), which other
+// dBase tools ignore: raised by every write, 0 in a new table.
+constexpr int ChangeCounterOffset = 16;
 constexpr int ProductionIndexOffset = 28;
 constexpr int LanguageDriverOffset = 29;
 
@@ -31,6 +34,16 @@ constexpr char LiveFlag = ' ';
 constexpr char DeletedFlag = '*';
 
 constexpr int MaxFieldWidth = 255;
+
+// Byte-range locks lie beyond every byte a table can hold (2^32 records of
+// at most 65535 bytes stay below 2^48), as the xBase tools lock: a lock then
+// never stops another PC from reading, where locks are mandatory (Windows).
+// One byte each: the header at the base, record n at the base plus n, and
+// below the base the open table (shared while open, exclusive for a table
+// that is to be replaced).
+constexpr long long LockBase = 1LL << 48;
+constexpr long long HeaderLockOffset = LockBase;
+constexpr long long OpenLockOffset = LockBase - 1;
 
 // Windows ANSI (code page 1252): other dBase tools then read our umlauts right.
 constexpr unsigned char AnsiLanguageDriver = 0x57;

@@ -7,7 +7,15 @@
 #include <system_error>
 
 #ifdef Q_OS_UNIX
+#include <sys/stat.h>
 #include <unistd.h>
+#endif
+#ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX // std::min, not the macro
+#endif
+#include <io.h>
+#include <windows.h>
 #endif
 
 #include <QDir>
@@ -73,6 +81,57 @@ bool writeFully(QFile &file, const QByteArray &bytes)
     }
     return true;
 }
+
+// Which file a name or an open file is: the device and the file's number.
+struct FileIdentity
+{
+    quint64 device = 0;
+    quint64 file = 0;
+    bool operator==(const FileIdentity &) const = default;
+};
+
+#ifdef Q_OS_WIN
+std::optional<FileIdentity> identityOf(HANDLE handle)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &info))
+        return std::nullopt;
+    return FileIdentity{info.dwVolumeSerialNumber, (quint64(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+}
+
+std::optional<FileIdentity> identityOf(const QFile &file)
+{
+    return identityOf(HANDLE(_get_osfhandle(file.handle())));
+}
+
+std::optional<FileIdentity> identityOf(const QString &path)
+{
+    // Opened for no access and sharing everything: it disturbs no other user.
+    HANDLE handle = CreateFileW(reinterpret_cast<const wchar_t *>(QDir::toNativeSeparators(path).utf16()), 0,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    const std::optional<FileIdentity> identity = identityOf(handle);
+    if (handle != INVALID_HANDLE_VALUE)
+        CloseHandle(handle);
+    return identity;
+}
+#else
+std::optional<FileIdentity> identityOf(const QFile &file)
+{
+    struct stat info = {};
+    if (file.handle() < 0 || ::fstat(file.handle(), &info) != 0)
+        return std::nullopt;
+    return FileIdentity{quint64(info.st_dev), quint64(info.st_ino)};
+}
+
+std::optional<FileIdentity> identityOf(const QString &path)
+{
+    struct stat info = {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return std::nullopt;
+    return FileIdentity{quint64(info.st_dev), quint64(info.st_ino)};
+}
+#endif
 
 void stampDate(char *header, QDate today)
 {
@@ -267,9 +326,22 @@ bool DbfTable::open(const QString &path, OpenMode mode)
     m_readOnly = mode == OpenMode::ReadOnly;
     m_file.setFileName(path);
     const QIODevice::OpenMode flags = (m_readOnly ? QIODevice::ReadOnly : QIODevice::ReadWrite) | QIODevice::Unbuffered;
-    if (!m_file.open(flags))
-        return fail(Status::CannotOpen, UiText(QStringLiteral("Die Tabelle \"%1\" kann nicht geöffnet werden: %2"))
-                                            .arg(nativePath, m_file.errorString()));
+    // Held shared while open. An instance that replaces the file holds it
+    // exclusively until the new file is in place: what was opened meanwhile
+    // is then the old file, and the new one is opened instead.
+    for (int attempt = 0;; ++attempt) {
+        if (!m_file.open(flags))
+            return fail(Status::CannotOpen, UiText(QStringLiteral("Die Tabelle \"%1\" kann nicht geöffnet werden: %2"))
+                                                .arg(nativePath, m_file.errorString()));
+        // Where the file system has no locks, the table is used without.
+        if (waitForLock(OpenLockOffset, FileRegionLock::Kind::Shared) == FileRegionLock::Result::Busy) {
+            m_file.close();
+            return false;
+        }
+        if (attempt == 3 || !isReplaced())
+            break;
+        m_file.close();
+    }
 
     auto damaged = [&](const QString &reason) {
         m_file.close();
@@ -298,7 +370,7 @@ bool DbfTable::open(const QString &path, OpenMode mode)
     // crash does not count. A wrong count in the header is put right.
     const quint32 storedCount = qFromLittleEndian<quint32>(header.constData() + RecordCountOffset);
     if (storedCount != m_recordCount && mode == OpenMode::ReadWrite && lockHeader()) {
-        writeRecordCount(m_recordCount, false);
+        writeRecordCount(m_recordCount);
         unlockHeader();
     }
     if (!collectLiveRecords(1, m_recordCount)) {
@@ -317,6 +389,8 @@ void DbfTable::close()
 {
     while (m_headerLockDepth > 0)
         unlockHeader();
+    if (m_file.isOpen())
+        FileRegionLock::unlock(m_file, OpenLockOffset, 1);
     m_file.close();
     m_layout.reset();
     m_live.clear();
@@ -332,6 +406,35 @@ void DbfTable::close()
     m_status = Status::NotOpen;
     if (m_observer)
         m_observer->tableReset();
+}
+
+bool DbfTable::takeForItself()
+{
+    if (!m_layout)
+        return fail(Status::NotOpen, UiText(QStringLiteral("Die Tabelle ist nicht geöffnet.")));
+    using FileRegionLock::Kind;
+#ifdef Q_OS_WIN
+    // LockFileEx turns no shared lock into an exclusive one.
+    FileRegionLock::unlock(m_file, OpenLockOffset, 1);
+#endif
+    // Not waited for: another instance keeps the table open for hours.
+    if (FileRegionLock::lock(m_file, OpenLockOffset, 1, Kind::Exclusive, {}) != FileRegionLock::Result::Busy)
+        return true;
+#ifdef Q_OS_WIN
+    FileRegionLock::lock(m_file, OpenLockOffset, 1, Kind::Shared, {});
+#endif
+    return fail(Status::Locked, UiText(QStringLiteral("Sie ist an einem anderen Arbeitsplatz oder in einem anderen "
+                                                      "Programm geöffnet. Bitte schließen Sie sie dort und starten "
+                                                      "Sie Tagwerk neu.")));
+}
+
+bool DbfTable::isReplaced() const
+{
+    if (!m_file.isOpen())
+        return false;
+    const std::optional<FileIdentity> open = identityOf(m_file);
+    const std::optional<FileIdentity> named = identityOf(m_path);
+    return open && named && *open != *named;
 }
 
 // --- reading --------------------------------------------------------------------
@@ -514,9 +617,17 @@ bool DbfTable::lockHeader()
 {
     if (!m_layout)
         return fail(Status::NotOpen, UiText(QStringLiteral("Die Tabelle ist nicht geöffnet.")));
-    if (m_headerLockDepth == 0 && !FileRegionLock::lockExclusive(m_file, 0, m_layout->headerLength))
-        return fail(Status::WriteFailed, UiText(QStringLiteral("Die Tabelle \"%1\" kann nicht gesperrt werden."))
-                                             .arg(QDir::toNativeSeparators(m_path)));
+    if (m_headerLockDepth == 0) {
+        if (!lockRegion(HeaderLockOffset))
+            return false;
+        // Never a write to a file that nobody reads any more.
+        if (isReplaced()) {
+            FileRegionLock::unlock(m_file, HeaderLockOffset, 1);
+            const QString path = m_path;
+            if (!open(path, m_readOnly ? OpenMode::ReadOnly : OpenMode::ReadWrite) || !lockRegion(HeaderLockOffset))
+                return false;
+        }
+    }
     ++m_headerLockDepth;
     return true;
 }
@@ -526,23 +637,83 @@ void DbfTable::unlockHeader()
     if (m_headerLockDepth == 0)
         return;
     if (--m_headerLockDepth == 0)
-        FileRegionLock::unlock(m_file, 0, m_layout->headerLength);
+        FileRegionLock::unlock(m_file, HeaderLockOffset, 1);
 }
 
-// Under the header lock, around each write: where the file system's clock did
-// not move between the two (a coarse clock, both in one tick), the time is
-// moved on by hand, so that the next stamp differs from every earlier one.
-void DbfTable::stampBeforeWrite()
+// Waits for the lock no longer than m_lockWait at a time: a PC that crashed
+// while holding it keeps it until its network session times out, and the
+// person waiting is asked whether to wait on. Busy when they said no (the
+// status then says Locked).
+FileRegionLock::Result DbfTable::waitForLock(qint64 offset, FileRegionLock::Kind kind)
 {
-    m_stampBeforeWrite = FileStamp::of(m_file);
+    for (;;) {
+        const FileRegionLock::Result result = FileRegionLock::lock(m_file, offset, 1, kind, m_lockWait);
+        if (result != FileRegionLock::Result::Busy)
+            return result;
+        const QString busy =
+            UiText(QStringLiteral("Die Datei \"%1\" ist von einem anderen Arbeitsplatz oder Programm gesperrt."))
+                .arg(QDir::toNativeSeparators(m_path));
+        if (!m_lockBusy || !m_lockBusy(busy)) {
+            fail(Status::Locked, busy);
+            return result;
+        }
+    }
 }
 
-void DbfTable::stampAfterWrite()
+bool DbfTable::lockRegion(qint64 offset)
 {
-    m_stampAfterWrite = FileStamp::of(m_file);
-    if (m_stampAfterWrite.modifiedNs <= m_stampBeforeWrite.modifiedNs
-        && FileStamp::moveModifiedPast(m_file, m_stampBeforeWrite))
-        m_stampAfterWrite = FileStamp::of(m_file);
+    switch (waitForLock(offset, FileRegionLock::Kind::Exclusive)) {
+    case FileRegionLock::Result::Locked:
+        return true;
+    case FileRegionLock::Result::Busy:
+        return false;
+    case FileRegionLock::Result::Failed:
+        break;
+    }
+    return fail(Status::WriteFailed, UiText(QStringLiteral("Die Tabelle \"%1\" kann nicht gesperrt werden."))
+                                         .arg(QDir::toNativeSeparators(m_path)));
+}
+
+bool DbfTable::lockRecord(quint32 recordNumber)
+{
+    if (!m_layout)
+        return fail(Status::NotOpen, UiText(QStringLiteral("Die Tabelle ist nicht geöffnet.")));
+    return lockRegion(HeaderLockOffset + recordNumber);
+}
+
+void DbfTable::unlockRecord(quint32 recordNumber)
+{
+    if (m_layout)
+        FileRegionLock::unlock(m_file, HeaderLockOffset + recordNumber, 1);
+}
+
+// The header up to the end of the change counter, as the last write left it.
+bool DbfTable::readHead(char *head)
+{
+    constexpr qint64 length = ChangeCounterOffset + 4;
+    return m_file.seek(0) && m_file.read(head, length) == length;
+}
+
+std::optional<quint32> DbfTable::changeCounter()
+{
+    char head[ChangeCounterOffset + 4];
+    if (!m_layout || !readHead(head))
+        return std::nullopt;
+    return qFromLittleEndian<quint32>(head + ChangeCounterOffset);
+}
+
+// Under the header lock, before an update or deletion writes its record: a
+// crash in between then leaves a counter that says "changed" rather than a
+// change that nobody is told of.
+bool DbfTable::raiseChangeCounter()
+{
+    const std::optional<quint32> counter = changeCounter();
+    if (!counter)
+        return false;
+    m_counterBeforeWrite = *counter;
+    char bytes[4];
+    qToLittleEndian<quint32>(*counter + 1, bytes);
+    return m_file.seek(ChangeCounterOffset) && m_file.write(bytes, 4) == 4;
 }
 
 void DbfTable::announceChange(const DbfRecord *before, const DbfRecord *after)
@@ -560,15 +731,11 @@ bool DbfTable::journalRefuses(const DbfRecord *before, const DbfRecord *after)
     return true;
 }
 
-bool DbfTable::writeRecordCount(quint32 count, bool withDate)
+bool DbfTable::writeRecordCount(quint32 count)
 {
-    char bytes[RecordCountOffset + 4];
-    const qint64 start = withDate ? UpdateYearOffset : RecordCountOffset;
-    if (withDate)
-        stampDate(bytes, m_clock.now().date());
-    qToLittleEndian<quint32>(count, bytes + RecordCountOffset);
-    const qint64 length = RecordCountOffset + 4 - start;
-    return m_file.seek(start) && m_file.write(bytes + start, length) == length;
+    char bytes[4];
+    qToLittleEndian<quint32>(count, bytes);
+    return m_file.seek(RecordCountOffset) && m_file.write(bytes, 4) == 4;
 }
 
 bool DbfTable::append(DbfRecord &record)
@@ -580,6 +747,9 @@ bool DbfTable::append(DbfRecord &record)
     if (!lockHeader())
         return false;
     struct Unlock { DbfTable *table; ~Unlock() { table->unlockHeader(); } } unlock{this};
+    // The lock may have opened a file put in the table's place.
+    if (record.m_bytes.size() != m_layout->recordLength)
+        return fail(Status::BadRecord, UiText(QStringLiteral("Der Datensatz passt nicht zur Tabelle.")));
 
     // Under the lock the file length is the record count: another instance may
     // have appended since we last looked.
@@ -601,6 +771,10 @@ bool DbfTable::append(DbfRecord &record)
     // The record and the end mark go first, in one write, and the header after
     // them: a crash in between leaves a file whose length still tells the
     // count, and a record cut short by a crash is not counted.
+    char head[ChangeCounterOffset + 4];
+    if (!readHead(head))
+        return fail(Status::WriteFailed, UiText(QStringLiteral("Der Datensatz kann nicht in \"%1\" geschrieben werden: %2"))
+                                             .arg(QDir::toNativeSeparators(m_path), m_file.errorString()));
     const qint64 offset = recordOffset(count + 1);
     QByteArray bytes = record.m_bytes;
     bytes[0] = LiveFlag;
@@ -611,7 +785,6 @@ bool DbfTable::append(DbfRecord &record)
         if (journalRefuses(nullptr, &appended))
             return false;
     }
-    stampBeforeWrite();
     bytes.append(EndOfFile);
     if (!m_file.seek(offset) || !writeFully(m_file, bytes)) {
         const QString why = m_file.errorString();
@@ -624,8 +797,14 @@ bool DbfTable::append(DbfRecord &record)
         return fail(Status::WriteFailed, UiText(QStringLiteral("Der Datensatz kann nicht in \"%1\" geschrieben werden: %2"))
                                              .arg(QDir::toNativeSeparators(m_path), why));
     }
-    writeRecordCount(count + 1, true);
-    stampAfterWrite();
+    // Date, count and change counter in one write; the bytes between them
+    // go back as they were read.
+    m_counterBeforeWrite = qFromLittleEndian<quint32>(head + ChangeCounterOffset);
+    stampDate(head, m_clock.now().date());
+    qToLittleEndian<quint32>(count + 1, head + RecordCountOffset);
+    qToLittleEndian<quint32>(m_counterBeforeWrite + 1, head + ChangeCounterOffset);
+    if (m_file.seek(UpdateYearOffset))
+        m_file.write(head + UpdateYearOffset, sizeof(head) - UpdateYearOffset);
 
     m_recordCount = count + 1;
     m_fileLength = m_file.size();
@@ -651,11 +830,14 @@ bool DbfTable::update(DbfRecord &record)
     if (!lockHeader())
         return false;
     struct Unlock { DbfTable *table; ~Unlock() { table->unlockHeader(); } } unlock{this};
+    // A file put in the table's place was opened by the lock: the number
+    // may name another record there.
+    if (record.m_layout != m_layout)
+        return fail(Status::BadRecord, UiText(QStringLiteral("Der Datensatz passt nicht zur Tabelle.")));
     const qint64 offset = recordOffset(number);
     const int length = m_layout->recordLength;
-    if (!FileRegionLock::lockExclusive(m_file, offset, length))
-        return fail(Status::WriteFailed, UiText(QStringLiteral("Die Tabelle \"%1\" kann nicht gesperrt werden."))
-                                             .arg(QDir::toNativeSeparators(m_path)));
+    if (!lockRecord(number))
+        return false;
     // Merge our changed fields into the record as it is on disk now, so that a
     // field another instance changed meanwhile is not written back stale.
     QByteArray onDisk(length, Qt::Uninitialized);
@@ -676,18 +858,16 @@ bool DbfTable::update(DbfRecord &record)
     after.m_bytes = onDisk;
     after.m_recordNumber = number;
     if (ok && journalRefuses(&before, &after)) {
-        FileRegionLock::unlock(m_file, offset, length);
+        unlockRecord(number);
         return false;
     }
     if (ok) {
-        stampBeforeWrite();
-        ok = m_file.seek(offset) && writeFully(m_file, onDisk);
-        stampAfterWrite();
+        ok = raiseChangeCounter() && m_file.seek(offset) && writeFully(m_file, onDisk);
         if (!ok && m_journal)
             m_journal->changeNotMade();
     }
     const QString why = m_file.errorString();
-    FileRegionLock::unlock(m_file, offset, length);
+    unlockRecord(number);
     invalidateCache();
     if (!ok)
         return fail(Status::WriteFailed, UiText(QStringLiteral("Der Datensatz kann nicht in \"%1\" geschrieben werden: %2"))
@@ -707,13 +887,15 @@ bool DbfTable::markDeleted(quint32 number)
         return false;
     if (number == 0 || number > m_recordCount)
         return fail(Status::BadRecord, UiText(QStringLiteral("Der Datensatz passt nicht zur Tabelle.")));
+    const std::shared_ptr<const DbfLayout> layout = m_layout;
     if (!lockHeader())
         return false;
     struct Unlock { DbfTable *table; ~Unlock() { table->unlockHeader(); } } unlock{this};
+    if (m_layout != layout) // a file put in the table's place: see update()
+        return fail(Status::BadRecord, UiText(QStringLiteral("Der Datensatz passt nicht zur Tabelle.")));
     const qint64 offset = recordOffset(number);
-    if (!FileRegionLock::lockExclusive(m_file, offset, m_layout->recordLength))
-        return fail(Status::WriteFailed, UiText(QStringLiteral("Die Tabelle \"%1\" kann nicht gesperrt werden."))
-                                             .arg(QDir::toNativeSeparators(m_path)));
+    if (!lockRecord(number))
+        return false;
     DbfRecord before(m_layout);
     before.m_recordNumber = number;
     const bool readBefore = m_file.seek(offset) && m_file.read(before.m_bytes.data(), m_layout->recordLength) == m_layout->recordLength;
@@ -721,22 +903,20 @@ bool DbfTable::markDeleted(quint32 number)
         // A deletion the journal cannot describe is not made.
         if (!readBefore) {
             const QString why = m_file.errorString();
-            FileRegionLock::unlock(m_file, offset, m_layout->recordLength);
+            unlockRecord(number);
             return fail(Status::WriteFailed, UiText(QStringLiteral("Die Tabelle \"%1\" kann nicht gelesen werden: %2"))
                                                  .arg(QDir::toNativeSeparators(m_path), why));
         }
         if (journalRefuses(&before, nullptr)) {
-            FileRegionLock::unlock(m_file, offset, m_layout->recordLength);
+            unlockRecord(number);
             return false;
         }
     }
-    stampBeforeWrite();
-    const bool ok = m_file.seek(offset) && m_file.write(&DeletedFlag, 1) == 1;
-    stampAfterWrite();
+    const bool ok = raiseChangeCounter() && m_file.seek(offset) && m_file.write(&DeletedFlag, 1) == 1;
     if (!ok && m_journal)
         m_journal->changeNotMade();
     const QString why = m_file.errorString();
-    FileRegionLock::unlock(m_file, offset, m_layout->recordLength);
+    unlockRecord(number);
     invalidateCache();
     if (!ok)
         return fail(Status::WriteFailed, UiText(QStringLiteral("Der Datensatz kann nicht in \"%1\" geschrieben werden: %2"))

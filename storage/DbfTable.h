@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -13,18 +14,21 @@
 #include "DbfField.h"
 #include "DbfFormat.h"
 #include "DbfRecord.h"
-#include "FileStamp.h"
+#include "FileRegionLock.h"
 
 class Clock;
 
 // A dBase III/IV table file with character and logical fields, opened for
 // shared use: several program instances, on one PC or several, may read and
 // append at once. Appends take a byte-range lock on the header and derive the
-// record count from the file length under it; updates lock their record.
+// record count from the file length under it; updates lock their record. The
+// locks lie beyond the file's data (DbfFormat::LockBase), so that they never
+// stop another instance's read, also where locks are mandatory (Windows).
 // Every write also holds the header lock, so that the writes of all instances
-// come one after another and each leaves the file with a stamp (length and
-// modification time) that no earlier state had: an instance tells from the
-// stamp whether anyone else wrote since its own last write.
+// come one after another, and raises the change counter in the header: an
+// instance tells from the counter whether anyone else wrote since its own
+// last write. Not from the file's length and time, which a network client
+// may serve from its cache and FAT keeps to two seconds.
 //
 // The table keeps the list of live (not deleted) record numbers, so that row k
 // of a grid is reached directly; record bytes are read on demand through a
@@ -63,8 +67,14 @@ public:
     // append to put right).
     enum class OpenMode { ReadWrite, ReadOnly, ReadWriteAsFound };
     enum class CreateMode { Replace, OnlyIfMissing };
-    enum class Status { Ok, NotOpen, NotFound, CannotOpen, Damaged, WriteFailed, ReadOnly, BadRecord };
+    // Locked: another instance held a lock this table waited for, for the
+    // whole wait.
+    enum class Status { Ok, NotOpen, NotFound, CannotOpen, Damaged, WriteFailed, ReadOnly, BadRecord, Locked };
     using RowFilter = std::function<bool(const DbfRecord &)>;
+    // Told that a lock is still held by another instance after the wait,
+    // with a message that names the file; true waits once more.
+    using LockBusyHandler = std::function<bool(const QString &message)>;
+    static constexpr std::chrono::milliseconds DefaultLockWait{5000};
 
     explicit DbfTable(const Clock &clock);
     ~DbfTable();
@@ -76,8 +86,18 @@ public:
     // table object itself stays as it was (closed, or open on another file).
     bool create(const QString &path, const QList<DbfFieldDef> &fields, CreateMode mode = CreateMode::Replace,
                 unsigned char languageDriver = DbfFormat::AnsiLanguageDriver);
+    // Every instance that has the table open holds it shared, so that no
+    // other one replaces the file meanwhile.
     bool open(const QString &path, OpenMode mode = OpenMode::ReadWrite);
     void close();
+    // Takes the open table for this instance alone, until it is closed:
+    // false (Status::Locked, with the reason) while another instance has it
+    // open. For replacing the file.
+    bool takeForItself();
+    // Whether the file under the table's name is no longer the one open:
+    // another program put a new file in its place. The next write opens the
+    // new one first.
+    bool isReplaced() const;
 
     bool isOpen() const { return m_layout != nullptr; }
     bool isReadOnly() const { return m_readOnly; }
@@ -129,14 +149,15 @@ public:
     // them, each before it is made.
     void setJournal(Journal *journal) { m_journal = journal; }
 
-    // The file's stamp now. Taken under the header lock, it tells whether the
-    // file changed since a stamp taken earlier.
-    FileStamp fileStamp() { return FileStamp::of(m_file); }
-    // The stamps just before and just after this object's last write, for an
-    // observer that wants to know whether the file changed in between its
-    // own writes.
-    const FileStamp &stampBeforeLastWrite() const { return m_stampBeforeWrite; }
-    const FileStamp &stampAfterLastWrite() const { return m_stampAfterWrite; }
+    // The change counter in the file now; nothing when it cannot be read.
+    // Read under the header lock, it tells whether the table changed since
+    // the counter was read earlier.
+    std::optional<quint32> changeCounter();
+    // The counter just before and just after this object's last write, for
+    // an observer that wants to know whether the table changed in between
+    // its own writes.
+    quint32 counterBeforeLastWrite() const { return m_counterBeforeWrite; }
+    quint32 counterAfterLastWrite() const { return m_counterBeforeWrite + 1; }
 
     // Both read the records when the filter is on; false when that failed.
     bool setFilter(RowFilter filter);
@@ -160,11 +181,18 @@ public:
     // of the table must treat a failed read as an error, never as the end.
     using ReadFault = std::function<bool()>;
     void setReadFault(ReadFault fault) { m_readFault = std::move(fault); }
+    // How long a lock is waited for before the busy handler is asked (or,
+    // without one, the operation fails with Status::Locked).
+    void setLockWait(std::chrono::milliseconds wait) { m_lockWait = wait; }
+    void setLockBusyHandler(LockBusyHandler handler) { m_lockBusy = std::move(handler); }
 
     // Holds the header lock across several operations, so that what a caller
     // reads and what it appends are one step for every other instance. Nests.
     bool lockHeader();
     void unlockHeader();
+    // Holds one record's lock, as an update or deletion of it does.
+    bool lockRecord(quint32 recordNumber);
+    void unlockRecord(quint32 recordNumber);
 
     // Parses a header and its descriptors; null with a reason when damaged.
     static std::shared_ptr<DbfLayout> parseHeader(const QByteArray &header, QString *reason);
@@ -180,11 +208,13 @@ private:
     bool readRecords(quint32 firstRecord, quint32 count, QByteArray &buffer);
     bool collectLiveRecords(quint32 firstRecord, quint32 lastRecord);
     bool rebuildFilteredRows();
-    bool writeRecordCount(quint32 count, bool withDate);
+    bool writeRecordCount(quint32 count);
     void invalidateCache() { m_cacheCount = 0; }
     void clampCursor();
-    void stampBeforeWrite();
-    void stampAfterWrite();
+    FileRegionLock::Result waitForLock(qint64 offset, FileRegionLock::Kind kind);
+    bool lockRegion(qint64 offset);
+    bool readHead(char *head);
+    bool raiseChangeCounter();
     void announceChange(const DbfRecord *before, const DbfRecord *after);
     bool journalRefuses(const DbfRecord *before, const DbfRecord *after);
 
@@ -215,8 +245,9 @@ private:
     quint32 m_cacheCount = 0;
 
     int m_headerLockDepth = 0;
-    FileStamp m_stampBeforeWrite;
-    FileStamp m_stampAfterWrite;
+    std::chrono::milliseconds m_lockWait = DefaultLockWait;
+    LockBusyHandler m_lockBusy;
+    quint32 m_counterBeforeWrite = 0;
     Observer *m_observer = nullptr;
     Journal *m_journal = nullptr;
     ReadFault m_readFault;

@@ -1,8 +1,14 @@
 #include "FileRegionLock.h"
 
+#include <algorithm>
+#include <thread>
+
 #include <QFile>
 
 #ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX // std::min, not the macro
+#endif
 #include <io.h>
 #include <windows.h>
 #else
@@ -13,9 +19,10 @@
 
 namespace FileRegionLock {
 
+namespace {
+
 #ifdef Q_OS_WIN
 
-namespace {
 OVERLAPPED overlappedAt(qint64 start)
 {
     OVERLAPPED overlapped = {};
@@ -23,31 +30,23 @@ OVERLAPPED overlappedAt(qint64 start)
     overlapped.OffsetHigh = DWORD(quint64(start) >> 32);
     return overlapped;
 }
-} // namespace
 
-bool lockExclusive(QFile &file, qint64 start, qint64 length)
+Result tryLock(QFile &file, qint64 start, qint64 length, Kind kind)
 {
     HANDLE handle = HANDLE(_get_osfhandle(file.handle()));
     OVERLAPPED overlapped = overlappedAt(start);
-    return LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK, 0, DWORD(length), 0, &overlapped);
-}
-
-void unlock(QFile &file, qint64 start, qint64 length)
-{
-    HANDLE handle = HANDLE(_get_osfhandle(file.handle()));
-    OVERLAPPED overlapped = overlappedAt(start);
-    UnlockFileEx(handle, 0, DWORD(length), 0, &overlapped);
+    const DWORD flags = LOCKFILE_FAIL_IMMEDIATELY | (kind == Kind::Exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0);
+    if (LockFileEx(handle, flags, 0, DWORD(length), 0, &overlapped))
+        return Result::Locked;
+    const DWORD error = GetLastError();
+    return error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING ? Result::Busy : Result::Failed;
 }
 
 #else
 
-namespace {
-
-#ifdef F_OFD_SETLKW
-constexpr int WaitCommand = F_OFD_SETLKW;
+#ifdef F_OFD_SETLK
 constexpr int SetCommand = F_OFD_SETLK;
 #else
-constexpr int WaitCommand = F_SETLKW;
 constexpr int SetCommand = F_SETLK;
 #endif
 
@@ -62,24 +61,49 @@ struct flock region(short type, qint64 start, qint64 length)
     return lock;
 }
 
-} // namespace
-
-bool lockExclusive(QFile &file, qint64 start, qint64 length)
+Result tryLock(QFile &file, qint64 start, qint64 length, Kind kind)
 {
-    struct flock lock = region(F_WRLCK, start, length);
+    struct flock lock = region(kind == Kind::Exclusive ? F_WRLCK : F_RDLCK, start, length);
     int result;
     do {
-        result = ::fcntl(file.handle(), WaitCommand, &lock);
+        result = ::fcntl(file.handle(), SetCommand, &lock);
     } while (result == -1 && errno == EINTR);
-    return result == 0;
+    if (result == 0)
+        return Result::Locked;
+    return errno == EAGAIN || errno == EACCES ? Result::Busy : Result::Failed;
+}
+
+#endif
+
+} // namespace
+
+Result lock(QFile &file, qint64 start, qint64 length, Kind kind, std::chrono::milliseconds wait)
+{
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + wait;
+    // Locks are held for a write, a millisecond or so: look again soon, and
+    // less often the longer it takes.
+    std::chrono::microseconds pause(200);
+    for (;;) {
+        const Result result = tryLock(file, start, length, kind);
+        if (result != Result::Busy || Clock::now() >= deadline)
+            return result;
+        const auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline - Clock::now());
+        std::this_thread::sleep_for(std::min(pause, left));
+        pause = std::min<std::chrono::microseconds>(pause * 2, std::chrono::milliseconds(20));
+    }
 }
 
 void unlock(QFile &file, qint64 start, qint64 length)
 {
+#ifdef Q_OS_WIN
+    HANDLE handle = HANDLE(_get_osfhandle(file.handle()));
+    OVERLAPPED overlapped = overlappedAt(start);
+    UnlockFileEx(handle, 0, DWORD(length), 0, &overlapped);
+#else
     struct flock lock = region(F_UNLCK, start, length);
     ::fcntl(file.handle(), SetCommand, &lock);
-}
-
 #endif
+}
 
 } // namespace FileRegionLock

@@ -104,6 +104,20 @@ bool WorkTimeTables::failUpgrade(const QString &reason)
 bool WorkTimeTables::Feldhinzufgen1Click()
 {
     const QList<DbfFieldDef> defs = fieldDefinitions(m_programText);
+    // The new file takes the old one's place: an instance that has the old
+    // one open would go on writing to a file nobody reads (on Windows the
+    // replacing would fail). So only with the table to ourselves.
+    if (!Dbf1.takeForItself())
+        return failUpgrade(Dbf1.errorString());
+    // Another instance may have put the new table in place while this one
+    // opened the old file.
+    if (Dbf1.isReplaced()) {
+        if (!Dbf1.open(tablePath())) {
+            m_reporter.error(Dbf1.errorString());
+            return false;
+        }
+        return Dbf1.fieldCount() >= defs.size() || Feldhinzufgen1Click();
+    }
     const QString scratch = m_directory + QLatin1String(ScratchFileName);
     if (!Dbf2.create(scratch, defs) || !Dbf2.open(scratch))
         return failUpgrade(Dbf2.errorString());
@@ -122,7 +136,11 @@ bool WorkTimeTables::Feldhinzufgen1Click()
             return failUpgrade(Dbf2.errorString());
     }
     Dbf2.close();
+#ifdef Q_OS_WIN
+    // Windows replaces no file that is open. The moment without our lock is
+    // safe there: a file another instance opens meanwhile is not replaced.
     Dbf1.close();
+#endif
 
     // The old table is kept as backup, unless an older backup is there
     // already, which then stays. Copying instead of renaming means there is
@@ -137,6 +155,9 @@ bool WorkTimeTables::Feldhinzufgen1Click()
     QString why;
     if (!replaceFile(scratch, table, &why))
         return failUpgrade(why);
+    // Held until the new file is in place: an instance that opened the old
+    // one meanwhile sees it replaced and opens the new one.
+    Dbf1.close();
     if (!Dbf1.open(table)) {
         m_reporter.error(Dbf1.errorString());
         return false;

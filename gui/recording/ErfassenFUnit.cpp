@@ -274,6 +274,7 @@ void TErfassenForm::ErfassenBtnClick()
     case BookingService::Outcome::NotConfirmed:
         return;
     case BookingService::Outcome::WriteFailed:
+    case BookingService::Outcome::Locked:
         reporter.error(outcome.error);
         return;
     case BookingService::Outcome::Closed:

@@ -40,6 +40,7 @@ private slots:
     void helpPrefersStandardInput();
     void consoleLineFromWide_data();
     void consoleLineFromWide();
+    void lockedTableEndsTheBooking();
 
 private:
     QStringList bookArguments(const QString &password) const;
@@ -198,6 +199,36 @@ void TestCliPassword::consoleLineFromWide()
     QFETCH(QString, password);
     const std::u16string units(reinterpret_cast<const char16_t *>(typed.utf16()), size_t(typed.size()));
     QCOMPARE(ConsoleText::lineFromWide(units), password);
+}
+
+// Another PC holds the table's lock and does not let go (it crashed): the
+// booking waits a few seconds, then ends with the message and exit 2.
+void TestCliPassword::lockedTableEndsTheBooking()
+{
+    {
+        QProcess first;
+        prepare(first, bookArguments(QStringLiteral("geheim")));
+        first.start();
+        QVERIFY(first.waitForFinished(60000));
+        QCOMPARE(first.exitCode(), 0);
+    }
+    const QString path = m_dir->filePath(QStringLiteral("arbeitszeit.dbf"));
+    DbfTable holder(m_clock);
+    QVERIFY(holder.open(path));
+    QVERIFY(holder.lockHeader());
+
+    QProcess process;
+    prepare(process, bookArguments(QStringLiteral("geheim")));
+    process.start();
+    QVERIFY(process.waitForFinished(60000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    const QString err = QString::fromUtf8(process.readAllStandardError());
+    QCOMPARE(process.exitCode(), 2);
+    QVERIFY2(err.contains(QStringLiteral("\"%1\" ist von einem anderen Arbeitsplatz oder Programm gesperrt")
+                              .arg(QDir::toNativeSeparators(path))),
+             qPrintable(err));
+    holder.unlockHeader();
+    QCOMPARE(storedRows(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestCliPassword)

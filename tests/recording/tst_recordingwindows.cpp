@@ -53,6 +53,8 @@ private slots:
     void recordListShowsOwnRows_data();
     void recordListShowsOwnRows();
     void presetFormSavesWhenClosed();
+    void lockedTableAsksToWaitOn_data();
+    void lockedTableAsksToWaitOn();
 
 private:
     void start();
@@ -332,6 +334,46 @@ void TestRecordingWindows::presetFormSavesWhenClosed()
     QVERIFY(stored.placesFixed);
     QVERIFY(!stored.activitiesFixed);
     QCOMPARE(stored.placeTexts, QStringLiteral("Halle\r\n\r\nBüro"));
+}
+
+void TestRecordingWindows::lockedTableAsksToWaitOn_data()
+{
+    QTest::addColumn<QList<Reporter::Answer>>("answers");
+    QTest::newRow("given up") << QList<Reporter::Answer>{Reporter::Answer::No};
+    QTest::newRow("waited on, still locked") << QList<Reporter::Answer>{Reporter::Answer::Yes, Reporter::Answer::No};
+}
+
+// Another PC holds the table's lock and does not let go: the window asks
+// whether to wait on, names the file, and without a yes says it was not stored.
+void TestRecordingWindows::lockedTableAsksToWaitOn()
+{
+    QFETCH(QList<Reporter::Answer>, answers);
+    start();
+    DbfTable &table = m_program->context->tables().Dbf1;
+    table.setLockWait(std::chrono::milliseconds(50));
+    DbfTable other(m_program->clock);
+    QVERIFY(other.open(table.fileName()));
+    QVERIFY(other.lockHeader());
+    m_entry->prepare();
+    m_entry->show();
+    fill("Köln", "Montage", "07:00", "15:30");
+    m_program->reporter.setNextAnswers(answers);
+    QTest::mouseClick(m_entry->ErfassenBtn, Qt::LeftButton);
+
+    const QString locked = QStringLiteral("Die Datei \"%1\" ist von einem anderen Arbeitsplatz oder Programm gesperrt.")
+                               .arg(QDir::toNativeSeparators(table.fileName()));
+    const auto &messages = m_program->reporter.messages();
+    QCOMPARE(messages.size(), answers.size() + 1);
+    for (int i = 0; i < answers.size(); ++i) {
+        QCOMPARE(messages.at(i).kind, RecordingReporter::Message::Question);
+        QCOMPARE(messages.at(i).text, locked + QStringLiteral("\n\nNoch einmal versuchen?"));
+    }
+    QCOMPARE(m_program->reporter.errors(), QStringList{locked});
+    other.unlockHeader();
+    QVERIFY(table.refresh());
+    QCOMPARE(table.rowCount(), 0);
+    // Nothing was cleared: the employee books again once the lock is free.
+    QCOMPARE(m_entry->Orted->currentText(), QStringLiteral("Köln"));
 }
 
 QTEST_MAIN(TestRecordingWindows)

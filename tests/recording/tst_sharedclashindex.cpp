@@ -1,4 +1,11 @@
 #include <QProcess>
+#include <QtGlobal>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#endif
+
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -54,6 +61,8 @@ private slots:
     void bothIndexesAgreeWithAWalk_data();
     void bothIndexesAgreeWithAWalk();
     void writesWithinOneClockTickAreSeen();
+    void writesKeepingSizeAndTimeAreSeen_data();
+    void writesKeepingSizeAndTimeAreSeen();
 
 private:
     QString tablePath() const { return m_dir->filePath(QStringLiteral("arbeitszeit.dbf")); }
@@ -158,6 +167,47 @@ void TestSharedClashIndex::writesWithinOneClockTickAreSeen()
                  QStringLiteral("ok"));
         QCOMPARE(ClashScript::run(mine, index, m_clock, QStringLiteral("clashes")), walkAnswers(tablePath(), m_clock));
     }
+}
+
+void TestSharedClashIndex::writesKeepingSizeAndTimeAreSeen_data()
+{
+    QTest::addColumn<QString>("otherWrite");
+    QTest::newRow("edit") << QStringLiteral("edit 1 0 06.03.2024");
+    QTest::newRow("delete") << QStringLiteral("delete 1");
+}
+
+// What another PC wrote is told by the table, not by the file's size and
+// time: a network client may serve those from its cache (SMB: seconds), FAT
+// keeps times to two seconds. Here the other instance's write leaves both
+// as they were.
+void TestSharedClashIndex::writesKeepingSizeAndTimeAreSeen()
+{
+#ifndef Q_OS_UNIX
+    QSKIP("sets a file's modification time to the nanosecond (POSIX)");
+#else
+    QFETCH(QString, otherWrite);
+    DbfTable mine(m_clock);
+    DbfTable other(m_clock);
+    QVERIFY(mine.open(tablePath()));
+    QVERIFY(other.open(tablePath()));
+    ClashIndex index(mine);
+    ClashIndex otherIndex(other);
+    QCOMPARE(ClashScript::run(mine, index, m_clock, QStringLiteral("book Anna 05.03.2024 08:00 12:00")), QStringLiteral("ok"));
+    QCOMPARE(ClashScript::run(mine, index, m_clock, QStringLiteral("clashes")), walkAnswers(tablePath(), m_clock));
+    const QByteArray name = QFile::encodeName(tablePath());
+    struct stat before = {};
+    QCOMPARE(::stat(name.constData(), &before), 0);
+
+    QCOMPARE(ClashScript::run(other, otherIndex, m_clock, otherWrite), QStringLiteral("ok"));
+    const struct timespec times[2] = {before.st_atim, before.st_mtim};
+    QCOMPARE(::utimensat(AT_FDCWD, name.constData(), times, 0), 0);
+    struct stat after = {};
+    QCOMPARE(::stat(name.constData(), &after), 0);
+    QCOMPARE(after.st_size, before.st_size);
+    QCOMPARE(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+
+    QCOMPARE(ClashScript::run(mine, index, m_clock, QStringLiteral("clashes")), walkAnswers(tablePath(), m_clock));
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestSharedClashIndex)

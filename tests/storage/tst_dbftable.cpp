@@ -102,6 +102,10 @@ private slots:
     void anotherInstancesAppendsAreSeen();
     void readOnlyRefusesWrites();
     void createOnlyIfMissingKeepsExistingTable();
+    void lockHeldPastTheWait_data();
+    void replacedFileIsReopenedBeforeWriting_data();
+    void replacedFileIsReopenedBeforeWriting();
+    void lockHeldPastTheWait();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -171,6 +175,8 @@ void TestDbfTable::appendWritesRecordHeaderAndEndMark()
     QCOMPARE(bytes.back(), '\x1A');
     QCOMPARE(bytes.mid(4, 4), le32(1));
     QCOMPARE(bytes.mid(1, 3), QByteArray("\x7D\x0B\x02")); // 2025-11-02
+    QCOMPARE(bytes.mid(8, 8), TestFiles::readAll(createWorkTimeTable(QStringLiteral("new.dbf"))).mid(8, 8));
+    QCOMPARE(bytes.mid(16, 4), le32(1)); // the change counter, 0 in a new table
     QByteArray expected(278, ' ');
     expected.replace(1, 10, "02.11.2025");
     expected.replace(56, 4, "K\xF6ln");
@@ -595,6 +601,106 @@ void TestDbfTable::scratchCopiesAreEachInstancesOwn()
         expected.append(QStringLiteral("arbeitszeit.dbf"));
     expected.sort();
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), expected); // no copy of ours left behind
+}
+
+// Another instance (a PC that crashed, say) keeps the header locked: a write
+// waits no longer than the wait, then asks whether to wait on, and without a
+// yes fails with a message that names the file.
+void TestDbfTable::lockHeldPastTheWait_data()
+{
+    QTest::addColumn<int>("noes");     // answers "no more" before the holder lets go; -1: no handler
+    QTest::addColumn<bool>("stored");
+    QTest::newRow("nobody to ask") << -1 << false;
+    QTest::newRow("given up") << 0 << false;
+    QTest::newRow("tried again, then free") << 1 << true;
+}
+
+void TestDbfTable::lockHeldPastTheWait()
+{
+    QFETCH(int, noes);
+    QFETCH(bool, stored);
+    const QString file = createWorkTimeTable();
+    DbfTable holder(m_clock);
+    QVERIFY(holder.open(file));
+    QVERIFY(holder.lockHeader());
+    const QByteArray before = TestFiles::readAll(file);
+
+    DbfTable table(m_clock);
+    QVERIFY(table.open(file));
+    table.setLockWait(std::chrono::milliseconds(50));
+    QStringList asked;
+    if (noes >= 0) {
+        table.setLockBusyHandler([&](const QString &message) {
+            asked.append(message);
+            if (asked.size() < noes + 1)
+                return true;
+            if (stored)
+                holder.unlockHeader();
+            return stored;
+        });
+    }
+    DbfRecord record = table.newRecord();
+    record.setText(WorkTimeTables::Arbeiter, QStringLiteral("Anna"));
+    QCOMPARE(table.append(record), stored);
+    QCOMPARE(asked.size(), noes < 0 ? 0 : noes + 1);
+    if (stored) {
+        QCOMPARE(TestFiles::readAll(file).size(), 418 + 278);
+        return;
+    }
+    QCOMPARE(table.status(), DbfTable::Status::Locked);
+    QVERIFY2(table.errorString().contains(QDir::toNativeSeparators(file)), qPrintable(table.errorString()));
+    if (!asked.isEmpty())
+        QCOMPARE(asked.last(), table.errorString());
+    QCOMPARE(TestFiles::readAll(file), before);
+}
+
+// Another program put a new file in the table's place while this instance
+// had the old one open: the next write goes to the new file, never to the
+// old one that nobody reads any more. A write aimed at a record of the old
+// file is refused: the number may name another record now.
+void TestDbfTable::replacedFileIsReopenedBeforeWriting_data()
+{
+    QTest::addColumn<QString>("write");
+    QTest::newRow("append") << QStringLiteral("append");
+    QTest::newRow("update") << QStringLiteral("update");
+    QTest::newRow("delete") << QStringLiteral("delete");
+}
+
+void TestDbfTable::replacedFileIsReopenedBeforeWriting()
+{
+    QFETCH(QString, write);
+    const QString file = createWorkTimeTable();
+    DbfTable table(m_clock);
+    QVERIFY(table.open(file));
+    appendRow(table, QStringLiteral("01.01.2024"), QStringLiteral("Anna"));
+    DbfRecord anna;
+    QVERIFY(table.readRecord(1, anna));
+
+    const QString replacement = createWorkTimeTable(QStringLiteral("new.dbf"));
+    {
+        DbfTable other(m_clock);
+        QVERIFY(other.open(replacement));
+        appendRow(other, QStringLiteral("02.01.2024"), QStringLiteral("Bernd"));
+    }
+    QVERIFY(QFile::remove(file));
+    QVERIFY(QFile::rename(replacement, file));
+    const QByteArray replaced = TestFiles::readAll(file);
+
+    if (write == QLatin1String("append")) {
+        appendRow(table, QStringLiteral("03.01.2024"), QStringLiteral("Clara"));
+        DbfTable check(m_clock);
+        QVERIFY(check.open(file));
+        QCOMPARE(check.rowCount(), 2);
+        QVERIFY(check.last());
+        QCOMPARE(check.text(WorkTimeTables::Arbeiter), QStringLiteral("Clara"));
+        return;
+    }
+    anna.setText(WorkTimeTables::Ort, QStringLiteral("Bonn"));
+    QVERIFY(!(write == QLatin1String("update") ? table.update(anna) : table.markDeleted(1)));
+    QCOMPARE(table.status(), DbfTable::Status::BadRecord);
+    QCOMPARE(TestFiles::readAll(file), replaced);
+    // Open on the new file now.
+    QCOMPARE(table.rowCount(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestDbfTable)

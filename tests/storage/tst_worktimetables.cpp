@@ -19,6 +19,8 @@ private slots:
     void damagedTableIsLeftAlone();
     void failedUpgradeKeepsOldTable_data();
     void failedUpgradeKeepsOldTable();
+    void upgradeWantsTheTableToItself_data();
+    void upgradeWantsTheTableToItself();
     void tableInAnotherLanguageOpensUnchanged();
     void widerTableOpensAsItIs();
 
@@ -159,6 +161,42 @@ void TestWorkTimeTables::failedUpgradeKeepsOldTable()
     QVERIFY(!QFileInfo::exists(path("arbeitszeit0.dbf")));
     // The old table has not the fields a Work-time record has: the program
     // goes on without a table, as for a damaged one.
+    QVERIFY(!tables->Dbf1.isOpen());
+}
+
+// The upgrade puts a new file in the old one's place: an instance that has
+// the old one open would go on writing to a file nobody reads any more (on
+// Windows the replacing fails). So it waits until it has the table to itself.
+void TestWorkTimeTables::upgradeWantsTheTableToItself_data()
+{
+    QTest::addColumn<int>("otherInstance"); // -1 none, else its open mode
+    QTest::newRow("nobody else") << -1;
+    QTest::newRow("another instance writes") << int(DbfTable::OpenMode::ReadWrite);
+    QTest::newRow("another instance reads") << int(DbfTable::OpenMode::ReadOnly);
+}
+
+void TestWorkTimeTables::upgradeWantsTheTableToItself()
+{
+    QFETCH(int, otherInstance);
+    writeNineFieldTable();
+    const QByteArray oldBytes = TestFiles::readAll(path("arbeitszeit.dbf"));
+    DbfTable other(m_clock);
+    if (otherInstance >= 0)
+        QVERIFY(other.open(path("arbeitszeit.dbf"), DbfTable::OpenMode(otherInstance)));
+    auto tables = makeTables();
+    const bool upgraded = tables->CreateandopenTables();
+    QCOMPARE(upgraded, otherInstance < 0);
+    if (upgraded) {
+        QCOMPARE(tables->Dbf1.fieldCount(), 12);
+        return;
+    }
+    QCOMPARE(m_reporter.errors().size(), 1);
+    const QString error = m_reporter.errors().first();
+    QVERIFY2(error.contains(QStringLiteral("arbeitszeit.dbf")) && error.contains(QStringLiteral("anderen Arbeitsplatz")),
+             qPrintable(error));
+    QCOMPARE(TestFiles::readAll(path("arbeitszeit.dbf")), oldBytes);
+    QVERIFY(!QFileInfo::exists(path("arbeitszeit0.dbf")));
+    QVERIFY(!QFileInfo::exists(path("temp.dbf")));
     QVERIFY(!tables->Dbf1.isOpen());
 }
 
