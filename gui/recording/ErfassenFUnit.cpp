@@ -183,6 +183,14 @@ void TErfassenForm::prepare()
     fillList(TatEd, WorkTimeTables::Taetigkeit, data.activitiesFixed, data.activityTexts);
     fillList(Orted, WorkTimeTables::Ort, data.placesFixed, data.placeTexts);
     DateTimePicker1->setTime(QTime(0, 0));
+    // The next booking of the same employee starts from the last one; another
+    // employee's break and overnight stay are none of his, and would be
+    // stored for him unnoticed.
+    if (m_context.arbeiter != m_employee) {
+        DateTimePicker4->setTime(QTime(0, 0));
+        AuswertsCheck->setChecked(false);
+        m_employee = m_context.arbeiter;
+    }
     StatusLabel->clear();
     const bool hoursOnly = m_context.onlyHours;
     DateTimePicker1->setVisible(!hoursOnly);

@@ -42,6 +42,8 @@ private slots:
     void init();
     void cleanup();
     void bookingEmptiesTheFields();
+    void nextLoginStartsFromBooking_data();
+    void nextLoginStartsFromBooking();
     void checksShowTheirTextAndKeepInputs();
     void clashQuestion_data();
     void clashQuestion();
@@ -137,6 +139,40 @@ void TestRecordingWindows::bookingEmptiesTheFields()
     QTest::mouseClick(m_entry->ErfassenBtn, Qt::LeftButton);
     QCOMPARE(m_program->reporter.errors(), QStringList{QStringLiteral("Das Feld für den Ort darf nicht leer sein!")});
     QCOMPARE(table.rowCount(), 1);
+}
+
+void TestRecordingWindows::nextLoginStartsFromBooking_data()
+{
+    QTest::addColumn<QString>("next");
+    QTest::addColumn<QTime>("pause");
+    QTest::addColumn<bool>("away");
+    QTest::newRow("same employee again") << QStringLiteral("Anna") << t("00:45") << true;
+    QTest::newRow("another employee") << QStringLiteral("Bernd") << t("00:00") << false;
+}
+
+void TestRecordingWindows::nextLoginStartsFromBooking()
+{
+    QFETCH(QString, next);
+    QFETCH(QTime, pause);
+    QFETCH(bool, away);
+    start();
+    m_entry->prepare();
+    m_entry->show();
+    fill("Köln", "Montage", "07:00", "15:30");
+    m_entry->DateTimePicker4->setTime(t("00:45"));
+    m_entry->AuswertsCheck->setChecked(true);
+    m_entry->SameTimeCheck->setChecked(true);
+    m_entry->DateTimePicker3->setDate(QDate(2025, 1, 31));
+    QTest::mouseClick(m_entry->ErfassenBtn, Qt::LeftButton);
+    QCOMPARE(m_program->context->tables().Dbf1.rowCount(), 1);
+    QTest::mouseClick(m_entry->AusloggenBtn, Qt::LeftButton);
+    m_program->context->arbeiter = next;
+    m_entry->prepare();
+    QCOMPARE(m_entry->DateTimePicker4->time(), pause);
+    QCOMPARE(m_entry->AuswertsCheck->isChecked(), away);
+    // The options stay, the date is today's at every login.
+    QVERIFY(m_entry->SameTimeCheck->isChecked());
+    QCOMPARE(m_entry->DateTimePicker3->date(), QDate(2025, 2, 3));
 }
 
 void TestRecordingWindows::checksShowTheirTextAndKeepInputs()
