@@ -24,6 +24,7 @@
 #include "storage/WorkTimeTables.h"
 #include "translation/UiText.h"
 #include "translation/translateunit.h"
+#include "gui/widgets/DateEdit.h"
 #include "gui/widgets/TimeEdit.h"
 
 namespace {
@@ -75,9 +76,8 @@ TErfassenForm::TErfassenForm(AppContext &context, ApplicationForms &forms)
     DateTimePicker1 = makeTime(this, "DateTimePicker1");
     DateTimePicker2 = makeTime(this, "DateTimePicker2");
     DateTimePicker4 = makeTime(this, "DateTimePicker4");
-    DateTimePicker3 = new QDateEdit(this);
+    DateTimePicker3 = new DateEdit(this);
     DateTimePicker3->setObjectName(QStringLiteral("DateTimePicker3"));
-    DateTimePicker3->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
     DateTimePicker3->setCalendarPopup(true);
     BemEd = new QLineEdit(this);
     BemEd->setObjectName(QStringLiteral("BemEd"));
