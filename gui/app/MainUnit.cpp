@@ -241,7 +241,8 @@ void TMainForm::runEvaluation(int kindNumber)
         const QStringList choices = EvaluationReport::choiceList(table, kind, m_context.hideDeletedEmployees,
                                                                  m_context.userList().users);
         if (choices.isEmpty()) {
-            m_context.reporter().error(ProgramText(EvaluationReport::emptyChoiceProgramText(kind)));
+            // Nothing went wrong: there is nothing to evaluate yet.
+            m_context.reporter().information(ProgramText(EvaluationReport::emptyChoiceProgramText(kind)));
             return;
         }
         choice->ArbeiterEd->clear();

@@ -21,6 +21,7 @@
 #include "base/Clock.h"
 #include "base/Reporter.h"
 #include "base/WindowSettingsStore.h"
+#include "storage/DateTimeText.h"
 #include "storage/WorkTimeTables.h"
 #include "translation/UiText.h"
 #include "translation/translateunit.h"
@@ -235,10 +236,13 @@ bool TErfassenForm::remarkFits()
 
 void TErfassenForm::showStored(const BookingInput &input, bool doubled)
 {
+    // The date too: it is kept for the next booking, and a booking on a day
+    // other than the one meant is seen at once.
     const QString hhmm = QStringLiteral("HH:mm");
+    const QString date = DateTimeText::formatDate(input.date);
     QString text = m_context.onlyHours
-        ? UiText(QStringLiteral("Gespeichert: %1 Stunden %2")).arg(input.to.toString(hhmm), input.place)
-        : UiText(QStringLiteral("Gespeichert: %1–%2 %3")).arg(input.from.toString(hhmm), input.to.toString(hhmm), input.place);
+        ? UiText(QStringLiteral("Gespeichert: %1, %2 Stunden %3")).arg(date, input.to.toString(hhmm), input.place)
+        : UiText(QStringLiteral("Gespeichert: %1, %2–%3 %4")).arg(date, input.from.toString(hhmm), input.to.toString(hhmm), input.place);
     if (doubled)
         text += QLatin1Char(' ') + UiText(QStringLiteral("(doppelte Buchung)"));
     StatusLabel->setText(text);
