@@ -45,6 +45,8 @@ private slots:
     void pdfAndCsvRefuseTheProgramsOwnFiles();
     void longReportsAreShownWithoutEditor();
     void cancelledEvaluationShowsNothing();
+    void longOutputCanBeStopped_data();
+    void longOutputCanBeStopped();
 
 private:
     void start();
@@ -342,6 +344,81 @@ void TestEvaluationWindows::cancelledEvaluationShowsNothing()
     QVERIFY(result->isEditable());
     QCOMPARE(result->RichEdit1->toPlainText(), QString());
     QCOMPARE(result->textLines(), QStringList{QString()});
+}
+
+void TestEvaluationWindows::longOutputCanBeStopped_data()
+{
+    QTest::addColumn<QString>("how");    // "pdf", "no printer" or "printer into a file"
+    QTest::addColumn<bool>("existing");  // a file of that name is there already
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("PDF, stopped") << QStringLiteral("pdf") << false << true;
+    QTest::newRow("PDF over an older one, stopped") << QStringLiteral("pdf") << true << true;
+    QTest::newRow("PDF over an older one, to the end") << QStringLiteral("pdf") << true << false;
+    QTest::newRow("no printer, stopped") << QStringLiteral("no printer") << false << true;
+    QTest::newRow("printer into a file, stopped") << QStringLiteral("printer into a file") << true << true;
+}
+
+// Pages of a long report are written under a progress dialog: the windows
+// repaint meanwhile, and a stopped output leaves no half file, nor changes
+// an older one of the same name.
+void TestEvaluationWindows::longOutputCanBeStopped()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, existing);
+    QFETCH(bool, cancel);
+    if (how != QLatin1String("pdf") && !QPrinterInfo::availablePrinters().isEmpty())
+        QSKIP("this machine has a printer");
+    start();
+    TAuswertenForm *result = m_program->forms->AuswertenForm;
+    EvaluationReport::Report report;
+    for (int i = 0; i < 30000; ++i)
+        report.lines << QStringLiteral("Zeile %1 Übernachtung").arg(i);
+    result->setReport(report);
+    result->setProgressDelay(0);
+    result->show();
+    QVERIFY(QTest::qWaitForWindowExposed(result));
+    QDir folder(m_program->home.filePath(QStringLiteral("out")));
+    QVERIFY(folder.mkpath(QStringLiteral(".")));
+    const QString path = folder.filePath(QStringLiteral("bericht.pdf"));
+    if (existing)
+        QVERIFY(TestFiles::writeAll(path, "alt"));
+
+    int ticks = 0;
+    int firstValue = -1;
+    int lastValue = -1;
+    QTimer watch;
+    watch.setInterval(0);
+    connect(&watch, &QTimer::timeout, this, [&] {
+        auto *progress = result->findChild<QProgressDialog *>();
+        if (!progress || !progress->isVisible())
+            return;
+        // The event loop turns while pages are written: this timer fires.
+        ++ticks;
+        if (firstValue < 0)
+            firstValue = progress->value();
+        lastValue = progress->value();
+        if (cancel && lastValue > 200)
+            progress->cancel();
+    });
+    watch.start();
+    if (how == QLatin1String("printer into a file")) {
+        result->printer()->setOutputFileName(path);
+        QTest::mouseClick(result->DruckenBtn, Qt::LeftButton);
+        result->printer()->setOutputFileName(QString());
+    } else {
+        FileDialog::setNextFileName(path);
+        QTest::mouseClick(how == QLatin1String("pdf") ? result->PdfBtn : result->DruckenBtn, Qt::LeftButton);
+    }
+    watch.stop();
+    result->hide();
+    QVERIFY(ticks > 1);
+    QVERIFY(lastValue > firstValue);
+    QVERIFY(m_program->reporter.errors().isEmpty());
+    QCOMPARE(folder.entryList(QDir::Files), existing || !cancel ? QStringList{QStringLiteral("bericht.pdf")} : QStringList());
+    if (cancel && existing)
+        QCOMPARE(TestFiles::readAll(path), QByteArray("alt"));
+    if (!cancel)
+        QVERIFY(TestFiles::readAll(path).startsWith("%PDF"));
 }
 
 QTEST_MAIN(TestEvaluationWindows)
