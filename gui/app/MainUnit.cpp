@@ -323,21 +323,25 @@ void TMainForm::Arbeitszeitgesetzprfen1Click()
         progress.setValue(int(done * 1000));
         return !progress.wasCanceled();
     };
-    WorkingTimeLawCheck check(options, {&ProgramText, &TranslateText});
-    const bool complete = check.read(table);
-    progress.reset();
-    if (!complete)
-        return;
-    // The result window shows, prints and saves reports in one form.
-    EvaluationReport::Report report;
-    check.writeReport([&report](const QString &line) { report.lines << line; });
-    check.writeCsv([&report](const QStringList &row) {
-        if (report.columnTitles.isEmpty())
-            report.columnTitles = row;
-        else
-            report.listedValues << row;
-    });
-    m_forms.AuswertenForm->setReport(report);
+    {
+        // The check and its report live only until the result window holds
+        // the report: while it is open, their memory is free again.
+        WorkingTimeLawCheck check(options, {&ProgramText, &TranslateText});
+        const bool complete = check.read(table);
+        progress.reset();
+        if (!complete)
+            return;
+        // The result window shows, prints and saves reports in one form.
+        EvaluationReport::Report report;
+        check.writeReport([&report](const QString &line) { report.lines << line; });
+        check.writeCsv([&report](const QStringList &row) {
+            if (report.columnTitles.isEmpty())
+                report.columnTitles = row;
+            else
+                report.listedValues << row;
+        });
+        m_forms.AuswertenForm->setReport(report);
+    }
     m_forms.AuswertenForm->exec();
 }
 

@@ -3,6 +3,10 @@
 #include <filesystem>
 #include <system_error>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include <QDir>
 #include <QPdfWriter>
 #include <QProgressDialog>
@@ -30,6 +34,16 @@
 #include "gui/widgets/FileDialog.h"
 
 namespace {
+
+// Freed memory stays with the process until the allocator hands it back; a
+// report of a million lines leaves it in many small pieces, which glibc keeps
+// unless asked.
+void returnFreedMemory()
+{
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+}
 
 QPushButton *makeButton(QWidget *parent, const char *name, const char16_t *caption)
 {
@@ -109,6 +123,13 @@ void TAuswertenForm::discardReport()
     RichEdit1->show();
     LineView->hide();
     LongReportLabel->hide();
+}
+
+void TAuswertenForm::done(int result)
+{
+    SettingsForm::done(result);
+    discardReport();
+    returnFreedMemory();
 }
 
 void TAuswertenForm::writeLine(const QString &line)

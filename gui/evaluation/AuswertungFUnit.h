@@ -79,6 +79,10 @@ public:
     ReportLineView *LineView;
     QLabel *LongReportLabel;
 
+    // Closing the window drops the report: a whole-table one holds hundreds
+    // of megabytes, which go back to the system.
+    void done(int result) override;
+
 protected:
     void showEvent(QShowEvent *event) override;
 

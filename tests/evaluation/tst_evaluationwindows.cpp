@@ -138,6 +138,9 @@ void TestEvaluationWindows::reportShowsWhatTheBuilderWrites()
     const auto expected = EvaluationReport::build(m_program->context->tables().Dbf1, options, &ProgramText);
     QCOMPARE(shown, expected.lines.join(QLatin1Char('\n')));
     QVERIFY(shown.contains(QStringLiteral("06.03.2024")));
+    // Closed, the window holds no report: its memory is free again.
+    QCOMPARE(m_program->forms->AuswertenForm->textLines(), QStringList{QString()});
+    QVERIFY(!m_program->forms->AuswertenForm->isVisible());
 }
 
 void TestEvaluationWindows::choiceWindowKeepsItsDates()
