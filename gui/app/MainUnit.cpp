@@ -249,11 +249,9 @@ void TMainForm::runEvaluation(int kindNumber)
         choice->ArbeiterEd->addItems(choices);
         choice->ArbeiterEd->setCurrentIndex(0);
     }
-    choice->ArbeiterEd->setVisible(withList);
-    choice->Label4->setVisible(withList);
+    choice->setPeriodOnly(!withList);
     const int result = choice->exec();
-    choice->ArbeiterEd->setVisible(true);
-    choice->Label4->setVisible(true);
+    choice->setPeriodOnly(false);
     if (result != QDialog::Accepted)
         return;
 

@@ -20,6 +20,10 @@ class TMitarbeiterAussuchenForm : public SettingsForm
 public:
     explicit TMitarbeiterAussuchenForm(AppContext &context, QWidget *parent = nullptr);
 
+    // Only the period is asked (the period evaluations): no list, and a title
+    // that says so. Off again, the window asks for both.
+    void setPeriodOnly(bool periodOnly);
+
     QLabel *Label4;
     QComboBox *ArbeiterEd;
     QLabel *Label3;
@@ -27,4 +31,5 @@ public:
     QLabel *Label1;
     QDateEdit *DateTimePicker2;
     QPushButton *OkayBtn;
+    QPushButton *AbbrechenBtn; // "Abbrechen": no evaluation
 };

@@ -38,6 +38,7 @@ private slots:
     void emptyChoiceListsAreRefused();
     void reportShowsWhatTheBuilderWrites();
     void choiceWindowKeepsItsDates();
+    void periodEvaluationsHideTheList_data();
     void periodEvaluationsHideTheList();
     void pdfAndCsvFromTheResultWindow();
     void printingWithoutPrinterOffersPdf();
@@ -164,29 +165,49 @@ void TestEvaluationWindows::choiceWindowKeepsItsDates()
     QCOMPARE(from, QDate(2024, 2, 1));
 }
 
+void TestEvaluationWindows::periodEvaluationsHideTheList_data()
+{
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("Ok") << false;
+    QTest::newRow("Abbrechen") << true;
+}
+
 void TestEvaluationWindows::periodEvaluationsHideTheList()
 {
+    QFETCH(bool, cancel);
     start();
     bool listVisible = true;
     bool labelVisible = true;
+    bool cancelVisible = false;
+    QString title;
     QString firstLine;
     whenModal<TMitarbeiterAussuchenForm>([&](TMitarbeiterAussuchenForm *choice) {
         listVisible = choice->ArbeiterEd->isVisible();
         labelVisible = choice->Label4->isVisible();
+        cancelVisible = choice->AbbrechenBtn->isVisible();
+        title = choice->windowTitle();
+        if (cancel) {
+            QTest::mouseClick(choice->AbbrechenBtn, Qt::LeftButton);
+            return;
+        }
         whenModal<TAuswertenForm>([&](TAuswertenForm *result) {
             firstLine = result->textLines().first();
             result->accept();
         });
-        choice->accept();
+        QTest::mouseClick(choice->OkayBtn, Qt::LeftButton);
     });
     // No check for an empty table: the period evaluation reports in any case.
     m_program->forms->MainForm->runEvaluation(int(Kind::Period));
     QVERIFY(!listVisible);
     QVERIFY(!labelVisible);
-    QCOMPARE(firstLine, QStringLiteral("Auswertung Zeitraum"));
+    QVERIFY(cancelVisible);
+    QCOMPARE(title, QStringLiteral("Zeitraum auswählen"));
+    QCOMPARE(firstLine, cancel ? QString() : QStringLiteral("Auswertung Zeitraum"));
     QVERIFY(m_program->reporter.messages().isEmpty());
-    QVERIFY(!m_program->forms->MitarbeiterAussuchenForm->ArbeiterEd->isHidden());
-    QVERIFY(!m_program->forms->MitarbeiterAussuchenForm->Label4->isHidden());
+    TMitarbeiterAussuchenForm *choice = m_program->forms->MitarbeiterAussuchenForm;
+    QVERIFY(!choice->ArbeiterEd->isHidden());
+    QVERIFY(!choice->Label4->isHidden());
+    QCOMPARE(choice->windowTitle(), QStringLiteral("Mitarbeiter/Ort/Tätigkeit auswählen"));
 }
 
 void TestEvaluationWindows::pdfAndCsvFromTheResultWindow()
