@@ -227,9 +227,13 @@ void TestEvaluationWindows::pdfAndCsvFromTheResultWindow()
     // What was typed into the report is what leaves it.
     result->RichEdit1->appendPlainText(QStringLiteral("Geprüft: Chefin"));
 
+    // A file dialog opens in the folder of the last file saved, else in the
+    // documents folder: never in the folder the program was started from.
+    QVERIFY(FileDialog::startFolder() != QDir::currentPath());
     const QString pdf = m_program->home.filePath(QStringLiteral("report.pdf"));
     FileDialog::setNextFileName(pdf);
     QTest::mouseClick(result->PdfBtn, Qt::LeftButton);
+    QCOMPARE(FileDialog::startFolder(), QFileInfo(pdf).absolutePath());
     const QByteArray bytes = TestFiles::readAll(pdf);
     QVERIFY(bytes.startsWith("%PDF"));
     QVERIFY(bytes.contains("/MediaBox [0 0 842.000000 595.000000]"));
