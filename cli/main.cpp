@@ -422,7 +422,20 @@ int main(int argc, char *argv[])
     context.restoreMainWindowOptions();
     context.restoreAdminOptions();
     SetCurrentLanguage(language.value_or(context.languagesetto));
-    context.setTableDirectories();
+    // list, report, verify and history only read: they create no directory
+    // and no table, and upgrade none.
+    const bool onlyReads = !isClosePeriod && command != QLatin1String("book");
+    context.setTableDirectories(!onlyReads);
+    // The history needs no table to be read, but without one it is not the
+    // history of anything here: most likely --db names the wrong directory.
+    // (A directory that may not be entered is left to say so itself.)
+    const QFileInfo directory(context.tables().directory());
+    if ((isVerify || isHistory) && !QFileInfo::exists(context.tables().tablePath())
+        && (!directory.exists() || directory.isExecutable())) {
+        reporter.error(context.tables().missingTableMessage());
+        Reporter::setGlobal(nullptr);
+        return CliExit::Usage;
+    }
     if (isClosePeriod) {
         // The closing is entered in the change history before the file is
         // written: the table and its history are opened (made on a first run).
@@ -449,7 +462,7 @@ int main(int argc, char *argv[])
     // Only a booking searches for clashes: listing and reports open the
     // tables without building the clash index, which reads the whole table.
     const bool opened = command == QLatin1String("book") ? context.CreateandopenTables()
-                                                         : context.tables().CreateandopenTables();
+                                                         : context.tables().openForReading();
     if (opened) {
         if (command == QLatin1String("list")) {
             ListOptions options;

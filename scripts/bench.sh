@@ -31,6 +31,9 @@ echo
 echo "Result window (a whole-table period report: from OK to the first page shown, peak memory):"
 build/bin/result_window_bench 1000000
 echo
+echo "Memory after a result window closes (five period evaluations and law checks, each window closed at once):"
+build/bin/memory_bench 1000000 || true
+echo
 echo "tagwerk-cli as whole processes, beside cat and a shapelib scan:"
 scripts/bench-processes.sh 100000 1000000
 echo

@@ -94,11 +94,11 @@ bool AppContext::SaveOptions()
     return LanguageOptions::SaveOptions(GetProgramDir(true), CurrentLanguage());
 }
 
-void AppContext::setTableDirectories()
+void AppContext::setTableDirectories(bool create)
 {
     // One resolution for each table, as each table component asks on its own.
-    m_tables.setDirectory(GetProgramDir(true)); // Dbf1
-    m_tables.setDirectory(GetProgramDir(true)); // Dbf2
+    m_tables.setDirectory(GetProgramDir(create)); // Dbf1
+    m_tables.setDirectory(GetProgramDir(create)); // Dbf2
 }
 
 bool AppContext::CreateandopenTables()

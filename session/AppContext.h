@@ -90,8 +90,10 @@ public:
     // Reads the stored language into languagesetto (German when none).
     void LoadOptions();
     bool SaveOptions();
-    // Points both tables at the Database directory (start-up step 5.4).
-    void setTableDirectories();
+    // Points both tables at the Database directory (start-up step 5.4);
+    // `create` makes the default directory where it is missing, which a
+    // command that only reads leaves undone.
+    void setTableDirectories(bool create = true);
     // Creates, opens or upgrades the work-time table (Dbf1), builds the
     // index of its rows that the clash search uses, and opens the change
     // history (starting it on the first run).

@@ -19,8 +19,10 @@ bool isTimeField(int field)
         || field == WorkTimeTables::ZeitEintrag;
 }
 
-// The time fields hold five characters: seconds would be cut off silently.
-constexpr int TimeWidth = 5;
+bool isTimeSeparator(QChar c)
+{
+    return c == u':' || c == u'.' || c == u',' || c == u' ';
+}
 
 } // namespace
 
@@ -32,13 +34,57 @@ Verdict check(int field, const QString &text)
     if (isDateField(field))
         return DateTimeText::parseDate(trimmed) ? Verdict::Ok : Verdict::NotADate;
     if (isTimeField(field))
-        return trimmed.size() <= TimeWidth && DateTimeText::parseTime(trimmed) ? Verdict::Ok : Verdict::NotATime;
+        return typedTime(trimmed) ? Verdict::Ok : Verdict::NotATime;
     return Verdict::Ok;
 }
 
 QString normalized(int field, const QString &text)
 {
-    return isDateField(field) || isTimeField(field) ? text.trimmed() : text;
+    if (isTimeField(field)) {
+        const auto time = typedTime(text.trimmed());
+        return time ? DateTimeText::formatTime(*time) : text.trimmed();
+    }
+    return isDateField(field) ? text.trimmed() : text;
+}
+
+std::optional<QTime> typedTime(QStringView text)
+{
+    int hour = 0;
+    int minute = 0;
+    int hourDigits = 0;
+    int minuteDigits = 0;
+    bool inMinutes = false;
+    bool separated = false;
+    bool complete = false;
+    for (const QChar c : text) {
+        if (complete)
+            return std::nullopt;
+        if (isTimeSeparator(c)) {
+            // Ends a short hour ("7:30"), or follows one that ended by itself ("07:30").
+            if (separated || minuteDigits > 0 || hourDigits == 0)
+                return std::nullopt;
+            separated = true;
+            inMinutes = true;
+            continue;
+        }
+        if (!c.isDigit() || c.unicode() > u'9')
+            return std::nullopt;
+        const int digit = c.unicode() - u'0';
+        if (!inMinutes && hourDigits == 1 && hour * 10 + digit > 23)
+            inMinutes = true; // "25" is no hour: the 5 begins the minutes
+        if (!inMinutes) {
+            hour = hour * 10 + digit;
+            inMinutes = ++hourDigits == 2 || digit > 2;
+            continue;
+        }
+        if (hourDigits == 0)
+            return std::nullopt;
+        minute = minute * 10 + digit;
+        complete = ++minuteDigits == 2 || digit > 5;
+    }
+    if (hourDigits == 0)
+        return std::nullopt;
+    return QTime(hour, minute);
 }
 
 QString message(Verdict verdict, const QString &text)

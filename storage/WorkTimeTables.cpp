@@ -87,6 +87,30 @@ bool WorkTimeTables::CreateandopenTables()
     return true;
 }
 
+bool WorkTimeTables::openForReading()
+{
+    if (!Dbf1.open(tablePath(), DbfTable::OpenMode::ReadOnly)) {
+        m_reporter.error(Dbf1.status() == DbfTable::Status::NotFound ? missingTableMessage() : Dbf1.errorString());
+        return false;
+    }
+    if (Dbf1.fieldCount() < FieldCount) {
+        // Its records lack fields every reader expects; upgrading it is a
+        // write, which a command that only reads must not do.
+        Dbf1.close();
+        m_reporter.error(UiText(QStringLiteral("Die Tabelle \"%1\" hat noch das Format einer älteren Version. Starten Sie "
+                                               "Tagwerk einmal, dann wird sie auf das neue Format umgestellt."))
+                             .arg(QDir::toNativeSeparators(tablePath())));
+        return false;
+    }
+    return true;
+}
+
+QString WorkTimeTables::missingTableMessage() const
+{
+    return UiText(QStringLiteral("Im Datenbankverzeichnis \"%1\" gibt es keine Tabelle \"%2\"."))
+        .arg(QDir::toNativeSeparators(m_directory), QLatin1String(TableFileName));
+}
+
 bool WorkTimeTables::failUpgrade(const QString &reason)
 {
     Dbf2.close();

@@ -55,6 +55,12 @@ public:
     // fields than today's layout. An existing table that cannot be opened is
     // left untouched: the reason is reported and Dbf1 stays closed.
     bool CreateandopenTables();
+    // Opens Dbf1 only to read it: nothing is created, upgraded or written. A
+    // missing table, and one of an older layout (which only the program
+    // upgrades), are reported and leave Dbf1 closed.
+    bool openForReading();
+    // Says that the Database directory holds no table, naming the directory.
+    QString missingTableMessage() const;
     // Copies the live rows of the open, older Dbf1 into a table of today's
     // layout and puts that in its place, keeping the old file as backup.
     // If any step fails, the old table stays where it was, unchanged, and

@@ -247,18 +247,17 @@ void TMainForm::runEvaluation(int kindNumber)
             return;
         }
         if (choices.isEmpty()) {
-            m_context.reporter().error(ProgramText(EvaluationReport::emptyChoiceProgramText(kind)));
+            // Nothing went wrong: there is nothing to evaluate yet.
+            m_context.reporter().information(ProgramText(EvaluationReport::emptyChoiceProgramText(kind)));
             return;
         }
         choice->ArbeiterEd->clear();
         choice->ArbeiterEd->addItems(choices);
         choice->ArbeiterEd->setCurrentIndex(0);
     }
-    choice->ArbeiterEd->setVisible(withList);
-    choice->Label4->setVisible(withList);
+    choice->setPeriodOnly(!withList);
     const int result = choice->exec();
-    choice->ArbeiterEd->setVisible(true);
-    choice->Label4->setVisible(true);
+    choice->setPeriodOnly(false);
     if (result != QDialog::Accepted)
         return;
 
@@ -343,24 +342,28 @@ void TMainForm::Arbeitszeitgesetzprfen1Click()
         progress.setValue(int(done * 1000));
         return !progress.wasCanceled();
     };
-    WorkingTimeLawCheck check(options, {&ProgramText, &TranslateText});
-    const bool complete = check.read(table);
-    progress.reset();
-    if (!complete) {
-        if (!check.errorString().isEmpty())
-            m_context.reporter().error(check.errorString());
-        return;
+    {
+        // The check and its report live only until the result window holds
+        // the report: while it is open, their memory is free again.
+        WorkingTimeLawCheck check(options, {&ProgramText, &TranslateText});
+        const bool complete = check.read(table);
+        progress.reset();
+        if (!complete) {
+            if (!check.errorString().isEmpty())
+                m_context.reporter().error(check.errorString());
+            return;
+        }
+        // The result window shows, prints and saves reports in one form.
+        EvaluationReport::Report report;
+        check.writeReport([&report](const QString &line) { report.lines << line; });
+        check.writeCsv([&report](const QStringList &row) {
+            if (report.columnTitles.isEmpty())
+                report.columnTitles = row;
+            else
+                report.listedValues << row;
+        });
+        m_forms.AuswertenForm->setReport(report);
     }
-    // The result window shows, prints and saves reports in one form.
-    EvaluationReport::Report report;
-    check.writeReport([&report](const QString &line) { report.lines << line; });
-    check.writeCsv([&report](const QStringList &row) {
-        if (report.columnTitles.isEmpty())
-            report.columnTitles = row;
-        else
-            report.listedValues << row;
-    });
-    m_forms.AuswertenForm->setReport(report);
     m_forms.AuswertenForm->exec();
 }
 

@@ -1,6 +1,16 @@
 #include "AuswertungFUnit.h"
 
+#include <filesystem>
+#include <system_error>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include <QDir>
+#include <QPdfWriter>
+#include <QProgressDialog>
+#include <QTemporaryFile>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -24,6 +34,16 @@
 #include "gui/widgets/FileDialog.h"
 
 namespace {
+
+// Freed memory stays with the process until the allocator hands it back; a
+// report of a million lines leaves it in many small pieces, which glibc keeps
+// unless asked.
+void returnFreedMemory()
+{
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+}
 
 QPushButton *makeButton(QWidget *parent, const char *name, const char16_t *caption)
 {
@@ -105,6 +125,13 @@ void TAuswertenForm::discardReport()
     LongReportLabel->hide();
 }
 
+void TAuswertenForm::done(int result)
+{
+    SettingsForm::done(result);
+    discardReport();
+    returnFreedMemory();
+}
+
 void TAuswertenForm::writeLine(const QString &line)
 {
     m_lines.append(line);
@@ -175,16 +202,57 @@ QStringList TAuswertenForm::textLines() const
     return lines;
 }
 
-void TAuswertenForm::writeText(ReportSink &sink) const
+TAuswertenForm::Written TAuswertenForm::writePages(QPagedPaintDevice *device, const std::function<void()> &abort)
 {
-    if (isEditable()) {
-        // What is printed is what the editor holds, changes included.
-        for (const QString &line : RichEdit1->toPlainText().split(QLatin1Char('\n')))
-            sink.writeLine(line);
-        return;
+    ReportPageWriter pages(device, ReportPainter::reportFont(), footer());
+    if (!pages.begin())
+        return Written::Failed;
+    // What is printed is what the editor holds, changes included.
+    const QStringList edited = isEditable() ? RichEdit1->toPlainText().split(QLatin1Char('\n')) : QStringList();
+    const qsizetype total = isEditable() ? edited.size() : m_lines.size();
+    QProgressDialog progress(UiText(QStringLiteral("Die Auswertung wird ausgegeben.")), TranslateText(QStringLiteral("Abbrechen")),
+                             0, 1000, this);
+    progress.setWindowTitle(ProgramText(6));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(m_progressDelay);
+    progress.setValue(0);
+    // Some lines at a time: the dialog's turn lets the windows repaint and
+    // the user stop, and costs little beside a page.
+    constexpr qsizetype Step = 64;
+    for (qsizetype i = 0; i < total; ++i) {
+        pages.writeLine(isEditable() ? edited.at(i) : m_lines.line(i));
+        if (i % Step != 0)
+            continue;
+        progress.setValue(int(i * 1000 / total));
+        if (progress.wasCanceled()) {
+            if (abort)
+                abort();
+            pages.finish();
+            return Written::Cancelled;
+        }
     }
-    for (qsizetype i = 0; i < m_lines.size(); ++i)
-        sink.writeLine(m_lines.line(i));
+    return pages.finish() ? Written::Done : Written::Failed;
+}
+
+TAuswertenForm::Written TAuswertenForm::writeFile(const QString &path,
+                                                  const std::function<Written(const QString &scratch)> &write)
+{
+    // Beside the target, so that the rename stays on one file system.
+    QTemporaryFile scratch(path + QStringLiteral(".XXXXXX"));
+    if (!scratch.open())
+        return Written::Failed;
+    scratch.close();
+    const Written written = write(scratch.fileName());
+    if (written != Written::Done)
+        return written; // the scratch file goes with `scratch`
+    scratch.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    std::error_code error;
+    std::filesystem::rename(std::filesystem::path(scratch.fileName().toStdU16String()),
+                            std::filesystem::path(path.toStdU16String()), error);
+    if (error)
+        return Written::Failed;
+    scratch.setAutoRemove(false);
+    return Written::Done;
 }
 
 void TAuswertenForm::showEvent(QShowEvent *event)
@@ -209,17 +277,24 @@ void TAuswertenForm::DruckenBtnClick()
         return;
     }
     m_printer->setDocName(ProgramText(6));
-    ReportPageWriter pages(m_printer.get(), ReportPainter::reportFont(), footer());
-    bool printed = pages.begin();
-    if (printed) {
-        writeText(pages);
-        printed = pages.finish();
+    QPrinter *printer = m_printer.get();
+    const QString file = printer->outputFileName();
+    const auto abort = [printer] { printer->abort(); };
+    Written written;
+    if (file.isEmpty()) {
+        written = writePages(printer, abort);
+    } else {
+        written = writeFile(file, [&](const QString &scratch) {
+            printer->setOutputFileName(scratch);
+            const Written pages = writePages(printer, abort);
+            printer->setOutputFileName(file);
+            return pages;
+        });
     }
-    if (!printed)
+    if (written == Written::Failed)
         m_context.reporter().error(UiText(QStringLiteral("Die Auswertung konnte nicht gedruckt werden.")));
-    else if (!m_printer->outputFileName().isEmpty())
-        reportFileWritten(UiText(QStringLiteral("Die Auswertung wurde in die Datei \"%1\" geschrieben.")),
-                          m_printer->outputFileName());
+    else if (written == Written::Done && !file.isEmpty())
+        reportFileWritten(UiText(QStringLiteral("Die Auswertung wurde in die Datei \"%1\" geschrieben.")), file);
 }
 
 void TAuswertenForm::printToFile()
@@ -232,25 +307,21 @@ void TAuswertenForm::printToFile()
         m_context.reporter().error(*refusal);
         return;
     }
-    // The paper and orientation of the set-up apply to the file as to a printer.
-    QPrinter file(QPrinter::HighResolution);
-    file.setOutputFormat(QPrinter::PdfFormat);
-    file.setOutputFileName(path);
-    file.setPageLayout(m_printer->pageLayout());
-    file.setDocName(ProgramText(6));
-    file.setCreator(QStringLiteral("Tagwerk"));
-    ReportPageWriter pages(&file, ReportPainter::reportFont(), footer());
-    bool printed = pages.begin();
-    if (printed) {
-        writeText(pages);
-        printed = pages.finish();
-    }
-    if (!printed) {
+    const Written written = writeFile(path, [this](const QString &scratch) {
+        // The paper and orientation of the set-up apply to the file as to a printer.
+        QPrinter file(QPrinter::HighResolution);
+        file.setOutputFormat(QPrinter::PdfFormat);
+        file.setOutputFileName(scratch);
+        file.setPageLayout(m_printer->pageLayout());
+        file.setDocName(ProgramText(6));
+        file.setCreator(QStringLiteral("Tagwerk"));
+        return writePages(&file);
+    });
+    if (written == Written::Failed)
         m_context.reporter().error(UiText(QStringLiteral("Die Datei \"%1\" konnte nicht geschrieben werden.")).arg(path));
-        return;
-    }
-    reportFileWritten(UiText(QStringLiteral("Es ist kein Drucker eingerichtet. Die Auswertung wurde in die Datei \"%1\" geschrieben.")),
-                      path);
+    else if (written == Written::Done)
+        reportFileWritten(UiText(QStringLiteral("Es ist kein Drucker eingerichtet. Die Auswertung wurde in die Datei \"%1\" geschrieben.")),
+                          path);
 }
 
 void TAuswertenForm::reportFileWritten(const QString &message, const QString &path)
@@ -266,15 +337,13 @@ void TAuswertenForm::BitBtn3Click()
     dialog.exec();
 }
 
-bool TAuswertenForm::savePdf(const QString &path)
+TAuswertenForm::Written TAuswertenForm::savePdf(const QString &path)
 {
-    return ReportPainter::writePdf(
-        path, ProgramText(6),
-        [this](ReportSink &sink) {
-            writeText(sink);
-            return true;
-        },
-        footer());
+    return writeFile(path, [this](const QString &scratch) {
+        QPdfWriter writer(scratch);
+        ReportPainter::setUpPdf(writer, ProgramText(6));
+        return writePages(&writer);
+    });
 }
 
 void TAuswertenForm::PdfBtnClick()
@@ -287,7 +356,7 @@ void TAuswertenForm::PdfBtnClick()
         m_context.reporter().error(*refusal);
         return;
     }
-    if (!savePdf(path))
+    if (savePdf(path) == Written::Failed)
         m_context.reporter().error(UiText(QStringLiteral("Die Datei \"%1\" konnte nicht geschrieben werden.")).arg(path));
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "gui/base/SettingsForm.h"
@@ -10,6 +11,7 @@ class AppContext;
 #include "evaluation/ReportSink.h"
 
 class QLabel;
+class QPagedPaintDevice;
 class QPlainTextEdit;
 class QPrinter;
 class QPushButton;
@@ -54,13 +56,18 @@ public:
     bool isEditable() const;
     QStringList textLines() const;
 
+    // How a printout or file ended: a stopped one leaves no file behind.
+    enum class Written { Done, Failed, Cancelled };
+
     void DruckenBtnClick();
     void BitBtn3Click();
-    bool savePdf(const QString &path);
+    Written savePdf(const QString &path);
     void PdfBtnClick();
     void CsvBtnClick();
 
     QPrinter *printer() const { return m_printer.get(); }
+    // How long output runs before its progress dialog shows.
+    void setProgressDelay(int milliseconds) { m_progressDelay = milliseconds; }
 
     QWidget *Panel1;
     QPushButton *BitBtn1;    // "Zurück..."
@@ -72,19 +79,29 @@ public:
     ReportLineView *LineView;
     QLabel *LongReportLabel;
 
+    // Closing the window drops the report: a whole-table one holds hundreds
+    // of megabytes, which go back to the system.
+    void done(int result) override;
+
 protected:
     void showEvent(QShowEvent *event) override;
 
 private:
     void printToFile();
     void reportFileWritten(const QString &message, const QString &path);
-    // The shown text, line by line, to a sink (printing, PDF).
-    void writeText(ReportSink &sink) const;
+    // The shown text on the pages of `device`, under a progress dialog that
+    // can stop it (`abort` then tells the device); the windows repaint meanwhile.
+    Written writePages(QPagedPaintDevice *device, const std::function<void()> &abort = {});
+    // Writes `path` through a scratch file beside it, which `write` fills and
+    // which takes the name only when complete: a stopped or failed write
+    // leaves neither a half file nor a changed old one.
+    static Written writeFile(const QString &path, const std::function<Written(const QString &scratch)> &write);
     QString footer();
 
     std::unique_ptr<QPrinter> m_printer;
     ReportLineStore m_lines;
     ReportLineStore m_csvRows; // the title row and one row per listed record, as CSV
     QString m_csvRow;          // each row is made here, in the same storage
+    int m_progressDelay = 500;
 
 };

@@ -5,6 +5,7 @@
 #include <QDateEdit>
 #include <QFrame>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 
@@ -13,8 +14,12 @@
 #include "base/Reporter.h"
 #include "evaluation/WorkingTimeLawCheck.h"
 #include "translation/UiText.h"
+#include "translation/translateunit.h"
 
 namespace {
+const char16_t *const ChoiceTitle = u"Mitarbeiter/Ort/Tätigkeit auswählen";
+const char16_t *const PeriodTitle = u"Zeitraum auswählen";
+
 QDateEdit *makeDate(QWidget *parent, const char *name, QDate today)
 {
     auto *picker = new QDateEdit(today, parent);
@@ -29,7 +34,7 @@ TMitarbeiterAussuchenForm::TMitarbeiterAussuchenForm(AppContext &context, QWidge
     : SettingsForm(context.settings(), QStringLiteral("TMitarbeiterAussuchenForm"), parent)
     , m_context(context)
 {
-    setWindowTitle(QStringLiteral("Mitarbeiter/Ort/Tätigkeit auswählen"));
+    setWindowTitle(QString::fromUtf16(ChoiceTitle));
     const QDate today = context.clock().now().date();
     Label4 = new QLabel(QStringLiteral("Mitarbeiter/Ort/Tätigkeit:"), this);
     Label4->setObjectName(QStringLiteral("Label4"));
@@ -48,6 +53,9 @@ TMitarbeiterAussuchenForm::TMitarbeiterAussuchenForm(AppContext &context, QWidge
     OkayBtn = new QPushButton(QStringLiteral("Ok"), this);
     OkayBtn->setObjectName(QStringLiteral("OkayBtn"));
     OkayBtn->setDefault(true);
+    AbbrechenBtn = new QPushButton(QStringLiteral("Abbrechen"), this);
+    AbbrechenBtn->setObjectName(QStringLiteral("AbbrechenBtn"));
+    AbbrechenBtn->setAutoDefault(false);
     Label4->setBuddy(ArbeiterEd);
     Label3->setBuddy(DateTimePicker1);
     Label1->setBuddy(DateTimePicker2);
@@ -68,9 +76,22 @@ TMitarbeiterAussuchenForm::TMitarbeiterAussuchenForm(AppContext &context, QWidge
     layout->addWidget(DateTimePicker2, 3, 1);
     layout->addWidget(HoursOnlyCheck, 4, 0, 1, 2);
     layout->addWidget(bevel, 5, 0, 1, 2);
-    layout->addWidget(OkayBtn, 6, 1, Qt::AlignRight);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(OkayBtn);
+    buttons->addWidget(AbbrechenBtn);
+    layout->addLayout(buttons, 6, 0, 1, 2);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     connect(OkayBtn, &QPushButton::clicked, this, &QDialog::accept);
+    connect(AbbrechenBtn, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TMitarbeiterAussuchenForm::setPeriodOnly(bool periodOnly)
+{
+    ArbeiterEd->setVisible(!periodOnly);
+    Label4->setVisible(!periodOnly);
+    // Looked up now: the title changes after the window was translated.
+    setWindowTitle(TranslateText(QString::fromUtf16(periodOnly ? PeriodTitle : ChoiceTitle)));
 }
 
 void TMitarbeiterAussuchenForm::setForLawCheck(bool on, bool hoursOnly)

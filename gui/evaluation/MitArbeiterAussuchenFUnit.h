@@ -25,6 +25,9 @@ public:
 
     // On: the window serves the law check, its hours-only box ticked as given.
     void setForLawCheck(bool on, bool hoursOnly = false);
+    // Only the period is asked (the period evaluations): no list, and a title
+    // that says so. Off again, the window asks for both.
+    void setPeriodOnly(bool periodOnly);
 
     QLabel *Label4;
     QComboBox *ArbeiterEd;
@@ -34,6 +37,7 @@ public:
     QDateEdit *DateTimePicker2;
     QCheckBox *HoursOnlyCheck;
     QPushButton *OkayBtn;
+    QPushButton *AbbrechenBtn; // "Abbrechen": no evaluation
 
 public slots:
     void accept() override;

@@ -17,6 +17,7 @@
 #include "base/Reporter.h"
 #include "gui/evaluation/AuswertungFUnit.h"
 #include "recording/ChangeLogHistory.h"
+#include "storage/DateTimeText.h"
 #include "translation/UiText.h"
 
 namespace {
@@ -124,6 +125,16 @@ void TAenderungsprotokollForm::ShowBtnClick()
     }
     if (!RecordEdit->text().isEmpty())
         filter.recordNumber = RecordEdit->text().toUInt();
+    // A printout of part of the history says which part: without it, a page
+    // of one employee's entries reads as the whole history.
+    m_filterLines.clear();
+    if (!filter.employee.isEmpty())
+        m_filterLines << UiText(QStringLiteral("Nur die Einträge von: %1")).arg(filter.employee);
+    if (filter.from.isValid() && filter.to.isValid())
+        m_filterLines << UiText(QStringLiteral("Nur die Einträge vom %1 bis %2"))
+                             .arg(DateTimeText::formatDate(filter.from), DateTimeText::formatDate(filter.to));
+    if (filter.recordNumber)
+        m_filterLines << UiText(QStringLiteral("Nur die Einträge zu Datensatz %1")).arg(*filter.recordNumber);
     m_entries.clear();
     ChangeLogHistory history(m_context.tables().directory());
     if (!history.read(filter, [this](const ChangeLogEntry &entry) { m_entries.prepend(entry); }))
@@ -186,6 +197,8 @@ void TAenderungsprotokollForm::fillReportWindow()
     TAuswertenForm &report = reportWindow();
     report.beginReport();
     report.writeLine(UiText(QStringLiteral("Änderungsprotokoll")));
+    for (const QString &line : std::as_const(m_filterLines))
+        report.writeLine(line);
     report.writeLine(QString());
     const QStringList titles = ChangeLogHistory::columnTitles();
     report.writeColumnTitles(titles);

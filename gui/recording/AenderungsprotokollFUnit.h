@@ -65,5 +65,6 @@ private:
     void fillReportWindow();
 
     QList<ChangeLogEntry> m_entries; // newest first
+    QStringList m_filterLines;       // what the entries were chosen by, for the printout
     TAuswertenForm *m_report = nullptr;
 };

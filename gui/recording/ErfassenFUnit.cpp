@@ -21,9 +21,11 @@
 #include "base/Clock.h"
 #include "base/Reporter.h"
 #include "base/WindowSettingsStore.h"
+#include "storage/DateTimeText.h"
 #include "storage/WorkTimeTables.h"
 #include "translation/UiText.h"
 #include "translation/translateunit.h"
+#include "gui/widgets/DateEdit.h"
 #include "gui/widgets/TimeEdit.h"
 
 namespace {
@@ -75,9 +77,8 @@ TErfassenForm::TErfassenForm(AppContext &context, ApplicationForms &forms)
     DateTimePicker1 = makeTime(this, "DateTimePicker1");
     DateTimePicker2 = makeTime(this, "DateTimePicker2");
     DateTimePicker4 = makeTime(this, "DateTimePicker4");
-    DateTimePicker3 = new QDateEdit(this);
+    DateTimePicker3 = new DateEdit(this);
     DateTimePicker3->setObjectName(QStringLiteral("DateTimePicker3"));
-    DateTimePicker3->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
     DateTimePicker3->setCalendarPopup(true);
     BemEd = new QLineEdit(this);
     BemEd->setObjectName(QStringLiteral("BemEd"));
@@ -188,6 +189,14 @@ void TErfassenForm::prepare()
     fillList(TatEd, WorkTimeTables::Taetigkeit, data.activitiesFixed, data.activityTexts);
     fillList(Orted, WorkTimeTables::Ort, data.placesFixed, data.placeTexts);
     DateTimePicker1->setTime(QTime(0, 0));
+    // The next booking of the same employee starts from the last one; another
+    // employee's break and overnight stay are none of his, and would be
+    // stored for him unnoticed.
+    if (m_context.arbeiter != m_employee) {
+        DateTimePicker4->setTime(QTime(0, 0));
+        AuswertsCheck->setChecked(false);
+        m_employee = m_context.arbeiter;
+    }
     StatusLabel->clear();
     const bool hoursOnly = m_context.onlyHours;
     DateTimePicker1->setVisible(!hoursOnly);
@@ -232,10 +241,13 @@ bool TErfassenForm::remarkFits()
 
 void TErfassenForm::showStored(const BookingInput &input, bool doubled)
 {
+    // The date too: it is kept for the next booking, and a booking on a day
+    // other than the one meant is seen at once.
     const QString hhmm = QStringLiteral("HH:mm");
+    const QString date = DateTimeText::formatDate(input.date);
     QString text = m_context.onlyHours
-        ? UiText(QStringLiteral("Gespeichert: %1 Stunden %2")).arg(input.to.toString(hhmm), input.place)
-        : UiText(QStringLiteral("Gespeichert: %1–%2 %3")).arg(input.from.toString(hhmm), input.to.toString(hhmm), input.place);
+        ? UiText(QStringLiteral("Gespeichert: %1, %2 Stunden %3")).arg(date, input.to.toString(hhmm), input.place)
+        : UiText(QStringLiteral("Gespeichert: %1, %2–%3 %4")).arg(date, input.from.toString(hhmm), input.to.toString(hhmm), input.place);
     if (doubled)
         text += QLatin1Char(' ') + UiText(QStringLiteral("(doppelte Buchung)"));
     StatusLabel->setText(text);

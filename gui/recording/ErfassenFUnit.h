@@ -70,4 +70,6 @@ private:
     void showStored(const BookingInput &input, bool doubled);
 
     ApplicationForms &m_forms;
+    // Whose booking the break and the overnight stay were typed for.
+    QString m_employee;
 };

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "translation/translateunit.h"
 #include "session/AppContext.h"
 #include "base/Reporter.h"
 #include "storage/UserListStore.h"
@@ -56,8 +57,10 @@ TBenutzerBearbeitenForm::TBenutzerBearbeitenForm(AppContext &context, QWidget *p
     connect(BitBtn5, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void TBenutzerBearbeitenForm::setUser(const UserRow &user)
+void TBenutzerBearbeitenForm::setUser(const UserRow &user, bool isNew)
 {
+    // Looked up now: the title changes after the window was translated.
+    setWindowTitle(TranslateText(isNew ? QStringLiteral("Neuer Benutzer") : QStringLiteral("Benutzer bearbeiten")));
     LabeledEdit1->setText(user.employeeName);
     LabeledEdit2->setText(user.userName);
     LabeledEdit3->setText(user.password);

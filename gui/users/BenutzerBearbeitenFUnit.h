@@ -20,7 +20,8 @@ class TBenutzerBearbeitenForm : public SettingsForm
 public:
     explicit TBenutzerBearbeitenForm(AppContext &context, QWidget *parent = nullptr);
 
-    void setUser(const UserRow &user);
+    // `isNew`: the row is yet to be added, and the title says so.
+    void setUser(const UserRow &user, bool isNew = false);
     UserRow user() const;
     void BitBtn4Click();
 

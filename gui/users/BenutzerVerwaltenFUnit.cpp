@@ -91,7 +91,7 @@ void TBenutzerVerwaltenForm::ListView1SelectItem()
 void TBenutzerVerwaltenForm::NeuerBenutzerBtnClick()
 {
     TBenutzerBearbeitenForm *edit = m_forms.BenutzerBearbeitenForm;
-    edit->setUser({});
+    edit->setUser({}, true);
     if (edit->exec() != QDialog::Accepted)
         return;
     m_context.userList().users.append(edit->user());

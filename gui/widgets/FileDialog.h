@@ -9,8 +9,13 @@ class QWidget;
 // The save-file dialog, with a way for tests to answer it in advance.
 namespace FileDialog {
 
-QString getSaveFileName(QWidget *parent, const QString &caption, const QString &directory, const QString &filter);
+// Asks for a file to write, offering `fileName` in the folder the last file
+// was saved in (at first the user's documents folder), never in the folder
+// the program happened to be started from.
+QString getSaveFileName(QWidget *parent, const QString &caption, const QString &fileName, const QString &filter);
 // The next call returns this instead of showing the dialog (empty: cancelled).
 void setNextFileName(const QString &fileName);
+// Where the next dialog opens.
+QString startFolder();
 
 } // namespace FileDialog

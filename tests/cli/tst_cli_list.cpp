@@ -47,6 +47,26 @@ CliResult runCli(const QString &home, const QStringList &arguments)
     return result;
 }
 
+// A booking whose login fails: it opens (and so creates) the table first,
+// as the program does at start-up, and then stores nothing.
+QStringList refusedBooking()
+{
+    return {QStringLiteral("book"), QStringLiteral("--user"), QStringLiteral("niemand"), QStringLiteral("--password"),
+            QStringLiteral("x"), QStringLiteral("--place"), QStringLiteral("Halle"), QStringLiteral("--activity"),
+            QStringLiteral("Montage"), QStringLiteral("--date"), QStringLiteral("01.03.2024"), QStringLiteral("--from"),
+            QStringLiteral("08:00"), QStringLiteral("--to"), QStringLiteral("12:00")};
+}
+
+// The commands that only read, with the arguments each needs.
+QList<QStringList> readOnlyCommands()
+{
+    return {{QStringLiteral("list")},
+            {QStringLiteral("report"), QStringLiteral("worktime-law"), QStringLiteral("--from"), QStringLiteral("01.03.2024"),
+             QStringLiteral("--to"), QStringLiteral("31.03.2024")},
+            {QStringLiteral("verify")},
+            {QStringLiteral("history")}};
+}
+
 } // namespace
 
 class TestCliList : public QObject
@@ -58,7 +78,8 @@ private slots:
     void usageErrors_data();
     void usageErrors();
     void helpExitsZero();
-    void emptyDirectoryGetsTable();
+    void readOnlyCommandsCreateNothing_data();
+    void readOnlyCommandsCreateNothing();
     void listsForeignTables_data();
     void listsForeignTables();
     void employeeFilterIsExact_data();
@@ -69,7 +90,8 @@ private slots:
     void withoutDbUsesTheProgramsDirectory();
     void languageNamesNewTables_data();
     void languageNamesNewTables();
-    void failedUpgradeExitsTwoAndLeavesTheTable();
+    void oldLayoutIsReadNotUpgraded_data();
+    void oldLayoutIsReadNotUpgraded();
     void fieldsAreEscapedToOneLine();
     void databaseDirectoryMessagesSayWhatIsWrong_data();
     void databaseDirectoryMessagesSayWhatIsWrong();
@@ -125,12 +147,29 @@ void TestCliList::helpExitsZero()
     QVERIFY(result.out.contains("list [--employee NAME]"));
 }
 
-void TestCliList::emptyDirectoryGetsTable()
+void TestCliList::readOnlyCommandsCreateNothing_data()
 {
-    const CliResult result = runCli(m_home.path(), {QStringLiteral("--db"), dbDir(), QStringLiteral("list")});
-    QCOMPARE(result.exitCode, 0);
+    QTest::addColumn<QStringList>("command");
+    QTest::addColumn<bool>("withDb");
+    for (const QStringList &command : readOnlyCommands()) {
+        QTest::addRow("%s, empty --db directory", qPrintable(command.first())) << command << true;
+        QTest::addRow("%s, no Database directory yet", qPrintable(command.first())) << command << false;
+    }
+}
+
+void TestCliList::readOnlyCommandsCreateNothing()
+{
+    QFETCH(QStringList, command);
+    QFETCH(bool, withDb);
+    const QString defaultDirectory = m_home.filePath(QStringLiteral("data/Korvald/Tagwerk"));
+    QDir(m_home.filePath(QStringLiteral("data/Korvald"))).removeRecursively();
+    const QString directory = withDb ? dbDir() : defaultDirectory;
+    const CliResult result = runCli(m_home.path(), (withDb ? QStringList{QStringLiteral("--db"), dbDir()} : QStringList()) + command);
+    QCOMPARE(result.exitCode, 2);
     QVERIFY(result.out.isEmpty());
-    QCOMPARE(QFileInfo(m_dir->filePath(QStringLiteral("arbeitszeit.dbf"))).size(), 418);
+    QVERIFY2(result.err.contains(directory.toUtf8()) && result.err.contains("arbeitszeit.dbf"), result.err.constData());
+    QCOMPARE(QDir(dbDir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    QVERIFY(!QFileInfo::exists(m_home.filePath(QStringLiteral("data/Korvald"))));
 }
 
 void TestCliList::listsForeignTables_data()
@@ -196,14 +235,16 @@ void TestCliList::twoInstancesCreatingTheTableAtOnce()
         QProcess second;
         for (QProcess *process : {&first, &second}) {
             process->setProcessEnvironment(environment);
-            process->start(QStringLiteral(TAGWERK_CLI_PATH), {QStringLiteral("--db"), dbDir(), QStringLiteral("list")});
+            process->start(QStringLiteral(TAGWERK_CLI_PATH), QStringList{QStringLiteral("--db"), dbDir()} + refusedBooking());
         }
         QVERIFY(first.waitForFinished(60000) && second.waitForFinished(60000));
-        QCOMPARE(first.exitCode(), 0);
-        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(first.exitCode(), 1);
+        QCOMPARE(second.exitCode(), 1);
         QCOMPARE(QFileInfo(m_dir->filePath(QStringLiteral("arbeitszeit.dbf"))).size(), 418);
     }
-    QCOMPARE(QDir(dbDir()).entryList(QDir::Files), QStringList{QStringLiteral("arbeitszeit.dbf")});
+    // No scratch or half table is left (the change history lies beside it).
+    QCOMPARE(QDir(dbDir()).entryList({QStringLiteral("arbeitszeit*"), QStringLiteral("temp*")}, QDir::Files),
+             QStringList{QStringLiteral("arbeitszeit.dbf")});
 }
 
 void TestCliList::withoutDbUsesTheProgramsDirectory_data()
@@ -229,8 +270,8 @@ void TestCliList::withoutDbUsesTheProgramsDirectory()
         settings.setValue(QStringLiteral("TSetDataBaseForm/RadioButton3_Checked"), own ? QStringLiteral("False") : QStringLiteral("True"));
         settings.setValue(QStringLiteral("TSetDataBaseForm/DirectoryEdit1_Text"), home + QStringLiteral("/own"));
     }
-    const CliResult result = runCli(home, {QStringLiteral("list")});
-    QCOMPARE(result.exitCode, 0);
+    const CliResult result = runCli(home, refusedBooking());
+    QCOMPARE(result.exitCode, 1);
     QCOMPARE(QFileInfo(home + QLatin1Char('/') + expectedDirectory + QStringLiteral("/arbeitszeit.dbf")).size(), 418);
 }
 
@@ -263,8 +304,8 @@ void TestCliList::languageNamesNewTables()
     }
     if (!storedOption.isEmpty())
         QVERIFY(TestFiles::writeAll(m_dir->filePath(QStringLiteral("options.dat")), storedOption));
-    const CliResult result = runCli(m_home.path(), languageArguments + QStringList{QStringLiteral("--db"), dbDir(), QStringLiteral("list")});
-    QCOMPARE(result.exitCode, 0);
+    const CliResult result = runCli(m_home.path(), languageArguments + QStringList{QStringLiteral("--db"), dbDir()} + refusedBooking());
+    QCOMPARE(result.exitCode, 1);
     FixedClock clock;
     DbfTable table(clock);
     QVERIFY(table.open(m_dir->filePath(QStringLiteral("arbeitszeit.dbf"))));
@@ -272,20 +313,35 @@ void TestCliList::languageNamesNewTables()
     QCOMPARE(table.fields().at(1).name, QStringLiteral("ARBEITER"));
 }
 
-// An older table whose upgrade cannot run (no room for the scratch table):
-// it must not be read as a Work-time record, which it is not.
-void TestCliList::failedUpgradeExitsTwoAndLeavesTheTable()
+// An older table is the program's to upgrade, at its start: a command that
+// only reads takes it as it is, or refuses it, and leaves it unchanged.
+void TestCliList::oldLayoutIsReadNotUpgraded_data()
 {
+    QTest::addColumn<QStringList>("command");
+    QTest::addColumn<int>("exitCode");
+    const QList<QStringList> commands = readOnlyCommands();
+    QTest::newRow("list") << commands.at(0) << 2;
+    QTest::newRow("report") << commands.at(1) << 2;
+    QTest::newRow("verify") << commands.at(2) << 1; // no history yet: a finding
+    QTest::newRow("history") << commands.at(3) << 0;
+}
+
+void TestCliList::oldLayoutIsReadNotUpgraded()
+{
+    QFETCH(QStringList, command);
+    QFETCH(int, exitCode);
     const QString table = m_dir->filePath(QStringLiteral("arbeitszeit.dbf"));
     QVERIFY(QFile::copy(TestFiles::dataPath(QStringLiteral("fuzz/table/short-one-field.dbf")), table));
-    QVERIFY(QDir(dbDir()).mkdir(QStringLiteral("temp.dbf")));
     const QByteArray before = TestFiles::readAll(table);
-    const CliResult result = runCli(m_home.path(), {QStringLiteral("--db"), dbDir(), QStringLiteral("list")});
-    QCOMPARE(result.exitCode, 2);
-    QVERIFY(result.out.isEmpty());
-    QVERIFY(result.err.contains("arbeitszeit.dbf"));
+    const CliResult result = runCli(m_home.path(), QStringList{QStringLiteral("--db"), dbDir()} + command);
+    QCOMPARE(result.exitCode, exitCode);
+    if (exitCode == 2) {
+        QVERIFY(result.out.isEmpty());
+        QVERIFY(result.err.contains("arbeitszeit.dbf"));
+        QVERIFY(result.err.contains("Starten Sie Tagwerk einmal"));
+    }
     QCOMPARE(TestFiles::readAll(table), before);
-    QVERIFY(!QFileInfo::exists(m_dir->filePath(QStringLiteral("arbeitszeit0.dbf"))));
+    QCOMPARE(QDir(dbDir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{QStringLiteral("arbeitszeit.dbf")});
 }
 
 void TestCliList::fieldsAreEscapedToOneLine()

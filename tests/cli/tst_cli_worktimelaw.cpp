@@ -306,6 +306,8 @@ void TestCliWorkingTimeLaw::periodMustNotEndBeforeItStarts()
 
 void TestCliWorkingTimeLaw::emptyTableIsNoError()
 {
+    DbfTable table(m_clock);
+    QVERIFY(table.create(m_dir->filePath(QStringLiteral("arbeitszeit.dbf")), WorkTimeTables::fieldDefinitions(&ProgramTexts::german)));
     const Result result = run(period());
     QCOMPARE(result.exitCode, 0);
     QVERIFY(result.out.contains(QByteArray(Heading) + "Keine Verstöße gefunden.\n\n"));

@@ -38,6 +38,7 @@ private slots:
     void emptyChoiceListsAreRefused();
     void reportShowsWhatTheBuilderWrites();
     void choiceWindowKeepsItsDates();
+    void periodEvaluationsHideTheList_data();
     void periodEvaluationsHideTheList();
     void pdfAndCsvFromTheResultWindow();
     void printingWithoutPrinterOffersPdf();
@@ -45,6 +46,8 @@ private slots:
     void pdfAndCsvRefuseTheProgramsOwnFiles();
     void longReportsAreShownWithoutEditor();
     void cancelledEvaluationShowsNothing();
+    void longOutputCanBeStopped_data();
+    void longOutputCanBeStopped();
 
 private:
     void start();
@@ -98,7 +101,10 @@ void TestEvaluationWindows::emptyChoiceListsAreRefused()
     QFETCH(QString, message);
     start();
     m_program->forms->MainForm->runEvaluation(int(kind));
-    QCOMPARE(m_program->reporter.errors(), QStringList{message});
+    // An information, not an error: nothing went wrong.
+    QCOMPARE(m_program->reporter.messages().size(), 1);
+    QCOMPARE(m_program->reporter.messages().first().kind, RecordingReporter::Message::Information);
+    QCOMPARE(m_program->reporter.messages().first().text, message);
     QCOMPARE(m_program->reporter.messages().first().caption, QString());
 }
 
@@ -133,6 +139,9 @@ void TestEvaluationWindows::reportShowsWhatTheBuilderWrites()
     const auto expected = EvaluationReport::build(m_program->context->tables().Dbf1, options, &ProgramText);
     QCOMPARE(shown, expected.lines.join(QLatin1Char('\n')));
     QVERIFY(shown.contains(QStringLiteral("06.03.2024")));
+    // Closed, the window holds no report: its memory is free again.
+    QCOMPARE(m_program->forms->AuswertenForm->textLines(), QStringList{QString()});
+    QVERIFY(!m_program->forms->AuswertenForm->isVisible());
 }
 
 void TestEvaluationWindows::choiceWindowKeepsItsDates()
@@ -156,29 +165,49 @@ void TestEvaluationWindows::choiceWindowKeepsItsDates()
     QCOMPARE(from, QDate(2024, 2, 1));
 }
 
+void TestEvaluationWindows::periodEvaluationsHideTheList_data()
+{
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("Ok") << false;
+    QTest::newRow("Abbrechen") << true;
+}
+
 void TestEvaluationWindows::periodEvaluationsHideTheList()
 {
+    QFETCH(bool, cancel);
     start();
     bool listVisible = true;
     bool labelVisible = true;
+    bool cancelVisible = false;
+    QString title;
     QString firstLine;
     whenModal<TMitarbeiterAussuchenForm>([&](TMitarbeiterAussuchenForm *choice) {
         listVisible = choice->ArbeiterEd->isVisible();
         labelVisible = choice->Label4->isVisible();
+        cancelVisible = choice->AbbrechenBtn->isVisible();
+        title = choice->windowTitle();
+        if (cancel) {
+            QTest::mouseClick(choice->AbbrechenBtn, Qt::LeftButton);
+            return;
+        }
         whenModal<TAuswertenForm>([&](TAuswertenForm *result) {
             firstLine = result->textLines().first();
             result->accept();
         });
-        choice->accept();
+        QTest::mouseClick(choice->OkayBtn, Qt::LeftButton);
     });
     // No check for an empty table: the period evaluation reports in any case.
     m_program->forms->MainForm->runEvaluation(int(Kind::Period));
     QVERIFY(!listVisible);
     QVERIFY(!labelVisible);
-    QCOMPARE(firstLine, QStringLiteral("Auswertung Zeitraum"));
+    QVERIFY(cancelVisible);
+    QCOMPARE(title, QStringLiteral("Zeitraum auswählen"));
+    QCOMPARE(firstLine, cancel ? QString() : QStringLiteral("Auswertung Zeitraum"));
     QVERIFY(m_program->reporter.messages().isEmpty());
-    QVERIFY(!m_program->forms->MitarbeiterAussuchenForm->ArbeiterEd->isHidden());
-    QVERIFY(!m_program->forms->MitarbeiterAussuchenForm->Label4->isHidden());
+    TMitarbeiterAussuchenForm *choice = m_program->forms->MitarbeiterAussuchenForm;
+    QVERIFY(!choice->ArbeiterEd->isHidden());
+    QVERIFY(!choice->Label4->isHidden());
+    QCOMPARE(choice->windowTitle(), QStringLiteral("Mitarbeiter/Ort/Tätigkeit auswählen"));
 }
 
 void TestEvaluationWindows::pdfAndCsvFromTheResultWindow()
@@ -198,9 +227,13 @@ void TestEvaluationWindows::pdfAndCsvFromTheResultWindow()
     // What was typed into the report is what leaves it.
     result->RichEdit1->appendPlainText(QStringLiteral("Geprüft: Chefin"));
 
+    // A file dialog opens in the folder of the last file saved, else in the
+    // documents folder: never in the folder the program was started from.
+    QVERIFY(FileDialog::startFolder() != QDir::currentPath());
     const QString pdf = m_program->home.filePath(QStringLiteral("report.pdf"));
     FileDialog::setNextFileName(pdf);
     QTest::mouseClick(result->PdfBtn, Qt::LeftButton);
+    QCOMPARE(FileDialog::startFolder(), QFileInfo(pdf).absolutePath());
     const QByteArray bytes = TestFiles::readAll(pdf);
     QVERIFY(bytes.startsWith("%PDF"));
     QVERIFY(bytes.contains("/MediaBox [0 0 842.000000 595.000000]"));
@@ -339,6 +372,81 @@ void TestEvaluationWindows::cancelledEvaluationShowsNothing()
     QVERIFY(result->isEditable());
     QCOMPARE(result->RichEdit1->toPlainText(), QString());
     QCOMPARE(result->textLines(), QStringList{QString()});
+}
+
+void TestEvaluationWindows::longOutputCanBeStopped_data()
+{
+    QTest::addColumn<QString>("how");    // "pdf", "no printer" or "printer into a file"
+    QTest::addColumn<bool>("existing");  // a file of that name is there already
+    QTest::addColumn<bool>("cancel");
+    QTest::newRow("PDF, stopped") << QStringLiteral("pdf") << false << true;
+    QTest::newRow("PDF over an older one, stopped") << QStringLiteral("pdf") << true << true;
+    QTest::newRow("PDF over an older one, to the end") << QStringLiteral("pdf") << true << false;
+    QTest::newRow("no printer, stopped") << QStringLiteral("no printer") << false << true;
+    QTest::newRow("printer into a file, stopped") << QStringLiteral("printer into a file") << true << true;
+}
+
+// Pages of a long report are written under a progress dialog: the windows
+// repaint meanwhile, and a stopped output leaves no half file, nor changes
+// an older one of the same name.
+void TestEvaluationWindows::longOutputCanBeStopped()
+{
+    QFETCH(QString, how);
+    QFETCH(bool, existing);
+    QFETCH(bool, cancel);
+    if (how != QLatin1String("pdf") && !QPrinterInfo::availablePrinters().isEmpty())
+        QSKIP("this machine has a printer");
+    start();
+    TAuswertenForm *result = m_program->forms->AuswertenForm;
+    EvaluationReport::Report report;
+    for (int i = 0; i < 30000; ++i)
+        report.lines << QStringLiteral("Zeile %1 Übernachtung").arg(i);
+    result->setReport(report);
+    result->setProgressDelay(0);
+    result->show();
+    QVERIFY(QTest::qWaitForWindowExposed(result));
+    QDir folder(m_program->home.filePath(QStringLiteral("out")));
+    QVERIFY(folder.mkpath(QStringLiteral(".")));
+    const QString path = folder.filePath(QStringLiteral("bericht.pdf"));
+    if (existing)
+        QVERIFY(TestFiles::writeAll(path, "alt"));
+
+    int ticks = 0;
+    int firstValue = -1;
+    int lastValue = -1;
+    QTimer watch;
+    watch.setInterval(0);
+    connect(&watch, &QTimer::timeout, this, [&] {
+        auto *progress = result->findChild<QProgressDialog *>();
+        if (!progress || !progress->isVisible())
+            return;
+        // The event loop turns while pages are written: this timer fires.
+        ++ticks;
+        if (firstValue < 0)
+            firstValue = progress->value();
+        lastValue = progress->value();
+        if (cancel && lastValue > 200)
+            progress->cancel();
+    });
+    watch.start();
+    if (how == QLatin1String("printer into a file")) {
+        result->printer()->setOutputFileName(path);
+        QTest::mouseClick(result->DruckenBtn, Qt::LeftButton);
+        result->printer()->setOutputFileName(QString());
+    } else {
+        FileDialog::setNextFileName(path);
+        QTest::mouseClick(how == QLatin1String("pdf") ? result->PdfBtn : result->DruckenBtn, Qt::LeftButton);
+    }
+    watch.stop();
+    result->hide();
+    QVERIFY(ticks > 1);
+    QVERIFY(lastValue > firstValue);
+    QVERIFY(m_program->reporter.errors().isEmpty());
+    QCOMPARE(folder.entryList(QDir::Files), existing || !cancel ? QStringList{QStringLiteral("bericht.pdf")} : QStringList());
+    if (cancel && existing)
+        QCOMPARE(TestFiles::readAll(path), QByteArray("alt"));
+    if (!cancel)
+        QVERIFY(TestFiles::readAll(path).startsWith("%PDF"));
 }
 
 QTEST_MAIN(TestEvaluationWindows)

@@ -81,6 +81,7 @@ void TestChangeLogWindow::listsFiltersAndSavesTheHistory()
     QCOMPARE(hash.size(), 64);
     const QString pdf = m_program->home.filePath(QStringLiteral("history.pdf"));
     const QString csv = m_program->home.filePath(QStringLiteral("history.csv"));
+    const QString annaPdf = m_program->home.filePath(QStringLiteral("history-anna.pdf"));
 
     TMainForm *main = m_program->forms->MainForm;
     bool seen = false;
@@ -100,6 +101,8 @@ void TestChangeLogWindow::listsFiltersAndSavesTheHistory()
         QTest::mouseClick(window->ShowBtn, Qt::LeftButton);
         QCOMPARE(window->EntryList->topLevelItemCount(), 1);
         QCOMPARE(window->EntryList->topLevelItem(0)->text(1), QStringLiteral("Anna"));
+        FileDialog::setNextFileName(annaPdf);
+        QTest::mouseClick(window->PdfBtn, Qt::LeftButton);
 
         window->EmployeeEdit->clear();
         QTest::keyClicks(window->RecordEdit, QStringLiteral("2"));
@@ -136,6 +139,10 @@ void TestChangeLogWindow::listsFiltersAndSavesTheHistory()
     const QString text = pdfText(pdf);
     QVERIFY2(text.contains(QStringLiteral("Änderungsprotokoll")), qPrintable(text));
     QVERIFY2(text.contains(QStringLiteral("Prüfsumme des Änderungsprotokolls: ") + hash), qPrintable(text));
+    QVERIFY2(!text.contains(QStringLiteral("Nur die Einträge")), qPrintable(text));
+    // Filtered to one employee, the printout says so.
+    const QString anna = pdfText(annaPdf);
+    QVERIFY2(anna.contains(QStringLiteral("Nur die Einträge von: Anna")), qPrintable(anna));
 }
 
 // With protokoll.dbf gone every change is refused; the administrator starts

@@ -209,8 +209,8 @@ void TestEntryInputs::storedBookingIsShownInTheWindow_data()
 {
     QTest::addColumn<bool>("hoursOnly");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("from and to") << false << QStringLiteral("Gespeichert: 08:00–12:00 Halle 2");
-    QTest::newRow("hours only") << true << QStringLiteral("Gespeichert: 04:00 Stunden Halle 2");
+    QTest::newRow("from and to") << false << QStringLiteral("Gespeichert: %1, 08:00–12:00 Halle 2");
+    QTest::newRow("hours only") << true << QStringLiteral("Gespeichert: %1, 04:00 Stunden Halle 2");
 }
 
 void TestEntryInputs::storedBookingIsShownInTheWindow()
@@ -219,6 +219,7 @@ void TestEntryInputs::storedBookingIsShownInTheWindow()
     QFETCH(QString, shown);
     m_program->context->onlyHours = hoursOnly;
     m_entry->prepare();
+    shown = shown.arg(m_entry->DateTimePicker3->date().toString(QStringLiteral("dd.MM.yyyy")));
     QCOMPARE(m_entry->StatusLabel->text(), QString());
     if (!hoursOnly)
         clickAndType(m_entry->DateTimePicker1, 0.5, QStringLiteral("0800"));

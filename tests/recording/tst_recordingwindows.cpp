@@ -42,6 +42,10 @@ private slots:
     void init();
     void cleanup();
     void bookingEmptiesTheFields();
+    void nextLoginStartsFromBooking_data();
+    void nextLoginStartsFromBooking();
+    void typedDate_data();
+    void typedDate();
     void checksShowTheirTextAndKeepInputs();
     void clashQuestion_data();
     void clashQuestion();
@@ -139,6 +143,83 @@ void TestRecordingWindows::bookingEmptiesTheFields()
     QTest::mouseClick(m_entry->ErfassenBtn, Qt::LeftButton);
     QCOMPARE(m_program->reporter.errors(), QStringList{QStringLiteral("Das Feld für den Ort darf nicht leer sein!")});
     QCOMPARE(table.rowCount(), 1);
+}
+
+void TestRecordingWindows::nextLoginStartsFromBooking_data()
+{
+    QTest::addColumn<QString>("next");
+    QTest::addColumn<QTime>("pause");
+    QTest::addColumn<bool>("away");
+    QTest::newRow("same employee again") << QStringLiteral("Anna") << t("00:45") << true;
+    QTest::newRow("another employee") << QStringLiteral("Bernd") << t("00:00") << false;
+}
+
+void TestRecordingWindows::nextLoginStartsFromBooking()
+{
+    QFETCH(QString, next);
+    QFETCH(QTime, pause);
+    QFETCH(bool, away);
+    start();
+    m_entry->prepare();
+    m_entry->show();
+    fill("Köln", "Montage", "07:00", "15:30");
+    m_entry->DateTimePicker4->setTime(t("00:45"));
+    m_entry->AuswertsCheck->setChecked(true);
+    m_entry->SameTimeCheck->setChecked(true);
+    m_entry->DateTimePicker3->setDate(QDate(2025, 1, 31));
+    QTest::mouseClick(m_entry->ErfassenBtn, Qt::LeftButton);
+    QCOMPARE(m_program->context->tables().Dbf1.rowCount(), 1);
+    QTest::mouseClick(m_entry->AusloggenBtn, Qt::LeftButton);
+    m_program->context->arbeiter = next;
+    m_entry->prepare();
+    QCOMPARE(m_entry->DateTimePicker4->time(), pause);
+    QCOMPARE(m_entry->AuswertsCheck->isChecked(), away);
+    // The options stay, the date is today's at every login.
+    QVERIFY(m_entry->SameTimeCheck->isChecked());
+    QCOMPARE(m_entry->DateTimePicker3->date(), QDate(2025, 2, 3));
+}
+
+void TestRecordingWindows::typedDate_data()
+{
+    QTest::addColumn<double>("where");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QDate>("date");
+    const QDate dec8(2026, 12, 8);
+    QTest::newRow("digits, left edge") << 0.0 << QStringLiteral("08122026") << dec8;
+    QTest::newRow("digits, on the month") << 0.35 << QStringLiteral("08122026") << dec8;
+    QTest::newRow("digits, on the year") << 0.7 << QStringLiteral("08122026") << dec8;
+    QTest::newRow("digits, right of the text") << 1.0 << QStringLiteral("08122026") << dec8;
+    QTest::newRow("with points, on the year") << 0.7 << QStringLiteral("08.12.2026") << dec8;
+    QTest::newRow("short parts") << 0.5 << QStringLiteral("8.12.2026") << dec8;
+    QTest::newRow("two-digit year") << 0.5 << QStringLiteral("8.12.26") << dec8;
+    QTest::newRow("day and month only") << 0.5 << QStringLiteral("1.2.") << QDate(2025, 2, 1);
+    QTest::newRow("a day the month shown lacks") << 0.2 << QStringLiteral("31122025") << QDate(2025, 12, 31);
+    QTest::newRow("no day 45: the 5 goes to the month") << 0.2 << QStringLiteral("452025") << QDate(2025, 5, 4);
+    QTest::newRow("letters are dropped") << 0.5 << QStringLiteral("08x12y2026") << dec8;
+}
+
+void TestRecordingWindows::typedDate()
+{
+    QFETCH(double, where);
+    QFETCH(QString, keys);
+    QFETCH(QDate, date);
+    start();
+    m_entry->prepare();
+    m_entry->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_entry));
+    auto *text = m_entry->DateTimePicker3->findChild<QLineEdit *>();
+    QVERIFY(text);
+    const QPoint point(qBound(1, int(where * text->width()), text->width() - 2), text->height() / 2);
+    QTest::mouseClick(text, Qt::LeftButton, Qt::NoModifier, point);
+    QCOMPARE(QApplication::focusWidget(), m_entry->DateTimePicker3);
+    QTest::keyClicks(QApplication::focusWidget(), keys);
+    QCOMPARE(m_entry->DateTimePicker3->date(), date);
+    // The booking lands on the day typed.
+    fill("Köln", "Montage", "07:00", "15:30");
+    QTest::mouseClick(m_entry->ErfassenBtn, Qt::LeftButton);
+    DbfTable &table = m_program->context->tables().Dbf1;
+    QVERIFY(table.first());
+    QCOMPARE(table.text(WorkTimeTables::Datum), date.toString(QStringLiteral("dd.MM.yyyy")));
 }
 
 void TestRecordingWindows::checksShowTheirTextAndKeepInputs()

@@ -57,6 +57,7 @@ void TestUserWindows::addUser(TBenutzerVerwaltenForm *list, const QString &name,
 {
     whenModal<TBenutzerBearbeitenForm>([=](TBenutzerBearbeitenForm *edit) {
         QVERIFY(edit->LabeledEdit1->text().isEmpty());
+        QCOMPARE(edit->windowTitle(), QStringLiteral("Neuer Benutzer"));
         QTest::keyClicks(edit->LabeledEdit1, name);
         QTest::keyClicks(edit->LabeledEdit2, login);
         QTest::keyClicks(edit->LabeledEdit3, password);
@@ -88,6 +89,7 @@ void TestUserWindows::editCancelledLeavesTheRow()
         list->ListView1->setCurrentItem(list->ListView1->topLevelItem(0));
         whenModal<TBenutzerBearbeitenForm>([](TBenutzerBearbeitenForm *edit) {
             QCOMPARE(edit->LabeledEdit2->text(), QStringLiteral("anna"));
+            QCOMPARE(edit->windowTitle(), QStringLiteral("Benutzer bearbeiten"));
             edit->LabeledEdit1->setText(QStringLiteral("Berta"));
             QTest::mouseClick(edit->BitBtn5, Qt::LeftButton);
         });

@@ -172,26 +172,36 @@ void TestGridInput::ruleForFieldTexts_data()
     QTest::addColumn<int>("field");
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("accepted");
-    QTest::newRow("date, two digits each") << int(WorkTimeTables::Datum) << "05.03.2024" << true;
-    QTest::newRow("date, one digit each") << int(WorkTimeTables::Datum) << "5.3.2024" << true;
-    QTest::newRow("leap day") << int(WorkTimeTables::DatumEintrag) << "29.02.2024" << true;
-    QTest::newRow("no leap day") << int(WorkTimeTables::DatumEintrag) << "29.02.2025" << false;
-    QTest::newRow("31 February") << int(WorkTimeTables::Datum) << "31.02.2026" << false;
-    QTest::newRow("two-digit year") << int(WorkTimeTables::Datum) << "5.3.24" << false;
-    QTest::newRow("month 13") << int(WorkTimeTables::Datum) << "1.13.2024" << false;
-    QTest::newRow("ISO date") << int(WorkTimeTables::Datum) << "2024-03-05" << false;
-    QTest::newRow("blank date") << int(WorkTimeTables::Datum) << "   " << true;
-    QTest::newRow("surrounding blanks") << int(WorkTimeTables::Datum) << " 5.3.2024 " << true;
-    QTest::newRow("time") << int(WorkTimeTables::ZeitVon) << "7:30" << true;
-    QTest::newRow("last minute") << int(WorkTimeTables::ZeitBis) << "23:59" << true;
-    QTest::newRow("hour 24") << int(WorkTimeTables::ZeitBis) << "24:00" << false;
-    QTest::newRow("minute 60") << int(WorkTimeTables::Pause) << "1:60" << false;
-    QTest::newRow("one minute digit") << int(WorkTimeTables::Pause) << "8:5" << false;
-    QTest::newRow("seconds do not fit") << int(WorkTimeTables::ZeitEintrag) << "08:00:00" << false;
-    QTest::newRow("word") << int(WorkTimeTables::ZeitEintrag) << "acht" << false;
-    QTest::newRow("empty time") << int(WorkTimeTables::ZeitEintrag) << "" << true;
-    QTest::newRow("place takes any text") << int(WorkTimeTables::Ort) << "31.02.2026" << true;
-    QTest::newRow("remark takes any text") << int(WorkTimeTables::Bemerkungen) << "25:99" << true;
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("date, two digits each") << int(WorkTimeTables::Datum) << "05.03.2024" << true << "05.03.2024";
+    QTest::newRow("date, one digit each") << int(WorkTimeTables::Datum) << "5.3.2024" << true << "5.3.2024";
+    QTest::newRow("leap day") << int(WorkTimeTables::DatumEintrag) << "29.02.2024" << true << "29.02.2024";
+    QTest::newRow("no leap day") << int(WorkTimeTables::DatumEintrag) << "29.02.2025" << false << "";
+    QTest::newRow("31 February") << int(WorkTimeTables::Datum) << "31.02.2026" << false << "";
+    QTest::newRow("two-digit year") << int(WorkTimeTables::Datum) << "5.3.24" << false << "";
+    QTest::newRow("month 13") << int(WorkTimeTables::Datum) << "1.13.2024" << false << "";
+    QTest::newRow("ISO date") << int(WorkTimeTables::Datum) << "2024-03-05" << false << "";
+    QTest::newRow("blank date") << int(WorkTimeTables::Datum) << "   " << true << "";
+    QTest::newRow("surrounding blanks") << int(WorkTimeTables::Datum) << " 5.3.2024 " << true << "5.3.2024";
+    QTest::newRow("time") << int(WorkTimeTables::ZeitVon) << "7:30" << true << "07:30";
+    QTest::newRow("last minute") << int(WorkTimeTables::ZeitBis) << "23:59" << true << "23:59";
+    QTest::newRow("digits only") << int(WorkTimeTables::Pause) << "0030" << true << "00:30";
+    QTest::newRow("short hour, no colon") << int(WorkTimeTables::ZeitVon) << "930" << true << "09:30";
+    QTest::newRow("one-digit hour with colon") << int(WorkTimeTables::Pause) << "0:30" << true << "00:30";
+    QTest::newRow("point for colon") << int(WorkTimeTables::ZeitBis) << "16.45" << true << "16:45";
+    QTest::newRow("hour only") << int(WorkTimeTables::ZeitBis) << "14" << true << "14:00";
+    QTest::newRow("no hour 25: the 5 begins the minutes") << int(WorkTimeTables::ZeitVon) << "253" << true << "02:53";
+    QTest::newRow("one minute digit") << int(WorkTimeTables::Pause) << "8:5" << true << "08:05";
+    QTest::newRow("surrounding blanks in a time") << int(WorkTimeTables::Pause) << " 0:45 " << true << "00:45";
+    QTest::newRow("hour 24") << int(WorkTimeTables::ZeitBis) << "24:00" << false << "";
+    QTest::newRow("minute 60") << int(WorkTimeTables::Pause) << "1:60" << false << "";
+    QTest::newRow("five digits") << int(WorkTimeTables::Pause) << "00300" << false << "";
+    QTest::newRow("two colons") << int(WorkTimeTables::Pause) << "1::30" << false << "";
+    QTest::newRow("seconds do not fit") << int(WorkTimeTables::ZeitEintrag) << "08:00:00" << false << "";
+    QTest::newRow("word") << int(WorkTimeTables::ZeitEintrag) << "acht" << false << "";
+    QTest::newRow("empty time") << int(WorkTimeTables::ZeitEintrag) << "" << true << "";
+    QTest::newRow("place takes any text") << int(WorkTimeTables::Ort) << "31.02.2026" << true << "31.02.2026";
+    QTest::newRow("remark takes any text") << int(WorkTimeTables::Bemerkungen) << "25:99" << true << "25:99";
 }
 
 void TestGridInput::ruleForFieldTexts()
@@ -199,9 +209,12 @@ void TestGridInput::ruleForFieldTexts()
     QFETCH(int, field);
     QFETCH(QString, text);
     QFETCH(bool, accepted);
+    QFETCH(QString, stored);
     const auto verdict = WorkTimeFieldText::check(field, text);
     QCOMPARE(verdict == WorkTimeFieldText::Verdict::Ok, accepted);
     QCOMPARE(WorkTimeFieldText::message(verdict, text).isEmpty(), accepted);
+    if (accepted)
+        QCOMPARE(WorkTimeFieldText::normalized(field, text), stored);
 }
 
 void TestGridInput::dateAndTimeCells_data()
@@ -217,11 +230,13 @@ void TestGridInput::dateAndTimeCells_data()
         QTest::addRow("%s: two-digit year", grid) << g << int(WorkTimeTables::Datum) << "1.3.26" << true << "";
         QTest::addRow("%s: entry date", grid) << g << int(WorkTimeTables::DatumEintrag) << "30.2.2025" << true << "";
         QTest::addRow("%s: hour 24", grid) << g << int(WorkTimeTables::ZeitVon) << "24:00" << true << "";
-        QTest::addRow("%s: one minute digit", grid) << g << int(WorkTimeTables::ZeitBis) << "8:5" << true << "";
+        QTest::addRow("%s: minute 60", grid) << g << int(WorkTimeTables::ZeitBis) << "8:60" << true << "";
         QTest::addRow("%s: seconds", grid) << g << int(WorkTimeTables::Pause) << "08:00:00" << true << "";
         QTest::addRow("%s: word", grid) << g << int(WorkTimeTables::ZeitEintrag) << "acht" << true << "";
         QTest::addRow("%s: short date", grid) << g << int(WorkTimeTables::Datum) << "4.2.2025" << false << "4.2.2025";
-        QTest::addRow("%s: short time", grid) << g << int(WorkTimeTables::ZeitVon) << "7:30" << false << "7:30";
+        QTest::addRow("%s: short time", grid) << g << int(WorkTimeTables::ZeitVon) << "7:30" << false << "07:30";
+        QTest::addRow("%s: digits only", grid) << g << int(WorkTimeTables::Pause) << "0030" << false << "00:30";
+        QTest::addRow("%s: short hour, no colon", grid) << g << int(WorkTimeTables::ZeitBis) << "945" << false << "09:45";
         QTest::addRow("%s: emptied", grid) << g << int(WorkTimeTables::ZeitBis) << "" << false << "";
     }
 }
