@@ -24,6 +24,8 @@ private slots:
     void languageOptions_data();
     void languageOptions();
     void saveOptionsWritesFourBytes();
+    void firstStartTakesSystemLanguage_data();
+    void firstStartTakesSystemLanguage();
 
 private:
     QString sub(const QString &name) const { return ProgramDirectories::withTrailingSeparator(m_dir->filePath(name)); }
@@ -186,6 +188,24 @@ void TestProgramDirectories::saveOptionsWritesFourBytes()
     QVERIFY(LanguageOptions::SaveOptions(directory, 2));
     QCOMPARE(TestFiles::readAll(directory + QStringLiteral("options.dat")), QByteArray("\x02\x00\x00\x00", 4));
     QVERIFY(!LanguageOptions::SaveOptions(sub(QStringLiteral("gone")), 2));
+}
+
+void TestProgramDirectories::firstStartTakesSystemLanguage_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("en_GB") << QLocale(QLocale::English, QLocale::UnitedKingdom) << 1;
+    QTest::newRow("es_MX") << QLocale(QLocale::Spanish, QLocale::Mexico) << 2;
+    QTest::newRow("de_AT") << QLocale(QLocale::German, QLocale::Austria) << 3;
+    QTest::newRow("fr_FR") << QLocale(QLocale::French, QLocale::France) << 3;
+    QTest::newRow("C") << QLocale::c() << 3;
+}
+
+void TestProgramDirectories::firstStartTakesSystemLanguage()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(int, expected);
+    QCOMPARE(LanguageOptions::languageOfLocale(locale), expected);
 }
 
 QTEST_GUILESS_MAIN(TestProgramDirectories)
