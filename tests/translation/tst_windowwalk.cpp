@@ -29,6 +29,7 @@
 #include "gui/widgets/DataGrid.h"
 #include "gui/widgets/FileDialog.h"
 #include "gui/widgets/RecordNavigator.h"
+#include "gui/widgets/WorkTimeTableModel.h"
 
 // Walks through the program as a user would, with the dictionary noting
 // every key it is asked for, and holds each of them against the shipped
@@ -181,6 +182,7 @@ void TestWindowWalk::everyKeyAskedForIsTranslated()
     main->DBGrid1->setFocus();
     m_program->reporter.setNextAnswers({Reporter::Answer::No});
     main->DBNavigator1->click(RecordNavigator::Delete);
+    QCOMPARE(m_program->reporter.messages().last().text, QStringLiteral("Datensatz löschen?"));
     runEvaluations();
     main->hide();
 
@@ -247,6 +249,10 @@ void TestWindowWalk::englishShowsNoGermanWord()
     // The notice comes at once in the newly chosen language.
     QCOMPARE(m_program->reporter.messages().last().text, restartNotice);
     QCOMPARE(m_program->reporter.messages().last().kind, RecordingReporter::Message::Information);
+    // Titled by what it is about: the language.
+    const TranslationSource::Row languageRow = m_rows.value(QStringLiteral("Sprache"));
+    QCOMPARE(m_program->reporter.messages().last().caption,
+             language == TranslationDictionary::English ? languageRow.english : languageRow.spanish);
 
     start(); // the next start reads the language chosen
     login = m_program->forms->EinloggenForm;
@@ -261,6 +267,23 @@ void TestWindowWalk::englishShowsNoGermanWord()
         QVERIFY2(!m_rows.contains(shown), qPrintable(shown));
 
     addBookings();
+    // The grid heads each field by position in the user's language, whole,
+    // although the table was created in German; logical cells read as words.
+    const auto translated = [&](const QString &german) {
+        const TranslationSource::Row row = m_rows.value(german);
+        return language == TranslationDictionary::English ? row.english : row.spanish;
+    };
+    WorkTimeTableModel *grid = m_program->forms->MainForm->model();
+    grid->reread();
+    QCOMPARE(m_program->context->tables().Dbf1.fields().at(0).name, QStringLiteral("DATUM"));
+    for (int field = 0; field < WorkTimeTables::FieldCount; ++field) {
+        const QString heading = translated(WorkTimeTables::heading(field, &ProgramTexts::german));
+        QVERIFY(!heading.isEmpty());
+        QCOMPARE(grid->headerData(field, Qt::Horizontal).toString(), heading);
+    }
+    QCOMPARE(grid->index(0, WorkTimeTables::Auswaerts).data().toString(), translated(QStringLiteral("Ja")));
+    QCOMPARE(grid->index(0, WorkTimeTables::Doppelt).data().toString(), QString());
+
     QString report;
     whenModal<TMitarbeiterAussuchenForm>([&](TMitarbeiterAussuchenForm *choice) {
         choice->DateTimePicker1->setDate(QDate(2024, 3, 1));
