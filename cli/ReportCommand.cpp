@@ -74,16 +74,16 @@ int runReport(AppContext &context, const ReportCommandOptions &options)
         return runWorkingTimeLawReport(context, options);
     const auto kind = kindNamed(options.kind);
     if (!kind)
-        return usage(QStringLiteral("KIND is employee, place, activity, period, period-by-place or worktime-law"));
+        return usage(TranslateText(QStringLiteral("KIND ist employee, place, activity, period, period-by-place oder worktime-law")));
     const auto from = parseDateArgument(options.from);
     const auto to = parseDateArgument(options.to);
     if (!from || !to)
-        return usage(QStringLiteral("--from and --to take DD.MM.YYYY or YYYY-MM-DD"));
+        return usage(TranslateText(QStringLiteral("--from und --to nehmen DD.MM.YYYY oder YYYY-MM-DD")));
     if (options.format != QLatin1String("text") && options.format != QLatin1String("csv")
         && options.format != QLatin1String("pdf"))
-        return usage(QStringLiteral("--format takes text, csv or pdf"));
+        return usage(TranslateText(QStringLiteral("--format nimmt text, csv oder pdf")));
     if (options.format == QLatin1String("pdf") && options.output.isEmpty())
-        return usage(QStringLiteral("a PDF needs --output FILE"));
+        return usage(TranslateText(QStringLiteral("Ein PDF braucht --output DATEI")));
 
     DbfTable &table = context.tables().Dbf1;
     EvaluationReport::Options report;
@@ -103,10 +103,10 @@ int runReport(AppContext &context, const ReportCommandOptions &options)
             return CliExit::Refused;
         }
         if (options.choice && !EvaluationReport::isChoice(table, *kind, *options.choice, hideDeleted, users))
-            return usage(QStringLiteral("'%1' is not among the choices of this evaluation").arg(*options.choice));
+            return usage(TranslateText(QStringLiteral("'%1' ist keine der Auswahlmöglichkeiten dieser Auswertung")).arg(*options.choice));
         report.choice = options.choice.value_or(*first);
     } else if (options.choice) {
-        return usage(QStringLiteral("--choice does not go with %1").arg(options.kind));
+        return usage(doesNotGoWith(QStringLiteral("choice"), options.kind));
     }
 
     const auto produce = [&](ReportSink &sink) { EvaluationReport::write(table, report, &ProgramText, sink); };
@@ -125,7 +125,8 @@ int runReport(AppContext &context, const ReportCommandOptions &options)
             ChangeLog::checksumLine(context.tables().directory()));
     }
     if (!written) {
-        printError(QStringLiteral("tagwerk-cli report: cannot write '%1'").arg(options.output));
+        printError(QStringLiteral("tagwerk-cli report: ")
+                   + TranslateText(QStringLiteral("'%1' kann nicht geschrieben werden")).arg(options.output));
         return CliExit::Usage;
     }
     return CliExit::Ok;

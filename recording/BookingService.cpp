@@ -59,7 +59,7 @@ bool BookingService::searchAndMaybeAppend(const BookingInput &input, const QStri
     m_table.refresh();
     const bool clash = !input.hoursOnly
         && m_index.findClash(employee, input.date, BookingRules::secondsOf(input.from),
-                             BookingRules::secondsOf(input.to));
+                             BookingRules::secondsOf(input.to), &outcome.clashRecord);
     if (!clash || appendIfClash) {
         DbfRecord record = buildRecord(input, employee, clash);
         if (m_table.append(record)) {

@@ -123,7 +123,7 @@ void ClashIndex::recordChanged(const DbfRecord *before, const DbfRecord *after)
         add(*after);
 }
 
-bool ClashIndex::findClash(const QString &employee, QDate date, int from, int to)
+bool ClashIndex::findClash(const QString &employee, QDate date, int from, int to, quint32 *clashing)
 {
     if (!m_valid || m_table.fileStamp() != m_stamp)
         rebuild();
@@ -134,8 +134,11 @@ bool ClashIndex::findClash(const QString &employee, QDate date, int from, int to
     if (day == rows->end())
         return false;
     for (const Entry &entry : day->second) {
-        if (BookingRules::clashes(from, to, entry.from, entry.to))
+        if (BookingRules::clashes(from, to, entry.from, entry.to)) {
+            if (clashing)
+                *clashing = entry.record;
             return true;
+        }
     }
     return false;
 }

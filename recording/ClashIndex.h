@@ -33,7 +33,9 @@ public:
     // of the day) clashes with a live row. The caller holds the table's
     // header lock, so that no other instance writes meanwhile, and refreshes
     // the table first.
-    bool findClash(const QString &employee, QDate date, int from, int to);
+    // `clashing`, when given, receives the record number of the first row
+    // it clashes with.
+    bool findClash(const QString &employee, QDate date, int from, int to, quint32 *clashing = nullptr);
 
     void recordChanged(const DbfRecord *before, const DbfRecord *after) override;
     void tableReset() override;
