@@ -207,8 +207,11 @@ void WorkingTimeLawCheck::writeReport(const LineSink &sink) const
         QStringList paragraphs;
         for (const WorkingTimeRule *rule : m_checked)
             paragraphs << rule->paragraph;
-        sink(m_texts.translate(QStringLiteral("Nur Stundenanzahl erfasst: geprüft werden nur %1."))
-                 .arg(paragraphs.join(QStringLiteral(", "))));
+        // "§ 3 und § 9": the last two joined by the language's "and".
+        QString listed = paragraphs.takeLast();
+        if (!paragraphs.isEmpty())
+            listed = m_texts.translate(QStringLiteral("%1 und %2")).arg(paragraphs.join(QStringLiteral(", ")), listed);
+        sink(m_texts.translate(QStringLiteral("Nur Stundenanzahl erfasst: geprüft werden nur %1.")).arg(listed));
     }
     sink(m_texts.programText(24) + QLatin1Char(' ') + DateTimeText::formatDate(m_options.from) + QLatin1Char(' ')
          + m_texts.programText(25) + QLatin1Char(' ') + DateTimeText::formatDate(m_options.to));

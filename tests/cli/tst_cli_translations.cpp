@@ -200,8 +200,8 @@ void TestCliTranslations::reportsInTheChosenLanguage_data()
 {
     QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("title");
-    QTest::newRow("English") << QStringLiteral("en") << QStringLiteral("Evaluation by period");
-    QTest::newRow("Spanish") << QStringLiteral("es") << QStringLiteral("Evaluación por período");
+    QTest::newRow("English") << QStringLiteral("en") << QStringLiteral("Report by period");
+    QTest::newRow("Spanish") << QStringLiteral("es") << QStringLiteral("Informe por período");
 }
 
 void TestCliTranslations::reportsInTheChosenLanguage()

@@ -220,7 +220,7 @@ void TestCliWorkingTimeLaw::hoursOnlyFollowsTheAdministratorsOption()
     const Result result = run(period());
     QCOMPARE(result.exitCode, 0);
     const QList<QByteArray> lines = result.out.split('\n');
-    QCOMPARE(lines.at(1), QByteArray("Nur Stundenanzahl erfasst: geprüft werden nur § 3, § 9."));
+    QCOMPARE(lines.at(1), QByteArray("Nur Stundenanzahl erfasst: geprüft werden nur § 3 und § 9."));
     QVERIFY(result.out.endsWith("\nVerstöße gegen § 3: 1\nVerstöße gegen § 9: 1\nGeprüfte Mitarbeitertage: 3\n"));
 }
 
