@@ -549,11 +549,19 @@ void TestChangeLog::cliHistoryFilters()
     m_log.reset();
     m_table.reset();
 
+    // The changed fields under the grids' headings, in the language of the run.
+    QVERIFY(QFile::copy(QStringLiteral(TAGWERK_TRANSLATE_DAT), path("translate.dat")));
     CliResult cli = runCli({QStringLiteral("history"), QStringLiteral("--employee"), QStringLiteral("Administrator")});
     QCOMPARE(cli.exitCode, 0);
     QCOMPARE(QString::fromUtf8(cli.out),
              QStringLiteral("2024-03-08 09:00:00\tAdministrator\tpc-buero\tGeändert\t1\t"
-                            "ORT: Aachen \u2192 Bonn; ZEIT BIS: 12:00 \u2192 12:30\n"));
+                            "Ort: Aachen \u2192 Bonn; Zeit bis: 12:00 \u2192 12:30\n"));
+    for (const auto &[language, changes] : {std::pair{"en", "Place: Aachen \u2192 Bonn; End time: 12:00 \u2192 12:30"},
+                                            std::pair{"es", "Lugar: Aachen \u2192 Bonn; Hora de fin: 12:00 \u2192 12:30"}}) {
+        cli = runCli({QStringLiteral("--lang"), QLatin1String(language), QStringLiteral("history"),
+                      QStringLiteral("--employee"), QStringLiteral("Administrator")});
+        QVERIFY2(QString::fromUtf8(cli.out).endsWith(QString::fromUtf8(changes) + QLatin1Char('\n')), cli.out.constData());
+    }
     cli = runCli({QStringLiteral("history"), QStringLiteral("--from"), QStringLiteral("06.03.2024"), QStringLiteral("--to"),
                   QStringLiteral("2024-03-07")});
     QCOMPARE(cli.exitCode, 0);
