@@ -1,6 +1,10 @@
 #include "FileDialog.h"
 
 #include <QFileDialog>
+#include <QLocale>
+
+#include "session/LanguageOptions.h"
+#include "translation/translateunit.h"
 
 namespace FileDialog {
 
@@ -15,7 +19,14 @@ QString getSaveFileName(QWidget *parent, const QString &caption, const QString &
         s_next.reset();
         return answer;
     }
-    return QFileDialog::getSaveFileName(parent, caption, directory, filter);
+    return QFileDialog::getSaveFileName(parent, caption, directory, filter, nullptr, dialogOptions());
+}
+
+QFileDialog::Options dialogOptions()
+{
+    if (LanguageOptions::languageOfLocale(QLocale::system()) == CurrentLanguage())
+        return {};
+    return QFileDialog::DontUseNativeDialog;
 }
 
 void setNextFileName(const QString &fileName)

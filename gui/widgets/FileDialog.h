@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include <QFileDialog>
 #include <QString>
 
 class QWidget;
@@ -10,6 +11,9 @@ class QWidget;
 namespace FileDialog {
 
 QString getSaveFileName(QWidget *parent, const QString &caption, const QString &directory, const QString &filter);
+// Qt's own dialog (which speaks the program's language) wherever the
+// system's dialog would speak another one.
+QFileDialog::Options dialogOptions();
 // The next call returns this instead of showing the dialog (empty: cancelled).
 void setNextFileName(const QString &fileName);
 

@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QCalendarWidget>
 #include <QDateEdit>
 #include <QFile>
 #include <QGroupBox>
@@ -15,6 +16,7 @@
 
 #include "gui/app/EinloggenFUnit.h"
 #include "gui/app/MainUnit.h"
+#include "gui/recording/ErfassenFUnit.h"
 #include "gui/evaluation/AuswertungFUnit.h"
 #include "evaluation/EvaluationReport.h"
 #include "gui/evaluation/MitArbeiterAussuchenFUnit.h"
@@ -172,6 +174,8 @@ void TestWindowWalk::everyKeyAskedForIsTranslated()
 {
     start(); // every window is translated at start-up
     TEinloggenForm *login = m_program->forms->EinloggenForm;
+    QCOMPARE(m_program->forms->ErfassenForm->DateTimePicker3->calendarWidget()->locale().monthName(3),
+             QStringLiteral("März"));
     QTest::mouseClick(login->BitBtnXP1, Qt::LeftButton); // the login error
     addBookings();
 
@@ -257,6 +261,12 @@ void TestWindowWalk::englishShowsNoGermanWord()
     start(); // the next start reads the language chosen
     login = m_program->forms->EinloggenForm;
     m_program->reporter.clear();
+    // The calendar pop-up names months in the chosen language, not the
+    // system's; file dialogs are Qt's own, which speak it too.
+    QCalendarWidget *calendar = m_program->forms->ErfassenForm->DateTimePicker3->calendarWidget();
+    QCOMPARE(calendar->locale().monthName(3), language == TranslationDictionary::English ? QStringLiteral("March")
+                                                                                          : QStringLiteral("marzo"));
+    QVERIFY(FileDialog::dialogOptions().testFlag(QFileDialog::DontUseNativeDialog));
     QCOMPARE(germanOnScreen(login, language), QStringList());
     QCOMPARE(germanOnScreen(m_program->forms->MainForm, language), QStringList());
     QTest::mouseClick(login->BitBtnXP1, Qt::LeftButton);
