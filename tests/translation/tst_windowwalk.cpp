@@ -3,6 +3,7 @@
 #include <QDateEdit>
 #include <QFile>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -23,6 +24,7 @@
 #include "storage/WorkTimeTables.h"
 #include "support/GuiTestHelpers.h"
 #include "support/ProgramFixture.h"
+#include "support/TestFiles.h"
 #include "translation/ProgramTexts.h"
 #include "gui/translation/TranslateFUnit.h"
 #include "translation/TranslationSource.h"
@@ -47,6 +49,8 @@ private slots:
     void everyKeyAskedForIsTranslated();
     void englishShowsNoGermanWord_data();
     void englishShowsNoGermanWord();
+    void textsFit_data();
+    void textsFit();
 
 private:
     void start();
@@ -307,6 +311,59 @@ void TestWindowWalk::englishShowsNoGermanWord()
     QVERIFY(!report.isEmpty());
     for (const char *german : {"Auswertung", "Zeitraum", "Mitarbeiter", "Gesamtstunden", "Tätigkeit", "Bemerkungen"})
         QVERIFY2(!report.contains(QString::fromUtf8(german)), qPrintable(report));
+}
+
+void TestWindowWalk::textsFit_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::newRow("de") << int(TranslationDictionary::German);
+    QTest::newRow("en") << int(TranslationDictionary::English);
+    QTest::newRow("es") << int(TranslationDictionary::Spanish);
+}
+
+// Every label, button, heading and title of every window, shown at the size
+// it opens with, has room for its whole text.
+void TestWindowWalk::textsFit()
+{
+    QFETCH(int, language);
+    QDir().mkpath(m_program->dataDir());
+    QVERIFY(TestFiles::writeAll(m_program->dataDir() + QStringLiteral("options.dat"), TestFiles::le32(language)));
+    start();
+    QStringList cut;
+    for (QWidget *window : m_program->forms->windows()) {
+        window->show();
+        QCoreApplication::processEvents();
+        const QString where = window->objectName() + QStringLiteral(": ");
+        const auto check = [&](QWidget *widget, const QString &text, int needed, int room) {
+            if (widget->isVisibleTo(window) && !text.isEmpty() && needed > room)
+                cut << where + text + QStringLiteral(" (%1 > %2)").arg(needed).arg(room);
+        };
+        // A title bar holds the title beside its icon and buttons.
+        check(window, window->windowTitle(), window->fontMetrics().horizontalAdvance(window->windowTitle()) + 120,
+              window->width());
+        for (QLabel *label : window->findChildren<QLabel *>()) {
+            if (!label->wordWrap() && label->text().indexOf(QLatin1Char('\n')) < 0)
+                check(label, label->text(), label->fontMetrics().horizontalAdvance(label->text()),
+                      label->contentsRect().width());
+        }
+        for (QAbstractButton *button : window->findChildren<QAbstractButton *>()) {
+            if (!qobject_cast<QToolButton *>(button))
+                check(button, button->text(), button->sizeHint().width(), button->width());
+        }
+        for (QGroupBox *group : window->findChildren<QGroupBox *>())
+            check(group, group->title(), group->fontMetrics().horizontalAdvance(group->title()) + 16, group->width());
+        for (QHeaderView *header : window->findChildren<QHeaderView *>()) {
+            if (header->orientation() != Qt::Horizontal || !header->model())
+                continue;
+            for (int section = 0; section < header->count(); ++section) {
+                const QString text = header->model()->headerData(section, Qt::Horizontal).toString();
+                if (!header->isSectionHidden(section) && section != header->count() - 1)
+                    check(header, text, header->sectionSizeHint(section), header->sectionSize(section));
+            }
+        }
+        window->hide();
+    }
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char('\n'))));
 }
 
 QTEST_MAIN(TestWindowWalk)
