@@ -234,9 +234,9 @@ void TestCliClosePeriod::closingsEnterTheChangeHistory()
             closings << fields.at(5);
         }
     }
-    QCOMPARE(closings, QStringList({QStringLiteral("CLOSED_UNTIL:  \u2192 31.01.2025"),
-                                    QStringLiteral("CLOSED_UNTIL: 31.01.2025 \u2192 31.12.2024"),
-                                    QStringLiteral("CLOSED_UNTIL: 31.12.2024 \u2192 ")}));
+    QCOMPARE(closings, QStringList({QStringLiteral("Abgeschlossen bis:  \u2192 31.01.2025"),
+                                    QStringLiteral("Abgeschlossen bis: 31.01.2025 \u2192 31.12.2024"),
+                                    QStringLiteral("Abgeschlossen bis: 31.12.2024 \u2192 ")}));
     // A closing and the two reopenings are told apart.
     QVERIFY(actions.at(0) != actions.at(1));
     QCOMPARE(actions.at(1), actions.at(2));
