@@ -1,5 +1,7 @@
 #include "CliCommand.h"
 
+#include "translation/translateunit.h"
+
 #include <algorithm>
 
 #include <QByteArray>
@@ -42,6 +44,16 @@ void printError(const QString &text)
 {
     const QByteArray bytes = text.toUtf8() + '\n';
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+}
+
+QString takesDate(const char *option)
+{
+    return TranslateText(QStringLiteral("--%1 nimmt DD.MM.YYYY oder YYYY-MM-DD")).arg(QLatin1String(option));
+}
+
+QString doesNotGoWith(const QString &option, const QString &command)
+{
+    return TranslateText(QStringLiteral("--%1 passt nicht zu %2")).arg(option, command);
 }
 
 std::optional<QDate> parseDateArgument(const QString &text)

@@ -40,6 +40,10 @@ void printError(const QString &text);
 // or ISO YYYY-MM-DD.
 std::optional<QDate> parseDateArgument(const QString &text);
 
+// Refusals several commands share, in the language of the run.
+QString takesDate(const char *option);
+QString doesNotGoWith(const QString &option, const QString &command);
+
 // A time given on the command line: HH:MM exactly, as the program stores
 // times. Seconds are refused: the checks would compare them, the table
 // would drop them.

@@ -4,6 +4,7 @@
 #include "session/AppContext.h"
 #include "base/Clock.h"
 #include "recording/ClosedPeriod.h"
+#include "translation/translateunit.h"
 
 int runClosePeriod(AppContext &context, const ClosePeriodOptions &options)
 {
@@ -11,7 +12,8 @@ int runClosePeriod(AppContext &context, const ClosePeriodOptions &options)
     if (options.until != QLatin1String("none")) {
         until = parseDateArgument(options.until);
         if (!until) {
-            printError(QStringLiteral("tagwerk-cli close-period: --until takes DD.MM.YYYY, YYYY-MM-DD or none"));
+            printError(QStringLiteral("tagwerk-cli close-period: ")
+                       + TranslateText(QStringLiteral("--until nimmt DD.MM.YYYY, YYYY-MM-DD oder none")));
             return CliExit::Usage;
         }
     }

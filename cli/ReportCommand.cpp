@@ -84,18 +84,18 @@ int runReport(AppContext &context, const ReportCommandOptions &options)
         return runWorkingTimeLawReport(context, options);
     const auto kind = kindNamed(options.kind);
     if (!kind)
-        return usage(QStringLiteral("KIND is employee, place, activity, period, period-by-place or worktime-law"));
+        return usage(TranslateText(QStringLiteral("KIND ist employee, place, activity, period, period-by-place oder worktime-law")));
     if (options.hoursOnly)
-        return usage(QStringLiteral("--hours-only and --no-hours-only go with worktime-law only"));
+        return usage(TranslateText(QStringLiteral("--hours-only und --no-hours-only gelten nur für worktime-law")));
     const auto from = parseDateArgument(options.from);
     const auto to = parseDateArgument(options.to);
     if (!from || !to)
-        return usage(QStringLiteral("--from and --to take DD.MM.YYYY or YYYY-MM-DD"));
+        return usage(TranslateText(QStringLiteral("--from und --to nehmen DD.MM.YYYY oder YYYY-MM-DD")));
     if (options.format != QLatin1String("text") && options.format != QLatin1String("csv")
         && options.format != QLatin1String("pdf"))
-        return usage(QStringLiteral("--format takes text, csv or pdf"));
+        return usage(TranslateText(QStringLiteral("--format nimmt text, csv oder pdf")));
     if (options.format == QLatin1String("pdf") && options.output.isEmpty())
-        return usage(QStringLiteral("a PDF needs --output FILE"));
+        return usage(TranslateText(QStringLiteral("Ein PDF braucht --output DATEI")));
 
     DbfTable &table = context.tables().Dbf1;
     EvaluationReport::Options report;
@@ -118,11 +118,12 @@ int runReport(AppContext &context, const ReportCommandOptions &options)
             return CliExit::Refused;
         }
         if (options.choice && !EvaluationReport::isChoice(table, *kind, *options.choice, hideDeleted, users, &readOk))
-            return readOk ? usage(QStringLiteral("'%1' is not among the choices of this evaluation").arg(*options.choice))
+            return readOk ? usage(TranslateText(QStringLiteral("'%1' ist keine der Auswahlmöglichkeiten dieser Auswertung"))
+                                      .arg(*options.choice))
                           : unreadable(table);
         report.choice = options.choice.value_or(*first);
     } else if (options.choice) {
-        return usage(QStringLiteral("--choice does not go with %1").arg(options.kind));
+        return usage(doesNotGoWith(QStringLiteral("choice"), options.kind));
     }
 
     bool failed = false;
@@ -147,7 +148,8 @@ int runReport(AppContext &context, const ReportCommandOptions &options)
         return unreadable(table);
     }
     if (!written) {
-        printError(QStringLiteral("tagwerk-cli report: cannot write '%1'").arg(options.output));
+        printError(QStringLiteral("tagwerk-cli report: ")
+                   + TranslateText(QStringLiteral("'%1' kann nicht geschrieben werden")).arg(options.output));
         return CliExit::Usage;
     }
     return CliExit::Ok;

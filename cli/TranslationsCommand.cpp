@@ -13,12 +13,19 @@ namespace {
 
 const QString ShippedSource = QStringLiteral(":/translations.tsv");
 
+QString cannotWrite(const QString &path)
+{
+    return QStringLiteral("tagwerk-cli: ") + TranslateText(QStringLiteral("%1 kann nicht geschrieben werden")).arg(path);
+}
+
 bool readShipped(TranslationSource *source)
 {
     QFile file(ShippedSource);
     if (file.open(QIODevice::ReadOnly) && source->read(&file))
         return true;
-    printError(QStringLiteral("tagwerk-cli: the shipped translations cannot be read: %1").arg(source->errorString()));
+    printError(QStringLiteral("tagwerk-cli: ")
+               + TranslateText(QStringLiteral("Die mitgelieferten Übersetzungen können nicht gelesen werden: %1"))
+                     .arg(source->errorString()));
     return false;
 }
 
@@ -29,11 +36,11 @@ int update(TranslationDictionary &dictionary)
         return CliExit::Usage;
     const ShippedTranslations::Filled filled = ShippedTranslations::fillEmptyCells(dictionary, shipped);
     if ((filled.cells > 0 || filled.rows > 0) && !dictionary.SaveTranslationFile()) {
-        printError(QStringLiteral("tagwerk-cli: %1 cannot be written").arg(dictionary.filePath()));
+        printError(cannotWrite(dictionary.filePath()));
         return CliExit::Usage;
     }
     CliOutput out;
-    out.writeLine(QStringLiteral("%1: filled %2 empty cells, added %3 rows")
+    out.writeLine(TranslateText(QStringLiteral("%1: %2 leere Zellen gefüllt, %3 Zeilen hinzugefügt"))
                       .arg(dictionary.filePath())
                       .arg(filled.cells)
                       .arg(filled.rows));
@@ -53,15 +60,46 @@ int exportTo(TranslationDictionary &dictionary, const QString &path)
     return CliExit::Ok;
 }
 
+// A translator's file back into the dictionary: the cells it fills replace
+// the dictionary's, so a corrected text reaches an existing translate.dat.
+int importFrom(TranslationDictionary &dictionary, const QString &path)
+{
+    QFile file(path);
+    TranslationSource source;
+    if (!file.open(QIODevice::ReadOnly)) {
+        printError(QStringLiteral("tagwerk-cli: %1: %2").arg(path, file.errorString()));
+        return CliExit::Usage;
+    }
+    if (!source.read(&file)) {
+        printError(QStringLiteral("tagwerk-cli: %1: %2").arg(path, source.errorString()));
+        return CliExit::Usage;
+    }
+    const ShippedTranslations::Filled changed = ShippedTranslations::importCells(dictionary, source);
+    if ((changed.cells > 0 || changed.rows > 0) && !dictionary.SaveTranslationFile()) {
+        printError(cannotWrite(dictionary.filePath()));
+        return CliExit::Usage;
+    }
+    CliOutput out;
+    out.writeLine(TranslateText(QStringLiteral("%1: %2 Zellen geändert, %3 Zeilen hinzugefügt"))
+                      .arg(dictionary.filePath())
+                      .arg(changed.cells)
+                      .arg(changed.rows));
+    return CliExit::Ok;
+}
+
+// One line a key: the key as the source format writes it, a TAB, and the
+// languages it lacks.
 int check(TranslationDictionary &dictionary)
 {
-    const QStringList missing = ShippedTranslations::untranslatedKeys(dictionary);
+    const auto missing = ShippedTranslations::missingLanguages(dictionary);
     CliOutput out;
-    for (const QString &key : missing)
-        out.writeLine(TranslationSource::escape(key));
+    for (const auto &[key, languages] : missing)
+        out.writeLine(TranslationSource::escape(key) + QLatin1Char('\t') + languages.join(QLatin1Char(' ')));
     out.flush();
     if (!missing.isEmpty()) {
-        printError(QStringLiteral("%1 of %2 keys lack English or Spanish").arg(missing.size()).arg(dictionary.keyCount()));
+        printError(TranslateText(QStringLiteral("%1 von %2 Schlüsseln fehlt Englisch oder Spanisch"))
+                       .arg(missing.size())
+                       .arg(dictionary.keyCount()));
         return CliExit::Refused;
     }
     return CliExit::Ok;
@@ -72,15 +110,16 @@ int check(TranslationDictionary &dictionary)
 int runTranslations(const QStringList &arguments, const QString &programDirectory, Reporter &reporter)
 {
     const QString action = arguments.value(0);
-    const int expected = action == QLatin1String("export") ? 2 : 1;
-    if ((action != QLatin1String("update") && action != QLatin1String("export") && action != QLatin1String("check"))
-        || arguments.size() != expected) {
-        printError(QStringLiteral("tagwerk-cli: translations takes update, export FILE or check"));
+    const bool takesFile = action == QLatin1String("export") || action == QLatin1String("import");
+    if ((action != QLatin1String("update") && !takesFile && action != QLatin1String("check"))
+        || arguments.size() != (takesFile ? 2 : 1)) {
+        printError(QStringLiteral("tagwerk-cli: ")
+                   + TranslateText(QStringLiteral("translations nimmt update, import DATEI, export DATEI oder check")));
         return CliExit::Usage;
     }
     const QString path = programDirectory + QStringLiteral("translate.dat");
     if (action != QLatin1String("update") && !QFile::exists(path)) {
-        printError(QStringLiteral("tagwerk-cli: there is no %1").arg(path));
+        printError(QStringLiteral("tagwerk-cli: ") + TranslateText(QStringLiteral("%1 gibt es nicht")).arg(path));
         return CliExit::Usage;
     }
     // An export is text: written over the dictionary (or a table or user file
@@ -95,5 +134,7 @@ int runTranslations(const QStringList &arguments, const QString &programDirector
         return update(dictionary);
     if (action == QLatin1String("export"))
         return exportTo(dictionary, arguments.at(1));
+    if (action == QLatin1String("import"))
+        return importFrom(dictionary, arguments.at(1));
     return check(dictionary);
 }

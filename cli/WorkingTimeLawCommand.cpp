@@ -60,19 +60,19 @@ bool writePdf(const WorkingTimeLawCheck &check, const QString &path, const QStri
 int runWorkingTimeLawReport(AppContext &context, const ReportCommandOptions &options)
 {
     if (options.breaks)
-        return usage(QStringLiteral("--breaks and --no-breaks do not go with worktime-law"));
+        return usage(TranslateText(QStringLiteral("--breaks und --no-breaks passen nicht zu worktime-law")));
     const auto from = parseDateArgument(options.from);
     const auto to = parseDateArgument(options.to);
     if (!from || !to)
-        return usage(QStringLiteral("--from and --to take DD.MM.YYYY or YYYY-MM-DD"));
+        return usage(TranslateText(QStringLiteral("--from und --to nehmen DD.MM.YYYY oder YYYY-MM-DD")));
     // Checked in the words of the choice window, which refuses it too.
     if (*from > *to)
         return usage(TranslateText(WorkingTimeLawCheck::reversedPeriodText()));
     if (options.format != QLatin1String("text") && options.format != QLatin1String("csv")
         && options.format != QLatin1String("pdf"))
-        return usage(QStringLiteral("--format takes text, csv or pdf"));
+        return usage(TranslateText(QStringLiteral("--format nimmt text, csv oder pdf")));
     if (options.format == QLatin1String("pdf") && options.output.isEmpty())
-        return usage(QStringLiteral("a PDF needs --output FILE"));
+        return usage(TranslateText(QStringLiteral("Ein PDF braucht --output DATEI")));
 
     DbfTable &table = context.tables().Dbf1;
     WorkingTimeLawCheck::Options check;
@@ -93,7 +93,7 @@ int runWorkingTimeLawReport(AppContext &context, const ReportCommandOptions &opt
             return CliExit::Usage;
         }
         if (!employees.contains(*options.choice))
-            return usage(QStringLiteral("'%1' is not among the employees").arg(*options.choice));
+            return usage(TranslateText(QStringLiteral("'%1' ist keiner der Mitarbeiter")).arg(*options.choice));
         check.employee = *options.choice;
     }
 
@@ -104,7 +104,8 @@ int runWorkingTimeLawReport(AppContext &context, const ReportCommandOptions &opt
     }
     const bool written = options.format == QLatin1String("pdf") ? writePdf(law, options.output, ChangeLog::checksumLine(context.tables().directory())) : writeStreamed(law, options);
     if (!written) {
-        printError(QStringLiteral("tagwerk-cli report: cannot write '%1'").arg(options.output));
+        printError(QStringLiteral("tagwerk-cli report: ")
+                   + TranslateText(QStringLiteral("'%1' kann nicht geschrieben werden")).arg(options.output));
         return CliExit::Usage;
     }
     return CliExit::Ok;

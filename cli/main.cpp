@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QRegularExpression>
 
 #include "BookCommand.h"
 #include "CliCommand.h"
@@ -90,12 +91,15 @@ const char *const HelpText =
     "      standard input (--admin-password PW works too, but shows it in the\n"
     "      process list). Prints the new state; a wrong password exits 1.\n"
     "\n"
-    "  translations update | export FILE | check\n"
+    "  translations update | import FILE | export FILE | check\n"
     "      The dictionary translate.dat beside the program: update adds the\n"
     "      shipped translations to its empty cells and the keys it lacks (never\n"
     "      replacing a filled cell); export writes it as the readable source\n"
-    "      format (TSV: German, English, Spanish); check lists every key without\n"
-    "      English or Spanish and exits 1 if there is one.\n"
+    "      format (TSV: German, English, Spanish); import takes such a file\n"
+    "      back: the cells it fills replace the dictionary's, keys it adds are\n"
+    "      added, cells it leaves empty stay, and it prints how many cells\n"
+    "      changed; check lists every key without English or Spanish, with the\n"
+    "      languages it lacks (en, es), and exits 1 if there is one.\n"
     "\n"
     "  verify\n"
     "      Checks the change history protokoll.dbf: the hash chain of its\n"
@@ -131,8 +135,38 @@ const char *const HelpText =
 int usageError(const QString &message)
 {
     printError(QStringLiteral("tagwerk-cli: ") + message);
-    printError(QStringLiteral("Try 'tagwerk-cli --help'."));
+    printError(TranslateText(QStringLiteral("Mehr dazu: tagwerk-cli --help")));
     return CliExit::Usage;
+}
+
+QString needs(const QString &command, const char *option)
+{
+    return TranslateText(QStringLiteral("%1 braucht --%2")).arg(command, QLatin1String(option));
+}
+
+QString excludeEachOther(const char *one, const char *other)
+{
+    return TranslateText(QStringLiteral("--%1 und --%2 schließen einander aus")).arg(QLatin1String(one), QLatin1String(other));
+}
+
+QString noLineOnStandardInput(const char *option)
+{
+    return TranslateText(QStringLiteral("--%1 - fand keine Zeile auf der Standardeingabe")).arg(QLatin1String(option));
+}
+
+// The parser's own message is English whatever the language: its cases in
+// the dictionary's words.
+QString parseError(const QCommandLineParser &parser)
+{
+    const QString text = parser.errorText();
+    const QRegularExpressionMatch quoted = QRegularExpression(QStringLiteral("'([^']*)'")).match(text);
+    if (!parser.unknownOptionNames().isEmpty())
+        return TranslateText(QStringLiteral("Unbekannte Option '%1'")).arg(parser.unknownOptionNames().first());
+    if (quoted.hasMatch() && text.startsWith(QLatin1String("Missing value")))
+        return TranslateText(QStringLiteral("Nach '%1' fehlt ein Wert")).arg(quoted.captured(1));
+    if (quoted.hasMatch() && text.startsWith(QLatin1String("Unexpected value")))
+        return TranslateText(QStringLiteral("Nach '%1' ist kein Wert erlaubt")).arg(quoted.captured(1));
+    return text;
 }
 
 std::optional<int> languageCode(const QString &name)
@@ -163,13 +197,45 @@ std::optional<QString> databaseDirectoryProblem(const QString &directory)
     if (info.isDir())
         return std::nullopt;
     if (info.exists())
-        return QStringLiteral("'%1' is a file, not a directory").arg(directory);
+        return TranslateText(QStringLiteral("'%1' ist eine Datei, kein Verzeichnis")).arg(directory);
     // Names reach the program as UTF-8; bytes that are not UTF-8 arrive as
     // U+FFFD, and a name spelt that way names nothing on disk.
     if (directory.contains(QChar::ReplacementCharacter))
-        return QStringLiteral("the directory name '%1' holds bytes that are not UTF-8; Tagwerk cannot use such a name")
+        return TranslateText(QStringLiteral("Der Verzeichnisname '%1' enthält Bytes, die kein UTF-8 sind; Tagwerk kann "
+                                            "einen solchen Namen nicht verwenden"))
             .arg(directory);
-    return QStringLiteral("the directory '%1' does not exist").arg(directory);
+    return TranslateText(QStringLiteral("Das Verzeichnis '%1' existiert nicht")).arg(directory);
+}
+
+// The value of `--name VALUE` or `--name=VALUE` among the raw arguments,
+// before they are parsed (and whether they parse at all).
+std::optional<QString> rawOption(const QStringList &arguments, const QString &name)
+{
+    const QString option = QLatin1String("--") + name;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments.at(i) == option && i + 1 < arguments.size())
+            return arguments.at(i + 1);
+        if (arguments.at(i).startsWith(option + QLatin1Char('=')))
+            return arguments.at(i).mid(option.size() + 1);
+    }
+    return std::nullopt;
+}
+
+// --lang when it names a language; else the one the program stores for the
+// Database directory (--db when that is one), as the program would start.
+void chooseLanguage(AppContext &context, const QStringList &arguments)
+{
+    if (const auto name = rawOption(arguments, QStringLiteral("lang")); name && languageCode(*name)) {
+        SetCurrentLanguage(*languageCode(*name));
+        return;
+    }
+    const auto db = rawOption(arguments, QStringLiteral("db"));
+    if (db && !databaseDirectoryProblem(*db))
+        context.setDatabaseDirectoryOverride(*db);
+    else
+        context.directories().restoreSettings();
+    context.LoadOptions();
+    SetCurrentLanguage(context.languagesetto);
 }
 
 bool writesPdf(int argc, char *argv[])
@@ -191,7 +257,7 @@ int closePeriod(AppContext &context, const QCommandLineParser &parser)
     if (options.adminPassword == QLatin1String(PasswordInput::FromStandardInput)) {
         const auto typed = PasswordInput::readLine(TranslateText(QStringLiteral("Admin Passwort:")) + QLatin1Char(' '));
         if (!typed)
-            return usageError(QStringLiteral("--admin-password - found no line on standard input"));
+            return usageError(noLineOnStandardInput("admin-password"));
         options.adminPassword = *typed;
     }
     return runClosePeriod(context, options);
@@ -204,7 +270,7 @@ int restartHistory(AppContext &context, const QCommandLineParser &parser)
     if (password == QLatin1String(PasswordInput::FromStandardInput)) {
         const auto typed = PasswordInput::readLine(TranslateText(QStringLiteral("Admin Passwort:")) + QLatin1Char(' '));
         if (!typed)
-            return usageError(QStringLiteral("--admin-password - found no line on standard input"));
+            return usageError(noLineOnStandardInput("admin-password"));
         password = *typed;
     }
     const AppContext::Restart restart = context.restartHistory(password);
@@ -236,6 +302,25 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("tagwerk-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TAGWERK_VERSION));
 
+    // The dictionary and the language come first, so that every message of
+    // this run, a complaint about its arguments too, is in that language.
+    ConsoleReporter reporter;
+    Reporter::setGlobal(&reporter);
+    SystemClock clock;
+    AppContext context(reporter, clock, AppContext::defaultProgramDirectory(),
+                       ProgramDirectories::platformAppDataFolder(),
+                       WindowSettingsStore::forProgram(QLatin1String(AppContext::ProgramName)));
+    context.BuildTranslationIndex();
+    // A script's run shows texts but never writes the dictionary: two runs
+    // at once would write it over each other.
+    context.dictionary().setRegistersNewKeys(false);
+    // A script cannot answer "try again?": a locked table ends the command.
+    context.setAskWhenLocked(false);
+    chooseLanguage(context, QCoreApplication::arguments());
+    const struct ReporterReset {
+        ~ReporterReset() { Reporter::setGlobal(nullptr); }
+    } reporterReset;
+
     QCommandLineParser parser;
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
     const QStringList valueNames = {QStringLiteral("db"),       QStringLiteral("lang"),     QStringLiteral("employee"),
@@ -254,7 +339,7 @@ int main(int argc, char *argv[])
     parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
 
     if (!parser.parse(QCoreApplication::arguments()))
-        return usageError(parser.errorText());
+        return usageError(parseError(parser));
     if (parser.isSet(QStringLiteral("help"))) {
         std::fputs(HelpText, stdout);
         return CliExit::Ok;
@@ -266,21 +351,16 @@ int main(int argc, char *argv[])
 
     const QStringList positional = parser.positionalArguments();
     if (positional.isEmpty())
-        return usageError(QStringLiteral("no command given"));
+        return usageError(TranslateText(QStringLiteral("Kein Befehl angegeben")));
     const QString command = positional.first();
     if (command == QLatin1String("translations")) {
         // Works on the program's directory only: no table, no Database directory.
         for (const QString &name : parser.optionNames()) {
             if (name != QLatin1String("db") && name != QLatin1String("lang"))
-                return usageError(QStringLiteral("--%1 does not go with translations").arg(name));
+                return usageError(doesNotGoWith(name, command));
         }
-        ConsoleReporter reporter;
-        Reporter::setGlobal(&reporter);
-        const int result = runTranslations(positional.mid(1),
-                                           ProgramDirectories::withTrailingSeparator(AppContext::defaultProgramDirectory()),
-                                           reporter);
-        Reporter::setGlobal(nullptr);
-        return result;
+        return runTranslations(positional.mid(1),
+                               ProgramDirectories::withTrailingSeparator(AppContext::defaultProgramDirectory()), reporter);
     }
     const bool isReport = command == QLatin1String("report");
     const bool isClosePeriod = command == QLatin1String("close-period");
@@ -288,23 +368,23 @@ int main(int argc, char *argv[])
     const bool isVerify = command == QLatin1String("verify");
     if (command != QLatin1String("list") && command != QLatin1String("book") && !isReport && !isClosePeriod
         && !isHistory && !isVerify)
-        return usageError(QStringLiteral("unknown command '%1'").arg(command));
+        return usageError(TranslateText(QStringLiteral("Unbekannter Befehl '%1'")).arg(command));
     if (isReport && positional.size() < 2)
-        return usageError(QStringLiteral("report needs a KIND"));
+        return usageError(TranslateText(QStringLiteral("report braucht eine Art (KIND)")));
     const bool isRestart = isHistory && positional.size() == 2 && positional.at(1) == QLatin1String("restart");
     if (positional.size() > (isReport || isRestart ? 2 : 1))
-        return usageError(QStringLiteral("unexpected argument '%1'").arg(positional.last()));
+        return usageError(TranslateText(QStringLiteral("Unerwartetes Argument '%1'")).arg(positional.last()));
     if (isReport) {
         for (const char *required : {"from", "to"}) {
             if (!parser.isSet(QLatin1String(required)))
-                return usageError(QStringLiteral("report needs --%1").arg(QLatin1String(required)));
+                return usageError(needs(command, required));
         }
         if (parser.isSet(QStringLiteral("breaks")) && parser.isSet(QStringLiteral("no-breaks")))
-            return usageError(QStringLiteral("--breaks and --no-breaks exclude each other"));
+            return usageError(excludeEachOther("breaks", "no-breaks"));
         if (parser.isSet(QStringLiteral("hide-deleted")) && parser.isSet(QStringLiteral("show-deleted")))
-            return usageError(QStringLiteral("--hide-deleted and --show-deleted exclude each other"));
+            return usageError(excludeEachOther("hide-deleted", "show-deleted"));
         if (parser.isSet(QStringLiteral("hours-only")) && parser.isSet(QStringLiteral("no-hours-only")))
-            return usageError(QStringLiteral("--hours-only and --no-hours-only exclude each other"));
+            return usageError(excludeEachOther("hours-only", "no-hours-only"));
     }
     const QStringList listOnly = {QStringLiteral("employee"), QStringLiteral("month")};
     const QStringList bookOnly = {QStringLiteral("user"),  QStringLiteral("password"), QStringLiteral("place"),
@@ -341,21 +421,21 @@ int main(int argc, char *argv[])
     }
     for (const QString &name : foreign) {
         if (parser.isSet(name))
-            return usageError(QStringLiteral("--%1 does not go with %2").arg(name, command));
+            return usageError(doesNotGoWith(name, command));
     }
 
     if (command == QLatin1String("book")) {
         for (const char *required : {"user", "password", "place", "activity", "date"}) {
             if (!parser.isSet(QLatin1String(required)))
-                return usageError(QStringLiteral("book needs --%1").arg(QLatin1String(required)));
+                return usageError(needs(command, required));
         }
     }
     if (isRestart && !parser.isSet(QStringLiteral("admin-password")))
-        return usageError(QStringLiteral("history restart needs --admin-password"));
+        return usageError(TranslateText(QStringLiteral("history restart braucht --admin-password")));
     if (isClosePeriod) {
         for (const char *required : {"until", "admin-password"}) {
             if (!parser.isSet(QLatin1String(required)))
-                return usageError(QStringLiteral("close-period needs --%1").arg(QLatin1String(required)));
+                return usageError(needs(command, required));
         }
     }
 
@@ -363,7 +443,7 @@ int main(int argc, char *argv[])
     if (parser.isSet(QStringLiteral("lang"))) {
         language = languageCode(parser.value(QStringLiteral("lang")));
         if (!language)
-            return usageError(QStringLiteral("--lang takes de, en or es"));
+            return usageError(TranslateText(QStringLiteral("--lang nimmt de, en oder es")));
     }
     const QString dbDirectory = parser.value(QStringLiteral("db"));
     if (parser.isSet(QStringLiteral("db"))) {
@@ -374,7 +454,7 @@ int main(int argc, char *argv[])
     if (parser.isSet(QStringLiteral("if-double"))) {
         const QString answer = parser.value(QStringLiteral("if-double"));
         if (answer != QLatin1String("yes") && answer != QLatin1String("no"))
-            return usageError(QStringLiteral("--if-double takes yes or no"));
+            return usageError(TranslateText(QStringLiteral("--if-double nimmt yes oder no")));
         ifDouble = answer == QLatin1String("yes");
     }
 
@@ -387,32 +467,24 @@ int main(int argc, char *argv[])
                 continue;
             const auto parsed = parseDateArgument(parser.value(QLatin1String(name)));
             if (!parsed)
-                return usageError(QStringLiteral("--%1 takes DD.MM.YYYY or YYYY-MM-DD").arg(QLatin1String(name)));
+                return usageError(takesDate(name));
             *date = *parsed;
         }
         if (parser.isSet(QStringLiteral("record"))) {
             bool ok = false;
             const uint number = parser.value(QStringLiteral("record")).toUInt(&ok);
             if (!ok)
-                return usageError(QStringLiteral("--record takes a record number"));
+                return usageError(TranslateText(QStringLiteral("--record nimmt eine Datensatznummer")));
             historyFilter.recordNumber = number;
         }
         if (parser.isSet(QStringLiteral("after"))) {
             const QByteArray hash = parser.value(QStringLiteral("after")).trimmed().toLatin1().toLower();
             if (hash.size() != ChangeLogEntry::DigestHexLength || QByteArray::fromHex(hash).toHex() != hash)
-                return usageError(QStringLiteral("--after takes a checksum of 64 hexadecimal digits"));
+                return usageError(TranslateText(QStringLiteral("--after nimmt eine Prüfsumme aus 64 Hexadezimalziffern")));
             historyFilter.afterHash = hash;
         }
     }
 
-    ConsoleReporter reporter;
-    Reporter::setGlobal(&reporter);
-    SystemClock clock;
-    AppContext context(reporter, clock, AppContext::defaultProgramDirectory(),
-                       ProgramDirectories::platformAppDataFolder(),
-                       WindowSettingsStore::forProgram(QLatin1String(AppContext::ProgramName)));
-    context.BuildTranslationIndex();
-    context.setAskWhenLocked(false);
     if (parser.isSet(QStringLiteral("db")))
         context.setDatabaseDirectoryOverride(dbDirectory);
     else
@@ -497,7 +569,7 @@ int main(int argc, char *argv[])
                 const auto typed = PasswordInput::readLine(TranslateText(QStringLiteral("Passwort:")) + QLatin1Char(' '));
                 if (!typed) {
                     Reporter::setGlobal(nullptr);
-                    return usageError(QStringLiteral("--password - found no line on standard input"));
+                    return usageError(noLineOnStandardInput("password"));
                 }
                 options.password = *typed;
             }

@@ -267,7 +267,11 @@ QString WorkingTimeLawCheck::readingLine() const
         paragraphs << rule->paragraph;
     const QString line = m_options.hoursOnly ? QStringLiteral("Nur Stundenanzahl erfasst: geprüft werden nur %1.")
                                              : QStringLiteral("Mit Uhrzeiten von bis gelesen: geprüft werden %1.");
-    return m_texts.translate(line).arg(paragraphs.join(QStringLiteral(", ")));
+    // "§ 3 und § 9": the last two joined by the language's "and".
+    QString listed = paragraphs.takeLast();
+    if (!paragraphs.isEmpty())
+        listed = m_texts.translate(QStringLiteral("%1 und %2")).arg(paragraphs.join(QStringLiteral(", ")), listed);
+    return m_texts.translate(line).arg(listed);
 }
 
 void WorkingTimeLawCheck::writeReport(const LineSink &sink) const

@@ -60,7 +60,7 @@ bool BookingService::searchAndMaybeAppend(const BookingInput &input, const QStri
     const std::optional<bool> found = !m_table.refresh() ? std::nullopt
         : input.hoursOnly ? std::optional<bool>(false)
                           : m_index.findClash(employee, input.date, BookingRules::secondsOf(input.from),
-                                              BookingRules::secondsOf(input.to));
+                                              BookingRules::secondsOf(input.to), &outcome.clashRecord);
     if (!found) {
         m_table.unlockHeader();
         outcome.kind = Outcome::WriteFailed;

@@ -29,6 +29,7 @@ public:
         BookingRules::Check check = BookingRules::Check::Ok;
         bool doubled = false;  // stored although it clashes
         QString error;         // WriteFailed, Locked: the table's reason (a failed read too); Closed: why
+        quint32 clashRecord = 0; // the record number of a booking it clashes with; 0 when none
     };
 
     // Without `closedPeriod` nothing is closed: for the rules alone, in tests

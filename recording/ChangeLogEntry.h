@@ -114,4 +114,7 @@ struct ChangeLogEntry
     QByteArray after;     // hex, may be empty
     QByteArray chain;     // hex
     bool deletedFlag = false;
+    // The changes as a reader shows them, each field named by its heading in
+    // the user's language; empty: shownChanges().
+    QString headedChanges;
 };

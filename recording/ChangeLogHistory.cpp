@@ -5,6 +5,8 @@
 
 #include "base/Clock.h"
 #include "storage/DbfTable.h"
+#include "storage/WorkTimeTables.h"
+#include "translation/ProgramTexts.h"
 #include "translation/UiText.h"
 
 namespace {
@@ -14,6 +16,50 @@ class NoClock final : public Clock
 public:
     QDateTime now() const override { return {}; }
 };
+
+using Headings = QList<QPair<QString, QString>>;
+
+// Stored field name (as the table in `directory` names it, in whatever
+// language created it) and the heading the grids show for its position.
+Headings fieldHeadings(const QString &directory)
+{
+    Headings headings{{QStringLiteral("CLOSED_UNTIL"), UiText(QStringLiteral("Abgeschlossen bis"))}};
+    NoClock clock;
+    DbfTable table(clock);
+    if (!table.open(directory + QLatin1String(WorkTimeTables::TableFileName), DbfTable::OpenMode::ReadOnly))
+        return headings;
+    const auto programText = [](int n) { return UiText(ProgramTexts::german(n)); };
+    for (int pos = 0; pos < table.fieldCount(); ++pos) {
+        const QString heading = WorkTimeTables::heading(pos, programText);
+        if (!heading.isEmpty())
+            headings.append({table.fields().at(pos).name, heading});
+    }
+    return headings;
+}
+
+// Each "NAME: " that begins the changes or follows "; " gets its heading.
+QString withHeadings(const QString &changes, const Headings &headings)
+{
+    QString out;
+    qsizetype from = 0;
+    while (from <= changes.size()) {
+        qsizetype next = changes.indexOf(QLatin1String("; "), from);
+        if (next < 0)
+            next = changes.size();
+        QString part = changes.mid(from, next - from);
+        for (const auto &[name, heading] : headings) {
+            if (part.startsWith(name + QLatin1String(": "))) {
+                part.replace(0, name.size(), heading);
+                break;
+            }
+        }
+        out += part;
+        if (next < changes.size())
+            out += QLatin1String("; ");
+        from = next + 2;
+    }
+    return out;
+}
 
 } // namespace
 
@@ -53,6 +99,7 @@ bool ChangeLogHistory::read(const Filter &filter, const std::function<void(const
         m_errorString = log.errorString();
         return false;
     }
+    const Headings headings = fieldHeadings(m_directory);
     DbfRecord record = log.newRecord();
     bool afterFound = filter.afterHash.isEmpty();
     for (quint32 number = 1; number <= log.recordCount(); ++number) {
@@ -60,13 +107,15 @@ bool ChangeLogHistory::read(const Filter &filter, const std::function<void(const
             m_errorString = log.errorString();
             return false;
         }
-        const ChangeLogEntry entry = ChangeLogEntry::fromRecord(record);
+        ChangeLogEntry entry = ChangeLogEntry::fromRecord(record);
         if (!afterFound) {
             afterFound = entry.chain == filter.afterHash;
             continue;
         }
-        if (filter.matches(entry))
-            sink(entry);
+        if (!filter.matches(entry))
+            continue;
+        entry.headedChanges = withHeadings(entry.shownChanges(), headings);
+        sink(entry);
     }
     if (!afterFound) {
         m_hashNotFound = true;
@@ -95,6 +144,6 @@ QStringList ChangeLogHistory::columnTitles()
 QStringList ChangeLogHistory::columns(const ChangeLogEntry &entry)
 {
     return {entry.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), entry.who, entry.host,
-            ChangeLogEntry::actionText(entry.action), QString::number(entry.recordNumber), entry.shownChanges(),
-            QString::fromLatin1(entry.chain)};
+            ChangeLogEntry::actionText(entry.action), QString::number(entry.recordNumber),
+            entry.headedChanges.isEmpty() ? entry.shownChanges() : entry.headedChanges, QString::fromLatin1(entry.chain)};
 }

@@ -124,7 +124,7 @@ void ClashIndex::recordChanged(const DbfRecord *before, const DbfRecord *after)
         add(*after);
 }
 
-std::optional<bool> ClashIndex::findClash(const QString &employee, QDate date, int from, int to)
+std::optional<bool> ClashIndex::findClash(const QString &employee, QDate date, int from, int to, quint32 *clashing)
 {
     const std::optional<quint32> counter = m_table.changeCounter();
     if ((!m_valid || !counter || counter != m_counter) && !rebuild())
@@ -138,8 +138,11 @@ std::optional<bool> ClashIndex::findClash(const QString &employee, QDate date, i
     if (day == rows->end())
         return false;
     for (const Entry &entry : day->second) {
-        if (BookingRules::clashes(from, to, entry.from, entry.to))
+        if (BookingRules::clashes(from, to, entry.from, entry.to)) {
+            if (clashing)
+                *clashing = entry.record;
             return true;
+        }
     }
     return false;
 }

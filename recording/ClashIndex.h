@@ -36,7 +36,9 @@ public:
     // be read, for an index that lacks a row would let a clash through. The
     // caller holds the table's header lock, so that no other instance writes
     // meanwhile, and refreshes the table first.
-    std::optional<bool> findClash(const QString &employee, QDate date, int from, int to);
+    // `clashing`, when given, receives the record number of the first row
+    // it clashes with.
+    std::optional<bool> findClash(const QString &employee, QDate date, int from, int to, quint32 *clashing = nullptr);
 
     void recordChanged(const DbfRecord *before, const DbfRecord *after) override;
     void tableReset() override;

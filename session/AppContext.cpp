@@ -1,6 +1,7 @@
 #include "AppContext.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 #include <QSysInfo>
 
 #include "LanguageOptions.h"
@@ -86,7 +87,8 @@ bool AppContext::SaveBenutzer()
 void AppContext::LoadOptions()
 {
     SetCurrentLanguage(LanguageOptions::German);
-    languagesetto = LanguageOptions::LoadOptions(GetProgramDir(false)).value_or(LanguageOptions::German);
+    languagesetto = LanguageOptions::LoadOptions(GetProgramDir(false))
+                        .value_or(LanguageOptions::languageOfLocale(QLocale::system()));
 }
 
 bool AppContext::SaveOptions()

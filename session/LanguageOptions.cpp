@@ -1,6 +1,8 @@
 #include "LanguageOptions.h"
 
 #include <QFile>
+#include <QLocale>
+#include <QSaveFile>
 #include <QtEndian>
 
 #include "base/WholeFileSave.h"
@@ -17,6 +19,20 @@ std::optional<int> LoadOptions(const QString &databaseDirectory)
         return std::nullopt;
     const qint32 code = qFromLittleEndian<qint32>(bytes.constData());
     return code == 0 ? German : code;
+}
+
+int languageOfLocale(const QLocale &locale)
+{
+    constexpr int English = 1;
+    constexpr int Spanish = 2;
+    switch (locale.language()) {
+    case QLocale::English:
+        return English;
+    case QLocale::Spanish:
+        return Spanish;
+    default:
+        return German;
+    }
 }
 
 bool SaveOptions(const QString &databaseDirectory, int language)

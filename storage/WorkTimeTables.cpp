@@ -55,6 +55,16 @@ QList<DbfFieldDef> WorkTimeTables::fieldDefinitions(const ProgramTextFunction &p
     return defs;
 }
 
+QString WorkTimeTables::heading(int field, const ProgramTextFunction &programText)
+{
+    if (field < 0 || field >= FieldCount)
+        return {};
+    // The stored name "Auswaerts" avoids the umlaut a dBase name cannot
+    // hold; a heading can, and the reports already spell it so.
+    constexpr int AuswaertsHeading = 26;
+    return programText(field == Auswaerts ? AuswaertsHeading : s_fields[field].programText);
+}
+
 WorkTimeTables::WorkTimeTables(const Clock &clock, Reporter &reporter, ProgramTextFunction programText)
     : Dbf1(clock)
     , Dbf2(clock)

@@ -44,6 +44,12 @@ public:
     // current at this moment.
     static QList<DbfFieldDef> fieldDefinitions(const ProgramTextFunction &programText);
 
+    // The heading of field `field` wherever records are shown (grids, the
+    // change history), by position and whole, in the language of the moment:
+    // the stored names are upper case, cut to ten characters and in whatever
+    // language created the table. Empty for a field beyond today's layout.
+    static QString heading(int field, const ProgramTextFunction &programText);
+
     WorkTimeTables(const Clock &clock, Reporter &reporter, ProgramTextFunction programText);
 
     // Both tables live in this directory, given with its trailing separator.

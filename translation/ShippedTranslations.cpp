@@ -14,6 +14,14 @@ Filled fillEmptyCells(TranslationDictionary &dictionary, const TranslationSource
     return filled;
 }
 
+Filled importCells(TranslationDictionary &dictionary, const TranslationSource &source)
+{
+    Filled changed;
+    for (const TranslationSource::Row &row : source.rows)
+        dictionary.importCells(row.german, row.english, row.spanish, &changed.cells, &changed.rows);
+    return changed;
+}
+
 TranslationSource toSource(TranslationDictionary &dictionary, const QStringList &comments)
 {
     TranslationSource source;
@@ -40,6 +48,24 @@ QStringList untranslatedKeys(TranslationDictionary &dictionary)
             keys << key;
     }
     return keys;
+}
+
+QList<QPair<QString, QStringList>> missingLanguages(TranslationDictionary &dictionary)
+{
+    QList<QPair<QString, QStringList>> missing;
+    for (quint32 r = 0; r < dictionary.rowCount(); ++r) {
+        const QString key = dictionary.text(r, TranslationDictionary::GermanColumn);
+        if (key.isEmpty())
+            continue;
+        QStringList languages;
+        if (dictionary.text(r, TranslationDictionary::EnglishColumn).trimmed().isEmpty())
+            languages << QStringLiteral("en");
+        if (dictionary.text(r, TranslationDictionary::SpanishColumn).trimmed().isEmpty())
+            languages << QStringLiteral("es");
+        if (!languages.isEmpty())
+            missing.append({key, languages});
+    }
+    return missing;
 }
 
 QStringList duplicateKeys(const TranslationSource &source)

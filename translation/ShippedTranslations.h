@@ -22,11 +22,17 @@ struct Filled
 // English and Spanish cells that are empty. The file is not written.
 Filled fillEmptyCells(TranslationDictionary &dictionary, const TranslationSource &source);
 
+// A translator's file (the export format) coming back: every cell it fills
+// replaces the dictionary's, keys it adds are added, empty cells change
+// nothing. `cells` counts the cells changed. The file is not written.
+Filled importCells(TranslationDictionary &dictionary, const TranslationSource &source);
 // Every row with a key, in table order, as German, English, Spanish.
 TranslationSource toSource(TranslationDictionary &dictionary, const QStringList &comments);
 
 // The keys whose English or Spanish cell is empty, in table order.
 QStringList untranslatedKeys(TranslationDictionary &dictionary);
+// The same, each with the codes of the languages it lacks ("en", "es").
+QList<QPair<QString, QStringList>> missingLanguages(TranslationDictionary &dictionary);
 
 // Keys given more than once in `source`, each named once.
 QStringList duplicateKeys(const TranslationSource &source);

@@ -1,11 +1,25 @@
 #include "TranslationSource.h"
 
+#include <algorithm>
+
 #include <QIODevice>
+#include <QStringDecoder>
 #include <QStringList>
 
 namespace {
 
 const QString ColumnLine = QStringLiteral("de\ten\tes");
+
+// UTF-8 cannot carry half of a surrogate pair: such a code unit is escaped.
+bool isLoneSurrogate(const QString &text, qsizetype i)
+{
+    const QChar c = text.at(i);
+    if (c.isHighSurrogate())
+        return i + 1 >= text.size() || !text.at(i + 1).isLowSurrogate();
+    if (c.isLowSurrogate())
+        return i == 0 || !text.at(i - 1).isHighSurrogate();
+    return false;
+}
 
 } // namespace
 
@@ -21,7 +35,11 @@ QString TranslationSource::escape(const QString &cell)
         --trailingFrom;
     for (qsizetype i = 0; i < cell.size(); ++i) {
         const QChar c = cell.at(i);
-        if (c == QLatin1Char('\\'))
+        if (isLoneSurrogate(cell, i))
+            out += QLatin1String("\\u") + QString::number(c.unicode(), 16).toUpper().rightJustified(4, QLatin1Char('0'));
+        else if (i == 0 && c == QLatin1Char('#'))
+            out += QLatin1String("\\#"); // a line that begins with # would be a comment
+        else if (c == QLatin1Char('\\'))
             out += QLatin1String("\\\\");
         else if (c == QLatin1Char('\t'))
             out += QLatin1String("\\t");
@@ -55,6 +73,17 @@ bool TranslationSource::unescape(const QString &cell, QString *text)
         case 'n': out += QLatin1Char('\n'); break;
         case 'r': out += QLatin1Char('\r'); break;
         case 's': out += QLatin1Char(' '); break;
+        case '#': out += QLatin1Char('#'); break;
+        case 'u': { // one UTF-16 code unit, four hex digits
+            const QStringView hex = QStringView(cell).mid(i + 1, 4);
+            bool ok = hex.size() == 4;
+            const ushort unit = ok ? hex.toUShort(&ok, 16) : 0;
+            if (!ok)
+                return false;
+            out += QChar(unit);
+            i += 4;
+            break;
+        }
         default: return false;
         }
     }
@@ -70,13 +99,22 @@ bool TranslationSource::read(QIODevice *device)
     QByteArray bytes = device->readAll();
     if (bytes.startsWith("\xEF\xBB\xBF"))
         bytes.remove(0, 3);
-    QString text = QString::fromUtf8(bytes);
-    if (text.contains(QChar::ReplacementCharacter)) {
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder.decode(bytes);
+    if (decoder.hasError()) {
         m_error = QStringLiteral("the file is not UTF-8");
         return false;
     }
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    const QStringList lines = text.split(QLatin1Char('\n'));
+    // A file saved with CR LF line ends (every line) loses its CRs; in a file
+    // of LF line ends a CR stays, as a comment may end in one.
+    QStringList lines = text.split(QLatin1Char('\n'));
+    const bool crlf = lines.size() > 1 && std::all_of(lines.cbegin(), lines.cend() - 1, [](const QString &line) {
+                          return line.endsWith(QLatin1Char('\r'));
+                      });
+    if (crlf) {
+        for (qsizetype n = 0; n + 1 < lines.size(); ++n)
+            lines[n].chop(1);
+    }
     bool columnsSeen = false;
     for (qsizetype n = 0; n < lines.size(); ++n) {
         const QString &line = lines.at(n);
@@ -105,11 +143,11 @@ bool TranslationSource::read(QIODevice *device)
         QString *targets[] = {&row.german, &row.english, &row.spanish};
         for (qsizetype c = 0; c < cells.size(); ++c) {
             if (!unescape(cells.at(c), targets[c])) {
-                m_error = where + QStringLiteral("a backslash that starts no escape (\\\\ \\t \\n \\r \\s)");
+                m_error = where + QStringLiteral("a backslash that starts no escape (\\\\ \\t \\n \\r \\s \\# \\uXXXX)");
                 return false;
             }
         }
-        if (row.german.trimmed().isEmpty()) {
+        if (row.german.isEmpty()) {
             m_error = where + QStringLiteral("the German key is empty");
             return false;
         }

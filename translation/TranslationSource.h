@@ -9,9 +9,12 @@ class QIODevice;
 // with one row per German key and the columns German, English and Spanish,
 // separated by one TAB. Lines that begin with "#" are comments; the first
 // other line names the columns ("de", "en", "es"). Inside a cell, "\\" is a
-// backslash, "\t" a TAB, "\n" a line feed, "\r" a carriage return and "\s" a
-// blank; blanks at either end of a cell are written as "\s", so that they stay
-// visible in a review.
+// backslash, "\t" a TAB, "\n" a line feed, "\r" a carriage return, "\s" a
+// blank, "\#" a "#" (written where a cell begins, so that a row is never taken
+// for a comment) and "\uXXXX" one UTF-16 code unit (written for half of a
+// surrogate pair, which UTF-8 cannot carry); blanks at either end of a cell
+// are written as "\s", so that they stay visible in a review. A key may be
+// all blanks, but not empty.
 class TranslationSource
 {
 public:

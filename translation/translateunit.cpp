@@ -252,8 +252,10 @@ QString TranslationDictionary::TranslateText(const QString &source)
 
     const qint32 row = findRow(key);
     if (row < 0) {
-        addKey(key);
-        SaveTranslationFile();
+        if (m_registersNewKeys) {
+            addKey(key);
+            SaveTranslationFile();
+        }
         return source;
     }
     m_table.GetObject(quint32(row));
@@ -375,6 +377,27 @@ void TranslationDictionary::fillEmptyCells(const QString &source, const QString 
             continue;
         setText(quint32(row), columns[i], *texts[i]);
         ++*cellsFilled;
+    }
+}
+
+void TranslationDictionary::importCells(const QString &key, const QString &english, const QString &spanish,
+                                        int *cellsChanged, int *rowsAdded)
+{
+    if (key.isEmpty())
+        return;
+    qint32 row = findRow(key);
+    if (row < 0) {
+        addKey(key);
+        row = qint32(m_table.count - 1);
+        ++*rowsAdded;
+    }
+    const int columns[] = {EnglishColumn, SpanishColumn};
+    const QString *texts[] = {&english, &spanish};
+    for (int i = 0; i < 2; ++i) {
+        if (texts[i]->isEmpty() || text(quint32(row), columns[i]) == *texts[i])
+            continue;
+        setText(quint32(row), columns[i], *texts[i]);
+        ++*cellsChanged;
     }
 }
 

@@ -94,6 +94,15 @@ public:
     void fillEmptyCells(const QString &key, const QString &english, const QString &spanish, int *cellsFilled,
                         int *rowsAdded);
 
+    // A translator's file coming back: the row of `key` (exactly as the file
+    // has it) takes every English and Spanish cell the file fills, and a key
+    // the table lacks is added. Cells the file leaves empty stay as they are.
+    // Adds to `cellsChanged` and `rowsAdded`; the file is not written.
+    void importCells(const QString &key, const QString &english, const QString &spanish, int *cellsChanged,
+                     int *rowsAdded);
+    // Off: a key not in the table comes back as it is, and neither the table
+    // nor the file changes (for tagwerk-cli, which only reads the dictionary).
+    void setRegistersNewKeys(bool registers) { m_registersNewKeys = registers; }
     // Called with every key TranslateText is asked for (outer blanks
     // stripped), found or not; for tests that collect what the program shows.
     void setLookupRecorder(std::function<void(const QString &key)> recorder) { m_recorder = std::move(recorder); }
@@ -122,6 +131,7 @@ private:
     TextPool m_texts;
     int m_language = German;
     int m_saves = 0;
+    bool m_registersNewKeys = true;
     bool m_damagedUnsaved = false; // read as damaged, and no copy of it could be kept
     QString m_damagedCopy;
     std::function<void(const QString &)> m_recorder;

@@ -25,7 +25,7 @@ TAdminForm::TAdminForm(AppContext &context, QWidget *parent)
     , Edit1(new QLineEdit(this))
     , Label2(new QLabel(QStringLiteral("Admin Passwort wiederholen:"), this))
     , Edit2(new QLineEdit(this))
-    , CheckBox1(new QCheckBox(QStringLiteral("Mitarbeiter können Ihre Daten nachträglich bearbeiten"), this))
+    , CheckBox1(new QCheckBox(QStringLiteral("Mitarbeiter können ihre Daten nachträglich bearbeiten"), this))
     , CheckOnlyhoursCheck(new QCheckBox(QStringLiteral("Nur Stundenanzahl abfragen, nicht von bis"), this))
     , BitBtnXP1(new QPushButton(QStringLiteral("OK"), this))
 {

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
 
 #include "AbschlussFUnit.h"
@@ -82,4 +83,13 @@ void ApplicationForms::applyQtTranslations(int language)
     m_qtTranslator = std::make_unique<QTranslator>();
     if (m_qtTranslator->load(QStringLiteral("qtbase_") + code, QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(m_qtTranslator.get());
+    // Month and day names (the calendar pop-ups, Qt's own dialogs) follow the
+    // chosen language, not the system's: windows made later take the default,
+    // the windows made at start-up are told.
+    const QLocale locale(QLocale(code).language(), code == QLatin1String("en")   ? QLocale::UnitedKingdom
+                                                   : code == QLatin1String("es") ? QLocale::Spain
+                                                                                 : QLocale::Germany);
+    QLocale::setDefault(locale);
+    for (const auto &window : m_windows)
+        window->setLocale(locale);
 }

@@ -183,7 +183,9 @@ void TEinloggenForm::chooseLanguage(int language)
 
 void TEinloggenForm::showRestartNotice()
 {
-    m_context.reporter().information(ProgramText(1), ProgramText(2));
+    // Titled by what the notice is about, the language, whether it follows
+    // a choice in the menu or the translation editor.
+    m_context.reporter().information(ProgramText(1), TranslateText(QStringLiteral("Sprache")));
 }
 
 void TEinloggenForm::BitBtnXP1Click()

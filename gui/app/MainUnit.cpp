@@ -395,6 +395,7 @@ void TMainForm::showEvent(QShowEvent *event)
     SettingsForm::showEvent(event);
     // Each opening starts at the last row, so the newest records are in view.
     m_model->reread();
+    widenHeadings(); // the model's reset gave every column its default width
     const int last = m_model->rowCount() - 1;
     if (last >= 0) {
         DBGrid1->setCurrentIndex(m_model->index(last, 0));

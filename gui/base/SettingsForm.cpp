@@ -1,6 +1,7 @@
 #include "SettingsForm.h"
 
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QHideEvent>
 #include <QScreen>
 
@@ -73,7 +74,23 @@ void SettingsForm::showEvent(QShowEvent *event)
 {
     m_shown = true;
     restoreSettings();
+    widenHeadings();
     QDialog::showEvent(event);
+}
+
+void SettingsForm::widenHeadings()
+{
+    // Column headings are translated after the window was built, and are
+    // longer in some languages: each column is at least as wide as its heading.
+    for (QHeaderView *header : findChildren<QHeaderView *>()) {
+        if (header->orientation() != Qt::Horizontal)
+            continue;
+        for (int section = 0; section < header->count(); ++section) {
+            const int needed = header->sectionSizeHint(section);
+            if (!header->isSectionHidden(section) && header->sectionSize(section) < needed)
+                header->resizeSection(section, needed);
+        }
+    }
 }
 
 void SettingsForm::hideEvent(QHideEvent *event)

@@ -27,6 +27,7 @@ protected:
     virtual void saveControls(WindowSettingsStore &) {}
 
     void showEvent(QShowEvent *event) override;
+    void widenHeadings();
     void hideEvent(QHideEvent *event) override;
     void done(int result) override;
 

@@ -154,7 +154,7 @@ TErfassenForm::TErfassenForm(AppContext &context, ApplicationForms &forms)
     buttons->addWidget(AusloggenBtn);
     layout->addLayout(buttons, row, 0, 1, 3);
     layout->setRowStretch(row - 2, 1);
-    setFixedSize(449, 504);
+    setFixedSize(DesignedSize);
 
     // Tab order as the window was designed.
     const QList<QWidget *> order = {Orted, TatEd, DateTimePicker1, DateTimePicker2, DateTimePicker4, DateTimePicker3,
@@ -207,6 +207,9 @@ void TErfassenForm::prepare()
 
 void TErfassenForm::showEvent(QShowEvent *event)
 {
+    // The size the window was designed with, or more where its translated
+    // texts need it.
+    setFixedSize(DesignedSize.expandedTo(layout()->sizeHint()));
     SettingsForm::showEvent(event);
     Orted->setFocus();
 }

@@ -62,6 +62,7 @@ protected:
     void restoreControls(WindowSettingsStore &store) override;
     void saveControls(WindowSettingsStore &store) override;
     void showEvent(QShowEvent *event) override;
+    static constexpr QSize DesignedSize{449, 504};
 
 private:
     void fillList(QComboBox *list, int field, bool fixed, const QString &fixedTexts);

@@ -25,15 +25,16 @@
 namespace {
 
 constexpr int Columns = TranslationDictionary::Columns;
+// The grid shows the languages the program speaks: German, English and
+// Spanish. The table's further columns stay in the file, untouched.
+constexpr int ShownColumns = TranslationDictionary::SpanishColumn + 1;
 
 QString heading(int column)
 {
     switch (column) {
-    case 0: return QStringLiteral("German");
-    case 1: return QStringLiteral("English");
-    case 2: return QStringLiteral("Espannol");
-    case 3: return QStringLiteral("German changed");
-    default: return QStringLiteral("language%1").arg(column);
+    case TranslationDictionary::GermanColumn: return TranslateText(QStringLiteral("Deutscher Text"));
+    case TranslationDictionary::EnglishColumn: return TranslateText(QStringLiteral("Englischer Text"));
+    default: return TranslateText(QStringLiteral("Spanischer Text"));
     }
 }
 
@@ -145,7 +146,7 @@ TTranslateForm::TTranslateForm(WindowSettingsStore &settings, TranslationDiction
     DeleteRowBtn = makeButton("DeleteRowBtn", QStringLiteral("Zeile löschen"));
     FixedColCheck = new QCheckBox(QStringLiteral("Erste Spalte soll immer sichtbar sein"), this);
     FixedColCheck->setObjectName(QStringLiteral("FixedColCheck"));
-    StringGrid1 = new QTableWidget(0, Columns, this);
+    StringGrid1 = new QTableWidget(0, ShownColumns, this);
     StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
     StringGrid1->horizontalHeader()->setDefaultSectionSize(250);
     auto *delegate = new KeystrokeDelegate(this, StringGrid1);
@@ -206,7 +207,7 @@ void TTranslateForm::appendGridRow(quint32 row)
     if (m_filling || StringGrid1->rowCount() != int(row))
         return;
     StringGrid1->insertRow(int(row));
-    for (int c = 0; c < Columns; ++c)
+    for (int c = 0; c < ShownColumns; ++c)
         StringGrid1->setItem(int(row), c, new QTableWidgetItem(dictionary().text(row, c)));
     if (FixedColCheck->isChecked())
         StringGrid1->setVerticalHeaderItem(int(row), new QTableWidgetItem(dictionary().text(row, 0)));
@@ -237,12 +238,12 @@ void TTranslateForm::FillStringGrid()
     m_filling = true;
     TranslationDictionary &d = dictionary();
     QStringList headings;
-    for (int c = 0; c < Columns; ++c)
+    for (int c = 0; c < ShownColumns; ++c)
         headings << heading(c);
     StringGrid1->setHorizontalHeaderLabels(headings);
     StringGrid1->setRowCount(int(d.rowCount()));
     for (quint32 r = 0; r < d.rowCount(); ++r) {
-        for (int c = 0; c < Columns; ++c)
+        for (int c = 0; c < ShownColumns; ++c)
             StringGrid1->setItem(int(r), c, new QTableWidgetItem(d.text(r, c)));
     }
     applyFixedColumn();
@@ -300,7 +301,7 @@ void TTranslateForm::FilterBtnClick()
     if (wanted.isEmpty())
         return;
     for (int r = 0; r <= StringGrid1->rowCount(); ++r) {
-        for (int c = 0; c < Columns; ++c) {
+        for (int c = 0; c < ShownColumns; ++c) {
             if (!asciiUpper(cellText(r, c)).contains(wanted))
                 continue;
             if (r >= 1) {

@@ -3,7 +3,11 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLocale>
 #include <QStandardPaths>
+
+#include "session/LanguageOptions.h"
+#include "translation/translateunit.h"
 
 namespace FileDialog {
 
@@ -34,7 +38,15 @@ QString getSaveFileName(QWidget *parent, const QString &caption, const QString &
         s_next.reset();
         return chosen(answer);
     }
-    return chosen(QFileDialog::getSaveFileName(parent, caption, QDir(startFolder()).filePath(fileName), filter));
+    return chosen(QFileDialog::getSaveFileName(parent, caption, QDir(startFolder()).filePath(fileName), filter, nullptr,
+                                               dialogOptions()));
+}
+
+QFileDialog::Options dialogOptions()
+{
+    if (LanguageOptions::languageOfLocale(QLocale::system()) == CurrentLanguage())
+        return {};
+    return QFileDialog::DontUseNativeDialog;
 }
 
 void setNextFileName(const QString &fileName)

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include <QFileDialog>
 #include <QString>
 
 class QWidget;
@@ -13,6 +14,9 @@ namespace FileDialog {
 // was saved in (at first the user's documents folder), never in the folder
 // the program happened to be started from.
 QString getSaveFileName(QWidget *parent, const QString &caption, const QString &fileName, const QString &filter);
+// Qt's own dialog (which speaks the program's language) wherever the
+// system's dialog would speak another one.
+QFileDialog::Options dialogOptions();
 // The next call returns this instead of showing the dialog (empty: cancelled).
 void setNextFileName(const QString &fileName);
 // Where the next dialog opens.

@@ -139,7 +139,7 @@ void RecordNavigator::click(Button which)
             break;
         }
         if (row >= 0
-            && m_reporter.question(TranslateText(QStringLiteral("Delete record?")), QString(), Reporter::Buttons::YesNo)
+            && m_reporter.question(TranslateText(QStringLiteral("Datensatz löschen?")), QString(), Reporter::Buttons::YesNo)
                    == Reporter::Answer::Yes) {
             if (!m_model->deleteRow(row))
                 m_reporter.error(m_model->lastError());

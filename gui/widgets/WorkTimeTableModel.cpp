@@ -2,6 +2,15 @@
 
 #include "storage/DbfTable.h"
 #include "storage/WorkTimeFieldText.h"
+#include "storage/WorkTimeTables.h"
+#include "translation/translateunit.h"
+
+namespace {
+// Logical cells read as words of the user's language, not as the table's
+// "True"/"False".
+QString yesWord() { return TranslateText(QStringLiteral("Ja")); }
+QString noWord() { return TranslateText(QStringLiteral("Nein")); }
+} // namespace
 
 WorkTimeTableModel::WorkTimeTableModel(DbfTable &table, QObject *parent)
     : QAbstractTableModel(parent)
@@ -54,7 +63,27 @@ QVariant WorkTimeTableModel::data(const QModelIndex &index, int role) const
     const DbfRecord *record = recordAt(index.row());
     if (!record || index.column() >= record->fieldCount())
         return {};
-    return record->text(index.column());
+    const QString text = record->text(index.column());
+    if (!isLogical(index.column()) || text.isEmpty())
+        return text;
+    return text == QLatin1String("True") ? yesWord() : noWord();
+}
+
+bool WorkTimeTableModel::isLogical(int column) const
+{
+    return column >= 0 && column < m_table.fieldCount() && m_table.fields().at(column).type == DbfFieldType::Logical;
+}
+
+QVariant WorkTimeTableModel::storedValue(int column, const QVariant &typed) const
+{
+    if (!isLogical(column))
+        return typed;
+    const QString word = typed.toString().trimmed();
+    if (word.compare(yesWord(), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("True");
+    if (word.compare(noWord(), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("False");
+    return typed;
 }
 
 QVariant WorkTimeTableModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -65,7 +94,8 @@ QVariant WorkTimeTableModel::headerData(int section, Qt::Orientation orientation
         return isNewRow(section) ? QVariant(QStringLiteral("*")) : QVariant();
     if (section < 0 || section >= m_table.fieldCount())
         return {};
-    return m_table.fields().at(section).name;
+    const QString heading = WorkTimeTables::heading(section, &ProgramText);
+    return heading.isEmpty() ? m_table.fields().at(section).name : heading;
 }
 
 Qt::ItemFlags WorkTimeTableModel::flags(const QModelIndex &index) const
@@ -74,8 +104,9 @@ Qt::ItemFlags WorkTimeTableModel::flags(const QModelIndex &index) const
     return m_readOnly || !index.isValid() ? base : base | Qt::ItemIsEditable;
 }
 
-bool WorkTimeTableModel::setData(const QModelIndex &index, const QVariant &value, int role)
+bool WorkTimeTableModel::setData(const QModelIndex &index, const QVariant &typed, int role)
 {
+    const QVariant value = storedValue(index.column(), typed);
     if (m_readOnly || role != Qt::EditRole || !index.isValid())
         return false;
     const QString why = refusal(index, value);
@@ -96,9 +127,9 @@ bool WorkTimeTableModel::setData(const QModelIndex &index, const QVariant &value
     return true;
 }
 
-QString WorkTimeTableModel::refusal(const QModelIndex &index, const QVariant &value) const
+QString WorkTimeTableModel::refusal(const QModelIndex &index, const QVariant &typed) const
 {
-    const QString text = value.toString();
+    const QString text = storedValue(index.column(), typed).toString();
     const QString why = WorkTimeFieldText::message(WorkTimeFieldText::check(index.column(), text), text);
     if (!why.isEmpty() || !m_writeGuard)
         return why;

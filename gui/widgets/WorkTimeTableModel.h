@@ -10,8 +10,9 @@
 class DbfTable;
 
 // The grid's view of a table: one row per row of the table (live records
-// that pass its filter), one column per field, titled with the field name as
-// the file stores it. Rows are read on demand, so a table of a million rows
+// that pass its filter), one column per field, headed by the field's name in
+// the user's language (by position: the names the file stores stay as they
+// are). Logical fields read and take the language's words for yes and no. Rows are read on demand, so a table of a million rows
 // opens at once.
 //
 // Edits are held for one row at a time and written when the row is posted:
@@ -76,6 +77,9 @@ signals:
 
 private:
     void reportReadFailure() const;
+    bool isLogical(int column) const;
+    // What to store for a typed value: a logical field's word becomes "True"/"False".
+    QVariant storedValue(int column, const QVariant &typed) const;
     bool isNewRow(int row) const { return m_pending && m_pendingIsNew && row == m_pendingRow; }
     const DbfRecord *recordAt(int row) const;
     void dropRowIfFilteredOut(int row, const DbfRecord &written, bool wasNew);

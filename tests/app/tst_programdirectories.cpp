@@ -31,6 +31,8 @@ private slots:
     void windowsDefaultIsTheLocalFolder();
     void ownFilesUnderWindowsNameRules_data();
     void ownFilesUnderWindowsNameRules();
+    void firstStartTakesSystemLanguage_data();
+    void firstStartTakesSystemLanguage();
 
 private:
     QString sub(const QString &name) const { return ProgramDirectories::withTrailingSeparator(m_dir->filePath(name)); }
@@ -260,6 +262,24 @@ void TestProgramDirectories::ownFilesUnderWindowsNameRules()
     const QString path = database + name;
     QCOMPARE(OwnFiles::isOwnFile(path, own, OwnFiles::NameRules::Windows), ownOnWindows);
     QCOMPARE(OwnFiles::isOwnFile(path, own, OwnFiles::NameRules::Exact), ownElsewhere);
+}
+
+void TestProgramDirectories::firstStartTakesSystemLanguage_data()
+{
+    QTest::addColumn<QLocale>("locale");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("en_GB") << QLocale(QLocale::English, QLocale::UnitedKingdom) << 1;
+    QTest::newRow("es_MX") << QLocale(QLocale::Spanish, QLocale::Mexico) << 2;
+    QTest::newRow("de_AT") << QLocale(QLocale::German, QLocale::Austria) << 3;
+    QTest::newRow("fr_FR") << QLocale(QLocale::French, QLocale::France) << 3;
+    QTest::newRow("C") << QLocale::c() << 3;
+}
+
+void TestProgramDirectories::firstStartTakesSystemLanguage()
+{
+    QFETCH(QLocale, locale);
+    QFETCH(int, expected);
+    QCOMPARE(LanguageOptions::languageOfLocale(locale), expected);
 }
 
 QTEST_GUILESS_MAIN(TestProgramDirectories)

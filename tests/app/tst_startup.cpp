@@ -250,8 +250,8 @@ void TestStartup::languageSwitchIsStoredAndAnnounced()
     startProgram();
     TranslationDictionary &dictionary = m_program->context->dictionary();
     for (quint32 row = 0; row < dictionary.rowCount(); ++row) {
-        if (dictionary.text(row, 0) == QStringLiteral("Übersetzen"))
-            dictionary.setText(row, 1, QStringLiteral("Translate"));
+        if (dictionary.text(row, 0) == QStringLiteral("Sprache"))
+            dictionary.setText(row, 1, QStringLiteral("Language"));
         if (dictionary.text(row, 0).startsWith(QStringLiteral("Bitte schließen")))
             dictionary.setText(row, 1, QStringLiteral("Please close the program and start it again."));
     }
@@ -263,7 +263,7 @@ void TestStartup::languageSwitchIsStoredAndAnnounced()
     QCOMPARE(m_program->reporter.messages().size(), 1);
     QCOMPARE(m_program->reporter.messages().first().kind, RecordingReporter::Message::Information);
     QCOMPARE(m_program->reporter.messages().first().text, QStringLiteral("Please close the program and start it again."));
-    QCOMPARE(m_program->reporter.messages().first().caption, QStringLiteral("Translate"));
+    QCOMPARE(m_program->reporter.messages().first().caption, QStringLiteral("Language"));
     // Windows already on screen keep their language until the next start.
     QCOMPARE(m_program->forms->EinloggenForm->BeendenBtn->text(), QStringLiteral("Programm beenden"));
 }
@@ -287,7 +287,7 @@ void TestStartup::storedLanguageTranslatesWindows()
     QCOMPARE(m_program->forms->EinloggenForm->BitBtnXP2->text(), QStringLiteral("Als Administrator einloggen"));
     // The table created in Spanish carries the Spanish field name.
     QCOMPARE(m_program->context->tables().Dbf1.fields().at(0).name, QStringLiteral("FECHA"));
-    QCOMPARE(m_program->forms->MainForm->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("FECHA"));
+    QCOMPARE(m_program->forms->MainForm->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Fecha"));
 }
 
 void TestStartup::gridEditIsKeptAfterLoggingOut()

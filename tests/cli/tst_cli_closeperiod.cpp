@@ -120,14 +120,14 @@ void TestCliClosePeriod::closePeriod_data()
     QTest::newRow("after today") << args("31.12.2999", "chef") << QByteArray() << 1 << ""
                                  << "Buchungen können höchstens bis heute (" << QDate(2024, 6, 30);
     QTest::newRow("not a date") << args("31.02.2025", "chef") << QByteArray() << 2 << ""
-                                << "tagwerk-cli close-period: --until takes DD.MM.YYYY, YYYY-MM-DD or none" << QDate(2024, 6, 30);
+                                << "tagwerk-cli close-period: --until nimmt DD.MM.YYYY, YYYY-MM-DD oder none" << QDate(2024, 6, 30);
     QTest::newRow("nothing on standard input") << args("none", "-") << QByteArray() << 2 << ""
-                                               << "tagwerk-cli: --admin-password - found no line on standard input"
+                                               << "tagwerk-cli: --admin-password - fand keine Zeile auf der Standardeingabe"
                                                << QDate(2024, 6, 30);
     QTest::newRow("no --until") << QStringList{QStringLiteral("close-period"), QStringLiteral("--admin-password"), QStringLiteral("chef")}
-                                << QByteArray() << 2 << "" << "tagwerk-cli: close-period needs --until" << QDate(2024, 6, 30);
+                                << QByteArray() << 2 << "" << "tagwerk-cli: close-period braucht --until" << QDate(2024, 6, 30);
     QTest::newRow("a booking option") << args("none", "chef") + QStringList{QStringLiteral("--user"), QStringLiteral("anna")}
-                                      << QByteArray() << 2 << "" << "tagwerk-cli: --user does not go with close-period"
+                                      << QByteArray() << 2 << "" << "tagwerk-cli: --user passt nicht zu close-period"
                                       << QDate(2024, 6, 30);
     QTest::newRow("in English") << QStringList{QStringLiteral("--lang"), QStringLiteral("en")} + args("31.01.2025", "chef")
                                 << QByteArray() << 0 << "Bookings up to and including 31.01.2025 are closed.\n" << "" << january;
@@ -235,9 +235,9 @@ void TestCliClosePeriod::closingsEnterTheChangeHistory()
             closings << fields.at(5);
         }
     }
-    QCOMPARE(closings, QStringList({QStringLiteral("CLOSED_UNTIL:  \u2192 31.01.2025"),
-                                    QStringLiteral("CLOSED_UNTIL: 31.01.2025 \u2192 31.12.2024"),
-                                    QStringLiteral("CLOSED_UNTIL: 31.12.2024 \u2192 ")}));
+    QCOMPARE(closings, QStringList({QStringLiteral("Abgeschlossen bis:  \u2192 31.01.2025"),
+                                    QStringLiteral("Abgeschlossen bis: 31.01.2025 \u2192 31.12.2024"),
+                                    QStringLiteral("Abgeschlossen bis: 31.12.2024 \u2192 ")}));
     // A closing and the two reopenings are told apart.
     QVERIFY(actions.at(0) != actions.at(1));
     QCOMPARE(actions.at(1), actions.at(2));

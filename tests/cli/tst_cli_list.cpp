@@ -372,10 +372,10 @@ void TestCliList::databaseDirectoryMessagesSayWhatIsWrong_data()
     QTest::addColumn<QString>("kind");
     QTest::addColumn<QByteArray>("says");
     QTest::addColumn<QByteArray>("mustNotSay");
-    QTest::newRow("a file") << QStringLiteral("file") << QByteArray("is a file, not a directory")
-                            << QByteArray("does not exist");
-    QTest::newRow("a name that is not UTF-8") << QStringLiteral("latin1") << QByteArray("not UTF-8")
-                                              << QByteArray("does not exist");
+    QTest::newRow("a file") << QStringLiteral("file") << QByteArray("ist eine Datei, kein Verzeichnis")
+                            << QByteArray("existiert nicht");
+    QTest::newRow("a name that is not UTF-8") << QStringLiteral("latin1") << QByteArray("kein UTF-8")
+                                              << QByteArray("existiert nicht");
     QTest::newRow("a directory that may not be entered") << QStringLiteral("closed")
                                                          << QByteArray("besteht kein Zugriff")
                                                          << QByteArray("angelegt");

@@ -101,7 +101,7 @@ void TestCliPassword::passwordFromStandardInput_data()
     QTest::newRow("blanks are part of it") << QStringLiteral("-") << QByteArray(" geheim\n") << 1 << refused;
     QTest::newRow("wrong password") << QStringLiteral("-") << QByteArray("Geheim\n") << 1 << refused;
     QTest::newRow("nothing on the input") << QStringLiteral("-") << QByteArray() << 2
-                                          << QStringLiteral("tagwerk-cli: --password - found no line on standard input");
+                                          << QStringLiteral("tagwerk-cli: --password - fand keine Zeile auf der Standardeingabe");
     QTest::newRow("an empty line is an empty password") << QStringLiteral("-") << QByteArray("\n") << 1 << refused;
     QTest::newRow("on the command line still") << QStringLiteral("geheim") << QByteArray() << 0 << QString();
 }

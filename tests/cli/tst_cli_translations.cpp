@@ -1,8 +1,10 @@
 #include <QFile>
+#include <QBuffer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "storage/DbfTable.h"
 #include "storage/WorkTimeTables.h"
 #include "support/FixedClock.h"
 #include "support/RecordingReporter.h"
@@ -28,6 +30,11 @@ private slots:
     void usageErrors();
     void reportsInTheChosenLanguage_data();
     void reportsInTheChosenLanguage();
+    void importTakesCorrectionsBack();
+    void exportAndImportChangeNothing_data();
+    void exportAndImportChangeNothing();
+    void refusalsSpeakTheLanguage_data();
+    void refusalsSpeakTheLanguage();
 
 private:
     struct Result
@@ -70,7 +77,7 @@ void TestCliTranslations::updateBuildsAMissingFile()
 {
     const Result update = run({QStringLiteral("translations"), QStringLiteral("update")});
     QCOMPARE(update.exitCode, 0);
-    QVERIFY2(update.out.contains(QStringLiteral("added ")), qPrintable(update.out));
+    QVERIFY2(update.out.contains(QStringLiteral("Zeilen hinzugefügt")), qPrintable(update.out));
     QCOMPARE(TestFiles::readAll(dictionaryPath()), TestFiles::readAll(QStringLiteral(TAGWERK_TRANSLATE_DAT)));
     const Result check = run({QStringLiteral("translations"), QStringLiteral("check")});
     QCOMPARE(check.exitCode, 0);
@@ -91,7 +98,7 @@ void TestCliTranslations::updateFillsOnlyEmptyCells()
     }
     const Result first = run({QStringLiteral("translations"), QStringLiteral("update")});
     QCOMPARE(first.exitCode, 0);
-    QVERIFY2(first.out.contains(QStringLiteral("filled ")), qPrintable(first.out));
+    QVERIFY2(first.out.contains(QStringLiteral("leere Zellen gefüllt")), qPrintable(first.out));
 
     RecordingReporter reporter;
     TranslationDictionary merged(reporter, dictionaryPath());
@@ -105,7 +112,7 @@ void TestCliTranslations::updateFillsOnlyEmptyCells()
     const QByteArray before = TestFiles::readAll(dictionaryPath());
     const Result second = run({QStringLiteral("translations"), QStringLiteral("update")});
     QCOMPARE(second.exitCode, 0);
-    QVERIFY2(second.out.contains(QStringLiteral("filled 0 empty cells, added 0 rows")), qPrintable(second.out));
+    QVERIFY2(second.out.contains(QStringLiteral("0 leere Zellen gefüllt, 0 Zeilen hinzugefügt")), qPrintable(second.out));
     QCOMPARE(TestFiles::readAll(dictionaryPath()), before);
 }
 
@@ -149,11 +156,15 @@ void TestCliTranslations::checkListsWhatIsMissing()
         TranslationDictionary dictionary(reporter, dictionaryPath());
         dictionary.BuildTranslationIndex();
         dictionary.TranslateText(QStringLiteral("Noch nicht übersetzt"));
+        dictionary.TranslateText(QStringLiteral("Nur Englisch"));
+        dictionary.setText(dictionary.rowCount() - 1, TranslationDictionary::EnglishColumn, QStringLiteral("English only"));
+        QVERIFY(dictionary.SaveTranslationFile());
     }
+    // Each key with the languages it lacks.
     const Result check = run({QStringLiteral("translations"), QStringLiteral("check")});
     QCOMPARE(check.exitCode, 1);
-    QCOMPARE(check.out, QStringLiteral("Noch nicht übersetzt\n"));
-    QVERIFY(check.err.contains(QStringLiteral("1 of ")));
+    QCOMPARE(check.out, QStringLiteral("Noch nicht übersetzt\ten es\nNur Englisch\tes\n"));
+    QVERIFY(check.err.contains(QStringLiteral("2 von ")));
 }
 
 void TestCliTranslations::exportNeverGoesOverTheDictionary()
@@ -190,8 +201,8 @@ void TestCliTranslations::reportsInTheChosenLanguage_data()
 {
     QTest::addColumn<QString>("language");
     QTest::addColumn<QString>("title");
-    QTest::newRow("English") << QStringLiteral("en") << QStringLiteral("Evaluation by period");
-    QTest::newRow("Spanish") << QStringLiteral("es") << QStringLiteral("Evaluación por período");
+    QTest::newRow("English") << QStringLiteral("en") << QStringLiteral("Report by period");
+    QTest::newRow("Spanish") << QStringLiteral("es") << QStringLiteral("Informe por período");
 }
 
 void TestCliTranslations::reportsInTheChosenLanguage()
@@ -226,6 +237,131 @@ void TestCliTranslations::reportsInTheChosenLanguage()
                                "Bemerkungen", "Pause"}) {
         QVERIFY2(!report.out.contains(QString::fromUtf8(german)), qPrintable(report.out));
     }
+}
+
+void TestCliTranslations::importTakesCorrectionsBack()
+{
+    QVERIFY(QFile::copy(QStringLiteral(TAGWERK_TRANSLATE_DAT), dictionaryPath()));
+    QFile::setPermissions(dictionaryPath(), QFile::ReadOwner | QFile::WriteOwner);
+    const QString sent = m_dir->filePath(QStringLiteral("corrected.tsv"));
+    // A correction of a filled cell, a cell left empty, and a new key.
+    QVERIFY(TestFiles::writeAll(sent, QByteArray("# from a translator\nde\ten\tes\n"
+                                                 "Ort\tSite\t\n"
+                                                 "Neu im Programm\tNew in the program\tNuevo en el programa\n")));
+    const Result result = run({QStringLiteral("translations"), QStringLiteral("import"), sent});
+    QCOMPARE(result.exitCode, 0);
+    QVERIFY2(result.out.contains(QStringLiteral(": 3 Zellen geändert, 1 Zeilen hinzugefügt")), qPrintable(result.out));
+    RecordingReporter reporter;
+    TranslationDictionary dictionary(reporter, dictionaryPath());
+    dictionary.BuildTranslationIndex();
+    dictionary.setCurrentLanguage(TranslationDictionary::English);
+    QCOMPARE(dictionary.TranslateText(QStringLiteral("Ort")), QStringLiteral("Site"));
+    QCOMPARE(dictionary.TranslateText(QStringLiteral("Neu im Programm")), QStringLiteral("New in the program"));
+    dictionary.setCurrentLanguage(TranslationDictionary::Spanish);
+    QCOMPARE(dictionary.TranslateText(QStringLiteral("Ort")), QStringLiteral("Lugar"));
+}
+
+void TestCliTranslations::exportAndImportChangeNothing_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("english");
+    QTest::addColumn<QString>("comment");
+    const QString ordinary = QStringLiteral("Glossar");
+    QTest::newRow("a key that begins with #") << QStringLiteral("#3 Auswertung") << QStringLiteral("#3 report") << ordinary;
+    QTest::newRow("a key of blanks") << QStringLiteral("   ") << QStringLiteral("blanks") << ordinary;
+    QTest::newRow("U+FFFD") << QStringLiteral("Ersatz \uFFFD") << QStringLiteral("Replacement \uFFFD") << ordinary;
+    QTest::newRow("lone surrogates") << (QStringLiteral("Halb ") + QChar(0xD83D)) << (QChar(0xDE00) + QStringLiteral(" half"))
+                                     << ordinary;
+    QTest::newRow("line breaks and blanks") << QStringLiteral(" Zwei\r\nZeilen ") << QStringLiteral("\tTwo lines ")
+                                            << ordinary;
+    QTest::newRow("a comment ending in CR") << QStringLiteral("Schluss") << QStringLiteral("End")
+                                            << QStringLiteral("endet mit CR\r");
+}
+
+// Whatever a key or cell holds, it goes out and comes back as itself.
+void TestCliTranslations::exportAndImportChangeNothing()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, english);
+    QFETCH(QString, comment);
+    TranslationSource written;
+    written.comments = {comment};
+    written.rows = {{key, english, QStringLiteral("es")}};
+    QBuffer buffer;
+    buffer.setData(written.toUtf8());
+    QVERIFY(buffer.open(QIODevice::ReadOnly));
+    TranslationSource read;
+    QVERIFY2(read.read(&buffer), qPrintable(read.errorString()));
+    QCOMPARE(read.comments, written.comments);
+    QCOMPARE(read.rows.size(), 1);
+    QCOMPARE(read.rows.first().german, key);
+    QCOMPARE(read.rows.first().english, english);
+
+    {
+        RecordingReporter reporter;
+        TranslationDictionary dictionary(reporter, dictionaryPath());
+        dictionary.BuildTranslationIndex();
+        dictionary.TranslateText(QStringLiteral("Ort"));
+        int cells = 0;
+        int rows = 0;
+        dictionary.importCells(key, english, QString(), &cells, &rows);
+        QCOMPARE(rows, 1);
+        QVERIFY(dictionary.SaveTranslationFile());
+    }
+    const QByteArray before = TestFiles::readAll(dictionaryPath());
+    const QString sent = m_dir->filePath(QStringLiteral("sent.tsv"));
+    QCOMPARE(run({QStringLiteral("translations"), QStringLiteral("export"), sent}).exitCode, 0);
+    const Result back = run({QStringLiteral("translations"), QStringLiteral("import"), sent});
+    QCOMPARE(back.exitCode, 0);
+    QVERIFY2(back.out.contains(QStringLiteral(": 0 Zellen geändert, 0 Zeilen hinzugefügt")), qPrintable(back.out + back.err));
+    QCOMPARE(TestFiles::readAll(dictionaryPath()), before);
+}
+
+void TestCliTranslations::refusalsSpeakTheLanguage_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    const QStringList book = {QStringLiteral("book"), QStringLiteral("--user"), QStringLiteral("anna"),
+                              QStringLiteral("--password"), QStringLiteral("x"), QStringLiteral("--place"),
+                              QStringLiteral("Bonn"), QStringLiteral("--activity"), QStringLiteral("Malen"),
+                              QStringLiteral("--date"), QStringLiteral("05.03.2024")};
+    const QStringList report = {QStringLiteral("report"), QStringLiteral("period"), QStringLiteral("--from"),
+                                QStringLiteral("1.3.24"), QStringLiteral("--to"), QStringLiteral("31.03.2024")};
+    QTest::newRow("German, an unknown option") << QStringList{QStringLiteral("list"), QStringLiteral("--bogus")}
+                                               << QStringLiteral("tagwerk-cli: Unbekannte Option 'bogus'");
+    QTest::newRow("English, times") << QStringList{QStringLiteral("--lang"), QStringLiteral("en")} + book
+                                           + QStringList{QStringLiteral("--from"), QStringLiteral("8:00"),
+                                                         QStringLiteral("--to"), QStringLiteral("9:00")}
+                                    << QStringLiteral("tagwerk-cli book: Times take HH:MM");
+    QTest::newRow("Spanish, report dates") << QStringList{QStringLiteral("--lang"), QStringLiteral("es")} + report
+                                           << QStringLiteral("tagwerk-cli report: --from y --to admiten DD.MM.YYYY o YYYY-MM-DD");
+    QTest::newRow("Spanish after the command") << QStringList{QStringLiteral("list"), QStringLiteral("--lang=es"),
+                                                              QStringLiteral("--record"), QStringLiteral("1")}
+                                               << QStringLiteral("tagwerk-cli: --record no se puede usar con list");
+    QTest::newRow("Spanish, translations") << QStringList{QStringLiteral("--lang"), QStringLiteral("es"),
+                                                          QStringLiteral("translations"), QStringLiteral("merge")}
+                                           << QStringLiteral("tagwerk-cli: translations admite update, import ARCHIVO, "
+                                                             "export ARCHIVO o check");
+}
+
+void TestCliTranslations::refusalsSpeakTheLanguage()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    QVERIFY(QFile::copy(QStringLiteral(TAGWERK_TRANSLATE_DAT), dictionaryPath()));
+    QFile::setPermissions(dictionaryPath(), QFile::ReadOwner | QFile::WriteOwner);
+    QDir().mkpath(m_dir->filePath(QStringLiteral("db")));
+    {
+        // A table to read: the refusals must not be those of a missing table.
+        DbfTable table(m_clock);
+        QVERIFY(table.create(m_dir->filePath(QStringLiteral("db/arbeitszeit.dbf")),
+                             WorkTimeTables::fieldDefinitions(&ProgramTexts::german)));
+    }
+    const QByteArray before = TestFiles::readAll(dictionaryPath());
+    const Result result = run(QStringList{QStringLiteral("--db"), m_dir->filePath(QStringLiteral("db"))} + arguments);
+    QCOMPARE(result.exitCode, 2);
+    QCOMPARE(result.err.split(QLatin1Char('\n')).first(), message);
+    QCOMPARE(TestFiles::readAll(dictionaryPath()), before); // a run reads the dictionary, never writes it
 }
 
 QTEST_GUILESS_MAIN(TestCliTranslations)

@@ -51,7 +51,7 @@ namespace {
 
 // The heading and totals as worked out by hand: date 10, employee 25,
 // paragraph 8 ("Paragraf"), found 12 ("Festgestellt"), limit 9 ("Grenzwert").
-const char *const TimesRead = "Mit Uhrzeiten von bis gelesen: geprüft werden § 3, § 4, § 5, § 9.\n";
+const char *const TimesRead = "Mit Uhrzeiten von bis gelesen: geprüft werden § 3, § 4, § 5 und § 9.\n";
 const char *const Heading =
     "Datum      Mitarbeiter               Paragraf Festgestellt Grenzwert Erläuterung\n";
 const char *const AnnaLongDay =
@@ -226,7 +226,7 @@ void TestCliWorkingTimeLaw::hoursOnlyFollowsTheAdministratorsOption()
     const Result result = run(period());
     QCOMPARE(result.exitCode, 0);
     const QList<QByteArray> lines = result.out.split('\n');
-    QCOMPARE(lines.at(1), QByteArray("Nur Stundenanzahl erfasst: geprüft werden nur § 3, § 9."));
+    QCOMPARE(lines.at(1), QByteArray("Nur Stundenanzahl erfasst: geprüft werden nur § 3 und § 9."));
     QVERIFY(result.out.endsWith("\nVerstöße gegen § 3: 1\nVerstöße gegen § 9: 1\nGeprüfte Mitarbeitertage: 3\n"));
 }
 
@@ -270,7 +270,7 @@ void TestCliWorkingTimeLaw::readingCanBeChosen()
     QCOMPARE(result.exitCode, 0);
     const QList<QByteArray> lines = result.out.split('\n');
     if (readAsHours) {
-        QCOMPARE(lines.at(1), QByteArray("Nur Stundenanzahl erfasst: geprüft werden nur § 3, § 9."));
+        QCOMPARE(lines.at(1), QByteArray("Nur Stundenanzahl erfasst: geprüft werden nur § 3 und § 9."));
         QVERIFY(result.out.contains("Keine Verstöße gefunden."));
     } else {
         QCOMPARE(lines.at(1) + '\n', QByteArray(TimesRead));

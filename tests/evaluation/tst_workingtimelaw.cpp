@@ -365,7 +365,7 @@ void TestWorkingTimeLaw::reportSpeaksTheCurrentLanguage()
     QStringList lines;
     check.writeReport([&lines](const QString &line) { lines << line; });
     QCOMPARE(lines.first(), QStringLiteral("[Auswertung Arbeitszeitgesetz] [(alle Mitarbeiter)]"));
-    QCOMPARE(lines.at(1), QStringLiteral("[Mit Uhrzeiten von bis gelesen: geprüft werden § 3, § 4, § 5, § 9.]"));
+    QCOMPARE(lines.at(1), QStringLiteral("[Mit Uhrzeiten von bis gelesen: geprüft werden [§ 3, § 4, § 5 und § 9].]"));
     QVERIFY(lines.at(2).startsWith(QStringLiteral("<Zeitraum von:> 04.03.2024 <bis:> 10.03.2024")));
     QVERIFY(lines.at(4).startsWith(QStringLiteral("<Datum>")));
     QVERIFY(lines.at(4).contains(QStringLiteral("[Paragraf]")));

@@ -339,8 +339,10 @@ void TestBooking::cliClashNeedsConsent()
     QCOMPARE(runCli(booking).exitCode, 0);
     const CliResult refused = runCli(booking);
     QCOMPARE(refused.exitCode, 1);
+    // No question it cannot ask: which booking is in the way, and the way round it.
     QCOMPARE(QString::fromUtf8(refused.err).trimmed(),
-             QStringLiteral("Für diesen Zeitraum existiert bereits eine Buchung. Trotzdem buchen?"));
+             QStringLiteral("Die Buchung überschneidet sich mit der Buchung vom 05.03.2024, 08:00–12:00, Bonn. "
+                            "Mit --if-double yes wird sie als doppelte Buchung markiert gespeichert."));
     QCOMPARE(runCli(booking + QStringList{QStringLiteral("--if-double"), QStringLiteral("no")}).exitCode, 1);
     QCOMPARE(runCli(booking + QStringList{QStringLiteral("--if-double"), QStringLiteral("yes")}).exitCode, 0);
     const CliResult listed = runCli({QStringLiteral("list")});

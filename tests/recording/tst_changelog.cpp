@@ -897,11 +897,13 @@ void TestChangeLog::cliHistoryFilters()
     m_table.reset();
 
     const QList<ChangeLogEntry> all = entries();
+    // The changed fields under the grids' headings, in the language of the run.
+    QVERIFY(QFile::copy(QStringLiteral(TAGWERK_TRANSLATE_DAT), path("translate.dat")));
     CliResult cli = runCli({QStringLiteral("history"), QStringLiteral("--employee"), QStringLiteral("Administrator")});
     QCOMPARE(cli.exitCode, 0);
     QCOMPARE(QString::fromUtf8(cli.out),
              QStringLiteral("2024-03-08 09:00:00\tAdministrator\tpc-buero\tGeändert\t1\t"
-                            "ORT: Aachen \u2192 Bonn; ZEIT BIS: 12:00 \u2192 12:30\t%1\n")
+                            "Ort: Aachen \u2192 Bonn; Zeit bis: 12:00 \u2192 12:30\t%1\n")
                  .arg(QString::fromLatin1(all.at(2).chain)));
     // What was entered after a printed checksum, in either case.
     cli = runCli({QStringLiteral("history"), QStringLiteral("--after"), QString::fromLatin1(all.at(1).chain.toUpper())});
@@ -917,6 +919,13 @@ void TestChangeLog::cliHistoryFilters()
     QVERIFY(QString::fromUtf8(cli.err).contains(QString(64, QLatin1Char('0'))));
     cli = runCli({QStringLiteral("history"), QStringLiteral("--after"), QStringLiteral("abc")});
     QCOMPARE(cli.exitCode, 2);
+    for (const auto &[language, changes] : {std::pair{"en", "Place: Aachen \u2192 Bonn; End time: 12:00 \u2192 12:30"},
+                                            std::pair{"es", "Lugar: Aachen \u2192 Bonn; Hora de fin: 12:00 \u2192 12:30"}}) {
+        cli = runCli({QStringLiteral("--lang"), QLatin1String(language), QStringLiteral("history"),
+                      QStringLiteral("--employee"), QStringLiteral("Administrator")});
+        const QString lastLine = QString::fromUtf8(changes) + QLatin1Char('\t') + QString::fromLatin1(all.at(2).chain);
+        QVERIFY2(QString::fromUtf8(cli.out).endsWith(lastLine + QLatin1Char('\n')), cli.out.constData());
+    }
     cli = runCli({QStringLiteral("history"), QStringLiteral("--from"), QStringLiteral("06.03.2024"), QStringLiteral("--to"),
                   QStringLiteral("2024-03-07")});
     QCOMPARE(cli.exitCode, 0);
@@ -1230,7 +1239,7 @@ void TestChangeLog::missingHistoryIsRestartedOnPurpose()
                  && lines.at(1).contains("protokollbeginn.dat."),
              lines.at(1).constData());
     // The closing file's date is entered again, so that the file agrees.
-    QVERIFY2(lines.at(2).contains("CLOSED_UNTIL:  \u2192 31.01.2024"), lines.at(2).constData());
+    QVERIFY2(lines.at(2).contains("Abgeschlossen bis:  \u2192 31.01.2024"), lines.at(2).constData());
     QCOMPARE(runCli(bookArguments("10:00", "11:00")).exitCode, 0);
     const CliResult verify = runCli({QStringLiteral("verify")});
     QVERIFY2(verify.exitCode == 0, verify.out.constData());

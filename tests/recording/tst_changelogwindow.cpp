@@ -92,7 +92,7 @@ void TestChangeLogWindow::listsFiltersAndSavesTheHistory()
         QCOMPARE(window->EntryList->topLevelItem(0)->text(1), QStringLiteral("Bernd"));
         QCOMPARE(window->EntryList->topLevelItem(0)->text(3), QStringLiteral("Neu"));
         QCOMPARE(window->EntryList->topLevelItem(0)->text(4), QStringLiteral("2"));
-        QVERIFY(window->EntryList->topLevelItem(0)->text(5).contains(QStringLiteral("ORT:  \u2192 Köln")));
+        QVERIFY(window->EntryList->topLevelItem(0)->text(5).contains(QStringLiteral("Ort:  \u2192 Köln")));
         QVERIFY(window->HashLabel->text().endsWith(hash));
         // The newest entry, shown first, carries the last checksum.
         QCOMPARE(window->EntryList->topLevelItem(0)->text(6), hash);

@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include <QBuffer>
 #include <QDirIterator>
 #include <QFile>
@@ -31,6 +33,8 @@ private slots:
     void fieldNamesSurviveTheCut_data();
     void fieldNamesSurviveTheCut();
     void builtFileHoldsTheSource();
+    void agreedWording_data();
+    void agreedWording();
     void textsInTheCodeAreShipped();
 
 private:
@@ -76,7 +80,7 @@ void TestShippedTranslations::malformedSources_data()
     QTest::newRow("wrong column line") << QByteArray("de\tes\n") << QStringLiteral("line 1:");
     QTest::newRow("four columns") << QByteArray("de\ten\tes\nOrt\tPlace\tLugar\tx\n") << QStringLiteral("line 2:");
     QTest::newRow("unknown escape") << QByteArray("de\ten\tes\n#\nOrt\tPl\\ace\tLugar\n") << QStringLiteral("line 3:");
-    QTest::newRow("empty key") << QByteArray("de\ten\tes\n\\s\tPlace\tLugar\n") << QStringLiteral("line 2:");
+    QTest::newRow("empty key") << QByteArray("de\ten\tes\n\tPlace\tLugar\n") << QStringLiteral("line 2:");
 }
 
 void TestShippedTranslations::malformedSources()
@@ -232,6 +236,41 @@ void TestShippedTranslations::textsInTheCodeAreShipped()
     }
     QVERIFY(found > 20);
     QVERIFY2(missing.isEmpty(), qPrintable(missing.join(QLatin1String(" | "))));
+}
+
+void TestShippedTranslations::agreedWording_data()
+{
+    QTest::addColumn<QString>("german");
+    QTest::addColumn<QString>("english");
+    QTest::addColumn<QString>("spanish");
+    const auto row = [](const char *german, const char *english, const char *spanish) {
+        QTest::newRow(german) << QString::fromUtf8(german) << QString::fromUtf8(english) << QString::fromUtf8(spanish);
+    };
+    row("Auswertung", "Report", "Informe");
+    row("Auswertung nach Zeitraum...", "Report by period...", "Informe por período...");
+    row("Arbeitszeitgesetz prüfen...", "Check German Working Hours Act (ArbZG)...",
+        "Comprobar Ley alemana de jornada (ArbZG)...");
+    row("(doppelte Buchung)", "(double booking)", "(registro duplicado)");
+    row("Buchungen abschließen bis...", "Close period up to...", "Cerrar período hasta...");
+    row("Zeit von:", "Start time:", "Hora de inicio:");
+    row("Zeit bis", "End time", "Hora de fin");
+    row("%1 und %2", "%1 and %2", "%1 y %2");
+    row("Hiermit löschen Sie den folgenden Mitarbeiter:", "You are about to delete the following employee:",
+        "Va a eliminar al siguiente empleado:");
+    row("Mitarbeiter können ihre Daten nachträglich bearbeiten", "Employees may edit their data afterwards",
+        "Los empleados pueden editar sus datos posteriormente");
+}
+
+void TestShippedTranslations::agreedWording()
+{
+    QFETCH(QString, german);
+    QFETCH(QString, english);
+    QFETCH(QString, spanish);
+    const auto found = std::find_if(m_shipped.rows.cbegin(), m_shipped.rows.cend(),
+                                    [&](const TranslationSource::Row &row) { return row.german == german; });
+    QVERIFY2(found != m_shipped.rows.cend(), qPrintable(german));
+    QCOMPARE(found->english, english);
+    QCOMPARE(found->spanish, spanish);
 }
 
 QTEST_GUILESS_MAIN(TestShippedTranslations)

@@ -1,7 +1,9 @@
 #include <QAction>
+#include <QCalendarWidget>
 #include <QDateEdit>
 #include <QFile>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -15,12 +17,14 @@
 
 #include "gui/app/EinloggenFUnit.h"
 #include "gui/app/MainUnit.h"
+#include "gui/recording/ErfassenFUnit.h"
 #include "gui/evaluation/AuswertungFUnit.h"
 #include "evaluation/EvaluationReport.h"
 #include "gui/evaluation/MitArbeiterAussuchenFUnit.h"
 #include "storage/WorkTimeTables.h"
 #include "support/GuiTestHelpers.h"
 #include "support/ProgramFixture.h"
+#include "support/TestFiles.h"
 #include "translation/ProgramTexts.h"
 #include "gui/translation/TranslateFUnit.h"
 #include "translation/TranslationSource.h"
@@ -29,6 +33,7 @@
 #include "gui/widgets/DataGrid.h"
 #include "gui/widgets/FileDialog.h"
 #include "gui/widgets/RecordNavigator.h"
+#include "gui/widgets/WorkTimeTableModel.h"
 
 // Walks through the program as a user would, with the dictionary noting
 // every key it is asked for, and holds each of them against the shipped
@@ -44,6 +49,8 @@ private slots:
     void everyKeyAskedForIsTranslated();
     void englishShowsNoGermanWord_data();
     void englishShowsNoGermanWord();
+    void textsFit_data();
+    void textsFit();
 
 private:
     void start();
@@ -171,6 +178,8 @@ void TestWindowWalk::everyKeyAskedForIsTranslated()
 {
     start(); // every window is translated at start-up
     TEinloggenForm *login = m_program->forms->EinloggenForm;
+    QCOMPARE(m_program->forms->ErfassenForm->DateTimePicker3->calendarWidget()->locale().monthName(3),
+             QStringLiteral("März"));
     QTest::mouseClick(login->BitBtnXP1, Qt::LeftButton); // the login error
     addBookings();
 
@@ -181,6 +190,7 @@ void TestWindowWalk::everyKeyAskedForIsTranslated()
     main->DBGrid1->setFocus();
     m_program->reporter.setNextAnswers({Reporter::Answer::No});
     main->DBNavigator1->click(RecordNavigator::Delete);
+    QCOMPARE(m_program->reporter.messages().last().text, QStringLiteral("Datensatz löschen?"));
     runEvaluations();
     main->hide();
 
@@ -247,10 +257,20 @@ void TestWindowWalk::englishShowsNoGermanWord()
     // The notice comes at once in the newly chosen language.
     QCOMPARE(m_program->reporter.messages().last().text, restartNotice);
     QCOMPARE(m_program->reporter.messages().last().kind, RecordingReporter::Message::Information);
+    // Titled by what it is about: the language.
+    const TranslationSource::Row languageRow = m_rows.value(QStringLiteral("Sprache"));
+    QCOMPARE(m_program->reporter.messages().last().caption,
+             language == TranslationDictionary::English ? languageRow.english : languageRow.spanish);
 
     start(); // the next start reads the language chosen
     login = m_program->forms->EinloggenForm;
     m_program->reporter.clear();
+    // The calendar pop-up names months in the chosen language, not the
+    // system's; file dialogs are Qt's own, which speak it too.
+    QCalendarWidget *calendar = m_program->forms->ErfassenForm->DateTimePicker3->calendarWidget();
+    QCOMPARE(calendar->locale().monthName(3), language == TranslationDictionary::English ? QStringLiteral("March")
+                                                                                          : QStringLiteral("marzo"));
+    QVERIFY(FileDialog::dialogOptions().testFlag(QFileDialog::DontUseNativeDialog));
     QCOMPARE(germanOnScreen(login, language), QStringList());
     QCOMPARE(germanOnScreen(m_program->forms->MainForm, language), QStringList());
     QTest::mouseClick(login->BitBtnXP1, Qt::LeftButton);
@@ -261,6 +281,23 @@ void TestWindowWalk::englishShowsNoGermanWord()
         QVERIFY2(!m_rows.contains(shown), qPrintable(shown));
 
     addBookings();
+    // The grid heads each field by position in the user's language, whole,
+    // although the table was created in German; logical cells read as words.
+    const auto translated = [&](const QString &german) {
+        const TranslationSource::Row row = m_rows.value(german);
+        return language == TranslationDictionary::English ? row.english : row.spanish;
+    };
+    WorkTimeTableModel *grid = m_program->forms->MainForm->model();
+    grid->reread();
+    QCOMPARE(m_program->context->tables().Dbf1.fields().at(0).name, QStringLiteral("DATUM"));
+    for (int field = 0; field < WorkTimeTables::FieldCount; ++field) {
+        const QString heading = translated(WorkTimeTables::heading(field, &ProgramTexts::german));
+        QVERIFY(!heading.isEmpty());
+        QCOMPARE(grid->headerData(field, Qt::Horizontal).toString(), heading);
+    }
+    QCOMPARE(grid->index(0, WorkTimeTables::Auswaerts).data().toString(), translated(QStringLiteral("Ja")));
+    QCOMPARE(grid->index(0, WorkTimeTables::Doppelt).data().toString(), QString());
+
     QString report;
     whenModal<TMitarbeiterAussuchenForm>([&](TMitarbeiterAussuchenForm *choice) {
         choice->DateTimePicker1->setDate(QDate(2024, 3, 1));
@@ -274,6 +311,59 @@ void TestWindowWalk::englishShowsNoGermanWord()
     QVERIFY(!report.isEmpty());
     for (const char *german : {"Auswertung", "Zeitraum", "Mitarbeiter", "Gesamtstunden", "Tätigkeit", "Bemerkungen"})
         QVERIFY2(!report.contains(QString::fromUtf8(german)), qPrintable(report));
+}
+
+void TestWindowWalk::textsFit_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::newRow("de") << int(TranslationDictionary::German);
+    QTest::newRow("en") << int(TranslationDictionary::English);
+    QTest::newRow("es") << int(TranslationDictionary::Spanish);
+}
+
+// Every label, button, heading and title of every window, shown at the size
+// it opens with, has room for its whole text.
+void TestWindowWalk::textsFit()
+{
+    QFETCH(int, language);
+    QDir().mkpath(m_program->dataDir());
+    QVERIFY(TestFiles::writeAll(m_program->dataDir() + QStringLiteral("options.dat"), TestFiles::le32(language)));
+    start();
+    QStringList cut;
+    for (QWidget *window : m_program->forms->windows()) {
+        window->show();
+        QCoreApplication::processEvents();
+        const QString where = window->objectName() + QStringLiteral(": ");
+        const auto check = [&](QWidget *widget, const QString &text, int needed, int room) {
+            if (widget->isVisibleTo(window) && !text.isEmpty() && needed > room)
+                cut << where + text + QStringLiteral(" (%1 > %2)").arg(needed).arg(room);
+        };
+        // A title bar holds the title beside its icon and buttons.
+        check(window, window->windowTitle(), window->fontMetrics().horizontalAdvance(window->windowTitle()) + 120,
+              window->width());
+        for (QLabel *label : window->findChildren<QLabel *>()) {
+            if (!label->wordWrap() && label->text().indexOf(QLatin1Char('\n')) < 0)
+                check(label, label->text(), label->fontMetrics().horizontalAdvance(label->text()),
+                      label->contentsRect().width());
+        }
+        for (QAbstractButton *button : window->findChildren<QAbstractButton *>()) {
+            if (!qobject_cast<QToolButton *>(button))
+                check(button, button->text(), button->sizeHint().width(), button->width());
+        }
+        for (QGroupBox *group : window->findChildren<QGroupBox *>())
+            check(group, group->title(), group->fontMetrics().horizontalAdvance(group->title()) + 16, group->width());
+        for (QHeaderView *header : window->findChildren<QHeaderView *>()) {
+            if (header->orientation() != Qt::Horizontal || !header->model())
+                continue;
+            for (int section = 0; section < header->count(); ++section) {
+                const QString text = header->model()->headerData(section, Qt::Horizontal).toString();
+                if (!header->isSectionHidden(section) && section != header->count() - 1)
+                    check(header, text, header->sectionSizeHint(section), header->sectionSize(section));
+            }
+        }
+        window->hide();
+    }
+    QVERIFY2(cut.isEmpty(), qPrintable(cut.join(QLatin1Char('\n'))));
 }
 
 QTEST_MAIN(TestWindowWalk)

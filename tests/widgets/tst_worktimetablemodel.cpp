@@ -14,7 +14,7 @@ class TestWorkTimeTableModel : public QObject
 
 private slots:
     void init();
-    void showsRowsAndStoredNames();
+    void showsRowsUnderWholeHeadings();
     void editIsWrittenOnPost();
     void cancelDropsEdit();
     void newRowLivesUntilPosted_data();
@@ -51,21 +51,23 @@ void TestWorkTimeTableModel::init()
     m_tester = std::make_unique<QAbstractItemModelTester>(m_model.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
 }
 
-void TestWorkTimeTableModel::showsRowsAndStoredNames()
+void TestWorkTimeTableModel::showsRowsUnderWholeHeadings()
 {
     QCOMPARE(m_model->rowCount(), 3);
     QCOMPARE(m_model->columnCount(), 12);
-    QCOMPARE(m_model->headerData(3, Qt::Horizontal).toString(), QStringLiteral("TÄTIGKEIT"));
-    QCOMPARE(m_model->headerData(6, Qt::Horizontal).toString(), QStringLiteral("BEMERKUNGE"));
+    QCOMPARE(m_model->headerData(3, Qt::Horizontal).toString(), QStringLiteral("Tätigkeit"));
+    QCOMPARE(m_model->headerData(6, Qt::Horizontal).toString(), QStringLiteral("Bemerkungen"));
+    QCOMPARE(m_model->headerData(7, Qt::Horizontal).toString(), QStringLiteral("Auswärts"));
+    QCOMPARE(m_model->headerData(10, Qt::Horizontal).toString(), QStringLiteral("Datum Eintrag"));
     QCOMPARE(m_model->index(1, WorkTimeTables::Arbeiter).data().toString(), QStringLiteral("Bernd"));
-    QCOMPARE(m_model->index(1, WorkTimeTables::Auswaerts).data().toString(), QStringLiteral("True"));
+    QCOMPARE(m_model->index(1, WorkTimeTables::Auswaerts).data().toString(), QStringLiteral("Ja"));
     QCOMPARE(m_model->index(1, WorkTimeTables::Doppelt).data().toString(), QString());
 }
 
 void TestWorkTimeTableModel::editIsWrittenOnPost()
 {
     QVERIFY(m_model->setData(m_model->index(2, WorkTimeTables::Ort), QStringLiteral("Köln")));
-    QVERIFY(m_model->setData(m_model->index(2, WorkTimeTables::Doppelt), QStringLiteral("True")));
+    QVERIFY(m_model->setData(m_model->index(2, WorkTimeTables::Doppelt), QStringLiteral("ja"))); // the word shown
     QCOMPARE(m_model->pendingRow(), 2);
     DbfTable other(m_clock);
     QVERIFY(other.open(tablePath()));
