@@ -39,6 +39,8 @@ private slots:
     void printToFileNeverGoesOverTheTable();
 
 private:
+    // The end of a run, every window writing what it keeps, and a new one.
+    void restart();
     TAuswertenForm *showResult();
     // Runs the set-up from its button; `action` works the dialog's controls.
     bool runSetup(const std::function<void(QDialog *)> &action);
@@ -56,6 +58,15 @@ void TestPrinterSetup::init()
 void TestPrinterSetup::cleanup()
 {
     m_program.reset();
+}
+
+void TestPrinterSetup::restart()
+{
+    m_program->forms.reset();
+    m_program->context.reset();
+    m_program->reporter.clear();
+    m_program->start();
+    m_program->forms->EinloggenForm->hide();
 }
 
 TAuswertenForm *TestPrinterSetup::showResult()
@@ -128,10 +139,15 @@ void TestPrinterSetup::setupChoosesPaperAndOrientation()
     // Setting up prints nothing.
     QVERIFY(!QFileInfo::exists(printed));
     QVERIFY(m_program->reporter.messages().isEmpty());
-    // The window opens in landscape again; the paper stays.
+    // The window opens again as confirmed (landscape while nothing was), in
+    // this run and the next.
     result->hide();
     result->show();
-    QCOMPARE(result->printer()->pageLayout().orientation(), QPageLayout::Landscape);
+    QCOMPARE(result->printer()->pageLayout().orientation(), confirm ? QPageLayout::Portrait : QPageLayout::Landscape);
+    restart();
+    result = showResult();
+    QCOMPARE(result->printer()->pageLayout().orientation(), confirm ? QPageLayout::Portrait : QPageLayout::Landscape);
+    QCOMPARE(result->printer()->pageLayout().pageSize().id(), confirm ? QPageSize::A3 : QPageSize::A4);
 }
 
 void TestPrinterSetup::printToFileSaysWhichFile()
