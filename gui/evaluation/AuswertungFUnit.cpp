@@ -340,14 +340,10 @@ void TAuswertenForm::DruckenBtnClick()
 
 void TAuswertenForm::printToFile()
 {
-    const QString path = FileDialog::getSaveFileName(this, UiText(QStringLiteral("Drucken")), ProgramText(6) + QStringLiteral(".pdf"),
-                                                     QStringLiteral("PDF (*.pdf)"));
+    const QString path = FileDialog::getFileToWrite(this, m_context, UiText(QStringLiteral("Drucken")), ProgramText(6) + QStringLiteral(".pdf"),
+                                                    QStringLiteral("PDF (*.pdf)"));
     if (path.isEmpty())
         return;
-    if (const auto refusal = m_context.ownFileRefusal(path)) {
-        m_context.reporter().error(*refusal);
-        return;
-    }
     const Written written = writeFile(path, [this](const QString &scratch) {
         // The paper and orientation of the set-up apply to the file as to a printer.
         QPrinter file(QPrinter::HighResolution);
@@ -390,28 +386,20 @@ TAuswertenForm::Written TAuswertenForm::savePdf(const QString &path)
 
 void TAuswertenForm::PdfBtnClick()
 {
-    const QString path = FileDialog::getSaveFileName(this, UiText(QStringLiteral("PDF...")), ProgramText(6) + QStringLiteral(".pdf"),
-                                                     QStringLiteral("PDF (*.pdf)"));
+    const QString path = FileDialog::getFileToWrite(this, m_context, UiText(QStringLiteral("PDF...")), ProgramText(6) + QStringLiteral(".pdf"),
+                                                    QStringLiteral("PDF (*.pdf)"));
     if (path.isEmpty())
         return;
-    if (const auto refusal = m_context.ownFileRefusal(path)) {
-        m_context.reporter().error(*refusal);
-        return;
-    }
     if (savePdf(path) == Written::Failed)
         m_context.reporter().error(UiText(QStringLiteral("Die Datei \"%1\" konnte nicht geschrieben werden.")).arg(path));
 }
 
 void TAuswertenForm::CsvBtnClick()
 {
-    const QString path = FileDialog::getSaveFileName(this, UiText(QStringLiteral("CSV...")), ProgramText(6) + QStringLiteral(".csv"),
-                                                     QStringLiteral("CSV (*.csv)"));
+    const QString path = FileDialog::getFileToWrite(this, m_context, UiText(QStringLiteral("CSV...")), ProgramText(6) + QStringLiteral(".csv"),
+                                                    QStringLiteral("CSV (*.csv)"));
     if (path.isEmpty())
         return;
-    if (const auto refusal = m_context.ownFileRefusal(path)) {
-        m_context.reporter().error(*refusal);
-        return;
-    }
     QSaveFile file(path);
     bool written = file.open(QIODevice::WriteOnly);
     if (written) {

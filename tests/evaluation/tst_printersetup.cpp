@@ -37,6 +37,8 @@ private slots:
     void setupChoosesPaperAndOrientation();
     void printToFileSaysWhichFile();
     void printToFileNeverGoesOverTheTable();
+    void savingAsksBeforeReplacing_data();
+    void savingAsksBeforeReplacing();
 
 private:
     // The end of a run, every window writing what it keeps, and a new one.
@@ -186,6 +188,30 @@ void TestPrinterSetup::printToFileNeverGoesOverTheTable()
     QCOMPARE(TestFiles::readAll(table), before);
     QCOMPARE(m_program->reporter.messages().size(), 1);
     QVERIFY(m_program->reporter.messages().first().text.contains(QStringLiteral("arbeitszeit.dbf")));
+}
+
+void TestPrinterSetup::savingAsksBeforeReplacing_data()
+{
+    QTest::addColumn<Reporter::Answer>("answer");
+    QTest::newRow("replaced") << Reporter::Answer::Yes;
+    QTest::newRow("kept") << Reporter::Answer::No;
+}
+
+void TestPrinterSetup::savingAsksBeforeReplacing()
+{
+    QFETCH(Reporter::Answer, answer);
+    TAuswertenForm *result = showResult();
+    const QString pdf = m_program->home.filePath(QStringLiteral("vorhanden.pdf"));
+    QVERIFY(TestFiles::writeAll(pdf, "old"));
+    FileDialog::setNextFileName(pdf);
+    m_program->reporter.setNextAnswers({answer});
+    QTest::mouseClick(result->PdfBtn, Qt::LeftButton);
+    QCOMPARE(m_program->reporter.messages().size(), 1);
+    const RecordingReporter::Message question = m_program->reporter.messages().first();
+    QCOMPARE(question.kind, RecordingReporter::Message::Question);
+    QCOMPARE(question.text, QStringLiteral("Die Datei \"%1\" existiert bereits. Soll sie ersetzt werden?")
+                                .arg(QDir::toNativeSeparators(pdf)));
+    QCOMPARE(TestFiles::readAll(pdf).startsWith("%PDF"), answer == Reporter::Answer::Yes);
 }
 
 QTEST_MAIN(TestPrinterSetup)
