@@ -85,6 +85,12 @@ bool BookingService::searchAndMaybeAppend(const BookingInput &input, const QStri
 BookingService::Outcome BookingService::book(const BookingInput &input, const QString &employee,
                                              const std::function<bool()> &confirmDouble)
 {
+    return book(input, employee, std::function<bool(quint32)>([&](quint32) { return confirmDouble(); }));
+}
+
+BookingService::Outcome BookingService::book(const BookingInput &input, const QString &employee,
+                                             const std::function<bool(quint32 clashRecord)> &confirmDouble)
+{
     Outcome outcome;
     outcome.check = BookingRules::check(input);
     if (outcome.check != BookingRules::Check::Ok) {
@@ -96,7 +102,7 @@ BookingService::Outcome BookingService::book(const BookingInput &input, const QS
         || outcome.kind == Outcome::Locked)
         return outcome;
     // The question is asked without the lock: a person may take their time.
-    if (!confirmDouble()) {
+    if (!confirmDouble(outcome.clashRecord)) {
         outcome.kind = Outcome::NotConfirmed;
         return outcome;
     }

@@ -39,6 +39,10 @@ public:
     // `confirmDouble` is asked when the booking clashes (no lock is held
     // meanwhile); true stores it marked as double.
     Outcome book(const BookingInput &input, const QString &employee, const std::function<bool()> &confirmDouble);
+    // The same, telling the question which booking is in the way (its record
+    // number, 0 when it could not be told).
+    Outcome book(const BookingInput &input, const QString &employee,
+                 const std::function<bool(quint32 clashRecord)> &confirmDouble);
 
     // The twelve fields: dates as DD.MM.YYYY, times as HH:MM with seconds
     // dropped, the entry date and time from the clock.

@@ -1,6 +1,7 @@
 #include "AuswertungFUnit.h"
 
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #if defined(__GLIBC__)
@@ -28,6 +29,7 @@
 #include "evaluation/ReportTextWriter.h"
 #include "session/AppContext.h"
 #include "base/Reporter.h"
+#include "base/WindowSettingsStore.h"
 #include "recording/ChangeLog.h"
 #include "translation/UiText.h"
 #include "translation/translateunit.h"
@@ -258,8 +260,47 @@ TAuswertenForm::Written TAuswertenForm::writeFile(const QString &path,
 void TAuswertenForm::showEvent(QShowEvent *event)
 {
     SettingsForm::showEvent(event);
-    // Each opening prints in landscape again, whatever the setup chose last.
-    m_printer->setPageOrientation(QPageLayout::Landscape);
+    // Each opening prints as last confirmed in the set-up, in this run or an
+    // earlier one; the printer's paper may have changed with its printer.
+    applyKeptSetup();
+}
+
+namespace {
+const QString PaperSetting = QStringLiteral("PrinterSetup_Paper");
+const QString OrientationSetting = QStringLiteral("PrinterSetup_Orientation");
+const QString Portrait = QStringLiteral("Portrait");
+const QString Landscape = QStringLiteral("Landscape");
+
+// The standard size a kept key names; an unknown key is none.
+std::optional<QPageSize> pageSizeOfKey(const QString &key)
+{
+    for (int id = 0; id <= int(QPageSize::LastPageSize); ++id) {
+        if (QPageSize::key(QPageSize::PageSizeId(id)) == key)
+            return QPageSize(QPageSize::PageSizeId(id));
+    }
+    return std::nullopt;
+}
+} // namespace
+
+void TAuswertenForm::applyKeptSetup()
+{
+    WindowSettingsStore &settings = m_context.settings();
+    if (const auto paper = settings.value(className(), PaperSetting)) {
+        if (const auto size = pageSizeOfKey(*paper))
+            m_printer->setPageSize(*size);
+    }
+    const bool portrait = settings.value(className(), OrientationSetting) == Portrait;
+    m_printer->setPageOrientation(portrait ? QPageLayout::Portrait : QPageLayout::Landscape);
+}
+
+void TAuswertenForm::keepSetup()
+{
+    WindowSettingsStore &settings = m_context.settings();
+    const QPageLayout layout = m_printer->pageLayout();
+    if (layout.pageSize().id() != QPageSize::Custom)
+        settings.setValue(className(), PaperSetting, QPageSize::key(layout.pageSize().id()));
+    settings.setValue(className(), OrientationSetting,
+                      layout.orientation() == QPageLayout::Portrait ? Portrait : Landscape);
 }
 
 // Every page printed or saved as PDF names the change history's last hash,
@@ -299,14 +340,10 @@ void TAuswertenForm::DruckenBtnClick()
 
 void TAuswertenForm::printToFile()
 {
-    const QString path = FileDialog::getSaveFileName(this, UiText(QStringLiteral("Drucken")), ProgramText(6) + QStringLiteral(".pdf"),
-                                                     QStringLiteral("PDF (*.pdf)"));
+    const QString path = FileDialog::getFileToWrite(this, m_context, UiText(QStringLiteral("Drucken")), ProgramText(6) + QStringLiteral(".pdf"),
+                                                    QStringLiteral("PDF (*.pdf)"));
     if (path.isEmpty())
         return;
-    if (const auto refusal = m_context.ownFileRefusal(path)) {
-        m_context.reporter().error(*refusal);
-        return;
-    }
     const Written written = writeFile(path, [this](const QString &scratch) {
         // The paper and orientation of the set-up apply to the file as to a printer.
         QPrinter file(QPrinter::HighResolution);
@@ -334,7 +371,8 @@ void TAuswertenForm::BitBtn3Click()
 {
     // A set-up only: printer, paper and orientation for the following printouts.
     PrinterSetupDialog dialog(*m_printer, this);
-    dialog.exec();
+    if (dialog.exec() == QDialog::Accepted)
+        keepSetup();
 }
 
 TAuswertenForm::Written TAuswertenForm::savePdf(const QString &path)
@@ -348,28 +386,20 @@ TAuswertenForm::Written TAuswertenForm::savePdf(const QString &path)
 
 void TAuswertenForm::PdfBtnClick()
 {
-    const QString path = FileDialog::getSaveFileName(this, UiText(QStringLiteral("PDF...")), ProgramText(6) + QStringLiteral(".pdf"),
-                                                     QStringLiteral("PDF (*.pdf)"));
+    const QString path = FileDialog::getFileToWrite(this, m_context, UiText(QStringLiteral("PDF...")), ProgramText(6) + QStringLiteral(".pdf"),
+                                                    QStringLiteral("PDF (*.pdf)"));
     if (path.isEmpty())
         return;
-    if (const auto refusal = m_context.ownFileRefusal(path)) {
-        m_context.reporter().error(*refusal);
-        return;
-    }
     if (savePdf(path) == Written::Failed)
         m_context.reporter().error(UiText(QStringLiteral("Die Datei \"%1\" konnte nicht geschrieben werden.")).arg(path));
 }
 
 void TAuswertenForm::CsvBtnClick()
 {
-    const QString path = FileDialog::getSaveFileName(this, UiText(QStringLiteral("CSV...")), ProgramText(6) + QStringLiteral(".csv"),
-                                                     QStringLiteral("CSV (*.csv)"));
+    const QString path = FileDialog::getFileToWrite(this, m_context, UiText(QStringLiteral("CSV...")), ProgramText(6) + QStringLiteral(".csv"),
+                                                    QStringLiteral("CSV (*.csv)"));
     if (path.isEmpty())
         return;
-    if (const auto refusal = m_context.ownFileRefusal(path)) {
-        m_context.reporter().error(*refusal);
-        return;
-    }
     QSaveFile file(path);
     bool written = file.open(QIODevice::WriteOnly);
     if (written) {

@@ -87,6 +87,10 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // The paper and orientation confirmed in the set-up, kept in the settings
+    // store so that they outlast the run; landscape while none is kept.
+    void applyKeptSetup();
+    void keepSetup();
     void printToFile();
     void reportFileWritten(const QString &message, const QString &path);
     // The shown text on the pages of `device`, under a progress dialog that

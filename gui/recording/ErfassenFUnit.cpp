@@ -64,6 +64,18 @@ QLabel *makeLabel(QWidget *parent, const char *name, const char16_t *text, QWidg
     return label;
 }
 
+// Names the booking in the way, so that the person can tell a true double
+// from a slip of the date or time; the general question when it can't be read.
+QString clashQuestion(DbfTable &table, quint32 clashRecord)
+{
+    DbfRecord other;
+    if (clashRecord == 0 || !table.readRecord(clashRecord, other))
+        return ProgramText(14);
+    return TranslateText(QStringLiteral("Die Buchung überschneidet sich mit der Buchung vom %1, %2–%3, %4. Trotzdem buchen?"))
+        .arg(other.text(WorkTimeTables::Datum), other.text(WorkTimeTables::ZeitVon), other.text(WorkTimeTables::ZeitBis),
+             other.text(WorkTimeTables::Ort));
+}
+
 } // namespace
 
 TErfassenForm::TErfassenForm(AppContext &context, ApplicationForms &forms)
@@ -276,8 +288,10 @@ void TErfassenForm::ErfassenBtnClick()
 
     Reporter &reporter = m_context.reporter();
     BookingService service(m_context.tables().Dbf1, m_context.clashIndex(), m_context.clock(), &m_context.closedPeriod());
-    const BookingService::Outcome outcome = service.book(input, m_context.arbeiter, [&] {
-        return reporter.question(ProgramText(14), ProgramText(15), Reporter::Buttons::YesNoCancel) == Reporter::Answer::Yes;
+    const BookingService::Outcome outcome = service.book(input, m_context.arbeiter, [&](quint32 clashRecord) {
+        return reporter.question(clashQuestion(m_context.tables().Dbf1, clashRecord), ProgramText(15),
+                                 Reporter::Buttons::YesNoCancel)
+            == Reporter::Answer::Yes;
     });
     switch (outcome.kind) {
     case BookingService::Outcome::CheckFailed: {

@@ -6,6 +6,8 @@
 #include <QLocale>
 #include <QStandardPaths>
 
+#include "base/Reporter.h"
+#include "session/AppContext.h"
 #include "session/LanguageOptions.h"
 #include "translation/translateunit.h"
 
@@ -38,8 +40,28 @@ QString getSaveFileName(QWidget *parent, const QString &caption, const QString &
         s_next.reset();
         return chosen(answer);
     }
+    // The overwrite question is getFileToWrite's, after the own-file check.
     return chosen(QFileDialog::getSaveFileName(parent, caption, QDir(startFolder()).filePath(fileName), filter, nullptr,
-                                               dialogOptions()));
+                                               dialogOptions() | QFileDialog::DontConfirmOverwrite));
+}
+
+QString getFileToWrite(QWidget *parent, AppContext &context, const QString &caption, const QString &fileName,
+                       const QString &filter)
+{
+    const QString path = getSaveFileName(parent, caption, fileName, filter);
+    if (path.isEmpty())
+        return path;
+    if (const auto refusal = context.ownFileRefusal(path)) {
+        context.reporter().error(*refusal);
+        return QString();
+    }
+    if (!QFileInfo::exists(path))
+        return path;
+    const QString question = TranslateText(QStringLiteral("Die Datei \"%1\" existiert bereits. Soll sie ersetzt werden?"))
+                                 .arg(QDir::toNativeSeparators(path));
+    if (context.reporter().question(question, caption, Reporter::Buttons::YesNoCancelDefaultNo) != Reporter::Answer::Yes)
+        return QString();
+    return path;
 }
 
 QFileDialog::Options dialogOptions()

@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QString>
 
+class AppContext;
 class QWidget;
 
 // The save-file dialog, with a way for tests to answer it in advance.
@@ -14,6 +15,12 @@ namespace FileDialog {
 // was saved in (at first the user's documents folder), never in the folder
 // the program happened to be started from.
 QString getSaveFileName(QWidget *parent, const QString &caption, const QString &fileName, const QString &filter);
+// The same for a file the program is about to write: a file of the program's
+// own is refused (an error said through `context`) before the question
+// whether an existing file is to be replaced, so that no one is asked to
+// replace what would be refused anyway. Empty: nothing to write.
+QString getFileToWrite(QWidget *parent, AppContext &context, const QString &caption, const QString &fileName,
+                       const QString &filter);
 // Qt's own dialog (which speaks the program's language) wherever the
 // system's dialog would speak another one.
 QFileDialog::Options dialogOptions();

@@ -435,6 +435,8 @@ void TestEvaluationWindows::longOutputCanBeStopped()
         result->printer()->setOutputFileName(QString());
     } else {
         FileDialog::setNextFileName(path);
+        if (existing)
+            m_program->reporter.setNextAnswers({Reporter::Answer::Yes}); // "replace it?"
         QTest::mouseClick(how == QLatin1String("pdf") ? result->PdfBtn : result->DruckenBtn, Qt::LeftButton);
     }
     watch.stop();

@@ -37,8 +37,12 @@ private slots:
     void setupChoosesPaperAndOrientation();
     void printToFileSaysWhichFile();
     void printToFileNeverGoesOverTheTable();
+    void savingAsksBeforeReplacing_data();
+    void savingAsksBeforeReplacing();
 
 private:
+    // The end of a run, every window writing what it keeps, and a new one.
+    void restart();
     TAuswertenForm *showResult();
     // Runs the set-up from its button; `action` works the dialog's controls.
     bool runSetup(const std::function<void(QDialog *)> &action);
@@ -56,6 +60,15 @@ void TestPrinterSetup::init()
 void TestPrinterSetup::cleanup()
 {
     m_program.reset();
+}
+
+void TestPrinterSetup::restart()
+{
+    m_program->forms.reset();
+    m_program->context.reset();
+    m_program->reporter.clear();
+    m_program->start();
+    m_program->forms->EinloggenForm->hide();
 }
 
 TAuswertenForm *TestPrinterSetup::showResult()
@@ -128,10 +141,15 @@ void TestPrinterSetup::setupChoosesPaperAndOrientation()
     // Setting up prints nothing.
     QVERIFY(!QFileInfo::exists(printed));
     QVERIFY(m_program->reporter.messages().isEmpty());
-    // The window opens in landscape again; the paper stays.
+    // The window opens again as confirmed (landscape while nothing was), in
+    // this run and the next.
     result->hide();
     result->show();
-    QCOMPARE(result->printer()->pageLayout().orientation(), QPageLayout::Landscape);
+    QCOMPARE(result->printer()->pageLayout().orientation(), confirm ? QPageLayout::Portrait : QPageLayout::Landscape);
+    restart();
+    result = showResult();
+    QCOMPARE(result->printer()->pageLayout().orientation(), confirm ? QPageLayout::Portrait : QPageLayout::Landscape);
+    QCOMPARE(result->printer()->pageLayout().pageSize().id(), confirm ? QPageSize::A3 : QPageSize::A4);
 }
 
 void TestPrinterSetup::printToFileSaysWhichFile()
@@ -170,6 +188,30 @@ void TestPrinterSetup::printToFileNeverGoesOverTheTable()
     QCOMPARE(TestFiles::readAll(table), before);
     QCOMPARE(m_program->reporter.messages().size(), 1);
     QVERIFY(m_program->reporter.messages().first().text.contains(QStringLiteral("arbeitszeit.dbf")));
+}
+
+void TestPrinterSetup::savingAsksBeforeReplacing_data()
+{
+    QTest::addColumn<Reporter::Answer>("answer");
+    QTest::newRow("replaced") << Reporter::Answer::Yes;
+    QTest::newRow("kept") << Reporter::Answer::No;
+}
+
+void TestPrinterSetup::savingAsksBeforeReplacing()
+{
+    QFETCH(Reporter::Answer, answer);
+    TAuswertenForm *result = showResult();
+    const QString pdf = m_program->home.filePath(QStringLiteral("vorhanden.pdf"));
+    QVERIFY(TestFiles::writeAll(pdf, "old"));
+    FileDialog::setNextFileName(pdf);
+    m_program->reporter.setNextAnswers({answer});
+    QTest::mouseClick(result->PdfBtn, Qt::LeftButton);
+    QCOMPARE(m_program->reporter.messages().size(), 1);
+    const RecordingReporter::Message question = m_program->reporter.messages().first();
+    QCOMPARE(question.kind, RecordingReporter::Message::Question);
+    QCOMPARE(question.text, QStringLiteral("Die Datei \"%1\" existiert bereits. Soll sie ersetzt werden?")
+                                .arg(QDir::toNativeSeparators(pdf)));
+    QCOMPARE(TestFiles::readAll(pdf).startsWith("%PDF"), answer == Reporter::Answer::Yes);
 }
 
 QTEST_MAIN(TestPrinterSetup)

@@ -263,7 +263,8 @@ void TestRecordingWindows::clashQuestion()
     QCOMPARE(m_program->reporter.messages().size(), 1);
     const RecordingReporter::Message question = m_program->reporter.messages().first();
     QCOMPARE(question.kind, RecordingReporter::Message::Question);
-    QCOMPARE(question.text, QStringLiteral("Für diesen Zeitraum existiert bereits eine Buchung. Trotzdem buchen?"));
+    QCOMPARE(question.text, QStringLiteral("Die Buchung überschneidet sich mit der Buchung vom 03.02.2025, 08:00–12:00, Bonn. "
+                                           "Trotzdem buchen?"));
     QCOMPARE(question.caption, QStringLiteral("Doppelte Buchung?"));
     DbfTable &table = m_program->context->tables().Dbf1;
     QCOMPARE(table.rowCount(), rows);
