@@ -7,7 +7,7 @@
 #include "CliCommand.h"
 #include "recording/RecordListFilter.h"
 #include "storage/CodePage.h"
-#include "storage/DbfTable.h"
+#include "storage/RecordTable.h"
 #include "storage/WorkTimeTables.h"
 
 namespace {
@@ -64,7 +64,7 @@ char *writeField(const DbfRecord &record, int pos, char *out)
 
 } // namespace
 
-int runList(DbfTable &table, const ListOptions &options, CliOutput &out)
+int runList(RecordTable &table, const ListOptions &options, CliOutput &out)
 {
     const int fields = std::min(table.fieldCount(), int(WorkTimeTables::FieldCount));
     std::vector<bool> isLogical;
@@ -73,26 +73,17 @@ int runList(DbfTable &table, const ListOptions &options, CliOutput &out)
         isLogical.push_back(table.fields().at(pos).type == DbfFieldType::Logical);
         longestLine += table.fields().at(pos).width * CodePage::Utf8BytesPerByte;
     }
-    DbfRecord record;
     QString field;
     QByteArray line(longestLine, Qt::Uninitialized);
-    if (!table.refresh()) {
-        printError(table.errorString());
-        return CliExit::Usage;
-    }
-    for (int row = 0; row < table.rowCount(); ++row) {
-        if (!table.readRow(row, record)) {
-            printError(table.errorString());
-            return CliExit::Usage;
-        }
+    const bool read = table.refresh() && table.scan([&](const DbfRecord &record) {
         if (options.employee) {
             record.text(WorkTimeTables::Arbeiter, field);
             if (field != *options.employee)
-                continue;
+                return true;
         }
         if (options.currentMonth
             && !Dbf1FilterRecord(record, record.text(WorkTimeTables::Arbeiter), true, options.today))
-            continue;
+            return true;
         char *end = line.data();
         for (int pos = 0; pos < fields; ++pos) {
             if (pos > 0)
@@ -105,6 +96,11 @@ int runList(DbfTable &table, const ListOptions &options, CliOutput &out)
             }
         }
         out.writeUtf8Line(QByteArrayView(line.constData(), end));
+        return true;
+    });
+    if (!read) {
+        printError(table.errorString());
+        return CliExit::Usage;
     }
     return CliExit::Ok;
 }

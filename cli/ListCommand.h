@@ -6,7 +6,7 @@
 #include <QString>
 
 class CliOutput;
-class DbfTable;
+class RecordTable;
 
 // `tagwerk-cli list`: every live record in file order, one line each, its
 // twelve fields separated by TAB.
@@ -17,4 +17,4 @@ struct ListOptions
     QDate today;
 };
 
-int runList(DbfTable &table, const ListOptions &options, CliOutput &out);
+int runList(RecordTable &table, const ListOptions &options, CliOutput &out);

@@ -14,7 +14,7 @@
 #include "storage/CodePage.h"
 #include "recording/PresetTexts.h"
 #include "storage/DateTimeText.h"
-#include "storage/DbfTable.h"
+#include "storage/RecordTable.h"
 #include "storage/WorkTimeTables.h"
 
 namespace EvaluationReport {
@@ -139,7 +139,7 @@ struct RecordTexts
 class Builder
 {
 public:
-    Builder(DbfTable &table, const Options &options, const ProgramTextFunction &programText, ReportSink &sink)
+    Builder(RecordTable &table, const Options &options, const ProgramTextFunction &programText, ReportSink &sink)
         : m_table(table)
         , m_sink(sink)
         , m_withLines(sink.wantsLines())
@@ -429,19 +429,20 @@ private:
     template <typename Visit>
     void forEachSelected(bool readAll, Visit visit)
     {
-        DbfRecord record;
         RecordTexts texts;
-        for (int row = 0; row < m_table.rowCount(); ++row) {
-            if (!stillWanted(row))
-                return;
-            if (!m_table.readRow(row, record))
-                return stopFailed();
+        int row = 0;
+        const bool read = m_table.scan([&](const DbfRecord &record) {
+            if (!stillWanted(row++))
+                return false;
             if (!select(record, texts))
-                continue;
+                return true;
             if (readAll)
                 readForListing(record, texts);
             visit(record, texts);
-        }
+            return true;
+        });
+        if (!read)
+            stopFailed();
     }
 
     // A record that cannot be read ends the report as failed: without it the
@@ -476,7 +477,7 @@ private:
         return !m_cancelled;
     }
 
-    DbfTable &m_table;
+    RecordTable &m_table;
     ReportSink &m_sink;
     const bool m_withLines;
     const bool m_withRecords;
@@ -657,7 +658,7 @@ private:
 // Walks the choice field in table order, decoding only it, until `found`
 // says stop; names of former employees are skipped where they are hidden.
 template <typename Found>
-bool findChoice(DbfTable &table, Kind kind, bool hideDeleted, const QList<UserRow> &users, bool *readOk, Found found)
+bool findChoice(RecordTable &table, Kind kind, bool hideDeleted, const QList<UserRow> &users, bool *readOk, Found found)
 {
     if (readOk)
         *readOk = true;
@@ -675,18 +676,14 @@ bool findChoice(DbfTable &table, Kind kind, bool hideDeleted, const QList<UserRo
             current.insert(user.employeeName);
     }
     const int field = choiceField(kind);
-    DbfRecord record;
     QString text;
-    if (!table.refresh())
-        return readFailed();
-    for (int row = 0; row < table.rowCount(); ++row) {
-        if (!table.readRow(row, record))
-            return readFailed();
+    bool isFound = false;
+    const bool read = table.scan([&](const DbfRecord &record) {
         record.text(field, text);
-        if ((!onlyCurrent || current.contains(text)) && found(text))
-            return true;
-    }
-    return false;
+        isFound = (!onlyCurrent || current.contains(text)) && found(text);
+        return !isFound;
+    });
+    return read ? isFound : readFailed();
 }
 
 } // namespace
@@ -696,7 +693,7 @@ bool hasChoiceList(Kind kind)
     return kind == Kind::Employee || kind == Kind::Place || kind == Kind::Activity;
 }
 
-QStringList choiceList(DbfTable &table, Kind kind, bool hideDeleted, const QList<UserRow> &users, bool *readOk)
+QStringList choiceList(RecordTable &table, Kind kind, bool hideDeleted, const QList<UserRow> &users, bool *readOk)
 {
     if (readOk)
         *readOk = true;
@@ -717,7 +714,7 @@ int emptyChoiceProgramText(Kind kind)
     return kind == Kind::Employee ? 30 : kind == Kind::Place ? 32 : 33;
 }
 
-std::optional<QString> firstChoice(DbfTable &table, Kind kind, bool hideDeleted, const QList<UserRow> &users,
+std::optional<QString> firstChoice(RecordTable &table, Kind kind, bool hideDeleted, const QList<UserRow> &users,
                                    bool *readOk)
 {
     std::optional<QString> first;
@@ -728,20 +725,20 @@ std::optional<QString> firstChoice(DbfTable &table, Kind kind, bool hideDeleted,
     return first;
 }
 
-bool isChoice(DbfTable &table, Kind kind, const QString &text, bool hideDeleted, const QList<UserRow> &users,
+bool isChoice(RecordTable &table, Kind kind, const QString &text, bool hideDeleted, const QList<UserRow> &users,
               bool *readOk)
 {
     return findChoice(table, kind, hideDeleted, users, readOk, [&text](const QString &candidate) { return candidate == text; });
 }
 
-Outcome write(DbfTable &table, const Options &options, const ProgramTextFunction &programText, ReportSink &sink)
+Outcome write(RecordTable &table, const Options &options, const ProgramTextFunction &programText, ReportSink &sink)
 {
     if (!table.refresh())
         return Outcome::Failed;
     return Builder(table, options, programText, sink).run();
 }
 
-Report build(DbfTable &table, const Options &options, const ProgramTextFunction &programText)
+Report build(RecordTable &table, const Options &options, const ProgramTextFunction &programText)
 {
     ReportCollector collector(options.withValues);
     const Outcome outcome = write(table, options, programText, collector);

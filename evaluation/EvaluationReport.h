@@ -12,7 +12,7 @@
 #include "ReportSink.h"
 #include "storage/UserListData.h"
 
-class DbfTable;
+class RecordTable;
 
 // The five evaluations of the work-time table: one builder for all, so that
 // the windows and tagwerk-cli write the same lines.
@@ -52,15 +52,15 @@ bool hasChoiceList(Kind kind);
 // employees with `hideDeleted`, only names that are still in the user list.
 // With `readOk`, it tells whether the table could be read to its end (the
 // table's errorString() says why not); a list from part of it is no list.
-QStringList choiceList(DbfTable &table, Kind kind, bool hideDeleted, const QList<UserRow> &users,
+QStringList choiceList(RecordTable &table, Kind kind, bool hideDeleted, const QList<UserRow> &users,
                        bool *readOk = nullptr);
 // The program text shown when the choice list is empty (30, 32 or 33).
 int emptyChoiceProgramText(Kind kind);
 // The first entry of choiceList() and whether the list holds a text, each
 // found by reading only as far as the entry's first appearance.
-std::optional<QString> firstChoice(DbfTable &table, Kind kind, bool hideDeleted, const QList<UserRow> &users,
+std::optional<QString> firstChoice(RecordTable &table, Kind kind, bool hideDeleted, const QList<UserRow> &users,
                                    bool *readOk = nullptr);
-bool isChoice(DbfTable &table, Kind kind, const QString &text, bool hideDeleted, const QList<UserRow> &users,
+bool isChoice(RecordTable &table, Kind kind, const QString &text, bool hideDeleted, const QList<UserRow> &users,
               bool *readOk = nullptr);
 
 // Failed: a record could not be read (the table's errorString() says why);
@@ -71,10 +71,10 @@ enum class Outcome { Complete, Cancelled, Failed };
 // heading, then, after a pass that measures the columns, the column header,
 // the listed records and the totals. When Options::keepGoing stops it, the
 // sink has had only part of the report, and the outcome says so.
-Outcome write(DbfTable &table, const Options &options, const ProgramTextFunction &programText, ReportSink &sink);
+Outcome write(RecordTable &table, const Options &options, const ProgramTextFunction &programText, ReportSink &sink);
 
 // write() into memory.
-Report build(DbfTable &table, const Options &options, const ProgramTextFunction &programText);
+Report build(RecordTable &table, const Options &options, const ProgramTextFunction &programText);
 
 // A duration in days as H:MM, rounded to the nearest whole minute.
 QString OutZeit(double geszeit);

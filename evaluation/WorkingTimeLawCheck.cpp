@@ -6,7 +6,7 @@
 
 #include "EvaluationReport.h"
 #include "storage/DateTimeText.h"
-#include "storage/DbfTable.h"
+#include "storage/RecordTable.h"
 #include "storage/WorkTimeTables.h"
 
 namespace {
@@ -59,7 +59,7 @@ WorkingTimeLawCheck::WorkingTimeLawCheck(Options options, Texts texts, WorkingTi
         m_explanations << m_texts.translate(rule->explanation);
 }
 
-bool WorkingTimeLawCheck::read(DbfTable &table)
+bool WorkingTimeLawCheck::read(RecordTable &table)
 {
     constexpr int ProgressEvery = 8192;
     m_errorString.clear();
@@ -69,35 +69,38 @@ bool WorkingTimeLawCheck::read(DbfTable &table)
         return false;
     }
     const qint64 to = m_options.to.toJulianDay();
-    DbfRecord record;
     BookingTexts texts;
-    const int rows = table.rowCount();
-    for (int row = 0; row < rows; ++row) {
-        if (m_options.keepGoing && row % ProgressEvery == 0 && !m_options.keepGoing(double(row) / rows))
-            return false;
-        if (!table.readRow(row, record)) {
-            m_errorString = table.errorString();
+    const int rows = std::max(1, table.rowCount());
+    int row = 0;
+    bool cancelled = false;
+    const bool read = table.scan([&](const DbfRecord &record) {
+        if (m_options.keepGoing && row % ProgressEvery == 0 && !m_options.keepGoing(double(row) / rows)) {
+            cancelled = true;
             return false;
         }
+        ++row;
         // The cheap tests first: most rows of a large table lie outside the period.
         record.text(WorkTimeTables::Datum, texts.datum);
         const auto date = DateTimeText::parseDate(texts.datum);
         if (!date || date->toJulianDay() > to)
-            continue;
+            return true;
         record.text(WorkTimeTables::Arbeiter, texts.arbeiter);
         if (m_options.employee && texts.arbeiter != *m_options.employee)
-            continue;
+            return true;
         record.text(WorkTimeTables::ZeitVon, texts.von);
         record.text(WorkTimeTables::ZeitBis, texts.bis);
         const auto start = DateTimeText::parseTime(texts.von);
         const auto end = DateTimeText::parseTime(texts.bis);
         if (!start || !end)
-            continue; // as the other evaluations leave such a booking out of their sums
+            return true; // as the other evaluations leave such a booking out of their sums
         record.text(WorkTimeTables::Pause, texts.pause);
         const auto pause = DateTimeText::parseTime(texts.pause);
         addBooking(texts.arbeiter, date->toJulianDay(), minutesOf(*start), minutesOf(*end), pause ? minutesOf(*pause) : 0);
-    }
-    return true;
+        return true;
+    });
+    if (!read)
+        m_errorString = table.errorString();
+    return read && !cancelled;
 }
 
 void WorkingTimeLawCheck::addBooking(const QString &employee, qint64 day, int start, int end, int pause)

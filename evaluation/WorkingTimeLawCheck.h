@@ -14,7 +14,7 @@
 #include "WorkingDayTally.h"
 #include "WorkingTimeRules.h"
 
-class DbfTable;
+class RecordTable;
 
 // "Arbeitszeitgesetz prüfen": the sixth evaluation. One pass over the
 // work-time table keeps, per employee and date of the period, only what the
@@ -58,7 +58,7 @@ public:
 
     // The pass over the table; false when keepGoing stopped it, or when a
     // record could not be read (errorString() then says why).
-    bool read(DbfTable &table);
+    bool read(RecordTable &table);
     QString errorString() const { return m_errorString; }
 
     // The result window's text: title, period, heading, one line per

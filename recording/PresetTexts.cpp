@@ -2,35 +2,27 @@
 
 #include <QSet>
 
-#include "storage/DbfTable.h"
+#include "storage/RecordTable.h"
 #include "storage/WorkTimeTables.h"
 
 namespace PresetTexts {
 
-QStringList generated(DbfTable &table, int field, bool *readOk)
+QStringList generated(RecordTable &table, int field, bool *readOk)
 {
     QStringList texts;
     QSet<QString> seen; // the same result as searching the list, in linear time
-    DbfRecord record;
     QString text;
-    if (readOk)
-        *readOk = true;
-    const bool refreshed = table.refresh();
-    for (int row = 0; refreshed && row < table.rowCount(); ++row) {
-        if (!table.readRow(row, record)) {
-            if (readOk)
-                *readOk = false;
-            return {};
-        }
+    const bool read = table.refresh() && table.scan([&](const DbfRecord &record) {
         record.text(field, text);
         if (!seen.contains(text)) {
             seen.insert(text);
             texts.append(text);
         }
-    }
-    if (!refreshed && readOk)
-        *readOk = false;
-    return refreshed ? texts : QStringList();
+        return true;
+    });
+    if (readOk)
+        *readOk = read;
+    return read ? texts : QStringList();
 }
 
 QStringList fixedLines(const QString &memoText)

@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-class DbfTable;
+class RecordTable;
 
 // The texts offered in the place and activity lists of the record entry.
 namespace PresetTexts {
@@ -10,7 +10,7 @@ namespace PresetTexts {
 // Every distinct text of the field over the live rows, once, in the order of
 // its first appearance; exact comparison, the empty text included. Empty,
 // with `readOk` false, when the table cannot be read to its end.
-QStringList generated(DbfTable &table, int field, bool *readOk = nullptr);
+QStringList generated(RecordTable &table, int field, bool *readOk = nullptr);
 // The lines of a fixed list (joined by CR LF), empty lines included.
 QStringList fixedLines(const QString &memoText);
 

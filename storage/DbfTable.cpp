@@ -513,6 +513,19 @@ bool DbfTable::readRecord(quint32 recordNumber, DbfRecord &out)
     return true;
 }
 
+bool DbfTable::scan(const RecordVisitor &visit)
+{
+    DbfRecord record;
+    // By index: the visitor may append, and the list of live records with it.
+    for (size_t i = 0; i < m_live.size(); ++i) {
+        if (!readRecord(m_live[i], record))
+            return false;
+        if (!visit(record))
+            break;
+    }
+    return true;
+}
+
 bool DbfTable::readRow(int row, DbfRecord &out)
 {
     if (row < 0 || row >= rowCount())

@@ -15,6 +15,7 @@
 #include "DbfFormat.h"
 #include "DbfRecord.h"
 #include "FileRegionLock.h"
+#include "RecordTable.h"
 
 class Clock;
 
@@ -33,7 +34,7 @@ class Clock;
 // The table keeps the list of live (not deleted) record numbers, so that row k
 // of a grid is reached directly; record bytes are read on demand through a
 // small block cache, never the whole file at once.
-class DbfTable
+class DbfTable : public RecordTable
 {
 public:
     // Told of every change this table object makes, so that an index kept
@@ -67,17 +68,13 @@ public:
     // append to put right).
     enum class OpenMode { ReadWrite, ReadOnly, ReadWriteAsFound };
     enum class CreateMode { Replace, OnlyIfMissing };
-    // Locked: another instance held a lock this table waited for, for the
-    // whole wait.
-    enum class Status { Ok, NotOpen, NotFound, CannotOpen, Damaged, WriteFailed, ReadOnly, BadRecord, Locked };
-    using RowFilter = std::function<bool(const DbfRecord &)>;
     // Told that a lock is still held by another instance after the wait,
     // with a message that names the file; true waits once more.
     using LockBusyHandler = std::function<bool(const QString &message)>;
     static constexpr std::chrono::milliseconds DefaultLockWait{5000};
 
     explicit DbfTable(const Clock &clock);
-    ~DbfTable();
+    ~DbfTable() override;
     DbfTable(const DbfTable &) = delete;
     DbfTable &operator=(const DbfTable &) = delete;
 
@@ -99,28 +96,28 @@ public:
     // new one first.
     bool isReplaced() const;
 
-    bool isOpen() const { return m_layout != nullptr; }
-    bool isReadOnly() const { return m_readOnly; }
+    bool isOpen() const override { return m_layout != nullptr; }
+    bool isReadOnly() const override { return m_readOnly; }
     QString fileName() const { return m_path; }
-    Status status() const { return m_status; }
-    QString errorString() const { return m_errorString; }
+    Status status() const override { return m_status; }
+    QString errorString() const override { return m_errorString; }
 
-    const QList<DbfField> &fields() const;
-    int fieldCount() const { return int(fields().size()); }
+    const QList<DbfField> &fields() const override;
     unsigned char languageDriver() const { return m_languageDriver; }
     int codePage() const;
     // Records in the file, deleted ones included.
     quint32 recordCount() const { return m_recordCount; }
     // A blank record of this table's layout, to fill and append.
-    DbfRecord newRecord() const;
+    DbfRecord newRecord() const override;
 
     // Rows are the live records that pass the filter (when it is on), in
     // record-number order.
-    int rowCount() const { return int(rows().size()); }
-    quint32 recordNumberAt(int row) const { return rows()[size_t(row)]; }
-    int rowOfRecord(quint32 recordNumber) const; // -1 when not a row
-    bool readRow(int row, DbfRecord &out);
-    bool readRecord(quint32 recordNumber, DbfRecord &out);
+    int rowCount() const override { return int(rows().size()); }
+    quint32 recordNumberAt(int row) const override { return rows()[size_t(row)]; }
+    int rowOfRecord(quint32 recordNumber) const override; // -1 when not a row
+    bool readRow(int row, DbfRecord &out) override;
+    bool readRecord(quint32 recordNumber, DbfRecord &out) override;
+    bool scan(const RecordVisitor &visit) override;
 
     // Cursor over the rows, with the usual first/next/end-of-table walk.
     bool first();
@@ -138,10 +135,10 @@ public:
     std::optional<QDate> date(int pos) { return current().date(pos); }
 
     // Appends at the end and sets the record's number.
-    bool append(DbfRecord &record);
+    bool append(DbfRecord &record) override;
     // Rewrites the fields the record has changed, in place.
-    bool update(DbfRecord &record);
-    bool markDeleted(quint32 recordNumber);
+    bool update(DbfRecord &record) override;
+    bool markDeleted(quint32 recordNumber) override;
 
     void setObserver(Observer *observer) { m_observer = observer; }
     // Asked before every change, under the header lock: a log kept beside
@@ -160,21 +157,21 @@ public:
     quint32 counterAfterLastWrite() const { return m_counterBeforeWrite + 1; }
 
     // Both read the records when the filter is on; false when that failed.
-    bool setFilter(RowFilter filter);
-    bool setFiltered(bool on);
-    bool isFiltered() const { return m_filtered; }
+    bool setFilter(RowFilter filter) override;
+    bool setFiltered(bool on) override;
+    bool isFiltered() const override { return m_filtered; }
     // Whether the record is a row under the filter now in force.
-    bool passesFilter(const DbfRecord &record) const { return !m_filtered || !m_filter || m_filter(record); }
+    bool passesFilter(const DbfRecord &record) const override { return !m_filtered || !m_filter || m_filter(record); }
     // Takes a row out of the filtered rows, once an update made its record
     // fail the filter. The record itself stays in the file.
-    void dropRow(int row);
+    void dropRow(int row) override;
 
     // Picks up records that other instances appended since we last looked.
     // When a read fails, the rows stay as they were and the next call tries
     // again: a failed read never leaves a shortened list of rows behind.
-    bool refresh();
+    bool refresh() override;
     // Reads the list of live records anew (deletions by others included).
-    bool reload();
+    bool reload() override;
 
     // Asked before every read of record bytes; true makes that read fail as
     // a failing disk or network share makes it fail. For tests: every reader

@@ -1,6 +1,6 @@
 #include "WorkTimeTableModel.h"
 
-#include "storage/DbfTable.h"
+#include "storage/RecordTable.h"
 #include "storage/WorkTimeFieldText.h"
 #include "storage/WorkTimeTables.h"
 #include "translation/translateunit.h"
@@ -12,7 +12,7 @@ QString yesWord() { return TranslateText(QStringLiteral("Ja")); }
 QString noWord() { return TranslateText(QStringLiteral("Nein")); }
 } // namespace
 
-WorkTimeTableModel::WorkTimeTableModel(DbfTable &table, QObject *parent)
+WorkTimeTableModel::WorkTimeTableModel(RecordTable &table, QObject *parent)
     : QAbstractTableModel(parent)
     , m_table(table)
 {

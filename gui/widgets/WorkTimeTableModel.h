@@ -7,7 +7,7 @@
 
 #include "storage/DbfRecord.h"
 
-class DbfTable;
+class RecordTable;
 
 // The grid's view of a table: one row per row of the table (live records
 // that pass its filter), one column per field, headed by the field's name in
@@ -28,7 +28,7 @@ public:
     // deletion). Returns why not, in the user's language; empty when it may.
     using WriteGuard = std::function<QString(const DbfRecord *before, const DbfRecord *after)>;
 
-    explicit WorkTimeTableModel(DbfTable &table, QObject *parent = nullptr);
+    explicit WorkTimeTableModel(RecordTable &table, QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -88,7 +88,7 @@ private:
     // Whether writing `pending` would change a field of what row `row` stores.
     bool changesStoredRow(int row, const DbfRecord &pending) const;
 
-    DbfTable &m_table;
+    RecordTable &m_table;
     bool m_readOnly = false;
     mutable DbfRecord m_cached;
     mutable int m_cachedRow = -1;

@@ -1,23 +1,27 @@
 # The folders stand on floors, and the floors follow the build targets: the GUI-free core
-# (base/ at the bottom, then the file formats, the rules and the run's session), print/ above
+# (base/ at the bottom, then the file formats, the store seam, the rules, the two stores and the
+# run's session), print/ above
 # it, every window in gui/, and cli/ on top. An include goes down or sideways, never up, so no
 # core folder ever includes print/ or gui/; this check names every include that climbs.
 #   cmake -DSOURCE_DIR=<repo> -P check_floors.cmake
 set(floor_base 0)
 set(floor_translation 1)
 set(floor_storage 2)
+set(floor_store 3)
 set(floor_recording 4)
 set(floor_evaluation 5)
-set(floor_session 6)
-set(floor_print 7)
-set(floor_gui 8)
-set(floor_cli 9)
-set(floor_tools 9)
-set(floor_bench 9)
+set(floor_folderstore 6)
+set(floor_serverstore 6)
+set(floor_session 7)
+set(floor_print 8)
+set(floor_gui 9)
+set(floor_cli 10)
+set(floor_tools 10)
+set(floor_bench 10)
 
 set(violations "")
 set(checked 0)
-foreach(folder base translation storage recording evaluation session print gui cli)
+foreach(folder base translation storage store recording evaluation folderstore serverstore session print gui cli)
     file(GLOB_RECURSE sources "${SOURCE_DIR}/${folder}/*.h" "${SOURCE_DIR}/${folder}/*.cpp")
     foreach(source ${sources})
         math(EXPR checked "${checked} + 1")
