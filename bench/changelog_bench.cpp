@@ -20,6 +20,7 @@
 #include "BenchTables.h"
 #include "Stopwatch.h"
 #include "base/Clock.h"
+#include "folderstore/OpenTableStore.h"
 #include "recording/BookingService.h"
 #include "recording/ChangeLog.h"
 #include "recording/ChangeLogVerifier.h"
@@ -120,7 +121,8 @@ int main(int argc, char *argv[])
         return 1;
     ClashIndex index(table);
     index.rebuild();
-    BookingService service(table, index, clock);
+    OpenTableStore store(table, index);
+    BookingService service(store, clock);
     const double plainMs = averageSave(service, 0);
 
     ChangeLog log(table, clock);

@@ -13,6 +13,7 @@
 #include "BenchTables.h"
 #include "Stopwatch.h"
 #include "base/Clock.h"
+#include "folderstore/OpenTableStore.h"
 #include "recording/BookingService.h"
 #include "recording/ClashIndex.h"
 #include "storage/DateTimeText.h"
@@ -60,7 +61,8 @@ int main(int argc, char *argv[])
     index.rebuild();
     const double indexMs = millisecondsSince(start);
 
-    BookingService service(table, index, clock);
+    OpenTableStore store(table, index);
+    BookingService service(store, clock);
     BookingInput input;
     input.place = QStringLiteral("Köln");
     input.activity = QStringLiteral("Montage");

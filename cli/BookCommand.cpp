@@ -25,7 +25,7 @@ int refused(const QString &programText)
 
 // A script cannot be asked: say which booking is in the way, and how to
 // store this one all the same.
-QString overlapRefusal(DbfTable &table, quint32 clashRecord)
+QString overlapRefusal(RecordTable &table, quint32 clashRecord)
 {
     DbfRecord other;
     if (clashRecord == 0 || !table.readRecord(clashRecord, other))
@@ -82,7 +82,7 @@ int runBook(AppContext &context, const BookOptions &options)
     input.nightWork = options.nightWork;
     input.hoursOnly = hoursOnly;
 
-    BookingService service(context.tables().Dbf1, context.clashIndex(), context.clock(), &context.closedPeriod());
+    BookingService service(context.store(), context.clock());
     const BookingService::Outcome outcome =
         service.book(input, context.arbeiter, [&] { return options.ifDouble.value_or(false); });
     switch (outcome.kind) {
@@ -91,7 +91,7 @@ int runBook(AppContext &context, const BookOptions &options)
     case BookingService::Outcome::CheckFailed:
         return refused(ProgramText(BookingRules::programTextOf(outcome.check)));
     case BookingService::Outcome::NotConfirmed:
-        return refused(overlapRefusal(context.tables().Dbf1, outcome.clashRecord));
+        return refused(overlapRefusal(context.store().bookings(), outcome.clashRecord));
     case BookingService::Outcome::WriteFailed:
     case BookingService::Outcome::Closed:
         return refused(outcome.error);

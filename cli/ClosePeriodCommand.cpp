@@ -3,7 +3,7 @@
 #include "CliCommand.h"
 #include "session/AppContext.h"
 #include "base/Clock.h"
-#include "recording/ClosedPeriod.h"
+#include "store/ClosedPeriod.h"
 #include "translation/translateunit.h"
 
 int runClosePeriod(AppContext &context, const ClosePeriodOptions &options)

@@ -42,7 +42,7 @@ int usage(const QString &message)
     return CliExit::Usage;
 }
 
-int unreadable(const DbfTable &table)
+int unreadable(const RecordTable &table)
 {
     printError(table.errorString());
     return CliExit::Usage;
@@ -97,7 +97,7 @@ int runReport(AppContext &context, const ReportCommandOptions &options)
     if (options.format == QLatin1String("pdf") && options.output.isEmpty())
         return usage(TranslateText(QStringLiteral("Ein PDF braucht --output DATEI")));
 
-    DbfTable &table = context.tables().Dbf1;
+    RecordTable &table = context.store().bookings();
     EvaluationReport::Options report;
     report.kind = *kind;
     report.from = *from;
@@ -139,7 +139,7 @@ int runReport(AppContext &context, const ReportCommandOptions &options)
     } else {
         written = ReportPainter::writePdf(
             options.output, ProgramText(6),
-            produce, ChangeLog::checksumLine(context.tables().directory()));
+            produce, context.historyChecksumLine());
     }
     // What was written of a report whose table failed is no report.
     if (failed) {

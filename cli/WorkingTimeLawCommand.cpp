@@ -74,7 +74,7 @@ int runWorkingTimeLawReport(AppContext &context, const ReportCommandOptions &opt
     if (options.format == QLatin1String("pdf") && options.output.isEmpty())
         return usage(TranslateText(QStringLiteral("Ein PDF braucht --output DATEI")));
 
-    DbfTable &table = context.tables().Dbf1;
+    RecordTable &table = context.store().bookings();
     WorkingTimeLawCheck::Options check;
     check.from = *from;
     check.to = *to;
@@ -102,7 +102,7 @@ int runWorkingTimeLawReport(AppContext &context, const ReportCommandOptions &opt
         printError(law.errorString());
         return CliExit::Usage;
     }
-    const bool written = options.format == QLatin1String("pdf") ? writePdf(law, options.output, ChangeLog::checksumLine(context.tables().directory())) : writeStreamed(law, options);
+    const bool written = options.format == QLatin1String("pdf") ? writePdf(law, options.output, context.historyChecksumLine()) : writeStreamed(law, options);
     if (!written) {
         printError(QStringLiteral("tagwerk-cli report: ")
                    + TranslateText(QStringLiteral("'%1' kann nicht geschrieben werden")).arg(options.output));

@@ -511,14 +511,13 @@ int main(int argc, char *argv[])
     if (isClosePeriod) {
         // The closing is entered in the change history before the file is
         // written: the table and its history are opened (made on a first run).
-        if (context.tables().CreateandopenTables())
-            context.openChangeLog();
+        context.CreateandopenTables();
         const int closed = closePeriod(context, parser);
         Reporter::setGlobal(nullptr);
         return closed;
     }
     if (isRestart) {
-        const int restarted = context.tables().CreateandopenTables() ? restartHistory(context, parser) : CliExit::Usage;
+        const int restarted = context.folderStore() && context.tables().CreateandopenTables() ? restartHistory(context, parser) : CliExit::Usage;
         Reporter::setGlobal(nullptr);
         return restarted;
     }
@@ -533,8 +532,7 @@ int main(int argc, char *argv[])
     int result = CliExit::Usage;
     // Only a booking searches for clashes: listing and reports open the
     // tables without building the clash index, which reads the whole table.
-    const bool opened = command == QLatin1String("book") ? context.CreateandopenTables()
-                                                         : context.tables().openForReading();
+    const bool opened = command == QLatin1String("book") ? context.CreateandopenTables() : context.openForReading();
     if (opened) {
         if (command == QLatin1String("list")) {
             ListOptions options;
@@ -543,7 +541,7 @@ int main(int argc, char *argv[])
             options.currentMonth = parser.isSet(QStringLiteral("month"));
             options.today = clock.now().date();
             CliOutput out;
-            result = runList(context.tables().Dbf1, options, out);
+            result = runList(context.store().bookings(), options, out);
         } else if (isReport) {
             ReportCommandOptions options;
             options.kind = positional.at(1);

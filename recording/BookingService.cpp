@@ -1,24 +1,21 @@
 #include "BookingService.h"
 
-#include "ClashIndex.h"
-#include "ClosedPeriod.h"
 #include "base/Clock.h"
 #include "storage/DateTimeText.h"
-#include "storage/DbfTable.h"
+#include "storage/RecordTable.h"
 #include "storage/WorkTimeTables.h"
+#include "store/WorkTimeStore.h"
 
-BookingService::BookingService(DbfTable &table, ClashIndex &index, const Clock &clock, const ClosedPeriod *closedPeriod)
-    : m_table(table)
-    , m_index(index)
+BookingService::BookingService(WorkTimeStore &store, const Clock &clock)
+    : m_store(store)
     , m_clock(clock)
-    , m_closedPeriod(closedPeriod)
 {
 }
 
 DbfRecord BookingService::buildRecord(const BookingInput &input, const QString &employee, bool doubled) const
 {
     const QDateTime now = m_clock.now();
-    DbfRecord record = m_table.newRecord();
+    DbfRecord record = m_store.bookings().newRecord();
     record.setText(WorkTimeTables::Datum, DateTimeText::formatDate(input.date));
     record.setText(WorkTimeTables::Arbeiter, employee);
     record.setText(WorkTimeTables::Ort, input.place);
@@ -34,52 +31,38 @@ DbfRecord BookingService::buildRecord(const BookingInput &input, const QString &
     return record;
 }
 
-// Under the header lock: no other instance appends between the search and
-// the append. Returns whether the booking clashes; appends unless it clashes
-// and `appendIfClash` is false.
+// One step in the store: no other PC appends between the search and the
+// append. Returns whether the booking clashes; appends unless it clashes and
+// `appendIfClash` is false.
 bool BookingService::searchAndMaybeAppend(const BookingInput &input, const QString &employee, bool appendIfClash,
                                           Outcome &outcome)
 {
-    if (!m_table.lockHeader()) {
-        outcome.kind = m_table.status() == DbfTable::Status::Locked ? Outcome::Locked : Outcome::WriteFailed;
-        outcome.error = m_table.errorString();
+    std::optional<WorkTimeStore::Span> span;
+    if (!input.hoursOnly)
+        span = WorkTimeStore::Span{employee, input.date, BookingRules::secondsOf(input.from),
+                                   BookingRules::secondsOf(input.to)};
+    DbfRecord record = buildRecord(input, employee, false);
+    const WorkTimeStore::Appended appended = m_store.appendBooking(record, span, appendIfClash);
+    outcome.clashRecord = appended.clashRecord;
+    outcome.error = appended.error;
+    outcome.doubled = appended.doubled;
+    switch (appended.kind) {
+    case WorkTimeStore::Appended::Stored:
+        outcome.kind = Outcome::Stored;
+        return appended.doubled;
+    case WorkTimeStore::Appended::Clashes:
+        return true;
+    case WorkTimeStore::Appended::Closed:
+        outcome.kind = Outcome::Closed;
         return false;
-    }
-    // Asked again after the question too: the period may have been closed
-    // while it was up.
-    if (m_closedPeriod) {
-        const QString closed = m_closedPeriod->bookingRefusal(input.date);
-        if (!closed.isEmpty()) {
-            m_table.unlockHeader();
-            outcome.kind = Outcome::Closed;
-            outcome.error = closed;
-            return false;
-        }
-    }
-    // A booking is stored only after a search that read every row.
-    const std::optional<bool> found = !m_table.refresh() ? std::nullopt
-        : input.hoursOnly ? std::optional<bool>(false)
-                          : m_index.findClash(employee, input.date, BookingRules::secondsOf(input.from),
-                                              BookingRules::secondsOf(input.to), &outcome.clashRecord);
-    if (!found) {
-        m_table.unlockHeader();
-        outcome.kind = Outcome::WriteFailed;
-        outcome.error = m_table.errorString();
+    case WorkTimeStore::Appended::Locked:
+        outcome.kind = Outcome::Locked;
         return false;
+    case WorkTimeStore::Appended::Failed:
+        break;
     }
-    const bool clash = *found;
-    if (!clash || appendIfClash) {
-        DbfRecord record = buildRecord(input, employee, clash);
-        if (m_table.append(record)) {
-            outcome.kind = Outcome::Stored;
-            outcome.doubled = clash;
-        } else {
-            outcome.kind = Outcome::WriteFailed;
-            outcome.error = m_table.errorString();
-        }
-    }
-    m_table.unlockHeader();
-    return clash;
+    outcome.kind = Outcome::WriteFailed;
+    return false;
 }
 
 BookingService::Outcome BookingService::book(const BookingInput &input, const QString &employee,

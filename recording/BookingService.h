@@ -8,17 +8,15 @@
 #include "storage/DbfRecord.h"
 
 class Clock;
-class ClashIndex;
-class ClosedPeriod;
-class DbfTable;
+class WorkTimeStore;
 
 // Stores a booking the way "Okay, erfassen" does: the five checks, the
 // search for a clashing booking of the same employee on the same date, the
 // question, and the appended Work-time record. In hours-only mode there are
-// no times to compare, so no search is made. The search and the append run
-// under the table's header lock, so two instances booking the same times at
-// once store at most one record that is not marked double. A booking dated
-// in the closed period is refused before the search, each time under the lock.
+// no times to compare, so no search is made. The store makes the search and
+// the append one step for every PC, so two PCs booking the same times at
+// once store at most one record that is not marked double; a booking dated
+// in the closed period is refused in that step, each time.
 class BookingService
 {
 public:
@@ -32,9 +30,7 @@ public:
         quint32 clashRecord = 0; // the record number of a booking it clashes with; 0 when none
     };
 
-    // Without `closedPeriod` nothing is closed: for the rules alone, in tests
-    // and benchmarks.
-    BookingService(DbfTable &table, ClashIndex &index, const Clock &clock, const ClosedPeriod *closedPeriod = nullptr);
+    BookingService(WorkTimeStore &store, const Clock &clock);
 
     // `confirmDouble` is asked when the booking clashes (no lock is held
     // meanwhile); true stores it marked as double.
@@ -52,8 +48,6 @@ private:
     bool searchAndMaybeAppend(const BookingInput &input, const QString &employee, bool appendIfClash,
                               Outcome &outcome);
 
-    DbfTable &m_table;
-    ClashIndex &m_index;
+    WorkTimeStore &m_store;
     const Clock &m_clock;
-    const ClosedPeriod *m_closedPeriod;
 };

@@ -1,8 +1,10 @@
 #include "AppContext.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QLocale>
 #include <QSysInfo>
+#include <QTemporaryDir>
 
 #include "LanguageOptions.h"
 #include "OwnFiles.h"
@@ -11,6 +13,7 @@
 #include "storage/ClosingDateFile.h"
 #include "storage/UserListStore.h"
 #include "translation/UiText.h"
+#include "translation/korvald.h"
 
 AppContext::AppContext(Reporter &reporter, const Clock &clock, const QString &programDirectory,
                        const QString &appDataFolder, std::unique_ptr<WindowSettingsStore> settings)
@@ -19,21 +22,11 @@ AppContext::AppContext(Reporter &reporter, const Clock &clock, const QString &pr
     , m_settings(std::move(settings))
     , m_directories(programDirectory, appDataFolder, reporter)
     , m_dictionary(reporter, m_directories.progpath() + QLatin1String(TranslationFileName))
-    , m_tables(clock, reporter, [this](int n) { return m_dictionary.ProgramText(n); })
-    , m_clashIndex(m_tables.Dbf1)
-    , m_closedPeriod([this] { return m_tables.directory(); })
-    , m_changeLog(m_tables.Dbf1, clock)
 {
-    m_closedPeriod.setRecordedClosing([this] {
-        ClosedPeriod::Recorded recorded;
-        if (const auto closing = m_changeLog.lastClosing()) {
-            recorded.known = true;
-            recorded.any = closing->any;
-            recorded.until = closing->until;
-        }
-        return recorded;
-    });
-    m_tables.Dbf1.setLockBusyHandler([this](const QString &message) {
+    auto folder = std::make_unique<FolderStore>(clock, reporter, [this](int n) { return m_dictionary.ProgramText(n); });
+    m_folder = folder.get();
+    m_store = std::move(folder);
+    m_folder->tables().Dbf1.setLockBusyHandler([this](const QString &message) {
         return m_askWhenLocked
             && m_reporter.question(UiText(QStringLiteral("%1\n\nNoch einmal versuchen?")).arg(message))
             == Reporter::Answer::Yes;
@@ -72,83 +65,126 @@ void AppContext::BuildTranslationIndex()
     m_dictionary.BuildTranslationIndex();
 }
 
+void AppContext::pointFolderAtDirectory(bool create)
+{
+    if (m_folder)
+        m_folder->setDirectory(GetProgramDir(create));
+}
+
+QString AppContext::smallFileName(const char *fileName) const
+{
+    return m_folder ? m_folder->directory() + QLatin1String(fileName)
+                    : QStringLiteral("%1 (%2)").arg(QLatin1String(fileName), m_store->location());
+}
+
 void AppContext::LoadBenutzer()
 {
-    const QString path = GetProgramDir(false) + QLatin1String(UserListStore::FileName);
-    if (UserListStore::load(path, m_userList) == UserListStore::LoadResult::Damaged)
-        m_reporter.error(UserListStore::damagedMessage(path));
+    pointFolderAtDirectory(false);
+    bool readFailed = false;
+    const std::optional<QByteArray> bytes = m_store->readSmallFile(WorkTimeStore::SmallFile::Users, readFailed);
+    if (readFailed) {
+        m_reporter.error(m_store->errorString());
+        return;
+    }
+    if (!bytes)
+        return;
+    QBuffer buffer;
+    buffer.setData(*bytes);
+    buffer.open(QIODevice::ReadOnly);
+    if (UserListStore::read(&buffer, m_userList) == UserListStore::LoadResult::Damaged)
+        m_reporter.error(UserListStore::damagedMessage(smallFileName(UserListStore::FileName)));
 }
 
 bool AppContext::SaveBenutzer()
 {
-    return UserListStore::save(GetProgramDir(true) + QLatin1String(UserListStore::FileName), m_userList);
+    pointFolderAtDirectory(true);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    try {
+        UserListStore::write(&buffer, m_userList);
+    } catch (const KorvaldIoError &) {
+        return false;
+    }
+    return m_store->writeSmallFile(WorkTimeStore::SmallFile::Users, bytes);
 }
 
 void AppContext::LoadOptions()
 {
     SetCurrentLanguage(LanguageOptions::German);
-    languagesetto = LanguageOptions::LoadOptions(GetProgramDir(false))
-                        .value_or(LanguageOptions::languageOfLocale(QLocale::system()));
+    pointFolderAtDirectory(false);
+    bool readFailed = false;
+    const std::optional<QByteArray> bytes = m_store->readSmallFile(WorkTimeStore::SmallFile::Options, readFailed);
+    const std::optional<int> stored = bytes ? LanguageOptions::fromBytes(*bytes) : std::nullopt;
+    languagesetto = stored.value_or(LanguageOptions::languageOfLocale(QLocale::system()));
 }
 
 bool AppContext::SaveOptions()
 {
-    return LanguageOptions::SaveOptions(GetProgramDir(true), CurrentLanguage());
+    pointFolderAtDirectory(true);
+    return m_store->writeSmallFile(WorkTimeStore::SmallFile::Options, LanguageOptions::toBytes(CurrentLanguage()));
 }
 
 void AppContext::setTableDirectories(bool create)
 {
-    // One resolution for each table, as each table component asks on its own.
-    m_tables.setDirectory(GetProgramDir(create)); // Dbf1
-    m_tables.setDirectory(GetProgramDir(create)); // Dbf2
+    pointFolderAtDirectory(create);
 }
 
 bool AppContext::CreateandopenTables()
 {
-    const bool opened = m_tables.CreateandopenTables();
-    m_clashIndex.rebuild();
-    if (opened)
-        openChangeLog();
-    return opened;
+    if (m_store->open())
+        return true;
+    if (!m_store->errorString().isEmpty())
+        m_reporter.error(m_store->errorString());
+    return false;
+}
+
+bool AppContext::openForReading()
+{
+    if (m_store->openForReading())
+        return true;
+    if (!m_store->errorString().isEmpty())
+        m_reporter.error(m_store->errorString());
+    return false;
 }
 
 void AppContext::openChangeLog()
 {
-    // The table stays readable without its history; every change is refused
-    // (the journal says why) until the history can be written again.
-    if (!m_changeLog.open(m_tables.directory()))
-        m_reporter.error(m_changeLog.errorString());
+    if (m_folder)
+        m_folder->openChangeLog();
 }
 
-// Entered in the history first, then written to the file, both under the
-// table's lock, so that no booking sees the one without the other.
 ClosedPeriod::Change AppContext::closePeriod(std::optional<QDate> until, const QString &adminPassword)
 {
-    // Without the table there is no history to enter the closing in: it is
-    // refused (after the password), never written unentered.
-    DbfTable &table = m_tables.Dbf1;
-    const bool locked = table.isOpen() && table.lockHeader();
-    const auto recordFirst = [this](const ClosedPeriod::State &before, std::optional<QDate> after) {
-        if (!m_changeLog.isOpen())
-            return m_changeLog.errorString().isEmpty() ? UiText(QStringLiteral("Das Änderungsprotokoll ist nicht geöffnet."))
-                                                       : m_changeLog.errorString();
-        QDate old = before.kind == ClosedPeriod::State::Closed ? before.until : QDate();
-        if (before.kind == ClosedPeriod::State::Unknown) {
-            if (const auto closing = m_changeLog.lastClosing())
-                old = closing->until;
-        }
-        if (m_changeLog.appendPeriodClosing(QLatin1String(ChangeLog::AdministratorName), QSysInfo::machineHostName(),
-                                            old, after.value_or(QDate())))
-            return QString();
-        return UiText(QStringLiteral("Das Abschlussdatum wurde nicht geändert, weil es nicht ins Änderungsprotokoll "
-                                     "eingetragen werden kann: %1"))
-            .arg(m_changeLog.errorString());
-    };
-    const ClosedPeriod::Change change =
-        m_closedPeriod.closeUntil(until, adminPassword, m_userList, m_clock.now().date(), recordFirst);
-    if (locked)
-        table.unlockHeader();
-    return change;
+    return m_store->closePeriod(until, adminPassword, m_userList, m_clock.now().date());
+}
+
+QString AppContext::historyChecksumLine()
+{
+    const QByteArray hash = m_store->historyChecksum();
+    if (hash.isEmpty())
+        return {};
+    return UiText(QStringLiteral("Prüfsumme des Änderungsprotokolls: %1")).arg(QString::fromLatin1(hash));
+}
+
+bool AppContext::historyMayRestart()
+{
+    if (!m_folder)
+        return false;
+    const ChangeLog::State state = m_folder->changeLog().state();
+    return state == ChangeLog::State::Missing || state == ChangeLog::State::Damaged;
+}
+
+QString AppContext::historyDirectory()
+{
+    if (m_folder)
+        return m_folder->directory();
+    m_historyCopy = std::make_unique<QTemporaryDir>();
+    if (!m_historyCopy->isValid() || !m_store->exportTo(m_historyCopy->path())) {
+        m_reporter.error(m_historyCopy->isValid() ? m_store->errorString() : m_historyCopy->errorString());
+        return {};
+    }
+    return ProgramDirectories::withTrailingSeparator(m_historyCopy->path());
 }
 
 AppContext::Restart AppContext::restartHistory(const QString &adminPassword)
@@ -162,11 +198,15 @@ AppContext::Restart AppContext::restartHistory(const QString &adminPassword)
     // it by starting the history again; a file that cannot be read is not.
     std::optional<QDate> until;
     std::optional<QDate> closedUntil;
-    if (ClosingDateFile::load(m_closedPeriod.filePath(), until) == ClosingDateFile::LoadResult::Loaded && until)
+    if (!m_folder) {
+        restart.message = UiText(QStringLiteral("Auf dem Server kann das Änderungsprotokoll nicht neu begonnen werden."));
+        return restart;
+    }
+    if (ClosingDateFile::load(closedPeriod().filePath(), until) == ClosingDateFile::LoadResult::Loaded && until)
         closedUntil = until;
-    if (!m_changeLog.restart(m_tables.directory(), QSysInfo::machineHostName(), closedUntil)) {
+    if (!changeLog().restart(m_folder->directory(), QSysInfo::machineHostName(), closedUntil)) {
         restart.message = UiText(QStringLiteral("Das Änderungsprotokoll wurde nicht neu begonnen: %1"))
-                              .arg(m_changeLog.errorString());
+                              .arg(changeLog().errorString());
         return restart;
     }
     restart.done = true;
@@ -178,7 +218,8 @@ std::optional<QString> AppContext::ownFileRefusal(const QString &path)
 {
     // The directory the tables were opened in: resolving the Database
     // directory anew would probe it and might ask the user a question.
-    if (!OwnFiles::isOwnFile(path, OwnFiles::paths(m_tables.directory(), m_dictionary.filePath())))
+    const QString directory = m_folder ? m_folder->directory() : QString();
+    if (!OwnFiles::isOwnFile(path, OwnFiles::paths(directory, m_dictionary.filePath())))
         return std::nullopt;
     return OwnFiles::refusal(path);
 }
@@ -190,7 +231,7 @@ bool AppContext::loginEmployee(const QString &userName, const QString &password)
     for (const UserRow &row : std::as_const(m_userList.users)) {
         if (row.userName == userName && row.password == password) {
             arbeiter = row.employeeName;
-            m_changeLog.setAuthor(arbeiter);
+            m_store->setAuthor(arbeiter);
             return true;
         }
     }

@@ -7,14 +7,14 @@
 
 #include "ProgramDirectories.h"
 #include "base/WindowSettingsStore.h"
+#include "folderstore/FolderStore.h"
 #include "storage/UserListData.h"
-#include "recording/ChangeLog.h"
-#include "recording/ClashIndex.h"
-#include "recording/ClosedPeriod.h"
-#include "storage/WorkTimeTables.h"
+#include "store/ClosedPeriod.h"
+#include "store/WorkTimeStore.h"
 #include "translation/translateunit.h"
 
 class Clock;
+class QTemporaryDir;
 class Reporter;
 
 // The state of one run of the program, created at start-up and handed to
@@ -44,17 +44,21 @@ public:
     ProgramDirectories &directories() { return m_directories; }
     TranslationDictionary &dictionary() { return m_dictionary; }
     UserListData &userList() { return m_userList; }
-    WorkTimeTables &tables() { return m_tables; }
-    // The work-time table's rows by employee and date, for the clash search.
-    ClashIndex &clashIndex() { return m_clashIndex; }
-    // The date up to which bookings are closed, beside the work-time table.
-    ClosedPeriod &closedPeriod() { return m_closedPeriod; }
+    // Where the records live: the Database directory unless a server was
+    // chosen. Windows and commands reach the records only through it.
+    WorkTimeStore &store() { return *m_store; }
+    // The folder store's parts, for what only a folder has (the history's
+    // own files and their restart, the table's upgrade); null on a server.
+    FolderStore *folderStore() { return m_folder; }
+    WorkTimeTables &tables() { return m_folder->tables(); }
+    ClashIndex &clashIndex() { return m_folder->clashIndex(); }
+    ChangeLog &changeLog() { return m_folder->changeLog(); }
+    // The date up to which bookings are closed, in the store.
+    ClosedPeriod &closedPeriod() { return m_store->closedPeriod(); }
     // Closes the bookings up to `until` (none: reopens them all) and enters
-    // the closing in the change history when it is open. The window and
-    // tagwerk-cli close-period both come through here.
+    // the closing in the change history. The window and tagwerk-cli
+    // close-period both come through here.
     ClosedPeriod::Change closePeriod(std::optional<QDate> until, const QString &adminPassword);
-    // The change history beside the work-time table; open once the table is.
-    ChangeLog &changeLog() { return m_changeLog; }
     // Opens the change history beside the open tables; says so when it cannot.
     void openChangeLog();
     // Starts the change history again where it is missing or damaged, with
@@ -66,6 +70,19 @@ public:
         QString message; // for the user
     };
     Restart restartHistory(const QString &adminPassword);
+
+    // "Prüfsumme des Änderungsprotokolls: …" for the foot of printed and PDF
+    // reports, in the user's language; empty when there is no history.
+    QString historyChecksumLine();
+    // The last chain hash of the history, hex; empty when there is none.
+    QByteArray historyChecksum() { return m_store->historyChecksum(); }
+    // Whether the history is missing or damaged and may be started again.
+    bool historyMayRestart();
+    // A Database directory that holds the store's change history and table,
+    // for reading and checking the history: the folder itself, or a copy of
+    // the server's records made for this run. Empty with the reason reported
+    // when it cannot be made.
+    QString historyDirectory();
 
     // Whether a lock that another instance holds past the wait is put to the
     // person as a question (wait once more?); otherwise the write fails with
@@ -90,14 +107,18 @@ public:
     // Reads the stored language into languagesetto (German when none).
     void LoadOptions();
     bool SaveOptions();
-    // Points both tables at the Database directory (start-up step 5.4);
+    // Points both tables at the Database directory;
     // `create` makes the default directory where it is missing, which a
     // command that only reads leaves undone.
     void setTableDirectories(bool create = true);
-    // Creates, opens or upgrades the work-time table (Dbf1), builds the
-    // index of its rows that the clash search uses, and opens the change
-    // history (starting it on the first run).
+    // Opens the store for work: in the folder, creates, opens or upgrades
+    // the work-time table (Dbf1), builds the index of its rows that the
+    // clash search uses, and opens the change history (starting it on the
+    // first run).
     bool CreateandopenTables();
+    // Opens the store only to read it; says so, naming the store, when it
+    // cannot.
+    bool openForReading();
 
     // The refusal to write a report or export to `path` when it is one of
     // the program's own files (the table, "benutzer.dat", "options.dat",
@@ -117,16 +138,18 @@ public:
     bool loginEmployee(const QString &userName, const QString &password);
 
 private:
+    void pointFolderAtDirectory(bool create);
+    QString smallFileName(const char *fileName) const;
+
     Reporter &m_reporter;
     const Clock &m_clock;
     std::unique_ptr<WindowSettingsStore> m_settings;
     ProgramDirectories m_directories;
     TranslationDictionary m_dictionary;
     UserListData m_userList;
-    WorkTimeTables m_tables;
-    ClashIndex m_clashIndex;
-    ClosedPeriod m_closedPeriod;
-    ChangeLog m_changeLog;
+    std::unique_ptr<WorkTimeStore> m_store;
+    FolderStore *m_folder = nullptr; // m_store, while it is the folder
+    std::unique_ptr<QTemporaryDir> m_historyCopy;
     std::optional<QString> m_databaseDirectory;
     bool m_askWhenLocked = true;
 };

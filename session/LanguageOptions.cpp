@@ -14,11 +14,22 @@ std::optional<int> LoadOptions(const QString &databaseDirectory)
     QFile file(databaseDirectory + QLatin1String(FileName));
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    const QByteArray bytes = file.read(4);
+    return fromBytes(file.read(4));
+}
+
+std::optional<int> fromBytes(const QByteArray &bytes)
+{
     if (bytes.size() < 4)
         return std::nullopt;
     const qint32 code = qFromLittleEndian<qint32>(bytes.constData());
     return code == 0 ? German : code;
+}
+
+QByteArray toBytes(int language)
+{
+    QByteArray bytes(4, '\0');
+    qToLittleEndian<qint32>(language, bytes.data());
+    return bytes;
 }
 
 int languageOfLocale(const QLocale &locale)
@@ -37,9 +48,7 @@ int languageOfLocale(const QLocale &locale)
 
 bool SaveOptions(const QString &databaseDirectory, int language)
 {
-    QByteArray bytes(4, '\0');
-    qToLittleEndian<qint32>(language, bytes.data());
-    return WholeFileSave::save(databaseDirectory + QLatin1String(FileName), bytes);
+    return WholeFileSave::save(databaseDirectory + QLatin1String(FileName), toBytes(language));
 }
 
 } // namespace LanguageOptions

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include <QByteArray>
 #include <QString>
 
 class QLocale;
@@ -19,6 +20,10 @@ std::optional<int> LoadOptions(const QString &databaseDirectory);
 // it is English or Spanish, German otherwise. A first start also creates the
 // table, so an English desk does not begin in German.
 int languageOfLocale(const QLocale &locale);
+// The file's bytes: the language they hold (nothing when too short), and
+// the bytes that hold `language`.
+std::optional<int> fromBytes(const QByteArray &bytes);
+QByteArray toBytes(int language);
 // Replaces the file whole; false when it cannot be written.
 bool SaveOptions(const QString &databaseDirectory, int language);
 

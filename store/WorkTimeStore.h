@@ -6,7 +6,9 @@
 #include <QDate>
 #include <QString>
 
+#include "ClosedPeriod.h"
 #include "storage/DbfRecord.h"
+#include "storage/UserListData.h"
 
 class RecordTable;
 
@@ -18,13 +20,13 @@ class RecordTable;
 // Every change of the bookings is one step for every PC at once: the
 // closed-period check, the clash search, the change itself and its entry in
 // the change history, so that no PC ever sees the one without the other.
-// The small files of the Database directory ("benutzer.dat", "options.dat",
-// "abschluss.dat", "protokollbeginn.dat") keep their bytes in either store,
-// so that their readers and writers stay the same.
+// The small files of the Database directory ("benutzer.dat", "options.dat")
+// keep their bytes in either store, so that their readers and writers stay
+// the same.
 class WorkTimeStore
 {
 public:
-    enum class SmallFile { Users, Options, Closing, HistoryStart };
+    enum class SmallFile { Users, Options };
 
     // A booking's span, for the clash search: the employee's bookings of
     // the same date whose times overlap it (seconds of the day; an end at
@@ -57,7 +59,8 @@ public:
 
     // Opens for the program's work: creates what is missing, upgrades an
     // older layout and opens the change history. False with errorString()
-    // when the records cannot be reached; nothing stored is touched then.
+    // when the records cannot be reached (empty when the user was already
+    // told); nothing stored is touched then.
     virtual bool open() = 0;
     // Opens only to read (list, report, verify, history): writes nothing,
     // creates nothing; a store without records is an error naming it.
@@ -74,17 +77,20 @@ public:
     // double overlaps it, stored marked double only with `storeIfClash`.
     virtual Appended appendBooking(DbfRecord &record, const std::optional<Span> &span, bool storeIfClash) = 0;
 
-    // The bytes of a small file; nothing when it was never written; an
-    // empty array with errorString() set when it cannot be read.
-    virtual std::optional<QByteArray> readSmallFile(SmallFile file) = 0;
+    // The bytes of a small file; nothing when it was never written, or when
+    // it cannot be read (`readFailed` set, errorString() says why).
+    virtual std::optional<QByteArray> readSmallFile(SmallFile file, bool &readFailed) = 0;
     // Replaces the file whole, or leaves it as it was; false with
     // errorString() when it cannot be written.
     virtual bool writeSmallFile(SmallFile file, const QByteArray &bytes) = 0;
 
-    // Enters the closing of the bookings up to `newDate` (invalid: none;
-    // earlier than `oldDate`: a reopening) in the change history and writes
-    // "abschluss.dat" as `closingFile`, as one step: both or neither.
-    virtual bool writeClosing(const QDate &oldDate, const QDate &newDate, const QByteArray &closingFile) = 0;
+    // The closed period, read from this store at each check.
+    virtual ClosedPeriod &closedPeriod() = 0;
+    // Closes the bookings up to `until` (none: reopens them all) as
+    // ClosedPeriod::closeUntil() does, entering the closing in the change
+    // history in the same step as the closing date: both or neither.
+    virtual ClosedPeriod::Change closePeriod(std::optional<QDate> until, const QString &adminPassword,
+                                             const UserListData &users, QDate today) = 0;
 
     // Writes the whole store as a Database directory: the work-time table
     // with every record at its number (deleted ones marked), the change

@@ -9,7 +9,7 @@
 #include "session/AppContext.h"
 #include "base/Clock.h"
 #include "base/Reporter.h"
-#include "recording/ClosedPeriod.h"
+#include "store/ClosedPeriod.h"
 #include "storage/DateTimeText.h"
 #include "storage/WorkTimeFieldText.h"
 

@@ -209,7 +209,7 @@ void TEinloggenForm::BitBtnXP2Click()
     TMainForm *main = m_forms.MainForm;
     if (!main->IsAdmin())
         return;
-    m_context.changeLog().setAuthor(QLatin1String(ChangeLog::AdministratorName));
+    m_context.store().setAuthor(QLatin1String(ChangeLog::AdministratorName));
     hide();
     main->exec();
     show();

@@ -42,7 +42,7 @@ TMainForm::TMainForm(AppContext &context, ApplicationForms &forms)
     : SettingsForm(context.settings(), ClassName)
     , m_context(context)
     , m_forms(forms)
-    , m_model(new WorkTimeTableModel(context.tables().Dbf1, this))
+    , m_model(new WorkTimeTableModel(context.store().bookings(), this))
 {
     setWindowTitle(QStringLiteral("Korvald Tagwerk 1.0"));
     setWindowFlag(Qt::WindowMaximizeButtonHint);
@@ -76,7 +76,7 @@ TMainForm::TMainForm(AppContext &context, ApplicationForms &forms)
 
 TMainForm::~TMainForm()
 {
-    m_context.tables().Dbf1.close();
+    m_context.store().close();
 }
 
 QAction *TMainForm::addItem(QMenu *menu, const char *objectName, const QString &caption)
@@ -235,7 +235,7 @@ void TMainForm::runEvaluation(int kindNumber)
         return;
     using EvaluationReport::Kind;
     const Kind kind = Kind(kindNumber);
-    DbfTable &table = m_context.tables().Dbf1;
+    RecordTable &table = m_context.store().bookings();
     TMitarbeiterAussuchenForm *choice = m_forms.MitarbeiterAussuchenForm;
     const bool withList = EvaluationReport::hasChoiceList(kind);
     if (withList) {
@@ -305,7 +305,7 @@ void TMainForm::Arbeitszeitgesetzprfen1Click()
     // The check reads the table: what is being edited is written first.
     if (!DBNavigator1->postEdit())
         return;
-    DbfTable &table = m_context.tables().Dbf1;
+    RecordTable &table = m_context.store().bookings();
     TMitarbeiterAussuchenForm *choice = m_forms.MitarbeiterAussuchenForm;
     choice->ArbeiterEd->clear();
     choice->ArbeiterEd->addItem(TranslateText(WorkingTimeLawCheck::allEmployeesText()));

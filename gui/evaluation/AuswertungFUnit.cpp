@@ -307,7 +307,7 @@ void TAuswertenForm::keepSetup()
 // so that a paper copy pins the state it was made from.
 QString TAuswertenForm::footer()
 {
-    return ChangeLog::checksumLine(m_context.tables().directory());
+    return m_context.historyChecksumLine();
 }
 
 void TAuswertenForm::DruckenBtnClick()

@@ -136,8 +136,9 @@ void TAenderungsprotokollForm::ShowBtnClick()
     if (filter.recordNumber)
         m_filterLines << UiText(QStringLiteral("Nur die Einträge zu Datensatz %1")).arg(*filter.recordNumber);
     m_entries.clear();
-    ChangeLogHistory history(m_context.tables().directory());
-    if (!history.read(filter, [this](const ChangeLogEntry &entry) { m_entries.prepend(entry); }))
+    const QString directory = m_context.historyDirectory();
+    ChangeLogHistory history(directory);
+    if (!directory.isEmpty() && !history.read(filter, [this](const ChangeLogEntry &entry) { m_entries.prepend(entry); }))
         m_context.reporter().error(history.errorString());
 
     EntryList->clear();
@@ -154,10 +155,9 @@ void TAenderungsprotokollForm::ShowBtnClick()
             EntryList->resizeColumnToContents(column);
     }
     HashLabel->setText(UiText(QStringLiteral("Prüfsumme des Änderungsprotokolls: %1"))
-                           .arg(QString::fromLatin1(m_context.changeLog().lastHash())));
+                           .arg(QString::fromLatin1(m_context.historyChecksum())));
     // Only a history that is missing or damaged is started again.
-    const ChangeLog::State state = m_context.changeLog().state();
-    RestartBtn->setEnabled(state == ChangeLog::State::Missing || state == ChangeLog::State::Damaged);
+    RestartBtn->setEnabled(m_context.historyMayRestart());
 }
 
 void TAenderungsprotokollForm::RestartBtnClick()

@@ -22,7 +22,7 @@ const QString ClassName = QStringLiteral("TDatenAuflistenForm");
 TDatenAuflistenForm::TDatenAuflistenForm(AppContext &context, QWidget *parent)
     : SettingsForm(context.settings(), ClassName, parent)
     , m_context(context)
-    , m_model(new WorkTimeTableModel(context.tables().Dbf1, this))
+    , m_model(new WorkTimeTableModel(context.store().bookings(), this))
 {
     setWindowTitle(QStringLiteral("Daten auflisten"));
     setSizeGripEnabled(true);
@@ -68,7 +68,7 @@ TDatenAuflistenForm::TDatenAuflistenForm(AppContext &context, QWidget *parent)
 
 void TDatenAuflistenForm::applyFilter()
 {
-    DbfTable &table = m_context.tables().Dbf1;
+    RecordTable &table = m_context.store().bookings();
     const QString employee = m_context.arbeiter;
     const bool onlyMonth = OnlyCurrentMonth->isChecked();
     const QDate today = m_context.clock().now().date();
@@ -90,7 +90,7 @@ void TDatenAuflistenForm::showList()
     applyFilter();
     exec();
     // Everyone else sees every row of the table again, and may write to it.
-    DbfTable &table = m_context.tables().Dbf1;
+    RecordTable &table = m_context.store().bookings();
     table.setFiltered(false);
     table.setFilter({});
     m_model->setReadOnly(false);

@@ -66,7 +66,7 @@ QLabel *makeLabel(QWidget *parent, const char *name, const char16_t *text, QWidg
 
 // Names the booking in the way, so that the person can tell a true double
 // from a slip of the date or time; the general question when it can't be read.
-QString clashQuestion(DbfTable &table, quint32 clashRecord)
+QString clashQuestion(RecordTable &table, quint32 clashRecord)
 {
     DbfRecord other;
     if (clashRecord == 0 || !table.readRecord(clashRecord, other))
@@ -186,10 +186,10 @@ void TErfassenForm::fillList(QComboBox *list, int field, bool fixed, const QStri
     list->clear();
     bool readOk = true;
     list->addItems(fixed ? PresetTexts::fixedLines(fixedTexts)
-                         : PresetTexts::generated(m_context.tables().Dbf1, field, &readOk));
+                         : PresetTexts::generated(m_context.store().bookings(), field, &readOk));
     // The list stays empty rather than short; the user learns why.
     if (!readOk)
-        m_context.reporter().error(m_context.tables().Dbf1.errorString());
+        m_context.reporter().error(m_context.store().bookings().errorString());
     list->setCurrentIndex(-1);
     list->setEditText(QString());
 }
@@ -287,9 +287,9 @@ void TErfassenForm::ErfassenBtnClick()
     input.hoursOnly = m_context.onlyHours;
 
     Reporter &reporter = m_context.reporter();
-    BookingService service(m_context.tables().Dbf1, m_context.clashIndex(), m_context.clock(), &m_context.closedPeriod());
+    BookingService service(m_context.store(), m_context.clock());
     const BookingService::Outcome outcome = service.book(input, m_context.arbeiter, [&](quint32 clashRecord) {
-        return reporter.question(clashQuestion(m_context.tables().Dbf1, clashRecord), ProgramText(15),
+        return reporter.question(clashQuestion(m_context.store().bookings(), clashRecord), ProgramText(15),
                                  Reporter::Buttons::YesNoCancel)
             == Reporter::Answer::Yes;
     });

@@ -15,6 +15,7 @@
 #include <QStringList>
 
 #include "base/Clock.h"
+#include "folderstore/OpenTableStore.h"
 #include "recording/BookingService.h"
 #include "recording/ClashIndex.h"
 #include "storage/DateTimeText.h"
@@ -70,7 +71,8 @@ inline QString run(DbfTable &table, ClashIndex &index, const Clock &clock, const
         input.date = DateTimeText::parseDate(words.at(2)).value_or(QDate());
         input.from = DateTimeText::parseTime(words.at(3)).value_or(QTime());
         input.to = DateTimeText::parseTime(words.at(4)).value_or(QTime());
-        BookingService service(table, index, clock);
+        OpenTableStore store(table, index);
+        BookingService service(store, clock);
         const auto outcome = service.book(input, words.at(1), [] { return true; });
         return outcome.kind == BookingService::Outcome::Stored ? QStringLiteral("ok")
                                                                : QStringLiteral("error: not stored ") + outcome.error;

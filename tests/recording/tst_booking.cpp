@@ -3,6 +3,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "folderstore/OpenTableStore.h"
 #include "recording/BookingService.h"
 #include "recording/ClashIndex.h"
 #include "storage/DateTimeText.h"
@@ -122,7 +123,8 @@ BookingInput TestBooking::input(const char *from, const char *to) const
 
 void TestBooking::storesTheRecord()
 {
-    BookingService service(*m_table, *m_index, m_clock);
+    OpenTableStore store(*m_table, *m_index);
+    BookingService service(store, m_clock);
     BookingInput in = input("07:05", "16:30");
     in.from = QTime(7, 5, 59); // seconds are dropped, not rounded
     in.pause = t("00:30");
@@ -161,7 +163,8 @@ void TestBooking::clashQuestion()
     QFETCH(bool, asked);
     QFETCH(int, records);
     QFETCH(bool, doubled);
-    BookingService service(*m_table, *m_index, m_clock);
+    OpenTableStore store(*m_table, *m_index);
+    BookingService service(store, m_clock);
     QCOMPARE(service.book(input("08:00", "12:00"), QStringLiteral("Anna"), [] { return false; }).kind,
              BookingService::Outcome::Stored);
     bool wasAsked = false;
@@ -184,7 +187,8 @@ void TestBooking::clashQuestion()
 
 void TestBooking::otherEmployeesAndDatesNeverClash()
 {
-    BookingService service(*m_table, *m_index, m_clock);
+    OpenTableStore store(*m_table, *m_index);
+    BookingService service(store, m_clock);
     QCOMPARE(service.book(input("08:00", "12:00"), QStringLiteral("Anna"), [] { return false; }).kind,
              BookingService::Outcome::Stored);
     auto never = [] {
@@ -199,7 +203,8 @@ void TestBooking::otherEmployeesAndDatesNeverClash()
 
 void TestBooking::failedCheckStoresNothing()
 {
-    BookingService service(*m_table, *m_index, m_clock);
+    OpenTableStore store(*m_table, *m_index);
+    BookingService service(store, m_clock);
     BookingInput in = input("08:00", "12:00");
     in.pause = t("04:01");
     const auto outcome = service.book(in, QStringLiteral("Anna"), [] { return true; });

@@ -16,6 +16,7 @@
 #include <sys/stat.h>
 #endif
 
+#include "folderstore/OpenTableStore.h"
 #include "recording/BookingService.h"
 #include "recording/ChangeLog.h"
 #include "recording/ChangeLogHistory.h"
@@ -230,7 +231,8 @@ void TestChangeLog::loggedActions()
     m_clock.set(QDateTime(QDate(2024, 3, 6), QTime(17, 5, 59)));
     if (kind == 0) {
         ClashIndex index(*m_table);
-        BookingService service(*m_table, index, m_clock);
+        OpenTableStore store(*m_table, index);
+        BookingService service(store, m_clock);
         BookingInput input;
         input.place = QStringLiteral("Bonn");
         input.activity = QStringLiteral("Malen");

@@ -7,9 +7,10 @@
 #endif
 
 #include "session/OwnFiles.h"
+#include "folderstore/OpenTableStore.h"
 #include "recording/BookingService.h"
 #include "recording/ClashIndex.h"
-#include "recording/ClosedPeriod.h"
+#include "store/ClosedPeriod.h"
 #include "storage/ClosingDateFile.h"
 #include "storage/DbfTable.h"
 #include "storage/UserListData.h"
@@ -168,7 +169,7 @@ void TestClosedPeriod::damagedFileClosesEverything()
         break;
     }
     }
-    const ClosedPeriod closed = period();
+    ClosedPeriod closed = period();
     const ClosedPeriod::State state = closed.read();
     QCOMPARE(state.kind, ClosedPeriod::State::Unknown);
     const QString message = ClosingDateFile::damagedMessage(filePath());
@@ -370,8 +371,9 @@ void TestClosedPeriod::bookingServiceRefuses()
     QVERIFY(table.open(tablePath));
     ClashIndex index(table);
     closeAt(QDate(2025, 1, 31));
-    const ClosedPeriod closed = period();
-    BookingService service(table, index, clock, &closed);
+    ClosedPeriod closed = period();
+    OpenTableStore store(table, index, &closed);
+    BookingService service(store, clock);
     BookingInput input;
     input.place = QStringLiteral("Bonn");
     input.activity = QStringLiteral("Malen");
@@ -392,8 +394,9 @@ void TestClosedPeriod::closedWhileTheQuestionIsUp()
     QVERIFY(table.create(tablePath, WorkTimeTables::fieldDefinitions(&ProgramTexts::german)));
     QVERIFY(table.open(tablePath));
     ClashIndex index(table);
-    const ClosedPeriod closed = period();
-    BookingService service(table, index, clock, &closed);
+    ClosedPeriod closed = period();
+    OpenTableStore store(table, index, &closed);
+    BookingService service(store, clock);
     BookingInput input;
     input.place = QStringLiteral("Bonn");
     input.activity = QStringLiteral("Malen");

@@ -16,7 +16,7 @@
 #include "gui/app/EinloggenFUnit.h"
 #include "gui/app/MainUnit.h"
 #include "gui/recording/AuflistenFUnit.h"
-#include "recording/ClosedPeriod.h"
+#include "store/ClosedPeriod.h"
 #include "gui/recording/ErfassenFUnit.h"
 #include "storage/ClosingDateFile.h"
 #include "storage/UserListStore.h"

@@ -7,6 +7,7 @@
 #include "session/AppContext.h"
 #include "gui/app/ApplicationForms.h"
 #include "gui/app/EinloggenFUnit.h"
+#include "folderstore/OpenTableStore.h"
 #include "recording/BookingService.h"
 #include "recording/ClashIndex.h"
 #include "gui/recording/ErfassenFUnit.h"
@@ -87,7 +88,8 @@ void TestHoursOnly::serviceSearchesOnlyWithTimes()
         QVERIFY(table.create(tablePath(), WorkTimeTables::fieldDefinitions(&ProgramTexts::german)));
         QVERIFY(table.open(tablePath()));
         ClashIndex index(table);
-        BookingService service(table, index, m_program->clock);
+        OpenTableStore store(table, index);
+        BookingService service(store, m_program->clock);
         BookingInput input;
         input.place = QStringLiteral("Halle");
         input.activity = QStringLiteral("Montage");

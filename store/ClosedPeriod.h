@@ -4,7 +4,10 @@
 #include <optional>
 
 #include <QDate>
+#include <QByteArray>
 #include <QString>
+
+#include "storage/ClosingDateFile.h"
 
 class DbfRecord;
 struct UserListData;
@@ -51,6 +54,18 @@ public:
     // its trailing separator, at the moment of each check.
     explicit ClosedPeriod(std::function<QString()> databaseDirectory);
 
+    // Where the closing file's bytes live, for a store that keeps them
+    // elsewhere than in the directory: `load` reads them (nothing: never
+    // written; a read that fails reads as damaged), `save` replaces them
+    // (false with the reason), `name` says where they are in messages.
+    struct Bytes
+    {
+        std::function<std::optional<QByteArray>(bool &readFailed)> load;
+        std::function<bool(const QByteArray &bytes, QString &error)> save;
+        QString name;
+    };
+    void setBytes(Bytes bytes) { m_bytes = std::move(bytes); }
+
     // Asked at each check for the history's last closing.
     void setRecordedClosing(std::function<Recorded()> recorded) { m_recorded = std::move(recorded); }
     // Entered into the history before the file is written (write-ahead):
@@ -86,6 +101,10 @@ public:
 private:
     QString refusalFor(const State &state, const QString &storedDate, const QString &newDate, bool deleting) const;
 
+    ClosingDateFile::LoadResult load(std::optional<QDate> &until, bool &exists) const;
+    bool save(std::optional<QDate> until, QString &error) const;
+
     std::function<QString()> m_databaseDirectory;
     std::function<Recorded()> m_recorded;
+    Bytes m_bytes;
 };

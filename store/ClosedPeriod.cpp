@@ -1,5 +1,6 @@
 #include "ClosedPeriod.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 
@@ -9,6 +10,7 @@
 #include "storage/UserListData.h"
 #include "storage/WorkTimeTables.h"
 #include "translation/UiText.h"
+#include "translation/korvald.h"
 #include "translation/translateunit.h"
 
 namespace {
@@ -40,7 +42,45 @@ ClosedPeriod::ClosedPeriod(std::function<QString()> databaseDirectory)
 
 QString ClosedPeriod::filePath() const
 {
+    if (m_bytes.load)
+        return m_bytes.name;
     return m_databaseDirectory() + QLatin1String(ClosingDateFile::FileName);
+}
+
+ClosingDateFile::LoadResult ClosedPeriod::load(std::optional<QDate> &until, bool &exists) const
+{
+    if (!m_bytes.load) {
+        const QString path = filePath();
+        const ClosingDateFile::LoadResult result = ClosingDateFile::load(path, until);
+        exists = result != ClosingDateFile::LoadResult::Missing || QFileInfo::exists(path);
+        return result;
+    }
+    bool readFailed = false;
+    const std::optional<QByteArray> bytes = m_bytes.load(readFailed);
+    exists = bytes.has_value() || readFailed;
+    if (readFailed)
+        return ClosingDateFile::LoadResult::Damaged;
+    if (!bytes)
+        return ClosingDateFile::LoadResult::Missing;
+    QBuffer buffer;
+    buffer.setData(*bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return ClosingDateFile::read(&buffer, until);
+}
+
+bool ClosedPeriod::save(std::optional<QDate> until, QString &error) const
+{
+    if (!m_bytes.save)
+        return ClosingDateFile::save(filePath(), until, error);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    try {
+        ClosingDateFile::write(&buffer, until);
+    } catch (const KorvaldIoError &failure) {
+        error = QString::fromLatin1(failure.what());
+        return false;
+    }
+    return m_bytes.save(buffer.data(), error);
 }
 
 ClosedPeriod::State ClosedPeriod::read() const
@@ -48,7 +88,8 @@ ClosedPeriod::State ClosedPeriod::read() const
     State state;
     const QString path = filePath();
     std::optional<QDate> until;
-    switch (ClosingDateFile::load(path, until)) {
+    bool exists = false;
+    switch (load(until, exists)) {
     case ClosingDateFile::LoadResult::Missing:
         break;
     case ClosingDateFile::LoadResult::Loaded:
@@ -65,7 +106,7 @@ ClosedPeriod::State ClosedPeriod::read() const
     if (!m_recorded)
         return state;
     const Recorded recorded = m_recorded();
-    const bool fileExists = state.kind == State::Closed || QFileInfo::exists(path);
+    const bool fileExists = state.kind == State::Closed || exists;
     const bool agrees = recorded.any ? fileExists && state.until == recorded.until : state.kind == State::Open;
     if (recorded.known && !agrees) {
         state.kind = State::Unknown;
@@ -148,7 +189,7 @@ ClosedPeriod::Change ClosedPeriod::closeUntil(std::optional<QDate> until, const 
         }
     }
     QString error;
-    if (!ClosingDateFile::save(filePath(), until, error)) {
+    if (!save(until, error)) {
         // The history already says the new date: it is told the way back,
         // else file and history disagree and everything stays refused.
         if (recordFirst && change.before.kind != State::Unknown)
