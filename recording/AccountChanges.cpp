@@ -1,5 +1,7 @@
 #include "AccountChanges.h"
 
+#include <algorithm>
+
 #include "ClosedPeriod.h"
 #include "storage/AccountTables.h"
 #include "storage/DateTimeText.h"
@@ -71,6 +73,15 @@ AccountChanges::Result AccountChanges::removeAbsence(const QString &employee, QD
         return refused;
     if (const Result refused = closedRefusal(from); !refused.done())
         return refused;
+    AccountData data;
+    if (!m_tables.read(data))
+        return {Result::Failed, m_tables.errorString()};
+    const bool found = std::any_of(data.absences.cbegin(), data.absences.cend(), [&](const Absence &absence) {
+        return absence.employee == employee && absence.from == from && absence.to == to;
+    });
+    if (!found)
+        return {Result::Refused, UiText(QStringLiteral("%1 hat keine Abwesenheit vom %2 bis %3."))
+                                     .arg(employee, DateTimeText::formatDate(from), DateTimeText::formatDate(to))};
     return written(m_tables.removeAbsence(employee, from, to));
 }
 
@@ -92,5 +103,12 @@ AccountChanges::Result AccountChanges::removeFirmDay(QDate date, const QString &
 {
     if (const Result refused = passwordRefusal(adminPassword); !refused.done())
         return refused;
+    AccountData data;
+    if (!m_tables.read(data))
+        return {Result::Failed, m_tables.errorString()};
+    const bool found = std::any_of(data.firmDays.cbegin(), data.firmDays.cend(),
+                                   [&](const FirmDay &day) { return day.date == date; });
+    if (!found)
+        return {Result::Refused, UiText(QStringLiteral("Der %1 ist kein Tag der Firma.")).arg(DateTimeText::formatDate(date))};
     return written(m_tables.removeFirmDay(date));
 }

@@ -155,7 +155,7 @@ bool AccountTables::read(AccountData &data)
 }
 
 bool AccountTables::change(const char *fileName, const QList<DbfFieldDef> &fields, const Match &match,
-                           const Fill &fill, int *removed)
+                           const Fill &fill)
 {
     m_errorString.clear();
     const QString path = pathOf(fileName);
@@ -171,7 +171,6 @@ bool AccountTables::change(const char *fileName, const QList<DbfFieldDef> &field
     } unlock{table};
     if (!table.reload())
         return fail(table.errorString());
-    int count = 0;
     DbfRecord record;
     for (int row = table.rowCount() - 1; row >= 0; --row) {
         if (!table.readRow(row, record))
@@ -180,10 +179,7 @@ bool AccountTables::change(const char *fileName, const QList<DbfFieldDef> &field
             continue;
         if (!table.markDeleted(record.recordNumber()))
             return fail(table.errorString());
-        ++count;
     }
-    if (removed)
-        *removed = count;
     if (!fill)
         return true;
     DbfRecord added = table.newRecord();
@@ -224,18 +220,15 @@ bool AccountTables::addAbsence(const Absence &absence)
 
 bool AccountTables::removeAbsence(const QString &employee, QDate from, QDate to)
 {
-    int removed = 0;
     const QString fromText = DateTimeText::formatDate(from);
     const QString toText = DateTimeText::formatDate(to);
-    if (!change(
-            AbsenceFileName, absenceFields(),
-            [&](const DbfRecord &record) {
-                return record.text(Away::Arbeiter) == employee && record.text(Away::Von) == fromText
-                    && record.text(Away::Bis) == toText;
-            },
-            {}, &removed))
-        return false;
-    return removed > 0 || fail(UiText(QStringLiteral("%1 hat keine Abwesenheit vom %2 bis %3.")).arg(employee, fromText, toText));
+    return change(
+        AbsenceFileName, absenceFields(),
+        [&](const DbfRecord &record) {
+            return record.text(Away::Arbeiter) == employee && record.text(Away::Von) == fromText
+                && record.text(Away::Bis) == toText;
+        },
+        {});
 }
 
 bool AccountTables::setState(const QString &state)
@@ -258,11 +251,7 @@ bool AccountTables::setFirmDay(const FirmDay &day)
 
 bool AccountTables::removeFirmDay(QDate date)
 {
-    int removed = 0;
     const QString text = DateTimeText::formatDate(date);
-    if (!change(
-            FirmDayFileName, firmDayFields(), [&](const DbfRecord &record) { return record.text(Firm::Datum) == text; },
-            {}, &removed))
-        return false;
-    return removed > 0 || fail(UiText(QStringLiteral("Der %1 ist kein Tag der Firma.")).arg(text));
+    return change(
+        FirmDayFileName, firmDayFields(), [&](const DbfRecord &record) { return record.text(Firm::Datum) == text; }, {});
 }

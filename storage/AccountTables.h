@@ -63,9 +63,8 @@ private:
 
     QString pathOf(const char *fileName) const { return m_directory + QLatin1String(fileName); }
     // Marks every live record that matches deleted, then appends one filled
-    // by `fill` (none when it is empty); `removed` counts the deletions.
-    bool change(const char *fileName, const QList<DbfFieldDef> &fields, const Match &match, const Fill &fill,
-                int *removed = nullptr);
+    // by `fill` (none when it is empty).
+    bool change(const char *fileName, const QList<DbfFieldDef> &fields, const Match &match, const Fill &fill);
     // Visits every live record of the table; a missing table has none.
     bool forEachRecord(const char *fileName, const std::function<bool(const DbfRecord &)> &visit);
     bool fail(const QString &reason);
