@@ -106,6 +106,8 @@ std::optional<QStringList> commandWords(const QStringList &arguments)
             ++i;
             continue;
         }
+        if (argument.startsWith(QLatin1String("--db=")) || argument.startsWith(QLatin1String("--lang=")))
+            continue;
         if (argument.startsWith(QLatin1Char('-')))
             return std::nullopt; // the other commands' options come after their word
         if (argument == QLatin1String("holidays") || argument == QLatin1String("target")

@@ -78,7 +78,8 @@ bool AccountTables::fail(const QString &reason)
     return false;
 }
 
-bool AccountTables::forEachRecord(const char *fileName, const std::function<bool(const DbfRecord &)> &visit)
+bool AccountTables::forEachRecord(const char *fileName, int fieldCount,
+                                  const std::function<bool(const DbfRecord &)> &visit)
 {
     const QString path = pathOf(fileName);
     if (!QFileInfo::exists(path))
@@ -86,6 +87,10 @@ bool AccountTables::forEachRecord(const char *fileName, const std::function<bool
     DbfTable table(m_clock);
     if (!table.open(path, DbfTable::OpenMode::ReadOnly))
         return fail(table.errorString());
+    // Fields are read by position: a table that another tool cut short is
+    // no table of ours.
+    if (table.fieldCount() < fieldCount)
+        return fail(UiText(QStringLiteral("Die Tabelle \"%1\" hat nicht die Felder, die Tagwerk erwartet.")).arg(path));
     DbfRecord record;
     for (int row = 0; row < table.rowCount(); ++row) {
         if (!table.readRow(row, record))
@@ -102,7 +107,7 @@ bool AccountTables::read(AccountData &data)
 {
     data = AccountData();
     m_errorString.clear();
-    const bool targets = forEachRecord(TargetFileName, [&](const DbfRecord &record) {
+    const bool targets = forEachRecord(TargetFileName, int(targetFields().size()), [&](const DbfRecord &record) {
         TargetWeek row;
         row.employee = record.text(Target::Arbeiter);
         const auto from = DateTimeText::parseDate(record.text(Target::GueltigAb));
@@ -122,7 +127,7 @@ bool AccountTables::read(AccountData &data)
         data.targets.append(row);
         return true;
     });
-    const bool absences = targets && forEachRecord(AbsenceFileName, [&](const DbfRecord &record) {
+    const bool absences = targets && forEachRecord(AbsenceFileName, int(absenceFields().size()), [&](const DbfRecord &record) {
         Absence absence;
         absence.employee = record.text(Away::Arbeiter);
         const auto from = DateTimeText::parseDate(record.text(Away::Von));
@@ -141,14 +146,14 @@ bool AccountTables::read(AccountData &data)
         data.absences.append(absence);
         return true;
     });
-    const bool firmDays = absences && forEachRecord(FirmDayFileName, [&](const DbfRecord &record) {
+    const bool firmDays = absences && forEachRecord(FirmDayFileName, int(firmDayFields().size()), [&](const DbfRecord &record) {
         const auto date = DateTimeText::parseDate(record.text(Firm::Datum));
         if (!date)
             return false;
         data.firmDays.append({*date, record.text(Firm::Name)});
         return true;
     });
-    return firmDays && forEachRecord(StateFileName, [&](const DbfRecord &record) {
+    return firmDays && forEachRecord(StateFileName, int(stateFields().size()), [&](const DbfRecord &record) {
         data.state = record.text(0);
         return true;
     });

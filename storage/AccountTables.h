@@ -66,7 +66,7 @@ private:
     // by `fill` (none when it is empty).
     bool change(const char *fileName, const QList<DbfFieldDef> &fields, const Match &match, const Fill &fill);
     // Visits every live record of the table; a missing table has none.
-    bool forEachRecord(const char *fileName, const std::function<bool(const DbfRecord &)> &visit);
+    bool forEachRecord(const char *fileName, int fieldCount, const std::function<bool(const DbfRecord &)> &visit);
     bool fail(const QString &reason);
 
     const Clock &m_clock;

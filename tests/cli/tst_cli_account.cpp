@@ -24,6 +24,8 @@ private slots:
     void commands_data();
     void commands();
     void tablesAreDbaseTables();
+    void unreadableTables_data();
+    void unreadableTables();
 
 private:
     struct Result
@@ -86,6 +88,7 @@ TestCliAccount::Result TestCliAccount::run(const QString &command) const
     Result result;
     if (!process.waitForStarted())
         return result;
+    process.write("chef\n"); // for --admin-password -
     process.closeWriteChannel();
     if (!process.waitForFinished(60000))
         return result;
@@ -103,7 +106,7 @@ void TestCliAccount::commands_data()
     QTest::addColumn<QString>("out");
     QTest::addColumn<QString>("err"); // the start of standard error
 
-    const QString state = QStringLiteral("holidays;set-state;BY;--admin-password;chef");
+    const QString state = QStringLiteral("holidays;set-state;BY;--admin-password;-");
     const QString target = QStringLiteral("target;set;--employee;Anna;--valid-from;01.05.2025;--week;"
                                           "8:00 8:00 8:00 8:00 6:00 0:00 0:00;--vacation-days;28;"
                                           "--opening-balance;-1:30;--admin-password;chef");
@@ -179,6 +182,8 @@ void TestCliAccount::commands_data()
     QTest::newRow("absence removed") << QStringList{sick, QStringLiteral("absence;remove;--employee;Anna;--from;07.05.2025;"
                                                                           "--to;07.05.2025;--admin-password;chef")}
                                      << "absence;list" << 0 << "" << "";
+    QTest::newRow("password from standard input") << QStringList() << "holidays;set-state;HE;--admin-password;-"
+                                                         << 0 << "Bundesland der Firma: HE\n" << "";
     QTest::newRow("absence kind unknown") << QStringList()
         << "absence;add;--employee;Anna;--from;07.05.2025;--to;07.05.2025;--kind;holiday;--admin-password;chef" << 2 << ""
         << "tagwerk-cli absence add: --kind nimmt vacation, sick, leave oder unpaid";
@@ -261,6 +266,52 @@ void TestCliAccount::tablesAreDbaseTables()
         QCOMPARE(values.join(QLatin1Char('|')), QString::fromUtf8(expected.values));
         QCOMPARE(table.languageDriver(), DbfFormat::AnsiLanguageDriver);
     }
+}
+
+void TestCliAccount::unreadableTables_data()
+{
+    QTest::addColumn<int>("fields"); // of sollzeit.dbf, all C10
+    QTest::addColumn<QString>("validFrom");
+    QTest::addColumn<QString>("err");
+    QTest::newRow("fields missing") << 3 << "01.05.2025" << "Die Tabelle \"%1\" hat nicht die Felder, die Tagwerk erwartet.\n";
+    QTest::newRow("no date") << 11 << "31.02.2025" << "Der Datensatz 1 der Tabelle \"%1\" kann nicht gelesen werden.\n";
+}
+
+// A table another tool damaged stops every command that reads it, naming it;
+// nothing is written over it.
+void TestCliAccount::unreadableTables()
+{
+    QFETCH(int, fields);
+    QFETCH(QString, validFrom);
+    QFETCH(QString, err);
+    const QString path = m_dir->filePath(QStringLiteral("db/sollzeit.dbf"));
+    QList<DbfFieldDef> defs;
+    for (int i = 0; i < fields; ++i)
+        defs.append({QStringLiteral("F%1").arg(i), DbfFieldType::Character, 10});
+    FixedClock clock;
+    DbfTable table(clock);
+    QVERIFY(table.create(path, defs));
+    QVERIFY(table.open(path));
+    DbfRecord record = table.newRecord();
+    record.setText(0, QStringLiteral("Anna"));
+    record.setText(1, validFrom);
+    for (int i = 2; i < fields; ++i)
+        record.setText(i, QStringLiteral("0:00"));
+    QVERIFY(table.append(record));
+    table.close();
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    file.close();
+    for (const char *command : {"target;list", "report;account;--from;01.05.2025;--to;07.05.2025",
+                                "target;set;--employee;Anna;--valid-from;01.06.2025;--week;1:00 1:00 1:00 1:00 1:00 0:00 0:00;"
+                                "--admin-password;chef"}) {
+        const Result result = run(QString::fromUtf8(command));
+        QCOMPARE(result.exitCode, 2);
+        QCOMPARE(result.err, err.arg(path));
+    }
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), bytes);
 }
 
 QTEST_GUILESS_MAIN(TestCliAccount)
