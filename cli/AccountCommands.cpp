@@ -42,7 +42,7 @@ const char *const HelpText =
     "  report missing --from DATE --to DATE [--format text|csv]\n"
     "      Days up to yesterday with a target, no booking, absence or holiday.\n";
 
-struct CommandSpec
+struct CommandForm
 {
     const char *command;
     const char *sub; // empty: none
@@ -50,9 +50,9 @@ struct CommandSpec
     int maxPositional; // after command and sub
 };
 
-const QList<CommandSpec> &specs()
+const QList<CommandForm> &forms()
 {
-    static const QList<CommandSpec> list = {
+    static const QList<CommandForm> list = {
         {"holidays", "", {QStringLiteral("year"), QStringLiteral("state")}, 0},
         {"holidays", "set-state", {QStringLiteral("admin-password")}, 1},
         {"holidays", "add-day", {QStringLiteral("admin-password")}, 2},
@@ -161,19 +161,19 @@ std::optional<int> runAccountCommand(AppContext &context, const Clock &clock, co
     QString sub;
     if (!positional.isEmpty())
         sub = positional.takeFirst();
-    const CommandSpec *spec = nullptr;
-    for (const CommandSpec &each : specs()) {
+    const CommandForm *form = nullptr;
+    for (const CommandForm &each : forms()) {
         if (command == QLatin1String(each.command) && sub == QLatin1String(each.sub))
-            spec = &each;
+            form = &each;
     }
-    if (!spec)
+    if (!form)
         return usageError(sub.isEmpty() ? TranslateText(QStringLiteral("%1 braucht einen Unterbefehl")).arg(command)
                                         : TranslateText(QStringLiteral("Unbekannter Befehl '%1'")).arg(command + QLatin1Char(' ') + sub));
-    if (positional.size() > spec->maxPositional)
+    if (positional.size() > form->maxPositional)
         return usageError(TranslateText(QStringLiteral("Unerwartetes Argument '%1'")).arg(positional.last()));
     const QString fullCommand = sub.isEmpty() ? command : command + QLatin1Char(' ') + sub;
     for (const QString &name : parser.optionNames()) {
-        if (name != QLatin1String("db") && name != QLatin1String("lang") && !spec->options.contains(name))
+        if (name != QLatin1String("db") && name != QLatin1String("lang") && !form->options.contains(name))
             return usageError(doesNotGoWith(name, fullCommand));
     }
     std::optional<int> language;
@@ -198,7 +198,7 @@ std::optional<int> runAccountCommand(AppContext &context, const Clock &clock, co
     context.LoadOptions();
     SetCurrentLanguage(language.value_or(context.languagesetto));
     // Listing and reports create nothing; a change makes its table.
-    context.setTableDirectories(spec->options.contains(QStringLiteral("admin-password")));
+    context.setTableDirectories(form->options.contains(QStringLiteral("admin-password")));
 
     AccountCommandInput input{context, parser, fullCommand, positional, clock.now().date()};
     return dispatch(input);
