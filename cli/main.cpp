@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QRegularExpression>
 
+#include "AccountCommands.h"
 #include "BookCommand.h"
 #include "CliCommand.h"
 #include "ClosePeriodCommand.h"
@@ -126,6 +127,9 @@ const char *const HelpText =
     "      damaged (then every change is refused). A damaged history and the\n"
     "      old protokollbeginn.dat are kept under a new name; the new history\n"
     "      begins with an entry that names what was lost.\n"
+    "\n"
+    "  holidays, target, absence, report account, report missing\n"
+    "      The working-time account: tagwerk-cli holidays --help.\n"
     "\n"
     "Exit status: 0 done; 1 refused (login, a check, a clash, a closed period,\n"
     "a wrong administrator password: the program's message on stderr);\n"
@@ -320,6 +324,8 @@ int main(int argc, char *argv[])
     const struct ReporterReset {
         ~ReporterReset() { Reporter::setGlobal(nullptr); }
     } reporterReset;
+    if (const auto account = runAccountCommand(context, clock, QCoreApplication::arguments()))
+        return *account;
 
     QCommandLineParser parser;
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);

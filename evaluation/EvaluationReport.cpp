@@ -10,6 +10,7 @@
 #include <QBuffer>
 #include <QSet>
 
+#include "BookedWork.h"
 #include "ReportCsvWriter.h"
 #include "storage/CodePage.h"
 #include "recording/PresetTexts.h"
@@ -391,14 +392,11 @@ private:
             m_values.resize(0);
         }
 
-        const int breakSeconds = r.breakSeconds;
-        if (!r.start || !r.end)
+        const auto worked = BookedWork::seconds(r.start, r.end, r.breakSeconds);
+        if (!worked)
             return;
-        int span = *r.end - *r.start;
-        if (span < 0)
-            span += SecondsPerDay; // the work crossed midnight
-        m_workedSeconds += span - breakSeconds;
-        m_breakSeconds += breakSeconds;
+        m_workedSeconds += *worked;
+        m_breakSeconds += r.breakSeconds;
     }
 
     void listInTableOrder()

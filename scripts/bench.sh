@@ -39,3 +39,6 @@ scripts/bench-processes.sh 100000 1000000
 echo
 echo "Working-time law check beside the period evaluation (time, report lines, peak memory):"
 build/bin/worktime_law_bench 1000000
+echo
+echo "Working-time account beside the period report (whole processes, peak memory):"
+scripts/bench-account.sh 1000000

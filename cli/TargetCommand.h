@@ -1,0 +1,6 @@
+#pragma once
+
+struct AccountCommandInput;
+
+// `tagwerk-cli target set` and `target list`: the employees' target weeks.
+int runTarget(const AccountCommandInput &input);

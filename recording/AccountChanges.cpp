@@ -1,0 +1,114 @@
+#include "AccountChanges.h"
+
+#include <algorithm>
+
+#include "ClosedPeriod.h"
+#include "storage/AccountTables.h"
+#include "storage/DateTimeText.h"
+#include "storage/UserListData.h"
+#include "translation/UiText.h"
+#include "translation/translateunit.h"
+
+AccountChanges::AccountChanges(AccountTables &tables, const ClosedPeriod &closedPeriod, const UserListData &users)
+    : m_tables(tables)
+    , m_closedPeriod(closedPeriod)
+    , m_users(users)
+{
+}
+
+AccountChanges::Result AccountChanges::passwordRefusal(const QString &adminPassword) const
+{
+    if (m_users.acceptsAdminPassword(adminPassword))
+        return {};
+    return {Result::WrongPassword, ProgramText(19)}; // the administrator login's own words
+}
+
+// An absence whose first day is closed has days in the closed period.
+AccountChanges::Result AccountChanges::closedRefusal(QDate from) const
+{
+    const QString refusal = m_closedPeriod.bookingRefusal(from);
+    if (refusal.isEmpty())
+        return {};
+    return {Result::Refused, refusal};
+}
+
+AccountChanges::Result AccountChanges::written(bool ok) const
+{
+    if (ok)
+        return {};
+    return {Result::Failed, m_tables.errorString()};
+}
+
+AccountChanges::Result AccountChanges::setTarget(const TargetWeek &row, const QString &adminPassword)
+{
+    if (const Result refused = passwordRefusal(adminPassword); !refused.done())
+        return refused;
+    return written(m_tables.setTarget(row));
+}
+
+AccountChanges::Result AccountChanges::addAbsence(const Absence &absence, const QString &adminPassword)
+{
+    if (const Result refused = passwordRefusal(adminPassword); !refused.done())
+        return refused;
+    if (absence.to < absence.from)
+        return {Result::Refused, UiText(QStringLiteral("Die Abwesenheit endet vor ihrem Beginn."))};
+    if (const Result refused = closedRefusal(absence.from); !refused.done())
+        return refused;
+    AccountData data;
+    if (!m_tables.read(data))
+        return {Result::Failed, m_tables.errorString()};
+    for (const Absence &other : std::as_const(data.absences)) {
+        if (other.employee == absence.employee && other.from <= absence.to && absence.from <= other.to)
+            return {Result::Refused, UiText(QStringLiteral("%1 ist vom %2 bis %3 schon abwesend."))
+                                         .arg(other.employee, DateTimeText::formatDate(other.from),
+                                              DateTimeText::formatDate(other.to))};
+    }
+    return written(m_tables.addAbsence(absence));
+}
+
+AccountChanges::Result AccountChanges::removeAbsence(const QString &employee, QDate from, QDate to,
+                                                     const QString &adminPassword)
+{
+    if (const Result refused = passwordRefusal(adminPassword); !refused.done())
+        return refused;
+    if (const Result refused = closedRefusal(from); !refused.done())
+        return refused;
+    AccountData data;
+    if (!m_tables.read(data))
+        return {Result::Failed, m_tables.errorString()};
+    const bool found = std::any_of(data.absences.cbegin(), data.absences.cend(), [&](const Absence &absence) {
+        return absence.employee == employee && absence.from == from && absence.to == to;
+    });
+    if (!found)
+        return {Result::Refused, UiText(QStringLiteral("%1 hat keine Abwesenheit vom %2 bis %3."))
+                                     .arg(employee, DateTimeText::formatDate(from), DateTimeText::formatDate(to))};
+    return written(m_tables.removeAbsence(employee, from, to));
+}
+
+AccountChanges::Result AccountChanges::setState(const QString &state, const QString &adminPassword)
+{
+    if (const Result refused = passwordRefusal(adminPassword); !refused.done())
+        return refused;
+    return written(m_tables.setState(state));
+}
+
+AccountChanges::Result AccountChanges::setFirmDay(const FirmDay &day, const QString &adminPassword)
+{
+    if (const Result refused = passwordRefusal(adminPassword); !refused.done())
+        return refused;
+    return written(m_tables.setFirmDay(day));
+}
+
+AccountChanges::Result AccountChanges::removeFirmDay(QDate date, const QString &adminPassword)
+{
+    if (const Result refused = passwordRefusal(adminPassword); !refused.done())
+        return refused;
+    AccountData data;
+    if (!m_tables.read(data))
+        return {Result::Failed, m_tables.errorString()};
+    const bool found = std::any_of(data.firmDays.cbegin(), data.firmDays.cend(),
+                                   [&](const FirmDay &day) { return day.date == date; });
+    if (!found)
+        return {Result::Refused, UiText(QStringLiteral("Der %1 ist kein Tag der Firma.")).arg(DateTimeText::formatDate(date))};
+    return written(m_tables.removeFirmDay(date));
+}

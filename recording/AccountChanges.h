@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+#include "storage/AccountData.h"
+
+class AccountTables;
+class ClosedPeriod;
+struct UserListData;
+
+// Every change to the working-time account's tables goes through here, from
+// the windows and from tagwerk-cli alike: behind the administrator password,
+// and an absence never into, out of or within the closed period (it would
+// change what was closed).
+class AccountChanges
+{
+public:
+    struct Result
+    {
+        enum Kind { Done, WrongPassword, Refused, Failed } kind = Done;
+        QString message; // for the user; empty when done
+        bool done() const { return kind == Done; }
+    };
+
+    AccountChanges(AccountTables &tables, const ClosedPeriod &closedPeriod, const UserListData &users);
+
+    Result setTarget(const TargetWeek &row, const QString &adminPassword);
+    // Refused when it overlaps another absence of the employee.
+    Result addAbsence(const Absence &absence, const QString &adminPassword);
+    Result removeAbsence(const QString &employee, QDate from, QDate to, const QString &adminPassword);
+    Result setState(const QString &state, const QString &adminPassword);
+    Result setFirmDay(const FirmDay &day, const QString &adminPassword);
+    Result removeFirmDay(QDate date, const QString &adminPassword);
+
+private:
+    Result passwordRefusal(const QString &adminPassword) const;
+    Result closedRefusal(QDate from) const;
+    Result written(bool ok) const;
+
+    AccountTables &m_tables;
+    const ClosedPeriod &m_closedPeriod;
+    const UserListData &m_users;
+};

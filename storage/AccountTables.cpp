@@ -1,0 +1,262 @@
+#include "AccountTables.h"
+
+#include <QFileInfo>
+
+#include "AccountText.h"
+#include "DateTimeText.h"
+#include "DbfTable.h"
+#include "translation/UiText.h"
+
+namespace {
+
+namespace Target {
+enum Field { Arbeiter, GueltigAb, Montag, Urlaub = Montag + 7, Saldo };
+}
+namespace Away {
+enum Field { Arbeiter, Von, Bis, Art, Halbtag };
+}
+namespace Firm {
+enum Field { Datum, Name };
+}
+
+constexpr int EmployeeWidth = 45; // as the work-time table's Arbeiter
+constexpr int DateWidth = 10;
+constexpr int TimeWidth = 5;
+
+QList<DbfFieldDef> targetFields()
+{
+    QList<DbfFieldDef> fields = {{QStringLiteral("ARBEITER"), DbfFieldType::Character, EmployeeWidth},
+                                 {QStringLiteral("GUELTIGAB"), DbfFieldType::Character, DateWidth}};
+    for (const char *day : {"MO", "DI", "MI", "DO", "FR", "SA", "SO"})
+        fields.append({QLatin1String(day), DbfFieldType::Character, TimeWidth});
+    fields.append({QStringLiteral("URLAUB"), DbfFieldType::Character, 5});
+    fields.append({QStringLiteral("SALDO"), DbfFieldType::Character, 8});
+    return fields;
+}
+
+QList<DbfFieldDef> absenceFields()
+{
+    return {{QStringLiteral("ARBEITER"), DbfFieldType::Character, EmployeeWidth},
+            {QStringLiteral("VON"), DbfFieldType::Character, DateWidth},
+            {QStringLiteral("BIS"), DbfFieldType::Character, DateWidth},
+            {QStringLiteral("ART"), DbfFieldType::Character, 12},
+            {QStringLiteral("HALBTAG"), DbfFieldType::Logical, 1}};
+}
+
+QList<DbfFieldDef> firmDayFields()
+{
+    return {{QStringLiteral("DATUM"), DbfFieldType::Character, DateWidth},
+            {QStringLiteral("NAME"), DbfFieldType::Character, 45}};
+}
+
+QList<DbfFieldDef> stateFields()
+{
+    return {{QStringLiteral("LAND"), DbfFieldType::Character, 2}};
+}
+
+} // namespace
+
+QString AccountTables::storedKind(AbsenceKind kind)
+{
+    switch (kind) {
+    case AbsenceKind::Vacation: return QStringLiteral("Urlaub");
+    case AbsenceKind::Sick: return QStringLiteral("Krankheit");
+    case AbsenceKind::Leave: return QStringLiteral("Freistellung");
+    case AbsenceKind::Unpaid: return QStringLiteral("Unbezahlt");
+    }
+    return {};
+}
+
+AccountTables::AccountTables(const Clock &clock)
+    : m_clock(clock)
+{
+}
+
+bool AccountTables::fail(const QString &reason)
+{
+    m_errorString = reason;
+    return false;
+}
+
+bool AccountTables::forEachRecord(const char *fileName, int fieldCount,
+                                  const std::function<bool(const DbfRecord &)> &visit)
+{
+    const QString path = pathOf(fileName);
+    if (!QFileInfo::exists(path))
+        return true;
+    DbfTable table(m_clock);
+    if (!table.open(path, DbfTable::OpenMode::ReadOnly))
+        return fail(table.errorString());
+    // Fields are read by position: a table that another tool cut short is
+    // no table of ours.
+    if (table.fieldCount() < fieldCount)
+        return fail(UiText(QStringLiteral("Die Tabelle \"%1\" hat nicht die Felder, die Tagwerk erwartet.")).arg(path));
+    DbfRecord record;
+    for (int row = 0; row < table.rowCount(); ++row) {
+        if (!table.readRow(row, record))
+            return fail(table.errorString());
+        if (!visit(record))
+            return fail(UiText(QStringLiteral("Der Datensatz %1 der Tabelle \"%2\" kann nicht gelesen werden."))
+                            .arg(record.recordNumber())
+                            .arg(path));
+    }
+    return true;
+}
+
+bool AccountTables::read(AccountData &data)
+{
+    data = AccountData();
+    m_errorString.clear();
+    const bool targets = forEachRecord(TargetFileName, int(targetFields().size()), [&](const DbfRecord &record) {
+        TargetWeek row;
+        row.employee = record.text(Target::Arbeiter);
+        const auto from = DateTimeText::parseDate(record.text(Target::GueltigAb));
+        const auto days = AccountText::parseDays(record.text(Target::Urlaub));
+        const auto opening = AccountText::parseMinutes(record.text(Target::Saldo).trimmed(), true);
+        if (!from || !days || !opening)
+            return false;
+        row.validFrom = *from;
+        row.vacationDays = *days;
+        row.openingBalance = *opening;
+        for (int day = 0; day < 7; ++day) {
+            const auto minutes = AccountText::parseMinutes(record.text(Target::Montag + day).trimmed());
+            if (!minutes)
+                return false;
+            row.minutes[size_t(day)] = *minutes;
+        }
+        data.targets.append(row);
+        return true;
+    });
+    const bool absences = targets && forEachRecord(AbsenceFileName, int(absenceFields().size()), [&](const DbfRecord &record) {
+        Absence absence;
+        absence.employee = record.text(Away::Arbeiter);
+        const auto from = DateTimeText::parseDate(record.text(Away::Von));
+        const auto to = DateTimeText::parseDate(record.text(Away::Bis));
+        std::optional<AbsenceKind> kind;
+        for (const AbsenceKind each : {AbsenceKind::Vacation, AbsenceKind::Sick, AbsenceKind::Leave, AbsenceKind::Unpaid}) {
+            if (record.text(Away::Art) == storedKind(each))
+                kind = each;
+        }
+        if (!from || !to || !kind)
+            return false;
+        absence.from = *from;
+        absence.to = *to;
+        absence.kind = *kind;
+        absence.halfDay = record.logical(Away::Halbtag).value_or(false);
+        data.absences.append(absence);
+        return true;
+    });
+    const bool firmDays = absences && forEachRecord(FirmDayFileName, int(firmDayFields().size()), [&](const DbfRecord &record) {
+        const auto date = DateTimeText::parseDate(record.text(Firm::Datum));
+        if (!date)
+            return false;
+        data.firmDays.append({*date, record.text(Firm::Name)});
+        return true;
+    });
+    return firmDays && forEachRecord(StateFileName, int(stateFields().size()), [&](const DbfRecord &record) {
+        data.state = record.text(0);
+        return true;
+    });
+}
+
+bool AccountTables::change(const char *fileName, const QList<DbfFieldDef> &fields, const Match &match,
+                           const Fill &fill)
+{
+    m_errorString.clear();
+    const QString path = pathOf(fileName);
+    DbfTable table(m_clock);
+    if (!table.create(path, fields, DbfTable::CreateMode::OnlyIfMissing) || !table.open(path))
+        return fail(table.errorString());
+    // Reading and writing are one step for every other instance.
+    if (!table.lockHeader())
+        return fail(table.errorString());
+    const struct Unlock {
+        DbfTable &table;
+        ~Unlock() { table.unlockHeader(); }
+    } unlock{table};
+    if (!table.reload())
+        return fail(table.errorString());
+    DbfRecord record;
+    for (int row = table.rowCount() - 1; row >= 0; --row) {
+        if (!table.readRow(row, record))
+            return fail(table.errorString());
+        if (!match(record))
+            continue;
+        if (!table.markDeleted(record.recordNumber()))
+            return fail(table.errorString());
+    }
+    if (!fill)
+        return true;
+    DbfRecord added = table.newRecord();
+    fill(added);
+    return table.append(added) || fail(table.errorString());
+}
+
+bool AccountTables::setTarget(const TargetWeek &row)
+{
+    const QString validFrom = DateTimeText::formatDate(row.validFrom);
+    return change(
+        TargetFileName, targetFields(),
+        [&](const DbfRecord &record) {
+            return record.text(Target::Arbeiter) == row.employee && record.text(Target::GueltigAb) == validFrom;
+        },
+        [&](DbfRecord &record) {
+            record.setText(Target::Arbeiter, row.employee);
+            record.setText(Target::GueltigAb, validFrom);
+            for (int day = 0; day < 7; ++day)
+                record.setText(Target::Montag + day, AccountText::formatMinutes(row.minutes[size_t(day)]));
+            record.setText(Target::Urlaub, AccountText::formatDays(row.vacationDays));
+            record.setText(Target::Saldo, AccountText::formatMinutes(row.openingBalance));
+        });
+}
+
+bool AccountTables::addAbsence(const Absence &absence)
+{
+    return change(
+        AbsenceFileName, absenceFields(), [](const DbfRecord &) { return false; },
+        [&](DbfRecord &record) {
+            record.setText(Away::Arbeiter, absence.employee);
+            record.setText(Away::Von, DateTimeText::formatDate(absence.from));
+            record.setText(Away::Bis, DateTimeText::formatDate(absence.to));
+            record.setText(Away::Art, storedKind(absence.kind));
+            record.setLogical(Away::Halbtag, absence.halfDay);
+        });
+}
+
+bool AccountTables::removeAbsence(const QString &employee, QDate from, QDate to)
+{
+    const QString fromText = DateTimeText::formatDate(from);
+    const QString toText = DateTimeText::formatDate(to);
+    return change(
+        AbsenceFileName, absenceFields(),
+        [&](const DbfRecord &record) {
+            return record.text(Away::Arbeiter) == employee && record.text(Away::Von) == fromText
+                && record.text(Away::Bis) == toText;
+        },
+        {});
+}
+
+bool AccountTables::setState(const QString &state)
+{
+    return change(
+        StateFileName, stateFields(), [](const DbfRecord &) { return true; },
+        [&](DbfRecord &record) { record.setText(0, state); });
+}
+
+bool AccountTables::setFirmDay(const FirmDay &day)
+{
+    const QString date = DateTimeText::formatDate(day.date);
+    return change(
+        FirmDayFileName, firmDayFields(), [&](const DbfRecord &record) { return record.text(Firm::Datum) == date; },
+        [&](DbfRecord &record) {
+            record.setText(Firm::Datum, date);
+            record.setText(Firm::Name, day.name);
+        });
+}
+
+bool AccountTables::removeFirmDay(QDate date)
+{
+    const QString text = DateTimeText::formatDate(date);
+    return change(
+        FirmDayFileName, firmDayFields(), [&](const DbfRecord &record) { return record.text(Firm::Datum) == text; }, {});
+}
