@@ -11,7 +11,7 @@
 #include "session/AppContext.h"
 #include "storage/AccountText.h"
 #include "storage/DateTimeText.h"
-#include "storage/DbfTable.h"
+#include "storage/RecordTable.h"
 #include "storage/WorkTimeTables.h"
 #include "translation/translateunit.h"
 
@@ -20,27 +20,21 @@ namespace {
 // The bookings into the account: one pass over the work-time table's
 // records in file order. False when a record could not be read (the
 // table's errorString() says why): an account missing bookings is wrong.
-bool readBookings(DbfTable &table, WorkingTimeAccount &account, QDate to)
+bool readBookings(RecordTable &table, WorkingTimeAccount &account, QDate to)
 {
-    if (!table.refresh())
-        return false;
     const int last = DateTimeText::dateNumber(to);
-    DbfRecord record;
     QString employee;
-    for (int row = 0; row < table.rowCount(); ++row) {
-        if (!table.readRow(row, record))
-            return false;
+    return table.refresh() && table.scan([&](const DbfRecord &record) {
         const QByteArrayView datum = record.rawText(WorkTimeTables::Datum);
         const auto number = DateTimeText::parseDateNumber(QLatin1String(datum.data(), datum.size()));
         if (!number || *number > last)
-            continue;
+            return true;
         record.text(WorkTimeTables::Arbeiter, employee);
-        if (!account.hasTarget(employee))
-            continue;
-        account.addBooking(employee, QDate(*number / 10000, *number / 100 % 100, *number % 100),
-                           BookedWork::seconds(record));
-    }
-    return true;
+        if (account.hasTarget(employee))
+            account.addBooking(employee, QDate(*number / 10000, *number / 100 % 100, *number % 100),
+                               BookedWork::seconds(record));
+        return true;
+    });
 }
 
 // Columns padded to their widest cell; the first `leftAligned` to the left.
@@ -118,9 +112,9 @@ int runAccountReport(const AccountCommandInput &input)
         if (!account.hasTarget(*choice))
             return AccountCommand::usage(input, TranslateText(QStringLiteral("'%1' hat keine Sollzeit")).arg(*choice));
     }
-    if (!input.context.tables().openForReading())
+    if (!input.context.openForReading())
         return CliExit::Usage; // the reason is reported
-    DbfTable &table = input.context.tables().Dbf1;
+    RecordTable &table = input.context.store().bookings();
     if (!readBookings(table, account, *to)) {
         printError(table.errorString());
         return CliExit::Usage;

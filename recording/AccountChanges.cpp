@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "ClosedPeriod.h"
+#include "store/ClosedPeriod.h"
 #include "storage/AccountTables.h"
 #include "storage/DateTimeText.h"
 #include "storage/UserListData.h"
