@@ -8,10 +8,12 @@ class DirectoryEdit;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 
-// "Datenbankverzeichnis festlegen...": which of three directories holds the
-// tables and data files. It has no logic of its own; the choice is read by
-// GetProgramDir and is used by the table from the next start on.
+// "Datenbankverzeichnis festlegen...": a folder (which of three directories
+// holds the tables and data files) or a database server (host, port,
+// database, user). It has no logic of its own; the choice is read by
+// GetProgramDir and the start-up, and is used from the next start on.
 class TSetDataBaseForm : public SettingsForm
 {
     Q_OBJECT
@@ -26,6 +28,12 @@ public:
     QRadioButton *RadioButton2;
     DirectoryEdit *DirectoryEdit1;
     QRadioButton *RadioButton3;
+    QRadioButton *FolderButton;
+    QRadioButton *ServerButton;
+    QLineEdit *ServerHostEdit;
+    QSpinBox *ServerPortEdit;
+    QLineEdit *ServerDatabaseEdit;
+    QLineEdit *ServerUserEdit;
     QPushButton *BitBtn1;
 
 protected:
@@ -35,4 +43,5 @@ protected:
 
 private:
     void takeChoice();
+    void enableChoice();
 };
