@@ -73,28 +73,6 @@ const QList<CommandForm> &forms()
     return list;
 }
 
-// The parser's own message is English whatever the language: its cases in
-// the dictionary's words, as the other commands say them.
-QString parseError(const QCommandLineParser &parser)
-{
-    const QString text = parser.errorText();
-    const QRegularExpressionMatch quoted = QRegularExpression(QStringLiteral("'([^']*)'")).match(text);
-    if (!parser.unknownOptionNames().isEmpty())
-        return TranslateText(QStringLiteral("Unbekannte Option '%1'")).arg(parser.unknownOptionNames().first());
-    if (quoted.hasMatch() && text.startsWith(QLatin1String("Missing value")))
-        return TranslateText(QStringLiteral("Nach '%1' fehlt ein Wert")).arg(quoted.captured(1));
-    if (quoted.hasMatch() && text.startsWith(QLatin1String("Unexpected value")))
-        return TranslateText(QStringLiteral("Nach '%1' ist kein Wert erlaubt")).arg(quoted.captured(1));
-    return text;
-}
-
-int usageError(const QString &message)
-{
-    printError(QStringLiteral("tagwerk-cli: ") + message);
-    printError(TranslateText(QStringLiteral("Mehr dazu: tagwerk-cli --help")));
-    return CliExit::Usage;
-}
-
 // The command's words among the arguments: the first that is no option or
 // an option's value. Nothing for a command of the other kind.
 std::optional<QStringList> commandWords(const QStringList &arguments)

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include <QByteArray>
+#include <QRegularExpression>
 
 #include "storage/DateTimeText.h"
 
@@ -104,4 +105,24 @@ void appendEscapedField(QString &line, const QString &field)
             line += c;
         }
     }
+}
+
+int usageError(const QString &message)
+{
+    printError(QStringLiteral("tagwerk-cli: ") + message);
+    printError(TranslateText(QStringLiteral("Mehr dazu: tagwerk-cli --help")));
+    return CliExit::Usage;
+}
+
+QString parseError(const QCommandLineParser &parser)
+{
+    const QString text = parser.errorText();
+    const QRegularExpressionMatch quoted = QRegularExpression(QStringLiteral("'([^']*)'")).match(text);
+    if (!parser.unknownOptionNames().isEmpty())
+        return TranslateText(QStringLiteral("Unbekannte Option '%1'")).arg(parser.unknownOptionNames().first());
+    if (quoted.hasMatch() && text.startsWith(QLatin1String("Missing value")))
+        return TranslateText(QStringLiteral("Nach '%1' fehlt ein Wert")).arg(quoted.captured(1));
+    if (quoted.hasMatch() && text.startsWith(QLatin1String("Unexpected value")))
+        return TranslateText(QStringLiteral("Nach '%1' ist kein Wert erlaubt")).arg(quoted.captured(1));
+    return text;
 }

@@ -4,6 +4,7 @@
 
 #include <optional>
 
+#include <QCommandLineParser>
 #include <QDate>
 #include <QTime>
 #include <QString>
@@ -35,6 +36,12 @@ private:
 };
 
 void printError(const QString &text);
+// Prints "tagwerk-cli: " and the message, and where to read more; returns
+// the exit code of a usage error.
+int usageError(const QString &message);
+// The argument parser's own message is English whatever the language: its
+// cases in the dictionary's words.
+QString parseError(const QCommandLineParser &parser);
 
 // A date given on the command line: DD.MM.YYYY, as the program writes dates,
 // or ISO YYYY-MM-DD.

@@ -136,13 +136,6 @@ const char *const HelpText =
     "2 usage error or table not usable (also: locked by another PC for longer\n"
     "than a few seconds).\n";
 
-int usageError(const QString &message)
-{
-    printError(QStringLiteral("tagwerk-cli: ") + message);
-    printError(TranslateText(QStringLiteral("Mehr dazu: tagwerk-cli --help")));
-    return CliExit::Usage;
-}
-
 QString needs(const QString &command, const char *option)
 {
     return TranslateText(QStringLiteral("%1 braucht --%2")).arg(command, QLatin1String(option));
@@ -156,21 +149,6 @@ QString excludeEachOther(const char *one, const char *other)
 QString noLineOnStandardInput(const char *option)
 {
     return TranslateText(QStringLiteral("--%1 - fand keine Zeile auf der Standardeingabe")).arg(QLatin1String(option));
-}
-
-// The parser's own message is English whatever the language: its cases in
-// the dictionary's words.
-QString parseError(const QCommandLineParser &parser)
-{
-    const QString text = parser.errorText();
-    const QRegularExpressionMatch quoted = QRegularExpression(QStringLiteral("'([^']*)'")).match(text);
-    if (!parser.unknownOptionNames().isEmpty())
-        return TranslateText(QStringLiteral("Unbekannte Option '%1'")).arg(parser.unknownOptionNames().first());
-    if (quoted.hasMatch() && text.startsWith(QLatin1String("Missing value")))
-        return TranslateText(QStringLiteral("Nach '%1' fehlt ein Wert")).arg(quoted.captured(1));
-    if (quoted.hasMatch() && text.startsWith(QLatin1String("Unexpected value")))
-        return TranslateText(QStringLiteral("Nach '%1' ist kein Wert erlaubt")).arg(quoted.captured(1));
-    return text;
 }
 
 std::optional<int> languageCode(const QString &name)
