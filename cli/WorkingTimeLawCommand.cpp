@@ -1,6 +1,7 @@
 #include "WorkingTimeLawCommand.h"
 
 #include <cstdio>
+#include <memory>
 
 #include <QFile>
 #include <QSaveFile>
@@ -82,6 +83,8 @@ int runWorkingTimeLawReport(AppContext &context, const ReportCommandOptions &opt
     // been switched off since, so either reading can be asked for.
     check.hoursOnly = options.hoursOnly.value_or(context.onlyHours);
     check.locale = QLocale::system();
+    const auto calendar = std::make_shared<HolidayCalendar>(context.holidayCalendar());
+    check.isHoliday = [calendar](QDate date) { return calendar->isHoliday(date); };
     // The choice window's first entry, "(alle Mitarbeiter)", is all employees here too.
     if (options.choice && *options.choice != TranslateText(WorkingTimeLawCheck::allEmployeesText())) {
         bool readOk = true;

@@ -176,6 +176,7 @@ WorkingDayFacts WorkingTimeLawCheck::factsOf(qint64 day, const WorkingDayTally &
     if (previous)
         facts.rest = int((day - previous->day) * MinutesPerDay) + tally.earliestStart() - previous->latestEnd;
     facts.workOnDate = m_options.hoursOnly ? tally.bookedWork() : tally.workOnDate(dayBefore);
+    facts.holiday = m_options.isHoliday && m_options.isHoliday(facts.date);
     return facts;
 }
 
@@ -189,6 +190,7 @@ std::optional<WorkingDayFacts> WorkingTimeLawCheck::nightWorkAfter(qint64 day, c
     WorkingDayFacts facts;
     facts.date = QDate::fromJulianDay(day + 1);
     facts.workOnDate = WorkingDayTally::workAfterMidnight(tally);
+    facts.holiday = m_options.isHoliday && m_options.isHoliday(facts.date);
     return facts;
 }
 
@@ -261,13 +263,23 @@ QString WorkingTimeLawCheck::line(const QStringList &cells, const Widths &widths
     return text + cells[5];
 }
 
+// Each paragraph once, in the order of the rules: § 9 has two (Sundays and
+// public holidays).
+QStringList WorkingTimeLawCheck::checkedParagraphs() const
+{
+    QStringList paragraphs;
+    for (const WorkingTimeRule *rule : m_checked) {
+        if (!paragraphs.contains(rule->paragraph))
+            paragraphs << rule->paragraph;
+    }
+    return paragraphs;
+}
+
 // Which reading of the bookings the findings rest on, and so which rules
 // were checked: the same table reads differently with and without times.
 QString WorkingTimeLawCheck::readingLine() const
 {
-    QStringList paragraphs;
-    for (const WorkingTimeRule *rule : m_checked)
-        paragraphs << rule->paragraph;
+    QStringList paragraphs = checkedParagraphs();
     const QString line = m_options.hoursOnly ? QStringLiteral("Nur Stundenanzahl erfasst: geprüft werden nur %1.")
                                              : QStringLiteral("Mit Uhrzeiten von bis gelesen: geprüft werden %1.");
     // "§ 3 und § 9": the last two joined by the language's "and".
@@ -302,9 +314,12 @@ void WorkingTimeLawCheck::writeReport(const LineSink &sink) const
 void WorkingTimeLawCheck::writeTotals(const LineSink &sink, const std::vector<int> &counts) const
 {
     sink(QString());
-    for (size_t i = 0; i < m_checked.size(); ++i) {
-        sink(m_texts.translate(QStringLiteral("Verstöße gegen %1:")).arg(m_checked[i]->paragraph) + QLatin1Char(' ')
-             + QString::number(counts[i]));
+    for (const QString &paragraph : checkedParagraphs()) {
+        int count = 0;
+        for (size_t i = 0; i < m_checked.size(); ++i)
+            count += m_checked[i]->paragraph == paragraph ? counts[i] : 0;
+        sink(m_texts.translate(QStringLiteral("Verstöße gegen %1:")).arg(paragraph) + QLatin1Char(' ')
+             + QString::number(count));
     }
     sink(m_texts.translate(QStringLiteral("Geprüfte Mitarbeitertage:")) + QLatin1Char(' ')
          + QString::number(checkedDays()));

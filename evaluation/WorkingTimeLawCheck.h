@@ -37,6 +37,9 @@ public:
         // Asked now and then with the share of the work done (0 to 1); false
         // stops the check.
         std::function<bool(double)> keepGoing;
+        // Whether a date is a public holiday or a day off of the firm; none:
+        // no holidays are checked.
+        std::function<bool(QDate)> isHoliday;
     };
 
     // How the report speaks: the numbered program texts and the dictionary.
@@ -100,6 +103,7 @@ private:
     };
 
     void addBooking(const QString &employee, qint64 day, int start, int end, int pause);
+    QStringList checkedParagraphs() const;
     QString readingLine() const;
     Employee &employeeNamed(const QString &name);
     std::vector<const Employee *> sortedEmployees() const;

@@ -41,6 +41,14 @@ Finding restDay(const WorkingDayFacts &day, const WorkingTimeLimits &limits)
     return std::nullopt;
 }
 
+// A holiday that is also the rest day is found once, as the rest day.
+Finding holidayWork(const WorkingDayFacts &day, const WorkingTimeLimits &limits)
+{
+    if (day.holiday && day.date.dayOfWeek() != limits.restDay && day.workOnDate)
+        return WorkingTimeFinding{*day.workOnDate, limits.restDayWork};
+    return std::nullopt;
+}
+
 } // namespace
 
 WorkingTimeRules WorkingTimeRules::germanLaw()
@@ -51,6 +59,7 @@ WorkingTimeRules WorkingTimeRules::germanLaw()
         {QStringLiteral("§ 4"), QStringLiteral("Pause zu kurz"), true, &breaks},
         {QStringLiteral("§ 5"), QStringLiteral("Ruhezeit unter 11 Stunden"), true, &rest},
         {QStringLiteral("§ 9"), QStringLiteral("Sonntagsarbeit"), false, &restDay},
+        {QStringLiteral("§ 9"), QStringLiteral("Feiertagsarbeit"), false, &holidayWork},
     };
     return table;
 }

@@ -33,6 +33,9 @@ struct WorkingDayFacts
     // of the day before that ran past midnight; none when no booking
     // reaches the date.
     std::optional<int> workOnDate;
+    // A public holiday of the firm's state, or one of the firm's own days
+    // off: the days the working-time account gives no target.
+    bool holiday = false;
 };
 
 // A violation: what was found against what the rule allows.
@@ -54,9 +57,9 @@ struct WorkingTimeRule
 };
 
 // The rule table of the working-time law check: the limits and, in the
-// order a day's findings are listed, the rules. Public holidays (which differ
-// from state to state) fit in as one more row whose check looks the date up
-// in a calendar.
+// order a day's findings are listed, the rules. Public holidays differ from
+// state to state: the check is told them (WorkingDayFacts::holiday) from the
+// same calendar as the working-time account.
 class WorkingTimeRules
 {
 public:

@@ -10,6 +10,7 @@
 #include "OwnFiles.h"
 #include "base/Clock.h"
 #include "base/Reporter.h"
+#include "storage/AccountTables.h"
 #include "storage/ClosingDateFile.h"
 #include "storage/UserListStore.h"
 #include "translation/UiText.h"
@@ -185,6 +186,20 @@ QString AppContext::historyDirectory()
         return {};
     }
     return ProgramDirectories::withTrailingSeparator(m_historyCopy->path());
+}
+
+HolidayCalendar AppContext::holidayCalendar()
+{
+    if (!m_folder)
+        return {};
+    AccountTables tables(m_clock);
+    tables.setDirectory(m_folder->directory());
+    AccountData data;
+    if (!tables.read(data)) {
+        m_reporter.error(tables.errorString());
+        return {};
+    }
+    return HolidayCalendar(data.state, data.firmDays);
 }
 
 AppContext::Restart AppContext::restartHistory(const QString &adminPassword)

@@ -7,6 +7,7 @@
 
 #include "ProgramDirectories.h"
 #include "base/WindowSettingsStore.h"
+#include "evaluation/HolidayCalendar.h"
 #include "folderstore/FolderStore.h"
 #include "storage/UserListData.h"
 #include "store/ClosedPeriod.h"
@@ -83,6 +84,11 @@ public:
     // the server's records made for this run. Empty with the reason reported
     // when it cannot be made.
     QString historyDirectory();
+
+    // The firm's days off (its state's public holidays and its own days), as
+    // the working-time account and the law check count them. Account tables
+    // that cannot be read are reported, and the nationwide holidays taken.
+    HolidayCalendar holidayCalendar();
 
     // Whether a lock that another instance holds past the wait is put to the
     // person as a question (wait once more?); otherwise the write fails with

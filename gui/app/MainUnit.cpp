@@ -335,6 +335,8 @@ void TMainForm::Arbeitszeitgesetzprfen1Click()
     options.to = choice->DateTimePicker2->date();
     options.hoursOnly = hoursOnly;
     options.locale = QLocale::system();
+    const auto calendar = std::make_shared<HolidayCalendar>(m_context.holidayCalendar());
+    options.isHoliday = [calendar](QDate date) { return calendar->isHoliday(date); };
     QProgressDialog progress(ProgramText(6), TranslateText(QStringLiteral("Abbrechen")), 0, 1000, this);
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(m_progressDelay);

@@ -3,6 +3,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "storage/AccountTables.h"
 #include "storage/DbfTable.h"
 #include "storage/WorkTimeTables.h"
 #include "support/FixedClock.h"
@@ -115,27 +116,43 @@ void TestCliWorkingTimeLaw::textReport_data()
 {
     QTest::addColumn<QStringList>("choice");
     QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<QDate>("firmDayOff"); // invalid: none
     const QByteArray totals31 = "\nVerstöße gegen § 3: 1\nVerstöße gegen § 4: 0\nVerstöße gegen § 5: 0\nVerstöße gegen § 9: 1\n"
                                 "Geprüfte Mitarbeitertage: 3\n";
     const QByteArray all = QByteArray("Auswertung Arbeitszeitgesetz (alle Mitarbeiter)\n") + TimesRead
                            + "Zeitraum von: 04.03.2024 bis: 10.03.2024\n\n"
                            + Heading + AnnaLongDay + BerndSunday + totals31;
-    QTest::newRow("all employees by default") << QStringList{} << all;
+    QTest::newRow("all employees by default") << QStringList{} << all << QDate();
     QTest::newRow("the choice window's first entry")
-        << QStringList{QStringLiteral("--choice"), QStringLiteral("(alle Mitarbeiter)")} << all;
+        << QStringList{QStringLiteral("--choice"), QStringLiteral("(alle Mitarbeiter)")} << all << QDate();
+    QTest::newRow("a day off of the firm is a holiday")
+        << QStringList{QStringLiteral("--choice"), QStringLiteral("Anna")}
+        << QByteArray("Auswertung Arbeitszeitgesetz Anna\n") + TimesRead + "Zeitraum von: 04.03.2024 bis: 10.03.2024\n\n" + Heading
+               + AnnaLongDay
+               + "05.03.2024 Anna                      § 9      4:00         0:00      Feiertagsarbeit\n"
+                 "\nVerstöße gegen § 3: 1\nVerstöße gegen § 4: 0\nVerstöße gegen § 5: 0\nVerstöße gegen § 9: 1\n"
+                 "Geprüfte Mitarbeitertage: 2\n"
+        << QDate(2024, 3, 5);
     QTest::newRow("one employee")
         << QStringList{QStringLiteral("--choice"), QStringLiteral("Anna")}
         << QByteArray("Auswertung Arbeitszeitgesetz Anna\n") + TimesRead + "Zeitraum von: 04.03.2024 bis: 10.03.2024\n\n" + Heading
                + AnnaLongDay
                + "\nVerstöße gegen § 3: 1\nVerstöße gegen § 4: 0\nVerstöße gegen § 5: 0\nVerstöße gegen § 9: 0\n"
-                 "Geprüfte Mitarbeitertage: 2\n";
+                 "Geprüfte Mitarbeitertage: 2\n"
+        << QDate();
 }
 
 void TestCliWorkingTimeLaw::textReport()
 {
     QFETCH(QStringList, choice);
     QFETCH(QByteArray, expected);
+    QFETCH(QDate, firmDayOff);
     addRows();
+    if (firmDayOff.isValid()) {
+        AccountTables tables(m_clock);
+        tables.setDirectory(m_dir->path() + QLatin1Char('/'));
+        QVERIFY(tables.setFirmDay({firmDayOff, QStringLiteral("Betriebsausflug")}));
+    }
     const Result result = run(period() + choice);
     QCOMPARE(result.exitCode, 0); // violations are the report, not an error
     QCOMPARE(result.out, expected);

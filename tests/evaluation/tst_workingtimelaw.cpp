@@ -185,6 +185,13 @@ void TestWorkingTimeLaw::findings_data()
     QTest::newRow("a Sunday before the period is not listed")
         << QStringList{l("03.03.2024;09:00;12:00;")} << false << QStringList{} << 0;
     QTest::newRow("a Saturday") << QStringList{l("09.03.2024;09:00;12:00;")} << false << QStringList{} << 1;
+    // § 9: public holidays, as the calendar says (here Wednesday 06.03 and Sunday 10.03).
+    QTest::newRow("a holiday") << QStringList{l("06.03.2024;09:00;12:00;")} << false
+                               << QStringList{l("06.03.2024;Anna;§9;3:00;0:00")} << 1;
+    QTest::newRow("night work into a holiday")
+        << QStringList{tue("22:00;02:00;")} << false << QStringList{l("06.03.2024;Anna;§9;2:00;0:00")} << 1;
+    QTest::newRow("hours only on a holiday")
+        << QStringList{l("06.03.2024;00:00;02:00;")} << true << QStringList{l("06.03.2024;Anna;§9;2:00;0:00")} << 1;
     // What cannot be read is left out, as in the other evaluations.
     QTest::newRow("unreadable times are skipped")
         << QStringList{mon("08:00;14:00;"), mon("14:00;7 Uhr;"), tue("acht;12:00;"), l("kein Datum;08:00;20:00;")}
@@ -223,7 +230,9 @@ void TestWorkingTimeLaw::findings()
     QFETCH(int, checkedDays);
     for (const QString &booking : bookings)
         append(booking);
-    WorkingTimeLawCheck check(options(QDate(2024, 3, 4), QDate(2024, 3, 10), {}, hoursOnly), germanTexts());
+    WorkingTimeLawCheck::Options checked = options(QDate(2024, 3, 4), QDate(2024, 3, 10), {}, hoursOnly);
+    checked.isHoliday = [](QDate date) { return date == QDate(2024, 3, 6) || date == QDate(2024, 3, 10); };
+    WorkingTimeLawCheck check(checked, germanTexts());
     QVERIFY(check.read(*m_table));
     QStringList found;
     check.writeCsv([&found](const QStringList &row) { found << row.mid(0, 5).join(QLatin1Char(';')); });
