@@ -322,7 +322,7 @@ void TestWindowWalk::textsFit_data()
 }
 
 // Every label, button, heading and title of every window, shown at the size
-// it opens with, has room for its whole text.
+// it opens with, has room for its whole text; no title ends in "...".
 void TestWindowWalk::textsFit()
 {
     QFETCH(int, language);
@@ -338,6 +338,11 @@ void TestWindowWalk::textsFit()
             if (widget->isVisibleTo(window) && !text.isEmpty() && needed > room)
                 cut << where + text + QStringLiteral(" (%1 > %2)").arg(needed).arg(room);
         };
+        // The "..." of the menu entry that opens a window promises the window;
+        // its title has no more to promise.
+        const QString title = window->windowTitle();
+        if (title.endsWith(QLatin1String("...")) || title.endsWith(QChar(0x2026)))
+            cut << where + title + QStringLiteral(" (a title ending in an ellipsis)");
         // A title bar holds the title beside its icon and buttons.
         check(window, window->windowTitle(), window->fontMetrics().horizontalAdvance(window->windowTitle()) + 120,
               window->width());
