@@ -207,6 +207,7 @@ QStringList TAuswertenForm::textLines() const
 TAuswertenForm::Written TAuswertenForm::writePages(QPagedPaintDevice *device, const std::function<void()> &abort)
 {
     ReportPageWriter pages(device, ReportPainter::reportFont(), footer());
+    pages.setListingHeadings(ProgramText(36), ProgramText(42));
     if (!pages.begin())
         return Written::Failed;
     // What is printed is what the editor holds, changes included.
