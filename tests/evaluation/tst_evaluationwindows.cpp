@@ -376,12 +376,15 @@ void TestEvaluationWindows::cancelledEvaluationShowsNothing()
 
 void TestEvaluationWindows::longOutputCanBeStopped_data()
 {
-    QTest::addColumn<QString>("how");    // "pdf", "no printer" or "printer into a file"
+    QTest::addColumn<QString>("how");    // "pdf", "csv", "no printer" or "printer into a file"
     QTest::addColumn<bool>("existing");  // a file of that name is there already
     QTest::addColumn<bool>("cancel");
     QTest::newRow("PDF, stopped") << QStringLiteral("pdf") << false << true;
     QTest::newRow("PDF over an older one, stopped") << QStringLiteral("pdf") << true << true;
     QTest::newRow("PDF over an older one, to the end") << QStringLiteral("pdf") << true << false;
+    QTest::newRow("CSV, stopped") << QStringLiteral("csv") << false << true;
+    QTest::newRow("CSV over an older one, stopped") << QStringLiteral("csv") << true << true;
+    QTest::newRow("CSV over an older one, to the end") << QStringLiteral("csv") << true << false;
     QTest::newRow("no printer, stopped") << QStringLiteral("no printer") << false << true;
     QTest::newRow("printer into a file, stopped") << QStringLiteral("printer into a file") << true << true;
 }
@@ -394,20 +397,25 @@ void TestEvaluationWindows::longOutputCanBeStopped()
     QFETCH(QString, how);
     QFETCH(bool, existing);
     QFETCH(bool, cancel);
-    if (how != QLatin1String("pdf") && !QPrinterInfo::availablePrinters().isEmpty())
+    const bool toFile = how == QLatin1String("pdf") || how == QLatin1String("csv");
+    if (!toFile && !QPrinterInfo::availablePrinters().isEmpty())
         QSKIP("this machine has a printer");
     start();
     TAuswertenForm *result = m_program->forms->AuswertenForm;
     EvaluationReport::Report report;
-    for (int i = 0; i < 30000; ++i)
+    report.columnTitles = {QStringLiteral("Zeile")};
+    for (int i = 0; i < 30000; ++i) {
         report.lines << QStringLiteral("Zeile %1 Übernachtung").arg(i);
+        report.listedValues << QStringList{report.lines.last()};
+    }
     result->setReport(report);
     result->setProgressDelay(0);
     result->show();
     QVERIFY(QTest::qWaitForWindowExposed(result));
     QDir folder(m_program->home.filePath(QStringLiteral("out")));
     QVERIFY(folder.mkpath(QStringLiteral(".")));
-    const QString path = folder.filePath(QStringLiteral("bericht.pdf"));
+    const QString name = QStringLiteral("bericht.") + (how == QLatin1String("csv") ? how : QStringLiteral("pdf"));
+    const QString path = folder.filePath(name);
     if (existing)
         QVERIFY(TestFiles::writeAll(path, "alt"));
 
@@ -437,7 +445,10 @@ void TestEvaluationWindows::longOutputCanBeStopped()
         FileDialog::setNextFileName(path);
         if (existing)
             m_program->reporter.setNextAnswers({Reporter::Answer::Yes}); // "replace it?"
-        QTest::mouseClick(how == QLatin1String("pdf") ? result->PdfBtn : result->DruckenBtn, Qt::LeftButton);
+        QPushButton *button = how == QLatin1String("pdf") ? result->PdfBtn
+                              : how == QLatin1String("csv") ? result->CsvBtn
+                                                            : result->DruckenBtn;
+        QTest::mouseClick(button, Qt::LeftButton);
     }
     watch.stop();
     result->hide();
@@ -445,13 +456,13 @@ void TestEvaluationWindows::longOutputCanBeStopped()
     QVERIFY(lastValue > firstValue);
     QVERIFY(m_program->reporter.errors().isEmpty());
     // The question is titled by the button that asked it, without its "...".
-    if (existing && how == QLatin1String("pdf"))
-        QCOMPARE(m_program->reporter.messages().first().caption, QStringLiteral("PDF"));
-    QCOMPARE(folder.entryList(QDir::Files), existing || !cancel ? QStringList{QStringLiteral("bericht.pdf")} : QStringList());
+    if (existing && toFile)
+        QCOMPARE(m_program->reporter.messages().first().caption, how.toUpper());
+    QCOMPARE(folder.entryList(QDir::Files), existing || !cancel ? QStringList{name} : QStringList());
     if (cancel && existing)
         QCOMPARE(TestFiles::readAll(path), QByteArray("alt"));
     if (!cancel)
-        QVERIFY(TestFiles::readAll(path).startsWith("%PDF"));
+        QVERIFY(TestFiles::readAll(path).startsWith(how == QLatin1String("csv") ? "\xEF\xBB\xBFZeile\r\n" : "%PDF"));
 }
 
 QTEST_MAIN(TestEvaluationWindows)
