@@ -25,7 +25,8 @@ public:
     static constexpr int ContinuationIndent = 4; // characters
     // A remarks column that leaves fewer characters than this on a line is
     // too far right to continue under: the text would run down in a sliver.
-    static constexpr int MinimumRemarksRoom = 20;
+    // (The period report on A4 landscape leaves about 14.)
+    static constexpr int MinimumRemarksRoom = 10;
 
     explicit ReportPageWriter(QPagedPaintDevice *device, const QFont &font, const QString &footer = {});
 
