@@ -28,10 +28,12 @@ QString chosen(const QString &path)
 
 QString startFolder()
 {
-    if (!s_lastFolder.isEmpty())
+    // Qt's dialog opens a folder that is not there in the process's working
+    // folder: each candidate counts only while it exists.
+    if (!s_lastFolder.isEmpty() && QDir(s_lastFolder).exists())
         return s_lastFolder;
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return documents.isEmpty() ? QDir::homePath() : documents;
+    return !documents.isEmpty() && QDir(documents).exists() ? documents : QDir::homePath();
 }
 
 QString getSaveFileName(QWidget *parent, const QString &caption, const QString &fileName, const QString &filter)
