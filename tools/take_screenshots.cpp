@@ -61,7 +61,7 @@ void addSampleBookings(DbfTable &table)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("Tagwerk"));
+    ApplicationForms::setUpApplication();
     const QString outDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
     const QString language = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("de");
     const int code = language == QLatin1String("en")   ? TranslationDictionary::English
