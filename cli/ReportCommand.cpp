@@ -139,7 +139,7 @@ int runReport(AppContext &context, const ReportCommandOptions &options)
     } else {
         written = ReportPainter::writePdf(
             options.output, ProgramText(6),
-            produce, context.historyChecksumLine());
+            produce, context.historyChecksumLine(), {ProgramText(36), ProgramText(42)});
     }
     // What was written of a report whose table failed is no report.
     if (failed) {

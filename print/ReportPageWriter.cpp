@@ -44,12 +44,47 @@ bool ReportPageWriter::fits(QStringView text) const
     return m_painter.fontMetrics().horizontalAdvance(text.toString()) <= m_page.width();
 }
 
+void ReportPageWriter::setListingHeadings(const QString &first, const QString &remarks)
+{
+    m_firstHeading = first;
+    m_remarksHeading = remarks;
+}
+
+void ReportPageWriter::noteColumnHeader(const QString &line)
+{
+    if (m_remarksHeading.isEmpty() || m_firstHeading.isEmpty() || !line.startsWith(m_firstHeading))
+        return;
+    // The header pads the remarks heading on the right to its column width.
+    qsizetype end = line.size();
+    while (end > 0 && line.at(end - 1) == QLatin1Char(' '))
+        --end;
+    const qsizetype start = end - m_remarksHeading.size();
+    if (start > 0 && line.at(start - 1) == QLatin1Char(' ')
+        && QStringView(line).mid(start, m_remarksHeading.size()) == m_remarksHeading)
+        m_remarksColumn = start;
+}
+
+// Under the remarks column once the text up to it is printed, where that
+// leaves room enough; else the small indent.
+int ReportPageWriter::continuationIndent(qsizetype consumed) const
+{
+    if (m_remarksColumn > 0 && consumed >= m_remarksColumn && m_columns - m_remarksColumn >= MinimumRemarksRoom)
+        return int(m_remarksColumn);
+    return ContinuationIndent;
+}
+
 void ReportPageWriter::writeLine(const QString &line)
 {
-    if (line.size() <= m_columns && fits(line)) {
-        printLine(line);
-        return;
-    }
+    noteColumnHeader(line);
+    for (const QString &piece : wrapped(line))
+        printLine(piece);
+}
+
+QStringList ReportPageWriter::wrapped(const QString &line) const
+{
+    if (line.size() <= m_columns && fits(line))
+        return {line};
+    QStringList pieces;
     QStringView rest(line);
     QString indent;
     while (!rest.isEmpty()) {
@@ -68,12 +103,15 @@ void ReportPageWriter::writeLine(const QString &line)
         QStringView piece = rest.left(cut);
         while (piece.endsWith(QLatin1Char(' ')))
             piece.chop(1);
-        printLine(indent + piece.toString());
+        pieces << indent + piece.toString();
         rest = rest.mid(cut);
         while (rest.startsWith(QLatin1Char(' ')))
             rest = rest.mid(1);
-        indent = QString(ContinuationIndent, QLatin1Char(' '));
+        // The indent is chosen once, by where the first piece ended.
+        if (indent.isEmpty())
+            indent = QString(continuationIndent(line.size() - rest.size()), QLatin1Char(' '));
     }
+    return pieces;
 }
 
 void ReportPageWriter::printLine(const QString &text)

@@ -54,11 +54,13 @@ bool writePdf(const QString &path, const QStringList &lines, const QString &titl
 }
 
 bool writePdf(const QString &path, const QString &title, const std::function<bool(ReportSink &)> &produce,
-              const QString &footer)
+              const QString &footer, const QStringList &listingHeadings)
 {
     QPdfWriter writer(path);
     setUpPdf(writer, title);
     ReportPageWriter pages(&writer, reportFont(), footer);
+    if (listingHeadings.size() == 2)
+        pages.setListingHeadings(listingHeadings.first(), listingHeadings.last());
     if (!pages.begin())
         return false;
     const bool produced = produce(pages);

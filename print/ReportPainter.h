@@ -36,8 +36,10 @@ bool writePdf(const QString &path, const QStringList &lines, const QString &titl
 
 // Writes a PDF of whatever `produce` hands to the sink it is given, page by
 // page as it comes; false when the file could not be written, or when
-// `produce` returns false.
+// `produce` returns false. `listingHeadings`, the headings of a listing's
+// first and remarks column, let wrapped records continue under the remarks
+// (ReportPageWriter::setListingHeadings).
 bool writePdf(const QString &path, const QString &title, const std::function<bool(ReportSink &)> &produce,
-              const QString &footer = {});
+              const QString &footer = {}, const QStringList &listingHeadings = {});
 
 } // namespace ReportPainter

@@ -13,4 +13,4 @@ mkdir -p docs
 for language in de en es; do
     xvfb-run -a -s "-screen 0 1280x800x24" build/bin/take_screenshots docs "$language"
 done
-echo "docs/login-window*.png and docs/main-window*.png written (German, -en English, -es Spanish)"
+echo "docs/login-window*.png, docs/main-window*.png and docs/record-list*.png written (German, -en English, -es Spanish)"

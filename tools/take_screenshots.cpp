@@ -1,4 +1,5 @@
-// Takes the README's pictures of the login window and the main window:
+// Takes the README's pictures of the login window, the main window and an
+// employee's record list:
 //   take_screenshots OUTDIR [de|en|es]
 // (English and Spanish pictures get the suffix -en or -es), with the
 // dictionary built beside this program, as a user who chose that language
@@ -17,6 +18,7 @@
 #include "gui/app/EinloggenFUnit.h"
 #include "gui/app/MainUnit.h"
 #include "gui/base/MessageBoxReporter.h"
+#include "gui/recording/AuflistenFUnit.h"
 #include "storage/DbfTable.h"
 #include "storage/WorkTimeTables.h"
 #include "translation/translateunit.h"
@@ -59,7 +61,7 @@ void addSampleBookings(DbfTable &table)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("Tagwerk"));
+    ApplicationForms::setUpApplication();
     const QString outDir = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral(".");
     const QString language = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QStringLiteral("de");
     const int code = language == QLatin1String("en")   ? TranslationDictionary::English
@@ -92,6 +94,18 @@ int main(int argc, char *argv[])
         QTimer::singleShot(300, [&, main] {
             if (!main->grab().save(outDir + QStringLiteral("/main-window%1.png").arg(suffix)))
                 ++failures;
+            main->hide();
+            // An employee's own list, headed like the main window's grid.
+            context.arbeiter = QStringLiteral("Müller, Jürgen");
+            TDatenAuflistenForm *list = forms.DatenAuflistenForm;
+            QTimer::singleShot(300, [&, list] {
+                list->DBGrid1->resizeColumnsToContents();
+                if (!list->grab().save(outDir + QStringLiteral("/record-list%1.png").arg(suffix)))
+                    ++failures;
+                list->accept();
+            });
+            list->resize(900, 220);
+            list->showList();
             QApplication::exit(failures);
         });
     });

@@ -33,6 +33,14 @@ Form *ApplicationForms::create(Args &&...args)
     return raw;
 }
 
+void ApplicationForms::setUpApplication()
+{
+    // No display name: Qt would append it to every title (" — Tagwerk"),
+    // and the small fixed-size dialogs have no room for the longer titles.
+    // A title is the window's caption, as it stands.
+    QCoreApplication::setApplicationName(QLatin1String(AppContext::ProgramName));
+}
+
 ApplicationForms::ApplicationForms(AppContext &context)
     : m_context(context)
 {

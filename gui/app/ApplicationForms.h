@@ -31,6 +31,10 @@ class TTranslateForm;
 class ApplicationForms
 {
 public:
+    // What the program sets before its first window: its name, under which
+    // its settings are kept, and nothing that Qt would append to the titles.
+    static void setUpApplication();
+
     explicit ApplicationForms(AppContext &context);
     ~ApplicationForms();
     ApplicationForms(const ApplicationForms &) = delete;

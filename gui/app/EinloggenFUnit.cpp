@@ -149,6 +149,7 @@ void TEinloggenForm::firstShow()
     m_forms.applyQtTranslations(m_context.languagesetto);
     if (m_context.languagesetto != 0)
         TranslateComponents(m_forms.windows());
+    SettleWindowTitles(m_forms.windows());
     m_context.CreateandopenTables();
 }
 

@@ -12,8 +12,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QLatin1String(AppContext::ProgramName));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tagwerk"));
+    ApplicationForms::setUpApplication();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/tagwerk.svg")));
     // Windows hide and show one another; the program ends when the login
     // window closes, not when no window happens to be visible.

@@ -9,10 +9,11 @@ QWidget *MessageBoxReporter::owner()
 }
 
 // A box without a caption of its own shows the program's name, as the
-// platform's default caption does.
+// platform's default caption does (the program sets no display name, which
+// would stand in every title: see ApplicationForms::setUpApplication).
 QString MessageBoxReporter::captionOr(const QString &caption)
 {
-    return caption.isEmpty() ? QApplication::applicationDisplayName() : caption;
+    return caption.isEmpty() ? QStringLiteral("Tagwerk") : caption;
 }
 
 void MessageBoxReporter::error(const QString &text, const QString &caption)

@@ -207,33 +207,44 @@ QStringList TAuswertenForm::textLines() const
 TAuswertenForm::Written TAuswertenForm::writePages(QPagedPaintDevice *device, const std::function<void()> &abort)
 {
     ReportPageWriter pages(device, ReportPainter::reportFont(), footer());
+    pages.setListingHeadings(ProgramText(36), ProgramText(42));
     if (!pages.begin())
         return Written::Failed;
     // What is printed is what the editor holds, changes included.
     const QStringList edited = isEditable() ? RichEdit1->toPlainText().split(QLatin1Char('\n')) : QStringList();
     const qsizetype total = isEditable() ? edited.size() : m_lines.size();
+    const bool complete = withProgress(total, [&](qsizetype i) {
+        pages.writeLine(isEditable() ? edited.at(i) : m_lines.line(i));
+    });
+    if (!complete) {
+        if (abort)
+            abort();
+        pages.finish();
+        return Written::Cancelled;
+    }
+    return pages.finish() ? Written::Done : Written::Failed;
+}
+
+bool TAuswertenForm::withProgress(qsizetype total, const std::function<void(qsizetype)> &step)
+{
     QProgressDialog progress(UiText(QStringLiteral("Die Auswertung wird ausgegeben.")), TranslateText(QStringLiteral("Abbrechen")),
                              0, 1000, this);
     progress.setWindowTitle(ProgramText(6));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(m_progressDelay);
     progress.setValue(0);
-    // Some lines at a time: the dialog's turn lets the windows repaint and
-    // the user stop, and costs little beside a page.
+    // Some steps at a time: the dialog's turn lets the windows repaint and
+    // the user stop, and costs little beside a page or a block of rows.
     constexpr qsizetype Step = 64;
     for (qsizetype i = 0; i < total; ++i) {
-        pages.writeLine(isEditable() ? edited.at(i) : m_lines.line(i));
+        step(i);
         if (i % Step != 0)
             continue;
         progress.setValue(int(i * 1000 / total));
-        if (progress.wasCanceled()) {
-            if (abort)
-                abort();
-            pages.finish();
-            return Written::Cancelled;
-        }
+        if (progress.wasCanceled())
+            return false;
     }
-    return pages.finish() ? Written::Done : Written::Failed;
+    return true;
 }
 
 TAuswertenForm::Written TAuswertenForm::writeFile(const QString &path,
@@ -400,16 +411,26 @@ void TAuswertenForm::CsvBtnClick()
                                                     QStringLiteral("CSV (*.csv)"));
     if (path.isEmpty())
         return;
-    QSaveFile file(path);
-    bool written = file.open(QIODevice::WriteOnly);
-    if (written) {
-        // The rows are kept as CSV already; each gets its CR LF here, and the
-        // first the byte-order mark.
-        ReportTextWriter out(&file);
-        for (qsizetype i = 0; i < m_csvRows.size(); ++i)
-            out.writeLine((i == 0 ? QString(QChar(0xFEFF)) : QString()) + m_csvRows.line(i) + QLatin1Char('\r'));
-        written = out.finish() && file.commit();
-    }
-    if (!written)
+    if (saveCsv(path) == Written::Failed)
         m_context.reporter().error(UiText(QStringLiteral("Die Datei \"%1\" konnte nicht geschrieben werden.")).arg(path));
+}
+
+TAuswertenForm::Written TAuswertenForm::saveCsv(const QString &path)
+{
+    // The file takes its name only when complete: a stopped or failed write
+    // leaves neither a half file nor a changed old one.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return Written::Failed;
+    // The rows are kept as CSV already; each gets its CR LF here, and the
+    // first the byte-order mark.
+    ReportTextWriter out(&file);
+    const bool complete = withProgress(m_csvRows.size(), [&](qsizetype i) {
+        out.writeLine((i == 0 ? QString(QChar(0xFEFF)) : QString()) + m_csvRows.line(i) + QLatin1Char('\r'));
+    });
+    if (!complete) {
+        file.cancelWriting();
+        return Written::Cancelled;
+    }
+    return out.finish() && file.commit() ? Written::Done : Written::Failed;
 }

@@ -62,6 +62,8 @@ public:
     void DruckenBtnClick();
     void BitBtn3Click();
     Written savePdf(const QString &path);
+    // The listed records as CSV, under the same progress dialog as the pages.
+    Written saveCsv(const QString &path);
     void PdfBtnClick();
     void CsvBtnClick();
 
@@ -96,6 +98,9 @@ private:
     // The shown text on the pages of `device`, under a progress dialog that
     // can stop it (`abort` then tells the device); the windows repaint meanwhile.
     Written writePages(QPagedPaintDevice *device, const std::function<void()> &abort = {});
+    // Runs `step` for 0 .. total - 1 under a progress dialog that turns the
+    // event loop now and then; false when the user stopped it.
+    bool withProgress(qsizetype total, const std::function<void(qsizetype)> &step);
     // Writes `path` through a scratch file beside it, which `write` fills and
     // which takes the name only when complete: a stopped or failed write
     // leaves neither a half file nor a changed old one.

@@ -13,6 +13,7 @@
 #include "base/Clock.h"
 #include "base/Reporter.h"
 #include "evaluation/WorkingTimeLawCheck.h"
+#include "gui/widgets/DateEdit.h"
 #include "translation/UiText.h"
 #include "translation/translateunit.h"
 
@@ -22,9 +23,11 @@ const char16_t *const PeriodTitle = u"Zeitraum auswählen";
 
 QDateEdit *makeDate(QWidget *parent, const char *name, QDate today)
 {
-    auto *picker = new QDateEdit(today, parent);
+    // Typed digits fill day, month and year wherever a click landed, as in
+    // the booking window: a period typed is the period evaluated.
+    auto *picker = new DateEdit(parent);
+    picker->setDate(today);
     picker->setObjectName(QLatin1String(name));
-    picker->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
     picker->setCalendarPopup(true);
     return picker;
 }

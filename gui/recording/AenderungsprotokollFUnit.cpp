@@ -16,6 +16,7 @@
 #include "base/Clock.h"
 #include "base/Reporter.h"
 #include "gui/evaluation/AuswertungFUnit.h"
+#include "gui/widgets/DateEdit.h"
 #include "recording/ChangeLogHistory.h"
 #include "storage/DateTimeText.h"
 #include "translation/UiText.h"
@@ -30,8 +31,8 @@ TAenderungsprotokollForm::TAenderungsprotokollForm(AppContext &context, QWidget 
     , EmployeeLabel(new QLabel(QStringLiteral("Mitarbeiter:"), this))
     , EmployeeEdit(new QLineEdit(this))
     , PeriodCheck(new QCheckBox(QStringLiteral("Zeitraum:"), this))
-    , FromEdit(new QDateEdit(this))
-    , ToEdit(new QDateEdit(this))
+    , FromEdit(new DateEdit(this))
+    , ToEdit(new DateEdit(this))
     , RecordLabel(new QLabel(QStringLiteral("Datensatz:"), this))
     , RecordEdit(new QLineEdit(this))
     , ShowBtn(new QPushButton(QStringLiteral("Anzeigen"), this))
@@ -64,7 +65,6 @@ TAenderungsprotokollForm::TAenderungsprotokollForm(AppContext &context, QWidget 
     RecordLabel->setBuddy(RecordEdit);
     RecordEdit->setValidator(new QIntValidator(0, 999999999, RecordEdit));
     for (QDateEdit *edit : {FromEdit, ToEdit}) {
-        edit->setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
         edit->setCalendarPopup(true);
         edit->setDate(context.clock().now().date());
         edit->setEnabled(false);

@@ -167,3 +167,19 @@ void TranslateComponents(const QList<QWidget *> &windows)
 {
     walk(QList<QObject *>(windows.begin(), windows.end()));
 }
+
+QString WindowTitle(const QString &caption)
+{
+    QString title = caption;
+    if (title.endsWith(QLatin1String("...")))
+        title.chop(3);
+    else if (title.endsWith(QChar(0x2026)))
+        title.chop(1);
+    return title.trimmed();
+}
+
+void SettleWindowTitles(const QList<QWidget *> &windows)
+{
+    for (QWidget *window : windows)
+        window->setWindowTitle(WindowTitle(window->windowTitle()));
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QString>
 
 class QObject;
 class QWidget;
@@ -19,3 +20,11 @@ class QWidget;
 void TranslateComponents(QWidget *window);
 // The application: its windows in the order they were created.
 void TranslateComponents(const QList<QWidget *> &windows);
+
+// What a window shows as its title for `caption`, the text of the menu entry
+// or button that opens it: without the trailing "..." (or "…") with which the
+// entry promises a window, since the window is what was promised.
+QString WindowTitle(const QString &caption);
+// Gives each of `windows` its title without that ellipsis, in every language
+// (after the translation, which looks the caption up as it stands).
+void SettleWindowTitles(const QList<QWidget *> &windows);

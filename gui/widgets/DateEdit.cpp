@@ -2,10 +2,7 @@
 
 #include <algorithm>
 
-#include <QFocusEvent>
-#include <QKeyEvent>
-#include <QLineEdit>
-#include <QMouseEvent>
+#include <QList>
 
 namespace {
 
@@ -18,28 +15,13 @@ bool isSeparator(int key)
 } // namespace
 
 DateEdit::DateEdit(QWidget *parent)
-    : QDateEdit(parent)
+    : DigitFillEdit(QStringLiteral("dd.MM.yyyy"), parent)
 {
-    setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
-    lineEdit()->installEventFilter(this);
 }
 
-void DateEdit::keyPressEvent(QKeyEvent *event)
+bool DateEdit::typeKey(int key)
 {
-    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
-    if (event->matches(QKeySequence::SelectAll)) {
-        QDateEdit::keyPressEvent(event);
-        startOver();
-        return;
-    }
-    if (modifiers != Qt::NoModifier) {
-        QDateEdit::keyPressEvent(event);
-        return;
-    }
-    const int key = event->key();
-    if (key >= Qt::Key_0 && key <= Qt::Key_9) {
-        typeDigit(key - Qt::Key_0);
-    } else if (isSeparator(key)) {
+    if (isSeparator(key)) {
         // Ends a part typed short ("8.12."); after a part that moved on by
         // itself ("08.") there is nothing to end.
         if (m_typed > 0 && m_filling != YearSection)
@@ -55,51 +37,10 @@ void DateEdit::keyPressEvent(QKeyEvent *event)
         const qsizetype at = order.indexOf(m_filling) + (key == Qt::Key_Left ? -1 : 1);
         m_fresh = false;
         moveTo(order.at(std::clamp<qsizetype>(at, 0, order.size() - 1)));
-    } else if (event->text().isEmpty() || !event->text().at(0).isPrint()) {
-        // Tab, Enter, Esc, the arrows up and down, F4: as in any date edit.
-        QDateEdit::keyPressEvent(event);
-        m_typed = 0;
+    } else {
+        return false;
     }
-    // Any other character makes no date and is dropped.
-}
-
-bool DateEdit::eventFilter(QObject *watched, QEvent *event)
-{
-    // A click on the text starts a new date, wherever it lands: the day
-    // shows selected, as that is where the digits will go.
-    if (watched == lineEdit()) {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonDblClick:
-            if (static_cast<QMouseEvent *>(event)->button() != Qt::LeftButton)
-                break;
-            if (!hasFocus())
-                setFocus(Qt::MouseFocusReason);
-            startOver();
-            return true;
-        case QEvent::MouseMove:
-        case QEvent::MouseButtonRelease:
-            if (static_cast<QMouseEvent *>(event)->buttons() & Qt::LeftButton
-                || static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
-                return true;
-            break;
-        default:
-            break;
-        }
-    }
-    return QDateEdit::eventFilter(watched, event);
-}
-
-bool DateEdit::focusNextPrevChild(bool next)
-{
-    // Tab leaves the field, as it leaves any other.
-    return QWidget::focusNextPrevChild(next);
-}
-
-void DateEdit::focusInEvent(QFocusEvent *event)
-{
-    QDateEdit::focusInEvent(event);
-    startOver();
+    return true;
 }
 
 void DateEdit::typeDigit(int digit)
@@ -183,13 +124,6 @@ void DateEdit::startOver()
     m_typed = 0;
     m_dayTyped = false;
     selectSection(DaySection);
-}
-
-void DateEdit::selectSection(Section section)
-{
-    // Current for the arrow keys and the wheel, selected for the eye.
-    setCurrentSection(section);
-    setSelectedSection(section);
 }
 
 void DateEdit::showTyped(Section section)

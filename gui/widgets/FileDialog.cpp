@@ -7,6 +7,7 @@
 #include <QStandardPaths>
 
 #include "base/Reporter.h"
+#include "gui/translation/TranslateComponents.h"
 #include "session/AppContext.h"
 #include "session/LanguageOptions.h"
 #include "translation/translateunit.h"
@@ -27,10 +28,12 @@ QString chosen(const QString &path)
 
 QString startFolder()
 {
-    if (!s_lastFolder.isEmpty())
+    // Qt's dialog opens a folder that is not there in the process's working
+    // folder: each candidate counts only while it exists.
+    if (!s_lastFolder.isEmpty() && QDir(s_lastFolder).exists())
         return s_lastFolder;
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return documents.isEmpty() ? QDir::homePath() : documents;
+    return !documents.isEmpty() && QDir(documents).exists() ? documents : QDir::homePath();
 }
 
 QString getSaveFileName(QWidget *parent, const QString &caption, const QString &fileName, const QString &filter)
@@ -41,8 +44,8 @@ QString getSaveFileName(QWidget *parent, const QString &caption, const QString &
         return chosen(answer);
     }
     // The overwrite question is getFileToWrite's, after the own-file check.
-    return chosen(QFileDialog::getSaveFileName(parent, caption, QDir(startFolder()).filePath(fileName), filter, nullptr,
-                                               dialogOptions() | QFileDialog::DontConfirmOverwrite));
+    return chosen(QFileDialog::getSaveFileName(parent, WindowTitle(caption), QDir(startFolder()).filePath(fileName),
+                                               filter, nullptr, dialogOptions() | QFileDialog::DontConfirmOverwrite));
 }
 
 QString getFileToWrite(QWidget *parent, AppContext &context, const QString &caption, const QString &fileName,
@@ -59,7 +62,9 @@ QString getFileToWrite(QWidget *parent, AppContext &context, const QString &capt
         return path;
     const QString question = TranslateText(QStringLiteral("Die Datei \"%1\" existiert bereits. Soll sie ersetzt werden?"))
                                  .arg(QDir::toNativeSeparators(path));
-    if (context.reporter().question(question, caption, Reporter::Buttons::YesNoCancelDefaultNo) != Reporter::Answer::Yes)
+    const Reporter::Answer answer =
+        context.reporter().question(question, WindowTitle(caption), Reporter::Buttons::YesNoCancelDefaultNo);
+    if (answer != Reporter::Answer::Yes)
         return QString();
     return path;
 }

@@ -26,7 +26,8 @@ QString getFileToWrite(QWidget *parent, AppContext &context, const QString &capt
 QFileDialog::Options dialogOptions();
 // The next call returns this instead of showing the dialog (empty: cancelled).
 void setNextFileName(const QString &fileName);
-// Where the next dialog opens.
+// Where the next dialog opens: the last folder used, else the documents
+// folder, else the home folder, whichever is there first.
 QString startFolder();
 
 } // namespace FileDialog

@@ -1,33 +1,15 @@
 #include "TimeEdit.h"
 
-#include <QFocusEvent>
-#include <QKeyEvent>
-#include <QLineEdit>
-#include <QMouseEvent>
+#include <QTime>
 
 TimeEdit::TimeEdit(QWidget *parent)
-    : QTimeEdit(parent)
+    : DigitFillEdit(QStringLiteral("HH:mm"), parent)
 {
-    setDisplayFormat(QStringLiteral("HH:mm"));
-    lineEdit()->installEventFilter(this);
 }
 
-void TimeEdit::keyPressEvent(QKeyEvent *event)
+bool TimeEdit::typeKey(int key)
 {
-    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~(Qt::KeypadModifier | Qt::ShiftModifier);
-    if (event->matches(QKeySequence::SelectAll)) {
-        QTimeEdit::keyPressEvent(event);
-        startOver();
-        return;
-    }
-    if (modifiers != Qt::NoModifier) {
-        QTimeEdit::keyPressEvent(event);
-        return;
-    }
-    const int key = event->key();
-    if (key >= Qt::Key_0 && key <= Qt::Key_9) {
-        typeDigit(key - Qt::Key_0);
-    } else if (key == Qt::Key_Colon || key == Qt::Key_Period || key == Qt::Key_Comma || key == Qt::Key_Space) {
+    if (key == Qt::Key_Colon || key == Qt::Key_Period || key == Qt::Key_Comma || key == Qt::Key_Space) {
         if (m_filling == HourSection)
             toMinutes();
     } else if (key == Qt::Key_Backspace || key == Qt::Key_Delete) {
@@ -41,53 +23,10 @@ void TimeEdit::keyPressEvent(QKeyEvent *event)
         m_typed = 0;
         m_filling = key == Qt::Key_Left ? HourSection : MinuteSection;
         selectSection(m_filling);
-    } else if (event->text().isEmpty() || !event->text().at(0).isPrint()) {
-        // Tab, Enter, Esc, the arrows up and down: as in any spin box.
-        QTimeEdit::keyPressEvent(event);
-        m_typed = 0;
+    } else {
+        return false;
     }
-    // Any other character makes no time and is dropped.
-}
-
-bool TimeEdit::eventFilter(QObject *watched, QEvent *event)
-{
-    // A click on the text starts a new time, wherever it lands: the hour
-    // shows selected, as that is where the digits will go. The text cursor
-    // the line edit would place instead has no part in a time picker.
-    if (watched == lineEdit()) {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonDblClick:
-            if (static_cast<QMouseEvent *>(event)->button() != Qt::LeftButton)
-                break;
-            if (!hasFocus())
-                setFocus(Qt::MouseFocusReason);
-            startOver();
-            return true;
-        case QEvent::MouseMove:
-        case QEvent::MouseButtonRelease:
-            if (static_cast<QMouseEvent *>(event)->buttons() & Qt::LeftButton
-                || static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
-                return true;
-            break;
-        default:
-            break;
-        }
-    }
-    return QTimeEdit::eventFilter(watched, event);
-}
-
-bool TimeEdit::focusNextPrevChild(bool next)
-{
-    // Tab leaves the field, as it leaves any other: a date-time edit would
-    // walk its sections first, and the hour is where typing starts anyway.
-    return QWidget::focusNextPrevChild(next);
-}
-
-void TimeEdit::focusInEvent(QFocusEvent *event)
-{
-    QTimeEdit::focusInEvent(event);
-    startOver();
+    return true;
 }
 
 void TimeEdit::typeDigit(int digit)
@@ -132,13 +71,6 @@ void TimeEdit::startOver()
     m_filling = HourSection;
     m_typed = 0;
     selectSection(HourSection);
-}
-
-void TimeEdit::selectSection(Section section)
-{
-    // Current for the arrow keys and the wheel, selected for the eye.
-    setCurrentSection(section);
-    setSelectedSection(section);
 }
 
 void TimeEdit::setTyped(int hour, int minute, Section section)

@@ -1,8 +1,11 @@
+#include <QBuffer>
+#include <QPdfWriter>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include "evaluation/EvaluationReport.h"
+#include "print/ReportPageWriter.h"
 #include "print/ReportPainter.h"
 #include "storage/WorkTimeTables.h"
 #include "support/FixedClock.h"
@@ -61,6 +64,8 @@ private slots:
     void outZeit();
     void csvQuotesAndMarksItsEncoding();
     void pdfIsLandscapeWithTitleAndMargins();
+    void wrappedRemarksContinueUnderTheirColumn_data();
+    void wrappedRemarksContinueUnderTheirColumn();
 
 private:
     void append(const Row &row);
@@ -338,6 +343,58 @@ void TestEvaluationReport::pdfIsLandscapeWithTitleAndMargins()
     // Half an inch is half the resolution, on every side.
     QCOMPARE(ReportPainter::printableRect(QSize(3508, 2480), 300, 300), QRect(QPoint(150, 150), QPoint(3357, 2329)));
     QCOMPARE(ReportPainter::printableRect(QSize(1100, 850), 100, 100), QRect(QPoint(50, 50), QPoint(1049, 799)));
+}
+
+void TestEvaluationReport::wrappedRemarksContinueUnderTheirColumn_data()
+{
+    QTest::addColumn<int>("room");        // characters of a printed line from the remarks column on
+    QTest::addColumn<bool>("headerSeen"); // the listing's column header line came before
+    QTest::addColumn<bool>("underRemarks");
+    QTest::newRow("under the remarks") << 38 << true << true;
+    QTest::newRow("just room enough") << ReportPageWriter::MinimumRemarksRoom << true << true;
+    QTest::newRow("remarks too far right") << ReportPageWriter::MinimumRemarksRoom - 1 << true << false;
+    QTest::newRow("no column header") << 38 << false << false;
+}
+
+// A record's long remark runs on below where it began, not below the date;
+// lines that are no record of a listing keep the small indent.
+void TestEvaluationReport::wrappedRemarksContinueUnderTheirColumn()
+{
+    QFETCH(int, room);
+    QFETCH(bool, headerSeen);
+    QFETCH(bool, underRemarks);
+    QBuffer pdf;
+    QVERIFY(pdf.open(QIODevice::WriteOnly));
+    QPdfWriter writer(&pdf);
+    ReportPainter::setUpPdf(writer, QStringLiteral("Auswertung"));
+    ReportPageWriter pages(&writer, ReportPainter::reportFont());
+    pages.setListingHeadings(QStringLiteral("Datum"), QStringLiteral("Bemerkungen"));
+    QVERIFY(pages.begin());
+    const int column = pages.columns() - room;
+    const QString columns = QStringLiteral("Datum").leftJustified(column - 1) + QLatin1Char(' ');
+    pages.writeLine(QStringLiteral("Auswertung Mitarbeiter Bemerkungen")); // a heading, not a header line
+    if (headerSeen)
+        pages.writeLine(columns + QStringLiteral("Bemerkungen"));
+    QStringList words;
+    for (int i = 0; i < 30; ++i)
+        words << QStringLiteral("Wort%1").arg(i);
+    const QString record =
+        QStringLiteral("05.03.2024").leftJustified(column - 1) + QLatin1Char(' ') + words.join(QLatin1Char(' '));
+    const QStringList printed = pages.wrapped(record);
+    QVERIFY(printed.size() > 2);
+    QVERIFY(printed.first().startsWith(QStringLiteral("05.03.2024")));
+    const int indent = underRemarks ? column : ReportPageWriter::ContinuationIndent;
+    QStringList continued;
+    for (const QString &line : printed.mid(1)) {
+        QVERIFY2(line.size() <= pages.columns(), qPrintable(line));
+        QCOMPARE(line.left(indent), QString(indent, QLatin1Char(' ')));
+        QVERIFY2(line.at(indent) != QLatin1Char(' '), qPrintable(line));
+        continued << line.trimmed();
+    }
+    // Nothing lost, nothing doubled.
+    QCOMPARE((printed.first().mid(column) + QLatin1Char(' ') + continued.join(QLatin1Char(' '))).trimmed(),
+             words.join(QLatin1Char(' ')));
+    QVERIFY(pages.finish());
 }
 
 QTEST_MAIN(TestEvaluationReport)

@@ -1,6 +1,8 @@
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -18,6 +20,7 @@
 #include "gui/evaluation/MitArbeiterAussuchenFUnit.h"
 #include "storage/UserListStore.h"
 #include "gui/evaluation/ReportLineView.h"
+#include "gui/recording/AenderungsprotokollFUnit.h"
 #include "support/GuiTestHelpers.h"
 #include "support/ProgramFixture.h"
 #include "support/TestFiles.h"
@@ -48,6 +51,10 @@ private slots:
     void cancelledEvaluationShowsNothing();
     void longOutputCanBeStopped_data();
     void longOutputCanBeStopped();
+    void typedPeriodDates_data();
+    void typedPeriodDates();
+    void fileDialogsOpenInAFolderThatIsThere_data();
+    void fileDialogsOpenInAFolderThatIsThere();
 
 private:
     void start();
@@ -376,12 +383,15 @@ void TestEvaluationWindows::cancelledEvaluationShowsNothing()
 
 void TestEvaluationWindows::longOutputCanBeStopped_data()
 {
-    QTest::addColumn<QString>("how");    // "pdf", "no printer" or "printer into a file"
+    QTest::addColumn<QString>("how");    // "pdf", "csv", "no printer" or "printer into a file"
     QTest::addColumn<bool>("existing");  // a file of that name is there already
     QTest::addColumn<bool>("cancel");
     QTest::newRow("PDF, stopped") << QStringLiteral("pdf") << false << true;
     QTest::newRow("PDF over an older one, stopped") << QStringLiteral("pdf") << true << true;
     QTest::newRow("PDF over an older one, to the end") << QStringLiteral("pdf") << true << false;
+    QTest::newRow("CSV, stopped") << QStringLiteral("csv") << false << true;
+    QTest::newRow("CSV over an older one, stopped") << QStringLiteral("csv") << true << true;
+    QTest::newRow("CSV over an older one, to the end") << QStringLiteral("csv") << true << false;
     QTest::newRow("no printer, stopped") << QStringLiteral("no printer") << false << true;
     QTest::newRow("printer into a file, stopped") << QStringLiteral("printer into a file") << true << true;
 }
@@ -394,20 +404,25 @@ void TestEvaluationWindows::longOutputCanBeStopped()
     QFETCH(QString, how);
     QFETCH(bool, existing);
     QFETCH(bool, cancel);
-    if (how != QLatin1String("pdf") && !QPrinterInfo::availablePrinters().isEmpty())
+    const bool toFile = how == QLatin1String("pdf") || how == QLatin1String("csv");
+    if (!toFile && !QPrinterInfo::availablePrinters().isEmpty())
         QSKIP("this machine has a printer");
     start();
     TAuswertenForm *result = m_program->forms->AuswertenForm;
     EvaluationReport::Report report;
-    for (int i = 0; i < 30000; ++i)
+    report.columnTitles = {QStringLiteral("Zeile")};
+    for (int i = 0; i < 30000; ++i) {
         report.lines << QStringLiteral("Zeile %1 Übernachtung").arg(i);
+        report.listedValues << QStringList{report.lines.last()};
+    }
     result->setReport(report);
     result->setProgressDelay(0);
     result->show();
     QVERIFY(QTest::qWaitForWindowExposed(result));
     QDir folder(m_program->home.filePath(QStringLiteral("out")));
     QVERIFY(folder.mkpath(QStringLiteral(".")));
-    const QString path = folder.filePath(QStringLiteral("bericht.pdf"));
+    const QString name = QStringLiteral("bericht.") + (how == QLatin1String("csv") ? how : QStringLiteral("pdf"));
+    const QString path = folder.filePath(name);
     if (existing)
         QVERIFY(TestFiles::writeAll(path, "alt"));
 
@@ -437,18 +452,95 @@ void TestEvaluationWindows::longOutputCanBeStopped()
         FileDialog::setNextFileName(path);
         if (existing)
             m_program->reporter.setNextAnswers({Reporter::Answer::Yes}); // "replace it?"
-        QTest::mouseClick(how == QLatin1String("pdf") ? result->PdfBtn : result->DruckenBtn, Qt::LeftButton);
+        QPushButton *button = how == QLatin1String("pdf") ? result->PdfBtn
+                              : how == QLatin1String("csv") ? result->CsvBtn
+                                                            : result->DruckenBtn;
+        QTest::mouseClick(button, Qt::LeftButton);
     }
     watch.stop();
     result->hide();
     QVERIFY(ticks > 1);
     QVERIFY(lastValue > firstValue);
     QVERIFY(m_program->reporter.errors().isEmpty());
-    QCOMPARE(folder.entryList(QDir::Files), existing || !cancel ? QStringList{QStringLiteral("bericht.pdf")} : QStringList());
+    // The question is titled by the button that asked it, without its "...".
+    if (existing && toFile)
+        QCOMPARE(m_program->reporter.messages().first().caption, how.toUpper());
+    QCOMPARE(folder.entryList(QDir::Files), existing || !cancel ? QStringList{name} : QStringList());
     if (cancel && existing)
         QCOMPARE(TestFiles::readAll(path), QByteArray("alt"));
     if (!cancel)
-        QVERIFY(TestFiles::readAll(path).startsWith("%PDF"));
+        QVERIFY(TestFiles::readAll(path).startsWith(how == QLatin1String("csv") ? "\xEF\xBB\xBFZeile\r\n" : "%PDF"));
+}
+
+void TestEvaluationWindows::typedPeriodDates_data()
+{
+    QTest::addColumn<QString>("picker");
+    QTest::addColumn<double>("where"); // of the field's width, where the click lands
+    QTest::addColumn<QString>("keys");
+    QTest::newRow("choice window, from, on the year") << QStringLiteral("DateTimePicker1") << 0.7
+                                                      << QStringLiteral("01012000");
+    QTest::newRow("choice window, to, on the month") << QStringLiteral("DateTimePicker2") << 0.35
+                                                     << QStringLiteral("01.01.2000");
+    QTest::newRow("history, from, on the year") << QStringLiteral("FromEdit") << 0.7 << QStringLiteral("01012000");
+    QTest::newRow("history, to, on the month") << QStringLiteral("ToEdit") << 0.35 << QStringLiteral("1.1.2000");
+}
+
+// A period typed after a click is the period asked for, wherever the click
+// landed, as in the booking window's date.
+void TestEvaluationWindows::typedPeriodDates()
+{
+    QFETCH(QString, picker);
+    QFETCH(double, where);
+    QFETCH(QString, keys);
+    start();
+    TAenderungsprotokollForm *history = m_program->forms->AenderungsprotokollForm;
+    history->PeriodCheck->setChecked(true);
+    QWidget *choice = m_program->forms->MitarbeiterAussuchenForm;
+    QWidget *window = picker.startsWith(QLatin1String("DateTime")) ? choice : history;
+    window->show();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    auto *edit = window->findChild<QDateEdit *>(picker);
+    QVERIFY(edit);
+    auto *text = edit->findChild<QLineEdit *>();
+    const QPoint point(qBound(1, int(where * text->width()), text->width() - 2), text->height() / 2);
+    QTest::mouseClick(text, Qt::LeftButton, Qt::NoModifier, point);
+    QTest::keyClicks(QApplication::focusWidget(), keys);
+    QCOMPARE(edit->date(), QDate(2000, 1, 1));
+    window->hide();
+}
+
+void TestEvaluationWindows::fileDialogsOpenInAFolderThatIsThere_data()
+{
+    QTest::addColumn<bool>("documents"); // the home folder holds a documents folder
+    QTest::newRow("documents folder") << true;
+    QTest::newRow("no documents folder: the home folder") << false;
+}
+
+// Qt's dialog opens a folder that is gone in the working folder: the last
+// folder used counts while it is there, then the documents folder, then home.
+void TestEvaluationWindows::fileDialogsOpenInAFolderThatIsThere()
+{
+    QFETCH(bool, documents);
+    QTemporaryDir home;
+    const QByteArray oldHome = qgetenv("HOME");
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral(".config"))));
+    if (documents)
+        QVERIFY(QDir(home.path()).mkpath(QStringLiteral("Documents")));
+    const QString gone = home.filePath(QStringLiteral("gone"));
+    QVERIFY(QDir().mkpath(gone));
+    FileDialog::setNextFileName(gone + QStringLiteral("/report.pdf"));
+    QCOMPARE(FileDialog::getSaveFileName(nullptr, QStringLiteral("PDF..."), QString(), QString()),
+             gone + QStringLiteral("/report.pdf"));
+    QCOMPARE(FileDialog::startFolder(), gone);
+    QVERIFY(QDir(gone).removeRecursively());
+    const QString start = FileDialog::startFolder();
+    qputenv("HOME", oldHome);
+    qputenv("XDG_CONFIG_HOME", oldConfig);
+    if (oldConfig.isEmpty())
+        qunsetenv("XDG_CONFIG_HOME");
+    QCOMPARE(start, documents ? home.filePath(QStringLiteral("Documents")) : home.path());
 }
 
 QTEST_MAIN(TestEvaluationWindows)
