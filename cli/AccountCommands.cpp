@@ -266,4 +266,15 @@ AccountTables tablesOf(AppContext &context)
     return tables;
 }
 
+void enterChangesInHistory(AppContext &context, AccountTables &tables)
+{
+    FolderStore *folder = context.folderStore();
+    if (!folder)
+        return;
+    // The table without its clash index: only the history needs it.
+    if (folder->tables().CreateandopenTables())
+        folder->openChangeLog();
+    tables.setJournal(&folder->changeLog());
+}
+
 } // namespace AccountCommand
