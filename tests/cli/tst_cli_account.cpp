@@ -336,7 +336,7 @@ namespace {
 
 // What another program may do to an account table.
 enum class HandEdit { None, FieldByte, DeletionFlagCleared, RecordAppended, TableRemoved, TablePacked, EditThenChange,
-                      TableMadeByHand };
+                      TableMadeByHand, HistoryRestarted };
 
 QByteArray readFile(const QString &path)
 {
@@ -403,6 +403,8 @@ void TestCliAccount::handEditsAreFound_data()
         << "Die Tabelle \"%1\" wurde vor Eintrag 9 des Änderungsprotokolls außerhalb von Tagwerk geändert.";
     QTest::newRow("made by hand") << HandEdit::TableMadeByHand << "sollzeit.dbf" << 1
                                   << "Die Tabelle \"%1\" wurde außerhalb von Tagwerk geändert.";
+    // Beginn, Neubeginn, and each of the four tables taken as it is.
+    QTest::newRow("history restarted") << HandEdit::HistoryRestarted << "protokoll.dbf" << 0 << "Einträge: 6";
 }
 
 // Every change of the account is entered in the change history with the
@@ -462,6 +464,10 @@ void TestCliAccount::handEditsAreFound()
     }
     case HandEdit::TableRemoved:
         QVERIFY(QFile::remove(path));
+        break;
+    case HandEdit::HistoryRestarted:
+        QVERIFY(QFile::remove(path));
+        QCOMPARE(run(QStringLiteral("history;restart;--admin-password;chef")).exitCode, 0);
         break;
     case HandEdit::TablePacked:
         QVERIFY(pack(path));
