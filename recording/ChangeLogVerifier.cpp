@@ -102,6 +102,11 @@ QString ChangeLogVerifier::Finding::text() const
         return UiText(QStringLiteral("Der Aufbau der Tabelle (Felder, ihre Breiten oder das Sprachbyte) wurde seit "
                                      "Beginn des Änderungsprotokolls verändert."));
     case ClosedRowChanged:
+        if (!file.isEmpty())
+            return UiText(QStringLiteral("Eintrag %1 des Änderungsprotokolls ändert in der Tabelle \"%2\" eine Zeile in "
+                                         "einem Zeitraum, der zu dieser Zeit abgeschlossen war."))
+                .arg(entryNumber)
+                .arg(file);
         return UiText(QStringLiteral("Eintrag %1 des Änderungsprotokolls ändert Datensatz %2 in einem Zeitraum, der "
                                      "zu dieser Zeit abgeschlossen war."))
             .arg(entryNumber)
@@ -363,6 +368,33 @@ void ChangeLogVerifier::checkTableEntry(const ChangeLogEntry &entry, quint32 ent
         m_findings.last().file = accountPath(entry.action);
     }
     digest = entry.after;
+    checkClosedAccountRow(entry, entryNumber);
+}
+
+// The date from which a target row holds, an absence's first day, a firm
+// day: no window of Tagwerk changes such a row within the period closed at
+// the entry's time, since it would change closed months' balances. The
+// entry names that date before and after (a key field), so the entry alone
+// tells. The federal state has none.
+void ChangeLogVerifier::checkClosedAccountRow(const ChangeLogEntry &entry, quint32 entryNumber)
+{
+    using Action = ChangeLogEntry::Action;
+    if (!m_closedUntil || entry.action == Action::StateTable)
+        return;
+    const QString dateField = entry.action == Action::TargetTable    ? QStringLiteral("GUELTIGAB")
+                            : entry.action == Action::AbsenceTable ? QStringLiteral("VON")
+                                                                   : QStringLiteral("DATUM");
+    const auto closed = [&](const QString &text) {
+        const std::optional<QDate> date = dateOf(text);
+        return date && *date <= *m_closedUntil;
+    };
+    for (const ChangeLogEntry::FieldChange &item : ChangeLogEntry::parseChanges(entry.changes)) {
+        if (item.field == dateField && (closed(item.oldText) || closed(item.newText))) {
+            report(Finding::ClosedRowChanged, entry.recordNumber, entryNumber);
+            m_findings.last().file = accountPath(entry.action);
+            return;
+        }
+    }
 }
 
 // Each account table, read once, against its last entry; a table no entry

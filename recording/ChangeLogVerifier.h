@@ -44,8 +44,9 @@ public:
         qint64 found = 0;  // CountDisagrees: the entries the file's length holds
         QStringList fields; // the fields that differ, where the log tells them
         QString reason;     // LogUnreadable; TableChanged: why the table cannot be read, if so
-        // TableChanged, TableChangedBefore, ChangeInterrupted: the account
-        // table's path (empty for the work-time table).
+        // TableChanged, TableChangedBefore, ChangeInterrupted,
+        // ClosedRowChanged: the account table's path (empty for the
+        // work-time table).
         QString file;
         // In the user's language.
         QString text() const;
@@ -102,6 +103,7 @@ private:
     void checkCancelled(const ChangeLogEntry &entry, quint32 entryNumber);
     void checkClosingFile();
     void checkTableEntry(const ChangeLogEntry &entry, quint32 entryNumber);
+    void checkClosedAccountRow(const ChangeLogEntry &entry, quint32 entryNumber);
     void checkAccountTables();
     QString accountPath(ChangeLogEntry::Action action) const;
     void addRecordFinding(quint32 recordNumber, const DbfRecord &record, const QByteArray &expectedHex);

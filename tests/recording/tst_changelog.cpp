@@ -22,6 +22,7 @@
 #include "recording/ChangeLogHistory.h"
 #include "recording/ChangeLogVerifier.h"
 #include "recording/ClashIndex.h"
+#include "storage/AccountTables.h"
 #include "storage/ClosingDateFile.h"
 #include "storage/DbfFormat.h"
 #include "storage/UserListStore.h"
@@ -48,7 +49,7 @@ enum class Tamper { FieldByte, DeletionFlag, AppendedRecord, LogByte, LogLastEnt
                     LanguageByte, LogFlagByte, LogCountLowered, LogGarbage, ClosingEntryCut, DuplicatedEntry };
 
 // What a hand-made (correctly chained) entry does, in forgeryIsVisible.
-enum class Forgery { ChangePlace, DeleteRow, AppendRow, MoveDate, ChangeOldRecord };
+enum class Forgery { ChangePlace, DeleteRow, AppendRow, MoveDate, ChangeOldRecord, AddAbsence, SetTarget };
 
 bool namesEntry(int kind)
 {
@@ -627,6 +628,12 @@ void TestChangeLog::forgeryIsVisible_data()
                                                     << int(Finding::ClosedRowChanged) << 4u;
     QTest::newRow("row older than the log, open") << rowDate.addDays(-1) << false << Forgery::ChangeOldRecord << 0 << QByteArray()
                                                   << -1 << 0u;
+    QTest::newRow("absence added in a closed period") << rowDate << false << Forgery::AddAbsence << 0 << QByteArray()
+                                                      << int(Finding::ClosedRowChanged) << 4u;
+    QTest::newRow("absence added after the closing") << rowDate.addDays(-1) << false << Forgery::AddAbsence << 0
+                                                     << QByteArray() << -1 << 0u;
+    QTest::newRow("target set in a closed period") << rowDate << false << Forgery::SetTarget << 0 << QByteArray()
+                                                   << int(Finding::ClosedRowChanged) << 4u;
 }
 
 // Anyone who can write the folder can append a correctly chained entry; the
@@ -688,6 +695,17 @@ void TestChangeLog::forgeryIsVisible()
     case Forgery::AppendRow:
         appendRecord("Clara", "Bonn");
         break;
+    case Forgery::AddAbsence:
+    case Forgery::SetTarget: {
+        // The account's tables below the guarded changes, with the history.
+        AccountTables tables(m_clock);
+        tables.setDirectory(directory());
+        tables.setJournal(m_log.get());
+        const QDate day(2024, 3, 5);
+        QVERIFY(forgery == Forgery::AddAbsence ? tables.addAbsence(Absence{QStringLiteral("Anna"), day, day.addDays(2)})
+                                               : tables.setTarget(TargetWeek{QStringLiteral("Anna"), day}));
+        break;
+    }
     }
     ChangeLogVerifier verifier(*m_table, directory());
     if (kind < 0) {
