@@ -38,6 +38,11 @@ private:
     QString m_refusal;
 };
 
+QString firmDayClosed()
+{
+    return UiText(QStringLiteral("Ein Tag der Firma am %1 kann nicht mehr eingetragen oder entfernt werden."));
+}
+
 } // namespace
 
 AccountChanges::AccountChanges(AccountTables &tables, const ClosedPeriod &closedPeriod, const UserListData &users)
@@ -70,7 +75,8 @@ AccountChanges::Result AccountChanges::closedRefusal(QDate date, const QString &
         return {Result::Refused, state.problem};
     if (state.kind == ClosedPeriod::State::Open || date > state.until)
         return {};
-    return {Result::Refused, ClosedPeriod::describe(state) + QLatin1Char(' ') + what.arg(DateTimeText::formatDate(date))};
+    return {Result::Refused,
+            ClosedPeriod::describe(state) + QLatin1Char(' ') + what.arg(DateTimeText::formatDate(date))};
 }
 
 AccountChanges::Result AccountChanges::written(bool ok) const
@@ -87,9 +93,8 @@ AccountChanges::Result AccountChanges::setTarget(const TargetWeek &row, const QS
     const Step step(m_tables);
     if (!step.begun())
         return {Result::Failed, step.refusal()};
-    if (const Result refused = closedRefusal(
-            row.validFrom, UiText(QStringLiteral("Eine Sollzeit ab dem %1 kann nicht mehr gesetzt oder geändert werden.")));
-        !refused.done())
+    const QString target = UiText(QStringLiteral("Eine Sollzeit ab dem %1 kann nicht mehr gesetzt oder geändert werden."));
+    if (const Result refused = closedRefusal(row.validFrom, target); !refused.done())
         return refused;
     return written(m_tables.setTarget(row));
 }
@@ -156,9 +161,7 @@ AccountChanges::Result AccountChanges::setFirmDay(const FirmDay &day, const QStr
     const Step step(m_tables);
     if (!step.begun())
         return {Result::Failed, step.refusal()};
-    if (const Result refused = closedRefusal(
-            day.date, UiText(QStringLiteral("Ein Tag der Firma am %1 kann nicht mehr eingetragen oder entfernt werden.")));
-        !refused.done())
+    if (const Result refused = closedRefusal(day.date, firmDayClosed()); !refused.done())
         return refused;
     return written(m_tables.setFirmDay(day));
 }
@@ -170,9 +173,7 @@ AccountChanges::Result AccountChanges::removeFirmDay(QDate date, const QString &
     const Step step(m_tables);
     if (!step.begun())
         return {Result::Failed, step.refusal()};
-    if (const Result refused = closedRefusal(
-            date, UiText(QStringLiteral("Ein Tag der Firma am %1 kann nicht mehr eingetragen oder entfernt werden.")));
-        !refused.done())
+    if (const Result refused = closedRefusal(date, firmDayClosed()); !refused.done())
         return refused;
     AccountData data;
     if (!m_tables.read(data))

@@ -25,12 +25,13 @@ class Reporter;
 // was found, accusing nobody. A change that cannot be entered is not made.
 //
 // The first entry (Beginn) is written when the log is opened and does not
-// exist yet; each account table that holds rows then is taken as it is by
-// an entry of its own after it (after Neubeginn on a restart). It holds the number of records then present and the digest of
+// exist yet. It holds the number of records then present and the digest of
 // "protokollbeginn.dat" (NACHHER), which keeps the first 8 bytes of the SHA-256 of
 // each of those records, so that a later check tells which of them changed,
 // and the digest of the table's structure (VORHER; empty in histories
-// begun before it was kept).
+// begun before it was kept). Each account table that holds rows then is
+// taken as it is by an entry of its own after it (after Neubeginn on a
+// restart).
 // A history that was begun (its start list or the closing file is there)
 // but whose log is missing, or a log whose layout is not exactly the log's,
 // is never started anew nor written to: every change is refused until the

@@ -312,7 +312,8 @@ bool AccountTables::setFirmDay(const FirmDay &day)
 {
     const QString date = DateTimeText::formatDate(day.date);
     return change(
-        FirmDayFileName, firmDayFields(), {QStringLiteral("DATUM")}, [&](const DbfRecord &record) { return record.text(Firm::Datum) == date; },
+        FirmDayFileName, firmDayFields(), {QStringLiteral("DATUM")},
+        [&](const DbfRecord &record) { return record.text(Firm::Datum) == date; },
         [&](DbfRecord &record) {
             record.setText(Firm::Datum, date);
             record.setText(Firm::Name, day.name);
@@ -323,5 +324,6 @@ bool AccountTables::removeFirmDay(QDate date)
 {
     const QString text = DateTimeText::formatDate(date);
     return change(
-        FirmDayFileName, firmDayFields(), {QStringLiteral("DATUM")}, [&](const DbfRecord &record) { return record.text(Firm::Datum) == text; }, {});
+        FirmDayFileName, firmDayFields(), {QStringLiteral("DATUM")},
+        [&](const DbfRecord &record) { return record.text(Firm::Datum) == text; }, {});
 }

@@ -807,9 +807,19 @@ void TestChangeLog::unloggedChangeIsRefused()
     DbfRecord record = m_table->newRecord();
     record.setText(WorkTimeTables::Arbeiter, QStringLiteral("Anna"));
     const bool appended = m_table->append(record);
+    // A change of the account, too.
+    AccountTables account(m_clock);
+    account.setDirectory(directory());
+    account.setJournal(m_log.get());
+    const bool dayAdded = account.setFirmDay({QDate(2024, 12, 24), QStringLiteral("Heiligabend")});
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, previousHandler);
 
+    QVERIFY(!dayAdded);
+    QVERIFY2(account.errorString().startsWith(QStringLiteral("Die Änderung wurde nicht gespeichert, weil sie nicht ins "
+                                                             "Änderungsprotokoll eingetragen werden kann")),
+             qPrintable(account.errorString()));
+    QCOMPARE(ChangeLog::accountTableDigest(path("feiertag.dbf")), std::optional<QByteArray>(QByteArray()));
     QVERIFY(!appended);
     QVERIFY2(m_table->errorString().startsWith(QStringLiteral("Die Änderung wurde nicht gespeichert, weil sie nicht ins "
                                                               "Änderungsprotokoll eingetragen werden kann")),
