@@ -77,6 +77,7 @@ int runAbsence(const AccountCommandInput &input)
     const auto password = AccountCommand::adminPassword(input);
     if (!password)
         return CliExit::Usage;
+    AccountCommand::enterChangesInHistory(input.context, tables);
     AccountChanges changes(tables, input.context.closedPeriod(), input.context.userList());
     const QString range = DateTimeText::formatDate(*from) + QStringLiteral("–") + DateTimeText::formatDate(*to);
     if (!adding)

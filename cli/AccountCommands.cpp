@@ -244,4 +244,16 @@ AccountTables tablesOf(AppContext &context)
     return tables;
 }
 
+void enterChangesInHistory(AppContext &context, AccountTables &tables)
+{
+    FolderStore *folder = context.folderStore();
+    if (!folder)
+        return;
+    // The table without its clash index: only the history needs it. A
+    // history that cannot be opened is told once, by the change's refusal.
+    if (folder->tables().CreateandopenTables())
+        folder->changeLog().open(folder->directory());
+    tables.setJournal(&folder->changeLog());
+}
+
 } // namespace AccountCommand

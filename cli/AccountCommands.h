@@ -41,5 +41,9 @@ std::optional<QDate> dateOption(const AccountCommandInput &input, const char *na
 int changeResult(const AccountChanges::Result &result, const QString &doneMessage);
 // The account's tables in the Database directory of the run.
 AccountTables tablesOf(AppContext &context);
+// Opens the work-time table and its change history (made on a first run)
+// and hangs the history on `tables`, so that each change is entered before
+// it is written; a history that cannot be written refuses every change.
+void enterChangesInHistory(AppContext &context, AccountTables &tables);
 
 } // namespace AccountCommand

@@ -70,6 +70,7 @@ int runHolidays(const AccountCommandInput &input)
     const auto password = AccountCommand::adminPassword(input);
     if (!password)
         return CliExit::Usage;
+    AccountCommand::enterChangesInHistory(input.context, tables);
     AccountChanges changes(tables, input.context.closedPeriod(), input.context.userList());
     if (sub == QLatin1String("set-state"))
         return AccountCommand::changeResult(changes.setState(first, *password),

@@ -86,6 +86,7 @@ int set(const AccountCommandInput &input, AccountTables &tables, const AccountDa
     const auto password = AccountCommand::adminPassword(input);
     if (!password)
         return CliExit::Usage;
+    AccountCommand::enterChangesInHistory(input.context, tables);
     AccountChanges changes(tables, input.context.closedPeriod(), input.context.userList());
     return AccountCommand::changeResult(changes.setTarget(row, *password),
                                         TranslateText(QStringLiteral("Sollzeit gespeichert: %1 ab %2"))

@@ -8,6 +8,7 @@
 #include "base/Clock.h"
 #include "base/Reporter.h"
 #include "base/WholeFileSave.h"
+#include "storage/AccountTables.h"
 #include "storage/UserListStore.h"
 #include "translation/UiText.h"
 
@@ -200,7 +201,9 @@ bool FolderStore::exportTo(const QString &directory)
     const QDir target(directory);
     const QStringList names{QLatin1String(WorkTimeTables::TableFileName), QLatin1String(ChangeLogEntry::FileName),
                             QLatin1String(ChangeLog::StartListFileName), QLatin1String(ClosingDateFile::FileName),
-                            QLatin1String(UserListStore::FileName), QLatin1String(OptionsFileName)};
+                            QLatin1String(UserListStore::FileName), QLatin1String(OptionsFileName),
+                            QLatin1String(AccountTables::TargetFileName), QLatin1String(AccountTables::AbsenceFileName),
+                            QLatin1String(AccountTables::FirmDayFileName), QLatin1String(AccountTables::StateFileName)};
     for (const QString &name : names) {
         const QString source = m_tables.directory() + name;
         if (QFileInfo::exists(source) && !QFile::copy(source, target.filePath(name))) {

@@ -9,6 +9,42 @@
 #include "translation/UiText.h"
 #include "translation/translateunit.h"
 
+namespace {
+
+// Holds the journal's step (the work-time table's lock) from the checks to
+// the write, so that no other PC closes a period or adds an absence in
+// between.
+class Step
+{
+public:
+    explicit Step(const AccountTables &tables)
+        : m_journal(tables.journal())
+    {
+        m_begun = !m_journal || m_journal->accountChangeBegins(m_refusal);
+    }
+    ~Step()
+    {
+        if (m_journal && m_begun)
+            m_journal->accountChangeEnds();
+    }
+    Step(const Step &) = delete;
+    Step &operator=(const Step &) = delete;
+    bool begun() const { return m_begun; }
+    QString refusal() const { return m_refusal; }
+
+private:
+    AccountTables::Journal *m_journal;
+    bool m_begun = false;
+    QString m_refusal;
+};
+
+QString firmDayClosed()
+{
+    return UiText(QStringLiteral("Ein Tag der Firma am %1 kann nicht mehr eingetragen oder entfernt werden."));
+}
+
+} // namespace
+
 AccountChanges::AccountChanges(AccountTables &tables, const ClosedPeriod &closedPeriod, const UserListData &users)
     : m_tables(tables)
     , m_closedPeriod(closedPeriod)
@@ -32,6 +68,17 @@ AccountChanges::Result AccountChanges::closedRefusal(QDate from) const
     return {Result::Refused, refusal};
 }
 
+AccountChanges::Result AccountChanges::closedRefusal(QDate date, const QString &what) const
+{
+    const ClosedPeriod::State state = m_closedPeriod.read();
+    if (state.kind == ClosedPeriod::State::Unknown)
+        return {Result::Refused, state.problem};
+    if (state.kind == ClosedPeriod::State::Open || date > state.until)
+        return {};
+    return {Result::Refused,
+            ClosedPeriod::describe(state) + QLatin1Char(' ') + what.arg(DateTimeText::formatDate(date))};
+}
+
 AccountChanges::Result AccountChanges::written(bool ok) const
 {
     if (ok)
@@ -43,6 +90,12 @@ AccountChanges::Result AccountChanges::setTarget(const TargetWeek &row, const QS
 {
     if (const Result refused = passwordRefusal(adminPassword); !refused.done())
         return refused;
+    const Step step(m_tables);
+    if (!step.begun())
+        return {Result::Failed, step.refusal()};
+    const QString target = UiText(QStringLiteral("Eine Sollzeit ab dem %1 kann nicht mehr gesetzt oder geändert werden."));
+    if (const Result refused = closedRefusal(row.validFrom, target); !refused.done())
+        return refused;
     return written(m_tables.setTarget(row));
 }
 
@@ -52,6 +105,9 @@ AccountChanges::Result AccountChanges::addAbsence(const Absence &absence, const 
         return refused;
     if (absence.to < absence.from)
         return {Result::Refused, UiText(QStringLiteral("Die Abwesenheit endet vor ihrem Beginn."))};
+    const Step step(m_tables);
+    if (!step.begun())
+        return {Result::Failed, step.refusal()};
     if (const Result refused = closedRefusal(absence.from); !refused.done())
         return refused;
     AccountData data;
@@ -71,6 +127,9 @@ AccountChanges::Result AccountChanges::removeAbsence(const QString &employee, QD
 {
     if (const Result refused = passwordRefusal(adminPassword); !refused.done())
         return refused;
+    const Step step(m_tables);
+    if (!step.begun())
+        return {Result::Failed, step.refusal()};
     if (const Result refused = closedRefusal(from); !refused.done())
         return refused;
     AccountData data;
@@ -89,6 +148,9 @@ AccountChanges::Result AccountChanges::setState(const QString &state, const QStr
 {
     if (const Result refused = passwordRefusal(adminPassword); !refused.done())
         return refused;
+    const Step step(m_tables);
+    if (!step.begun())
+        return {Result::Failed, step.refusal()};
     return written(m_tables.setState(state));
 }
 
@@ -96,12 +158,22 @@ AccountChanges::Result AccountChanges::setFirmDay(const FirmDay &day, const QStr
 {
     if (const Result refused = passwordRefusal(adminPassword); !refused.done())
         return refused;
+    const Step step(m_tables);
+    if (!step.begun())
+        return {Result::Failed, step.refusal()};
+    if (const Result refused = closedRefusal(day.date, firmDayClosed()); !refused.done())
+        return refused;
     return written(m_tables.setFirmDay(day));
 }
 
 AccountChanges::Result AccountChanges::removeFirmDay(QDate date, const QString &adminPassword)
 {
     if (const Result refused = passwordRefusal(adminPassword); !refused.done())
+        return refused;
+    const Step step(m_tables);
+    if (!step.begun())
+        return {Result::Failed, step.refusal()};
+    if (const Result refused = closedRefusal(date, firmDayClosed()); !refused.done())
         return refused;
     AccountData data;
     if (!m_tables.read(data))

@@ -11,8 +11,10 @@ struct UserListData;
 
 // Every change to the working-time account's tables goes through here, from
 // the windows and from tagwerk-cli alike: behind the administrator password,
-// and an absence never into, out of or within the closed period (it would
-// change what was closed).
+// and an absence, a target row or a firm day never into, out of or within
+// the closed period (it would change the balances of closed months). Where
+// the tables have a journal (the change history), the checks and the write
+// are one step for every PC, and the change is entered before it is written.
 class AccountChanges
 {
 public:
@@ -26,6 +28,7 @@ public:
     AccountChanges(AccountTables &tables, const ClosedPeriod &closedPeriod, const UserListData &users);
 
     Result setTarget(const TargetWeek &row, const QString &adminPassword);
+    // Refused when its valid-from date is closed.
     // Refused when it overlaps another absence of the employee.
     Result addAbsence(const Absence &absence, const QString &adminPassword);
     Result removeAbsence(const QString &employee, QDate from, QDate to, const QString &adminPassword);
@@ -36,6 +39,8 @@ public:
 private:
     Result passwordRefusal(const QString &adminPassword) const;
     Result closedRefusal(QDate from) const;
+    // `what` says what may not be changed, with %1 for the date.
+    Result closedRefusal(QDate date, const QString &what) const;
     Result written(bool ok) const;
 
     AccountTables &m_tables;

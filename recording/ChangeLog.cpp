@@ -176,7 +176,7 @@ void ChangeLog::close()
 // list and the entry, and two instances starting at once write one start.
 // The log exists before the start list: a crash in between leaves an empty
 // log, which the next start begins.
-bool ChangeLog::start(const QString &directory, const QString &who)
+bool ChangeLog::start(const QString &directory, const QString &who, bool pinTables)
 {
     // A history that has begun needs no lock to tell so: entries are only
     // ever added. So a lock that another PC holds does not delay each start.
@@ -213,7 +213,31 @@ bool ChangeLog::start(const QString &directory, const QString &who)
     entry.recordNumber = count;
     entry.before = structureDigest(m_table.fileName());
     entry.after = QCryptographicHash::hash(list, QCryptographicHash::Sha256).toHex();
-    return appendEntry(entry, false);
+    return appendEntry(entry, false) && (!pinTables || pinAccountTables(directory, who));
+}
+
+// The account's tables as the history finds them when it begins, as the
+// start list takes the table's records: an entry per table that holds rows,
+// from nothing to its content, telling how many rows (SAETZE). A table that
+// cannot be read is left to the check, which names it.
+bool ChangeLog::pinAccountTables(const QString &directory, const QString &who)
+{
+    using Action = ChangeLogEntry::Action;
+    for (const Action action : {Action::TargetTable, Action::AbsenceTable, Action::FirmDayTable, Action::StateTable}) {
+        int rows = 0;
+        const auto digest = accountTableDigest(directory + ChangeLogEntry::accountFileName(action), nullptr, &rows);
+        if (!digest || digest->isEmpty())
+            continue;
+        ChangeLogEntry entry;
+        entry.action = action;
+        entry.who = who;
+        entry.host = m_host;
+        entry.changes = ChangeLogEntry::fieldChange(QStringLiteral("SAETZE"), QString(), QString::number(rows));
+        entry.after = *digest;
+        if (!appendEntry(entry, false))
+            return false;
+    }
+    return true;
 }
 
 bool ChangeLog::appendEntry(ChangeLogEntry &entry, bool closeInterrupted)
@@ -261,11 +285,17 @@ bool ChangeLog::appendEntry(ChangeLogEntry &entry, bool closeInterrupted)
 bool ChangeLog::closeInterruptedChange(const ChangeLogEntry &last)
 {
     using Action = ChangeLogEntry::Action;
-    if (last.action != Action::New && last.action != Action::Changed && last.action != Action::Deleted)
+    const bool account = ChangeLogEntry::isAccountChange(last.action);
+    if (last.action != Action::New && last.action != Action::Changed && last.action != Action::Deleted && !account)
         return true;
     m_table.refresh();
     bool notMade = false;
-    if (last.recordNumber > m_table.recordCount()) {
+    if (account) {
+        // The account table's content as a whole: as before the change, it
+        // never reached the table.
+        const auto now = accountTableDigest(logDirectory() + ChangeLogEntry::accountFileName(last.action));
+        notMade = now && *now != last.after && *now == last.before;
+    } else if (last.recordNumber > m_table.recordCount()) {
         notMade = last.action == Action::New;
     } else {
         DbfRecord record = m_table.newRecord();
@@ -332,6 +362,98 @@ void ChangeLog::changeNotMade()
     DbfRecord last = m_log.newRecord();
     if (logLock.locked() && m_log.recordCount() > 0 && m_log.readRecord(m_log.recordCount(), last))
         closeInterruptedChange(ChangeLogEntry::fromRecord(last));
+}
+
+QString ChangeLog::logDirectory() const
+{
+    return QFileInfo(m_path).absolutePath() + QLatin1Char('/');
+}
+
+std::optional<QByteArray> ChangeLog::accountTableDigest(const QString &path, QString *error, int *liveRecords)
+{
+    if (!QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
+        return QByteArray();
+    SystemClock clock; // nothing is written
+    DbfTable table(clock);
+    QList<QByteArray> live;
+    DbfRecord record;
+    bool read = table.open(path, DbfTable::OpenMode::ReadOnly);
+    for (int row = 0; read && row < table.rowCount(); ++row) {
+        read = table.readRow(row, record);
+        live.append(record.bytes());
+    }
+    if (!read) {
+        if (error)
+            *error = table.errorString();
+        return std::nullopt;
+    }
+    if (liveRecords)
+        *liveRecords = int(live.size());
+    return ChangeLogEntry::tableDigest(table.fields(), table.languageDriver(), live);
+}
+
+bool ChangeLog::accountChangeBegins(QString &refusal)
+{
+    if (!isOpen()) {
+        refusal = m_errorString.isEmpty() ? UiText(QStringLiteral("Das Änderungsprotokoll ist nicht geöffnet."))
+                                          : m_errorString;
+        return false;
+    }
+    // The work-time table's lock, under which every instance enters and
+    // writes each change: one order of entries and writes for all.
+    if (!m_table.lockHeader()) {
+        refusal = m_table.errorString();
+        return false;
+    }
+    return true;
+}
+
+void ChangeLog::accountChangeEnds()
+{
+    m_table.unlockHeader();
+}
+
+bool ChangeLog::accountTableChanging(const AccountTables::TableChange &change, QString &refusal)
+{
+    ChangeLogEntry entry;
+    entry.action = ChangeLogEntry::accountAction(change.fileName);
+    // Only the administrator may change the account.
+    entry.who = QLatin1String(AdministratorName);
+    entry.host = m_host;
+    entry.recordNumber = change.rows.isEmpty() ? 0 : change.rows.first().recordNumber;
+    entry.changes = describeAccountChange(change);
+    entry.before = ChangeLogEntry::tableDigest(change.fields, change.languageDriver, change.liveBefore);
+    entry.after = ChangeLogEntry::tableDigest(change.fields, change.languageDriver, change.liveAfter);
+    if (entry.action != ChangeLogEntry::Action::Unknown && appendEntry(entry))
+        return true;
+    refusal = UiText(QStringLiteral("Die Änderung wurde nicht gespeichert, weil sie nicht ins Änderungsprotokoll "
+                                    "eingetragen werden kann: %1"))
+                  .arg(m_errorString);
+    return false;
+}
+
+// Each record written, its key fields always (they say whose row it is),
+// the others where they change. What does not fit the entry's four fields
+// is left out whole: the digests pin the content all the same.
+QString ChangeLog::describeAccountChange(const AccountTables::TableChange &change)
+{
+    constexpr qsizetype Room = qsizetype(ChangeLogEntry::ChangeFieldCount) * ChangeLogEntry::ChangeFieldWidth;
+    QString text;
+    for (const AccountTables::TableChange::Row &row : change.rows) {
+        for (int pos = 0; pos < change.fields.size(); ++pos) {
+            const QString &name = change.fields.at(pos).name;
+            const QString oldText = row.before ? row.before->text(pos) : QString();
+            const QString newText = row.after ? row.after->text(pos) : QString();
+            if (oldText == newText && !change.keyFields.contains(name))
+                continue;
+            const QString item = ChangeLogEntry::fieldChange(name, oldText, newText);
+            const QString separator = text.isEmpty() ? QString() : QStringLiteral("; ");
+            if (text.size() + separator.size() + item.size() > Room)
+                return text;
+            text += separator + item;
+        }
+    }
+    return text;
 }
 
 bool ChangeLog::appendPeriodClosing(const QString &who, const QString &host, const QDate &oldDate, const QDate &newDate)
@@ -415,7 +537,7 @@ bool ChangeLog::restart(const QString &directory, const QString &host, const std
     restarted.who = administrator;
     restarted.host = host;
     restarted.changes = changes;
-    if (!start(directory, administrator) || !appendEntry(restarted)
+    if (!start(directory, administrator, false) || !appendEntry(restarted) || !pinAccountTables(directory, administrator)
         || (closedUntil && !appendPeriodClosing(administrator, host, QDate(), *closedUntil)))
         return refuse(State::Failed, m_errorString);
     return true;

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include "ChangeLogEntry.h"
+#include "storage/AccountTables.h"
 #include "storage/DbfTable.h"
 
 class Clock;
@@ -28,12 +29,19 @@ class Reporter;
 // "protokollbeginn.dat" (NACHHER), which keeps the first 8 bytes of the SHA-256 of
 // each of those records, so that a later check tells which of them changed,
 // and the digest of the table's structure (VORHER; empty in histories
-// begun before it was kept).
+// begun before it was kept). Each account table that holds rows then is
+// taken as it is by an entry of its own after it (after Neubeginn on a
+// restart).
 // A history that was begun (its start list or the closing file is there)
 // but whose log is missing, or a log whose layout is not exactly the log's,
 // is never started anew nor written to: every change is refused until the
 // administrator starts the history again (restart()).
-class ChangeLog : public DbfTable::Journal
+//
+// Hung on the working-time account's tables as their journal too, it enters
+// each change of one of them (by the administrator, the only one who may
+// make them) under the same lock, before the table is written, with the
+// table's digest before and after (ChangeLogEntry::tableDigest()).
+class ChangeLog : public DbfTable::Journal, public AccountTables::Journal
 {
 public:
     static constexpr const char *StartListFileName = "protokollbeginn.dat";
@@ -114,19 +122,33 @@ public:
     // The hash of `recordBytes` as the start list keeps it.
     static QByteArray startDigest(const QByteArray &recordBytes);
 
+    // The tableDigest() of the account table at `path` as it is now (empty
+    // when it is missing); nothing, with `error` set, when it cannot be read.
+    static std::optional<QByteArray> accountTableDigest(const QString &path, QString *error = nullptr,
+                                                        int *liveRecords = nullptr);
+
     // DbfTable::Journal
     bool recordChanging(const DbfRecord *before, const DbfRecord *after, QString &refusal) override;
     void changeNotMade() override;
+
+    // AccountTables::Journal
+    bool accountChangeBegins(QString &refusal) override;
+    void accountChangeEnds() override;
+    bool accountTableChanging(const AccountTables::TableChange &change, QString &refusal) override;
+    void accountChangeNotMade() override { changeNotMade(); }
 
 private:
     bool fail(const QString &reason);
     bool refuse(State state, const QString &reason);
     bool openLog(const QString &directory);
-    bool start(const QString &directory, const QString &who);
+    bool start(const QString &directory, const QString &who, bool pinTables = true);
+    bool pinAccountTables(const QString &directory, const QString &who);
     bool appendEntry(ChangeLogEntry &entry, bool closeInterrupted = true);
     bool closeInterruptedChange(const ChangeLogEntry &last);
     void attach();
     QString describeChanges(const DbfRecord *before, const DbfRecord *after) const;
+    static QString describeAccountChange(const AccountTables::TableChange &change);
+    QString logDirectory() const;
 
     DbfTable &m_table;
     const Clock &m_clock;

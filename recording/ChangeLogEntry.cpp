@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QtEndian>
 
+#include "storage/AccountTables.h"
 #include "storage/DateTimeText.h"
 #include "storage/DbfFormat.h"
 #include "storage/DbfRecord.h"
@@ -31,6 +32,23 @@ const ActionName ActionNames[] = {
     {ChangeLogEntry::Action::PeriodReopened, "Wiedereröffnung"},
     {ChangeLogEntry::Action::Cancelled, "Abgebrochen"},
     {ChangeLogEntry::Action::Restart, "Neubeginn"},
+    {ChangeLogEntry::Action::TargetTable, "Sollzeit"},
+    {ChangeLogEntry::Action::AbsenceTable, "Abwesenheit"},
+    {ChangeLogEntry::Action::FirmDayTable, "Feiertag"},
+    {ChangeLogEntry::Action::StateTable, "Bundesland"},
+};
+
+struct AccountTableName
+{
+    ChangeLogEntry::Action action;
+    const char *fileName;
+};
+
+const AccountTableName AccountTableNames[] = {
+    {ChangeLogEntry::Action::TargetTable, AccountTables::TargetFileName},
+    {ChangeLogEntry::Action::AbsenceTable, AccountTables::AbsenceFileName},
+    {ChangeLogEntry::Action::FirmDayTable, AccountTables::FirmDayFileName},
+    {ChangeLogEntry::Action::StateTable, AccountTables::StateFileName},
 };
 
 } // namespace
@@ -159,9 +177,51 @@ QString ChangeLogEntry::actionText(Action action)
     case Action::PeriodReopened: return UiText(QStringLiteral("Zeitraum wieder geöffnet"));
     case Action::Cancelled: return UiText(QStringLiteral("Änderung nicht ausgeführt"));
     case Action::Restart: return UiText(QStringLiteral("Protokoll neu begonnen"));
+    case Action::TargetTable: return UiText(QStringLiteral("Sollzeit geändert"));
+    case Action::AbsenceTable: return UiText(QStringLiteral("Abwesenheit geändert"));
+    case Action::FirmDayTable: return UiText(QStringLiteral("Tag der Firma geändert"));
+    case Action::StateTable: return UiText(QStringLiteral("Bundesland geändert"));
     case Action::Unknown: break;
     }
     return UiText(QStringLiteral("Unbekannt"));
+}
+
+QString ChangeLogEntry::accountFileName(Action action)
+{
+    for (const AccountTableName &name : AccountTableNames) {
+        if (name.action == action)
+            return QLatin1String(name.fileName);
+    }
+    return {};
+}
+
+ChangeLogEntry::Action ChangeLogEntry::accountAction(const QString &fileName)
+{
+    for (const AccountTableName &name : AccountTableNames) {
+        if (fileName == QLatin1String(name.fileName))
+            return name.action;
+    }
+    return Action::Unknown;
+}
+
+QByteArray ChangeLogEntry::tableDigest(const QList<DbfField> &fields, unsigned char languageDriver,
+                                       const QList<QByteArray> &liveRecords)
+{
+    if (liveRecords.isEmpty())
+        return {};
+    // The layout decides what each record's bytes mean: a field renamed or
+    // moved by another tool changes the content even where no byte of a
+    // record changed.
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(QByteArray(1, char(languageDriver)));
+    for (const DbfField &field : fields) {
+        hash.addData(field.name.toLatin1());
+        const char described[] = {'\0', char(field.type), char(field.width)};
+        hash.addData(QByteArrayView(described, sizeof described));
+    }
+    for (const QByteArray &record : liveRecords)
+        hash.addData(record);
+    return hash.result().toHex();
 }
 
 ChangeLogEntry ChangeLogEntry::fromRecord(const DbfRecord &record)

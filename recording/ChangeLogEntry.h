@@ -17,8 +17,10 @@ class DbfRecord;
 //   WER        C 45   the employee logged in, or "Administrator"
 //   RECHNER    C 64   the computer's host name
 //   AKTION     C 20   Beginn, Neu, Geändert, Gelöscht, Abschluss, Wiedereröffnung,
-//                     Abgebrochen, Neubeginn
-//   SATZ       C 10   the record number (for Beginn: the records then present)
+//                     Abgebrochen, Neubeginn; for a change of a working-time
+//                     account table: Sollzeit, Abwesenheit, Feiertag, Bundesland
+//   SATZ       C 10   the record number (for Beginn: the records then present;
+//                     for an account table: the record it wrote first)
 //   AENDERUNG1 C 254  the changes, "FIELD: old -> new; ...", continued in
 //   ..AENDERUNG4      the next field when longer than one field
 //   VORHER     C 64   SHA-256 (hex) of the record's bytes before the change
@@ -26,13 +28,20 @@ class DbfRecord;
 //                     Beginn, of the list of record digests taken then
 //   KETTE      C 64   SHA-256 (hex) over the previous entry's KETTE and the
 //                     bytes of this entry's other fields
+// An account table's entry holds in VORHER and NACHHER the tableDigest() of
+// the table before and after the change, and in the change text each record
+// it writes, "FIELD: old -> new", its key fields (employee, dates) always.
 struct ChangeLogEntry
 {
     // Abgebrochen (Cancelled) closes an entry whose change never reached the
     // table (a crash or a full disk between the two writes); Neubeginn
     // (Restart) follows the Beginn of a history the administrator started
     // again after the old one was lost.
-    enum class Action { Start, New, Changed, Deleted, PeriodClosed, PeriodReopened, Cancelled, Restart, Unknown };
+    // TargetTable ... StateTable: a change of one of the working-time
+    // account's tables (sollzeit.dbf, abwesenheit.dbf, feiertag.dbf,
+    // bundesland.dbf).
+    enum class Action { Start, New, Changed, Deleted, PeriodClosed, PeriodReopened, Cancelled, Restart, TargetTable,
+                        AbsenceTable, FirmDayTable, StateTable, Unknown };
     enum Field { Zeit = 0, Wer, Rechner, Aktion, Satz, Aenderung1, Aenderung2, Aenderung3, Aenderung4, Vorher,
                  Nachher, Kette, FieldCount };
 
@@ -66,6 +75,20 @@ struct ChangeLogEntry
     static Action actionOf(const QString &code);
     // The action in the user's language.
     static QString actionText(Action action);
+    // The account table an action changes ("sollzeit.dbf", ...), empty for
+    // the other actions; and the action of a change of that table.
+    static QString accountFileName(Action action);
+    static Action accountAction(const QString &fileName);
+    static bool isAccountChange(Action action) { return !accountFileName(action).isEmpty(); }
+
+    // SHA-256 (hex) of an account table's content: its language byte, then
+    // each field's name, a NUL, its type letter and its width as one byte,
+    // then the bytes of each live record (deletion flag included) in record
+    // order. Empty when no record is live (or there is no table): such a
+    // table holds nothing, whatever its layout. Deleted records and their
+    // numbers do not count, so a table packed by another tool keeps it.
+    static QByteArray tableDigest(const QList<DbfField> &fields, unsigned char languageDriver,
+                                  const QList<QByteArray> &liveRecords);
 
     // Reads the fields of a log record; `record` must have the log's layout.
     static ChangeLogEntry fromRecord(const DbfRecord &record);

@@ -114,7 +114,10 @@ bool ChangeLogHistory::read(const Filter &filter, const std::function<void(const
         }
         if (!filter.matches(entry))
             continue;
-        entry.headedChanges = withHeadings(entry.shownChanges(), headings);
+        // An account table's fields keep their stored names, as its
+        // layout in the README names them.
+        if (!ChangeLogEntry::isAccountChange(entry.action))
+            entry.headedChanges = withHeadings(entry.shownChanges(), headings);
         sink(entry);
     }
     if (!afterFound) {

@@ -102,6 +102,11 @@ QString ChangeLogVerifier::Finding::text() const
         return UiText(QStringLiteral("Der Aufbau der Tabelle (Felder, ihre Breiten oder das Sprachbyte) wurde seit "
                                      "Beginn des Änderungsprotokolls verändert."));
     case ClosedRowChanged:
+        if (!file.isEmpty())
+            return UiText(QStringLiteral("Eintrag %1 des Änderungsprotokolls ändert in der Tabelle \"%2\" eine Zeile in "
+                                         "einem Zeitraum, der zu dieser Zeit abgeschlossen war."))
+                .arg(entryNumber)
+                .arg(file);
         return UiText(QStringLiteral("Eintrag %1 des Änderungsprotokolls ändert Datensatz %2 in einem Zeitraum, der "
                                      "zu dieser Zeit abgeschlossen war."))
             .arg(entryNumber)
@@ -121,7 +126,21 @@ QString ChangeLogVerifier::Finding::text() const
             .arg(stated);
     case ClosingDisagrees:
         return reason;
+    case TableChanged:
+        if (!reason.isEmpty())
+            return UiText(QStringLiteral("Die Tabelle \"%1\" kann nicht gelesen werden: %2")).arg(file, reason);
+        return UiText(QStringLiteral("Die Tabelle \"%1\" wurde außerhalb von Tagwerk geändert.")).arg(file);
+    case TableChangedBefore:
+        return UiText(QStringLiteral("Die Tabelle \"%1\" wurde vor Eintrag %2 des Änderungsprotokolls außerhalb von "
+                                     "Tagwerk geändert."))
+            .arg(file)
+            .arg(entryNumber);
     case ChangeInterrupted:
+        if (!file.isEmpty())
+            return UiText(QStringLiteral("Eine unterbrochene Änderung wurde gefunden: Eintrag %1 (Tabelle \"%2\") wurde "
+                                         "nicht mehr in die Tabelle geschrieben; die Tabelle hat den Stand davor."))
+                .arg(entryNumber)
+                .arg(file);
         return UiText(QStringLiteral("Eine unterbrochene Änderung wurde gefunden: Eintrag %1 (Datensatz %2) wurde nicht "
                                      "mehr in die Tabelle geschrieben; die Tabelle hat den Stand davor."))
             .arg(entryNumber)
@@ -161,6 +180,7 @@ bool ChangeLogVerifier::run()
     m_closingLogged = false;
     m_loggedClosing = QDate();
     m_expected.clear();
+    m_tableDigests.clear();
     m_closedChecks.clear();
     m_closedUntil.reset();
     m_previousTime = QDateTime();
@@ -198,6 +218,7 @@ bool ChangeLogVerifier::run()
         checkLogLength(path);
         checkInterrupted();
         checkRecords();
+        checkAccountTables();
         checkClosingFile();
     }
     m_log = nullptr;
@@ -319,9 +340,76 @@ void ChangeLogVerifier::checkEntry(const ChangeLogEntry &entry, quint32 entryNum
         if (entryNumber != 2 || !m_started)
             report(Finding::EntryAltered, 0, entryNumber);
         return;
+    case ChangeLogEntry::Action::TargetTable:
+    case ChangeLogEntry::Action::AbsenceTable:
+    case ChangeLogEntry::Action::FirmDayTable:
+    case ChangeLogEntry::Action::StateTable:
+        checkTableEntry(entry, entryNumber);
+        return;
     case ChangeLogEntry::Action::Unknown:
         report(Finding::EntryAltered, 0, entryNumber);
         return;
+    }
+}
+
+QString ChangeLogVerifier::accountPath(ChangeLogEntry::Action action) const
+{
+    return QDir::toNativeSeparators(m_directory + ChangeLogEntry::accountFileName(action));
+}
+
+// An account table's entry starts from the content its last entry left
+// (none before its first): otherwise the table was changed by hand before
+// it, and a later change through Tagwerk does not hide that.
+void ChangeLogVerifier::checkTableEntry(const ChangeLogEntry &entry, quint32 entryNumber)
+{
+    QByteArray &digest = m_tableDigests[ChangeLogEntry::accountFileName(entry.action)];
+    if (entry.before != digest) {
+        report(Finding::TableChangedBefore, 0, entryNumber);
+        m_findings.last().file = accountPath(entry.action);
+    }
+    digest = entry.after;
+    checkClosedAccountRow(entry, entryNumber);
+}
+
+// The date from which a target row holds, an absence's first day, a firm
+// day: no window of Tagwerk changes such a row within the period closed at
+// the entry's time, since it would change closed months' balances. The
+// entry names that date before and after (a key field), so the entry alone
+// tells. The federal state has none.
+void ChangeLogVerifier::checkClosedAccountRow(const ChangeLogEntry &entry, quint32 entryNumber)
+{
+    using Action = ChangeLogEntry::Action;
+    if (!m_closedUntil || entry.action == Action::StateTable)
+        return;
+    const QString dateField = entry.action == Action::TargetTable    ? QStringLiteral("GUELTIGAB")
+                            : entry.action == Action::AbsenceTable ? QStringLiteral("VON")
+                                                                   : QStringLiteral("DATUM");
+    const auto closed = [&](const QString &text) {
+        const std::optional<QDate> date = dateOf(text);
+        return date && *date <= *m_closedUntil;
+    };
+    for (const ChangeLogEntry::FieldChange &item : ChangeLogEntry::parseChanges(entry.changes)) {
+        if (item.field == dateField && (closed(item.oldText) || closed(item.newText))) {
+            report(Finding::ClosedRowChanged, entry.recordNumber, entryNumber);
+            m_findings.last().file = accountPath(entry.action);
+            return;
+        }
+    }
+}
+
+// Each account table, read once, against its last entry; a table no entry
+// names holds no live record (or is not there).
+void ChangeLogVerifier::checkAccountTables()
+{
+    using Action = ChangeLogEntry::Action;
+    for (const Action action : {Action::TargetTable, Action::AbsenceTable, Action::FirmDayTable, Action::StateTable}) {
+        const QString name = ChangeLogEntry::accountFileName(action);
+        QString error;
+        const std::optional<QByteArray> now = ChangeLog::accountTableDigest(m_directory + name, &error);
+        if (now && *now == m_tableDigests.value(name))
+            continue;
+        report(Finding::TableChanged, 0, 0, now ? QString() : error);
+        m_findings.last().file = accountPath(action);
     }
 }
 
@@ -415,7 +503,8 @@ static bool isChangeOf(const std::optional<ChangeLogEntry> &previous, const Chan
 {
     using Action = ChangeLogEntry::Action;
     return previous && previous->recordNumber == entry.recordNumber && previous->after == entry.before
-        && (previous->action == Action::New || previous->action == Action::Changed || previous->action == Action::Deleted);
+        && (previous->action == Action::New || previous->action == Action::Changed || previous->action == Action::Deleted
+            || ChangeLogEntry::isAccountChange(previous->action));
 }
 
 // The record is back in the state it had before the change that never
@@ -426,7 +515,9 @@ void ChangeLogVerifier::checkCancelled(const ChangeLogEntry &entry, quint32 entr
         report(Finding::EntryAltered, 0, entryNumber);
         return;
     }
-    if (m_previousEntry->action == ChangeLogEntry::Action::New)
+    if (ChangeLogEntry::isAccountChange(m_previousEntry->action))
+        m_tableDigests[ChangeLogEntry::accountFileName(m_previousEntry->action)] = entry.after;
+    else if (m_previousEntry->action == ChangeLogEntry::Action::New)
         m_expected.erase(entry.recordNumber);
     else
         m_expected[entry.recordNumber].digest = entry.after;
@@ -441,11 +532,18 @@ void ChangeLogVerifier::checkInterrupted()
     if (!m_previousEntry)
         return;
     const ChangeLogEntry &last = *m_previousEntry;
-    if (last.action != Action::New && last.action != Action::Changed && last.action != Action::Deleted)
+    const bool account = ChangeLogEntry::isAccountChange(last.action);
+    if (last.action != Action::New && last.action != Action::Changed && last.action != Action::Deleted && !account)
         return;
     m_table.refresh();
     bool notMade = false;
-    if (last.recordNumber > m_table.recordCount()) {
+    if (account) {
+        const QString name = ChangeLogEntry::accountFileName(last.action);
+        const std::optional<QByteArray> now = ChangeLog::accountTableDigest(m_directory + name);
+        notMade = now && *now != last.after && *now == last.before;
+        if (notMade)
+            m_tableDigests[name] = last.before; // what the table is to hold
+    } else if (last.recordNumber > m_table.recordCount()) {
         notMade = last.action == Action::New;
     } else if (last.action != Action::New) {
         DbfRecord record = m_table.newRecord();
@@ -458,12 +556,14 @@ void ChangeLogVerifier::checkInterrupted()
         return;
     if (last.action == Action::New)
         m_expected.erase(last.recordNumber);
-    else
+    else if (!account)
         m_expected[last.recordNumber].digest = last.before;
     Finding note;
     note.kind = Finding::ChangeInterrupted;
     note.recordNumber = last.recordNumber;
     note.entryNumber = m_entryCount;
+    if (account)
+        note.file = accountPath(last.action);
     m_notes.append(note);
 }
 

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QDate>
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -25,7 +26,8 @@ class DbfTable;
 // was closed at the time, an entry dated before the one before it, a table
 // whose structure is no longer the one pinned at the log's start, bytes
 // around the entries that no entry explains. The log and the table are each
-// read once, whatever is found.
+// read once, whatever is found. The working-time account's tables are held
+// to the digest of their content that their last entries name.
 class ChangeLogVerifier
 {
 public:
@@ -33,14 +35,19 @@ public:
     {
         enum Kind { LogMissing, LogUnreadable, EntryAltered, StartListAltered, RecordChanged, RecordChangedBefore,
                     RecordDeleted, RecordRestored, RecordAppended, RecordMissing, StructureChanged, ClosedRowChanged,
-                    TimeGoesBack, CountDisagrees, TrailingBytes, ClosingDisagrees, ChangeInterrupted };
+                    TimeGoesBack, CountDisagrees, TrailingBytes, ClosingDisagrees, ChangeInterrupted, TableChanged,
+                    TableChangedBefore };
         Kind kind = RecordChanged;
         quint32 recordNumber = 0;
         quint32 entryNumber = 0;
         qint64 stated = 0; // CountDisagrees: the header's count; TrailingBytes: how many
         qint64 found = 0;  // CountDisagrees: the entries the file's length holds
         QStringList fields; // the fields that differ, where the log tells them
-        QString reason;     // LogUnreadable
+        QString reason;     // LogUnreadable; TableChanged: why the table cannot be read, if so
+        // TableChanged, TableChangedBefore, ChangeInterrupted,
+        // ClosedRowChanged: the account table's path (empty for the
+        // work-time table).
+        QString file;
         // In the user's language.
         QString text() const;
     };
@@ -95,6 +102,10 @@ private:
     void checkInterrupted();
     void checkCancelled(const ChangeLogEntry &entry, quint32 entryNumber);
     void checkClosingFile();
+    void checkTableEntry(const ChangeLogEntry &entry, quint32 entryNumber);
+    void checkClosedAccountRow(const ChangeLogEntry &entry, quint32 entryNumber);
+    void checkAccountTables();
+    QString accountPath(ChangeLogEntry::Action action) const;
     void addRecordFinding(quint32 recordNumber, const DbfRecord &record, const QByteArray &expectedHex);
     QStringList differingFields(quint32 recordNumber, const DbfRecord &record);
 
@@ -117,4 +128,7 @@ private:
     std::optional<QDate> m_closedUntil;
     std::vector<ClosedCheck> m_closedChecks;
     std::unordered_map<quint32, RecordState> m_expected;
+    // Per account table's file name: its content's digest after its last
+    // entry (empty: no live record).
+    QHash<QString, QByteArray> m_tableDigests;
 };

@@ -4,6 +4,7 @@
 
 #include "AccountText.h"
 #include "DateTimeText.h"
+#include "DbfFormat.h"
 #include "DbfTable.h"
 #include "translation/UiText.h"
 
@@ -41,6 +42,11 @@ QList<DbfFieldDef> absenceFields()
             {QStringLiteral("BIS"), DbfFieldType::Character, DateWidth},
             {QStringLiteral("ART"), DbfFieldType::Character, 12},
             {QStringLiteral("HALBTAG"), DbfFieldType::Logical, 1}};
+}
+
+QStringList absenceKeys()
+{
+    return {QStringLiteral("ARBEITER"), QStringLiteral("VON"), QStringLiteral("BIS")};
 }
 
 QList<DbfFieldDef> firmDayFields()
@@ -159,10 +165,24 @@ bool AccountTables::read(AccountData &data)
     });
 }
 
-bool AccountTables::change(const char *fileName, const QList<DbfFieldDef> &fields, const Match &match,
-                           const Fill &fill)
+bool AccountTables::change(const char *fileName, const QList<DbfFieldDef> &fields, const QStringList &keyFields,
+                           const Match &match, const Fill &fill)
 {
     m_errorString.clear();
+    // The journal's step comes first: it takes the lock that every instance
+    // takes before any other, and a change it cannot record does not even
+    // make its table.
+    QString refusal;
+    if (m_journal && !m_journal->accountChangeBegins(refusal))
+        return fail(refusal);
+    const struct End {
+        Journal *journal;
+        ~End()
+        {
+            if (journal)
+                journal->accountChangeEnds();
+        }
+    } end{m_journal};
     const QString path = pathOf(fileName);
     DbfTable table(m_clock);
     if (!table.create(path, fields, DbfTable::CreateMode::OnlyIfMissing) || !table.open(path))
@@ -176,27 +196,72 @@ bool AccountTables::change(const char *fileName, const QList<DbfFieldDef> &field
     } unlock{table};
     if (!table.reload())
         return fail(table.errorString());
+    TableChange change;
+    change.fileName = QLatin1String(fileName);
+    change.fields = table.fields();
+    change.languageDriver = table.languageDriver();
+    change.keyFields = keyFields;
+    bool replaced = false;
     DbfRecord record;
-    for (int row = table.rowCount() - 1; row >= 0; --row) {
+    for (int row = 0; row < table.rowCount(); ++row) {
         if (!table.readRow(row, record))
             return fail(table.errorString());
-        if (!match(record))
+        change.liveBefore.append(record.bytes());
+        if (!match(record)) {
+            change.liveAfter.append(record.bytes());
             continue;
-        if (!table.markDeleted(record.recordNumber()))
-            return fail(table.errorString());
+        }
+        TableChange::Row written{record.recordNumber(), record, std::nullopt};
+        if (fill && !replaced) {
+            DbfRecord after = record;
+            fill(after);
+            change.liveAfter.append(after.bytes());
+            written.after = after;
+            replaced = true;
+        }
+        change.rows.append(written);
     }
-    if (!fill)
+    if (fill && !replaced) {
+        DbfRecord added = table.newRecord();
+        fill(added);
+        QByteArray bytes = added.bytes();
+        bytes[0] = DbfFormat::LiveFlag;
+        change.liveAfter.append(bytes);
+        // Under the lock the append takes the number after the file's last.
+        change.rows.append({table.recordCount() + 1, std::nullopt, added});
+    }
+    if (change.rows.isEmpty())
         return true;
-    DbfRecord added = table.newRecord();
-    fill(added);
-    return table.append(added) || fail(table.errorString());
+    if (m_journal && !m_journal->accountTableChanging(change, refusal))
+        return fail(refusal);
+    return write(table, change);
+}
+
+bool AccountTables::write(DbfTable &table, const TableChange &change)
+{
+    for (const TableChange::Row &row : change.rows) {
+        bool written = false;
+        if (!row.after) {
+            written = table.markDeleted(row.recordNumber);
+        } else {
+            DbfRecord record = *row.after;
+            written = row.before ? table.update(record) : table.append(record);
+        }
+        if (!written) {
+            const QString why = table.errorString();
+            if (m_journal)
+                m_journal->accountChangeNotMade();
+            return fail(why);
+        }
+    }
+    return true;
 }
 
 bool AccountTables::setTarget(const TargetWeek &row)
 {
     const QString validFrom = DateTimeText::formatDate(row.validFrom);
     return change(
-        TargetFileName, targetFields(),
+        TargetFileName, targetFields(), {QStringLiteral("ARBEITER"), QStringLiteral("GUELTIGAB")},
         [&](const DbfRecord &record) {
             return record.text(Target::Arbeiter) == row.employee && record.text(Target::GueltigAb) == validFrom;
         },
@@ -213,7 +278,7 @@ bool AccountTables::setTarget(const TargetWeek &row)
 bool AccountTables::addAbsence(const Absence &absence)
 {
     return change(
-        AbsenceFileName, absenceFields(), [](const DbfRecord &) { return false; },
+        AbsenceFileName, absenceFields(), absenceKeys(), [](const DbfRecord &) { return false; },
         [&](DbfRecord &record) {
             record.setText(Away::Arbeiter, absence.employee);
             record.setText(Away::Von, DateTimeText::formatDate(absence.from));
@@ -228,7 +293,7 @@ bool AccountTables::removeAbsence(const QString &employee, QDate from, QDate to)
     const QString fromText = DateTimeText::formatDate(from);
     const QString toText = DateTimeText::formatDate(to);
     return change(
-        AbsenceFileName, absenceFields(),
+        AbsenceFileName, absenceFields(), absenceKeys(),
         [&](const DbfRecord &record) {
             return record.text(Away::Arbeiter) == employee && record.text(Away::Von) == fromText
                 && record.text(Away::Bis) == toText;
@@ -239,7 +304,7 @@ bool AccountTables::removeAbsence(const QString &employee, QDate from, QDate to)
 bool AccountTables::setState(const QString &state)
 {
     return change(
-        StateFileName, stateFields(), [](const DbfRecord &) { return true; },
+        StateFileName, stateFields(), {QStringLiteral("LAND")}, [](const DbfRecord &) { return true; },
         [&](DbfRecord &record) { record.setText(0, state); });
 }
 
@@ -247,7 +312,8 @@ bool AccountTables::setFirmDay(const FirmDay &day)
 {
     const QString date = DateTimeText::formatDate(day.date);
     return change(
-        FirmDayFileName, firmDayFields(), [&](const DbfRecord &record) { return record.text(Firm::Datum) == date; },
+        FirmDayFileName, firmDayFields(), {QStringLiteral("DATUM")},
+        [&](const DbfRecord &record) { return record.text(Firm::Datum) == date; },
         [&](DbfRecord &record) {
             record.setText(Firm::Datum, date);
             record.setText(Firm::Name, day.name);
@@ -258,5 +324,6 @@ bool AccountTables::removeFirmDay(QDate date)
 {
     const QString text = DateTimeText::formatDate(date);
     return change(
-        FirmDayFileName, firmDayFields(), [&](const DbfRecord &record) { return record.text(Firm::Datum) == text; }, {});
+        FirmDayFileName, firmDayFields(), {QStringLiteral("DATUM")},
+        [&](const DbfRecord &record) { return record.text(Firm::Datum) == text; }, {});
 }

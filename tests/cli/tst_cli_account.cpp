@@ -5,6 +5,7 @@
 #include <QtTest>
 
 #include "storage/AccountTables.h"
+#include "storage/DbfFormat.h"
 #include "storage/DbfTable.h"
 #include "storage/UserListStore.h"
 #include "storage/WorkTimeTables.h"
@@ -26,6 +27,9 @@ private slots:
     void tablesAreDbaseTables();
     void unreadableTables_data();
     void unreadableTables();
+    void handEditsAreFound_data();
+    void handEditsAreFound();
+    void historyNamesTheChanges();
 
 private:
     struct Result
@@ -179,6 +183,20 @@ void TestCliAccount::commands_data()
                        closeApril}
         << "absence;remove;--employee;Anna;--from;28.04.2025;--to;29.04.2025;--admin-password;chef" << 1 << ""
         << "Die Buchungen bis einschließlich 30.04.2025 sind abgeschlossen.";
+    QTest::newRow("target in the closed period") << QStringList{closeApril}
+        << "target;set;--employee;Anna;--valid-from;30.04.2025;--week;8:00 8:00 8:00 8:00 6:00 0:00 0:00;"
+           "--admin-password;chef" << 1 << ""
+        << "Die Buchungen bis einschließlich 30.04.2025 sind abgeschlossen. Eine Sollzeit ab dem 30.04.2025 kann nicht "
+           "mehr gesetzt oder geändert werden.";
+    QTest::newRow("target replaced in the closed period")
+        << QStringList{QString(target).replace(QStringLiteral("01.05.2025"), QStringLiteral("01.04.2025")), closeApril}
+        << QString(target).replace(QStringLiteral("01.05.2025"), QStringLiteral("01.04.2025")) << 1 << ""
+        << "Die Buchungen bis einschließlich 30.04.2025 sind abgeschlossen.";
+    QTest::newRow("target after the closed period") << QStringList{closeApril} << target << 0
+        << "Sollzeit gespeichert: Anna ab 01.05.2025\n" << "";
+    QTest::newRow("firm day in the closed period") << QStringList{closeApril}
+        << "holidays;add-day;30.04.2025;Brückentag;--admin-password;chef" << 1 << ""
+        << "Die Buchungen bis einschließlich 30.04.2025 sind abgeschlossen. Ein Tag der Firma am 30.04.2025";
     QTest::newRow("absence removed") << QStringList{sick, QStringLiteral("absence;remove;--employee;Anna;--from;07.05.2025;"
                                                                           "--to;07.05.2025;--admin-password;chef")}
                                      << "absence;list" << 0 << "" << "";
@@ -312,6 +330,188 @@ void TestCliAccount::unreadableTables()
     }
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), bytes);
+}
+
+namespace {
+
+// What another program may do to an account table.
+enum class HandEdit { None, FieldByte, DeletionFlagCleared, RecordAppended, TableRemoved, TablePacked, EditThenChange,
+                      TableMadeByHand, HistoryRestarted };
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// A copy of the table with its live records only, as dBase's PACK leaves it.
+bool pack(const QString &path)
+{
+    FixedClock clock;
+    DbfTable table(clock);
+    if (!table.open(path, DbfTable::OpenMode::ReadOnly))
+        return false;
+    QList<DbfFieldDef> fields;
+    for (const DbfField &field : table.fields())
+        fields.append({field.name, field.type, field.width});
+    QList<DbfRecord> live;
+    DbfRecord record;
+    for (int row = 0; row < table.rowCount() && table.readRow(row, record); ++row)
+        live.append(record);
+    table.close();
+    DbfTable packed(clock);
+    if (!packed.create(path, fields) || !packed.open(path))
+        return false;
+    for (const DbfRecord &each : std::as_const(live)) {
+        DbfRecord copy = packed.newRecord();
+        for (int pos = 0; pos < packed.fieldCount(); ++pos)
+            copy.setText(pos, each.text(pos));
+        if (!packed.append(copy))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(HandEdit)
+
+void TestCliAccount::handEditsAreFound_data()
+{
+    QTest::addColumn<HandEdit>("edit");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("line"); // a line of verify's output, %1 the table's path
+
+    QTest::newRow("untouched") << HandEdit::None << "sollzeit.dbf" << 0 << "Einträge: 8";
+    QTest::newRow("a target's hours") << HandEdit::FieldByte << "sollzeit.dbf" << 1
+                                      << "Die Tabelle \"%1\" wurde außerhalb von Tagwerk geändert.";
+    QTest::newRow("a removed absence brought back") << HandEdit::DeletionFlagCleared << "abwesenheit.dbf" << 1
+                                                    << "Die Tabelle \"%1\" wurde außerhalb von Tagwerk geändert.";
+    QTest::newRow("a firm day added by another tool") << HandEdit::RecordAppended << "feiertag.dbf" << 1
+                                                      << "Die Tabelle \"%1\" wurde außerhalb von Tagwerk geändert.";
+    QTest::newRow("the state's table removed") << HandEdit::TableRemoved << "bundesland.dbf" << 1
+                                               << "Die Tabelle \"%1\" wurde außerhalb von Tagwerk geändert.";
+    QTest::newRow("packed by another tool") << HandEdit::TablePacked << "abwesenheit.dbf" << 0 << "Einträge: 8";
+    QTest::newRow("edited, then changed through Tagwerk") << HandEdit::EditThenChange << "sollzeit.dbf" << 1
+        << "Die Tabelle \"%1\" wurde vor Eintrag 9 des Änderungsprotokolls außerhalb von Tagwerk geändert.";
+    QTest::newRow("made by hand") << HandEdit::TableMadeByHand << "sollzeit.dbf" << 1
+                                  << "Die Tabelle \"%1\" wurde außerhalb von Tagwerk geändert.";
+    // Beginn, Neubeginn, and each of the four tables taken as it is.
+    QTest::newRow("history restarted") << HandEdit::HistoryRestarted << "protokoll.dbf" << 0 << "Einträge: 6";
+}
+
+// Every change of the account is entered in the change history with the
+// digest of the table's content after it, so that verify finds a table
+// that another program changed, and names it.
+void TestCliAccount::handEditsAreFound()
+{
+    QFETCH(HandEdit, edit);
+    QFETCH(QString, file);
+    QFETCH(int, exitCode);
+    QFETCH(QString, line);
+    const QString path = m_dir->filePath(QStringLiteral("db/") + file);
+    // The start, then seven changes: one of each kind and a removal.
+    const QStringList steps = {
+        QStringLiteral("holidays;set-state;BY;--admin-password;chef"),
+        QStringLiteral("holidays;set-state;HE;--admin-password;chef"),
+        QStringLiteral("holidays;add-day;24.12.2025;Heiligabend;--admin-password;chef"),
+        QStringLiteral("absence;add;--employee;Anna;--from;07.05.2025;--to;07.05.2025;--kind;sick;--admin-password;chef"),
+        QStringLiteral("absence;add;--employee;Anna;--from;12.05.2025;--to;16.05.2025;--kind;vacation;--admin-password;chef"),
+        QStringLiteral("absence;remove;--employee;Anna;--from;07.05.2025;--to;07.05.2025;--admin-password;chef"),
+        QStringLiteral("target;set;--employee;Anna;--valid-from;01.05.2025;--week;8:00 8:00 8:00 8:00 6:00 0:00 0:00;"
+                       "--admin-password;chef")};
+    for (const QString &step : edit == HandEdit::TableMadeByHand ? steps.mid(0, 1) : steps)
+        QCOMPARE(run(step).exitCode, 0);
+    QByteArray bytes = readFile(path);
+    const int headerLength = bytes.size() > 12 ? qFromLittleEndian<quint16>(bytes.constData() + DbfFormat::HeaderLengthOffset) : 0;
+    FixedClock clock;
+    DbfTable table(clock);
+    switch (edit) {
+    case HandEdit::None:
+        break;
+    case HandEdit::FieldByte:
+    case HandEdit::EditThenChange:
+        bytes.replace(bytes.indexOf("6:00"), 4, "7:00");
+        QVERIFY(writeFile(path, bytes));
+        if (edit == HandEdit::EditThenChange)
+            QCOMPARE(run(QStringLiteral("target;set;--employee;Bert;--valid-from;01.05.2025;--week;"
+                                        "8:00 8:00 8:00 8:00 8:00 0:00 0:00;--admin-password;chef"))
+                         .exitCode,
+                     0);
+        break;
+    case HandEdit::DeletionFlagCleared:
+        QCOMPARE(bytes.at(headerLength), DbfFormat::DeletedFlag);
+        bytes[headerLength] = DbfFormat::LiveFlag;
+        QVERIFY(writeFile(path, bytes));
+        break;
+    case HandEdit::RecordAppended:
+    case HandEdit::TableMadeByHand: {
+        if (edit == HandEdit::TableMadeByHand)
+            QVERIFY(table.create(path, {{QStringLiteral("ARBEITER"), DbfFieldType::Character, 45},
+                                        {QStringLiteral("GUELTIGAB"), DbfFieldType::Character, 10}}));
+        QVERIFY(table.open(path));
+        DbfRecord record = table.newRecord();
+        record.setText(0, edit == HandEdit::TableMadeByHand ? QStringLiteral("Anna") : QStringLiteral("31.12.2025"));
+        QVERIFY(table.append(record));
+        break;
+    }
+    case HandEdit::TableRemoved:
+        QVERIFY(QFile::remove(path));
+        break;
+    case HandEdit::HistoryRestarted:
+        QVERIFY(QFile::remove(path));
+        QCOMPARE(run(QStringLiteral("history;restart;--admin-password;chef")).exitCode, 0);
+        break;
+    case HandEdit::TablePacked:
+        QVERIFY(pack(path));
+        QVERIFY(readFile(path).size() < bytes.size());
+        break;
+    }
+    const Result verify = run(QStringLiteral("verify"));
+    const QString expected = line.contains(QLatin1String("%1")) ? line.arg(QDir::toNativeSeparators(path)) : line;
+    QVERIFY2(verify.out.split(QLatin1Char('\n')).contains(expected), qPrintable(verify.out));
+    QCOMPARE(verify.exitCode, exitCode);
+}
+
+// The history names each change of the account in the user's language, by
+// the administrator, with the table's fields as stored.
+void TestCliAccount::historyNamesTheChanges()
+{
+    for (const char *step : {"target;set;--employee;Anna;--valid-from;01.05.2025;--week;8:00 8:00 8:00 8:00 6:00 0:00 0:00;"
+                             "--admin-password;chef",
+                             "absence;add;--employee;Anna;--from;07.05.2025;--to;07.05.2025;--kind;sick;--admin-password;chef",
+                             "holidays;add-day;24.12.2025;Heiligabend;--admin-password;chef",
+                             "holidays;set-state;BY;--admin-password;chef", "holidays;set-state;HE;--admin-password;chef"})
+        QCOMPARE(run(QString::fromUtf8(step)).exitCode, 0);
+    const Result history = run(QStringLiteral("--lang;en;history"));
+    QCOMPARE(history.exitCode, 0);
+    QStringList shown;
+    for (const QString &line : history.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QStringList columns = line.split(QLatin1Char('\t'));
+        shown << columns.mid(1, 5).join(QLatin1Char('|')).remove(QRegularExpression(QStringLiteral("^[^|]*\\|[^|]*\\|")));
+        QCOMPARE(columns.size(), 7);
+        QVERIFY(columns.at(0) == QLatin1String(columns.at(0).toLatin1()));
+    }
+    QCOMPARE(shown, QStringList({QStringLiteral("History started|4|"),
+                                 QStringLiteral("Target hours changed|1|ARBEITER:  \u2192 Anna; GUELTIGAB:  \u2192 01.05.2025; "
+                                                "MO:  \u2192 8:00; DI:  \u2192 8:00; MI:  \u2192 8:00; DO:  \u2192 8:00; "
+                                                "FR:  \u2192 6:00; SA:  \u2192 0:00; SO:  \u2192 0:00; URLAUB:  \u2192 0; "
+                                                "SALDO:  \u2192 0:00"),
+                                 QStringLiteral("Absence changed|1|ARBEITER:  \u2192 Anna; VON:  \u2192 07.05.2025; "
+                                                "BIS:  \u2192 07.05.2025; ART:  \u2192 Krankheit; HALBTAG:  \u2192 False"),
+                                 QStringLiteral("Firm's day off changed|1|DATUM:  \u2192 24.12.2025; NAME:  \u2192 Heiligabend"),
+                                 QStringLiteral("Federal state changed|1|LAND:  \u2192 BY"),
+                                 QStringLiteral("Federal state changed|1|LAND: BY \u2192 HE")}));
+    const QStringList lines = history.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (qsizetype i = 1; i < lines.size(); ++i)
+        QCOMPARE(lines.at(i).section(QLatin1Char('\t'), 1, 1), QStringLiteral("Administrator"));
 }
 
 QTEST_GUILESS_MAIN(TestCliAccount)

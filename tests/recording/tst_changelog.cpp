@@ -22,6 +22,7 @@
 #include "recording/ChangeLogHistory.h"
 #include "recording/ChangeLogVerifier.h"
 #include "recording/ClashIndex.h"
+#include "storage/AccountTables.h"
 #include "storage/ClosingDateFile.h"
 #include "storage/DbfFormat.h"
 #include "storage/UserListStore.h"
@@ -48,7 +49,7 @@ enum class Tamper { FieldByte, DeletionFlag, AppendedRecord, LogByte, LogLastEnt
                     LanguageByte, LogFlagByte, LogCountLowered, LogGarbage, ClosingEntryCut, DuplicatedEntry };
 
 // What a hand-made (correctly chained) entry does, in forgeryIsVisible.
-enum class Forgery { ChangePlace, DeleteRow, AppendRow, MoveDate, ChangeOldRecord };
+enum class Forgery { ChangePlace, DeleteRow, AppendRow, MoveDate, ChangeOldRecord, AddAbsence, SetTarget };
 
 bool namesEntry(int kind)
 {
@@ -627,6 +628,12 @@ void TestChangeLog::forgeryIsVisible_data()
                                                     << int(Finding::ClosedRowChanged) << 4u;
     QTest::newRow("row older than the log, open") << rowDate.addDays(-1) << false << Forgery::ChangeOldRecord << 0 << QByteArray()
                                                   << -1 << 0u;
+    QTest::newRow("absence added in a closed period") << rowDate << false << Forgery::AddAbsence << 0 << QByteArray()
+                                                      << int(Finding::ClosedRowChanged) << 4u;
+    QTest::newRow("absence added after the closing") << rowDate.addDays(-1) << false << Forgery::AddAbsence << 0
+                                                     << QByteArray() << -1 << 0u;
+    QTest::newRow("target set in a closed period") << rowDate << false << Forgery::SetTarget << 0 << QByteArray()
+                                                   << int(Finding::ClosedRowChanged) << 4u;
 }
 
 // Anyone who can write the folder can append a correctly chained entry; the
@@ -688,6 +695,17 @@ void TestChangeLog::forgeryIsVisible()
     case Forgery::AppendRow:
         appendRecord("Clara", "Bonn");
         break;
+    case Forgery::AddAbsence:
+    case Forgery::SetTarget: {
+        // The account's tables below the guarded changes, with the history.
+        AccountTables tables(m_clock);
+        tables.setDirectory(directory());
+        tables.setJournal(m_log.get());
+        const QDate day(2024, 3, 5);
+        QVERIFY(forgery == Forgery::AddAbsence ? tables.addAbsence(Absence{QStringLiteral("Anna"), day, day.addDays(2)})
+                                               : tables.setTarget(TargetWeek{QStringLiteral("Anna"), day}));
+        break;
+    }
     }
     ChangeLogVerifier verifier(*m_table, directory());
     if (kind < 0) {
@@ -789,9 +807,19 @@ void TestChangeLog::unloggedChangeIsRefused()
     DbfRecord record = m_table->newRecord();
     record.setText(WorkTimeTables::Arbeiter, QStringLiteral("Anna"));
     const bool appended = m_table->append(record);
+    // A change of the account, too.
+    AccountTables account(m_clock);
+    account.setDirectory(directory());
+    account.setJournal(m_log.get());
+    const bool dayAdded = account.setFirmDay({QDate(2024, 12, 24), QStringLiteral("Heiligabend")});
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, previousHandler);
 
+    QVERIFY(!dayAdded);
+    QVERIFY2(account.errorString().startsWith(QStringLiteral("Die Änderung wurde nicht gespeichert, weil sie nicht ins "
+                                                             "Änderungsprotokoll eingetragen werden kann")),
+             qPrintable(account.errorString()));
+    QCOMPARE(ChangeLog::accountTableDigest(path("feiertag.dbf")), std::optional<QByteArray>(QByteArray()));
     QVERIFY(!appended);
     QVERIFY2(m_table->errorString().startsWith(QStringLiteral("Die Änderung wurde nicht gespeichert, weil sie nicht ins "
                                                               "Änderungsprotokoll eingetragen werden kann")),
@@ -1087,27 +1115,39 @@ void TestChangeLog::interruptedChangeIsClosed()
 void TestChangeLog::crashAtEachWrite_data()
 {
     QTest::addColumn<QString>("file");
-    QTest::addColumn<bool>("closing");
+    QTest::addColumn<QString>("command"); // booking, closing or absence (a change of the account)
     QTest::addColumn<int>("write");
     for (const char *file : {"protokoll.dbf", "arbeitszeit.dbf"}) {
         for (int write = 1; write <= 3; ++write)
-            QTest::addRow("booking, %s, write %d", file, write) << QString::fromLatin1(file) << false << write;
+            QTest::addRow("booking, %s, write %d", file, write) << QString::fromLatin1(file) << QStringLiteral("booking") << write;
     }
     for (int write = 1; write <= 3; ++write)
-        QTest::addRow("closing, protokoll.dbf, write %d", write) << QStringLiteral("protokoll.dbf") << true << write;
+        QTest::addRow("closing, protokoll.dbf, write %d", write) << QStringLiteral("protokoll.dbf") << QStringLiteral("closing") << write;
+    for (const char *file : {"protokoll.dbf", "abwesenheit.dbf"}) {
+        for (int write = 1; write <= 3; ++write)
+            QTest::addRow("absence, %s, write %d", file, write) << QString::fromLatin1(file) << QStringLiteral("absence") << write;
+    }
 }
 
 void TestChangeLog::crashAtEachWrite()
 {
     QFETCH(QString, file);
-    QFETCH(bool, closing);
+    QFETCH(QString, command);
     QFETCH(int, write);
+    const bool closing = command == QLatin1String("closing");
     const QString strace = QStandardPaths::findExecutable(QStringLiteral("strace"));
     if (strace.isEmpty())
         QSKIP("strace is not installed (scripts/install-deps.sh installs it)");
     writeUsers();
     m_table.reset();
     QCOMPARE(runCli(bookArguments("08:00", "09:00")).exitCode, 0);
+    const auto absenceArguments = [](const char *day) {
+        return QStringList{QStringLiteral("absence"), QStringLiteral("add"), QStringLiteral("--employee"),
+                           QStringLiteral("Anna Schmidt"), QStringLiteral("--from"), QLatin1String(day),
+                           QStringLiteral("--to"), QLatin1String(day), QStringLiteral("--kind"), QStringLiteral("vacation"),
+                           QStringLiteral("--admin-password"), QStringLiteral("chef")};
+    };
+    QCOMPARE(runCli(absenceArguments("04.03.2024")).exitCode, 0);
     // LeakSanitizer cannot work under ptrace and would end every traced
     // run of a sanitizer build with an error of its own.
     const QStringList under = {strace, QStringLiteral("-E"), QStringLiteral("ASAN_OPTIONS=detect_leaks=0:abort_on_error=1"),
@@ -1119,10 +1159,19 @@ void TestChangeLog::crashAtEachWrite()
     const QStringList closeArguments = {QStringLiteral("close-period"), QStringLiteral("--until"),
                                         QStringLiteral("31.01.2024"), QStringLiteral("--admin-password"),
                                         QStringLiteral("chef")};
-    const CliResult killed = runCli(closing ? closeArguments : bookArguments("10:00", "11:00"), under);
+    const CliResult killed = runCli(closing                         ? closeArguments
+                                    : command == QLatin1String("absence") ? absenceArguments("07.03.2024")
+                                                                          : bookArguments("10:00", "11:00"),
+                                    under);
     // Each change writes twice to each file: the record, then the header.
     QCOMPARE(killed.exitCode == -1, write <= 2);
     CliResult verify = runCli({QStringLiteral("verify")});
+    // Entered (the log's length tells the entry before its header does),
+    // but killed before the table's write: told, nobody blamed.
+    const bool interrupted = !closing && write == (file == QLatin1String("protokoll.dbf") ? 2 : 1);
+    QVERIFY2(verify.out.contains("Eine unterbrochene Änderung wurde gefunden") == interrupted, verify.out.constData());
+    if (interrupted && command == QLatin1String("absence"))
+        QVERIFY2(verify.out.contains("abwesenheit.dbf\") wurde nicht mehr in die Tabelle geschrieben"), verify.out.constData());
     if (closing) {
         // A closing entered but not written is a disagreement, told until
         // the administrator sets the date again.
@@ -1137,6 +1186,9 @@ void TestChangeLog::crashAtEachWrite()
     verify = runCli({QStringLiteral("verify")});
     QVERIFY2(verify.exitCode == 0, verify.out.constData());
     QVERIFY2(verify.out.startsWith("Einträge: "), verify.out.constData());
+    // The next change closed the interrupted one.
+    if (interrupted)
+        QCOMPARE(entries().at(entries().size() - 2).action, ChangeLogEntry::Action::Cancelled);
 }
 
 // On a full disk the booking is refused with the real cause, nothing is
