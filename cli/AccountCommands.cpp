@@ -259,11 +259,4 @@ int changeResult(const AccountChanges::Result &result, const QString &doneMessag
     return CliExit::Usage;
 }
 
-AccountTables tablesOf(AppContext &context)
-{
-    AccountTables tables(context.clock());
-    tables.setDirectory(context.tables().directory());
-    return tables;
-}
-
 } // namespace AccountCommand

@@ -39,7 +39,5 @@ std::optional<QString> adminPassword(const AccountCommandInput &input);
 std::optional<QDate> dateOption(const AccountCommandInput &input, const char *name);
 // Says the result of a change and gives the exit code.
 int changeResult(const AccountChanges::Result &result, const QString &doneMessage);
-// The account's tables in the Database directory of the run.
-AccountTables tablesOf(AppContext &context);
 
 } // namespace AccountCommand

@@ -159,6 +159,13 @@ ClosedPeriod::Change AppContext::closePeriod(std::optional<QDate> until, const Q
     return m_store->closePeriod(until, adminPassword, m_userList, m_clock.now().date());
 }
 
+AccountTables AppContext::accountTables()
+{
+    AccountTables account(m_clock);
+    account.setDirectory(tables().directory());
+    return account;
+}
+
 QString AppContext::historyChecksumLine()
 {
     const QByteArray hash = m_store->historyChecksum();

@@ -8,6 +8,7 @@
 #include "ProgramDirectories.h"
 #include "base/WindowSettingsStore.h"
 #include "folderstore/FolderStore.h"
+#include "storage/AccountTables.h"
 #include "storage/UserListData.h"
 #include "store/ClosedPeriod.h"
 #include "store/WorkTimeStore.h"
@@ -53,6 +54,10 @@ public:
     WorkTimeTables &tables() { return m_folder->tables(); }
     ClashIndex &clashIndex() { return m_folder->clashIndex(); }
     ChangeLog &changeLog() { return m_folder->changeLog(); }
+    // The working-time account's tables, beside the work-time table in the
+    // Database directory; the windows and tagwerk-cli edit and read them
+    // through this one door.
+    AccountTables accountTables();
     // The date up to which bookings are closed, in the store.
     ClosedPeriod &closedPeriod() { return m_store->closedPeriod(); }
     // Closes the bookings up to `until` (none: reopens them all) and enters
