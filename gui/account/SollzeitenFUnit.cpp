@@ -165,9 +165,6 @@ QWidget *TSollzeitenForm::buildTargets()
 QWidget *TSollzeitenForm::buildAbsences()
 {
     auto *group = named(new QGroupBox(QStringLiteral("Abwesenheiten"), this), "AbsenceGroup");
-    Calendar = named(new QCalendarWidget(group), "Calendar");
-    Calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
-    Calendar->setFirstDayOfWeek(Qt::Monday);
     AbsenceGrid = makeGrid(group, "AbsenceGrid",
                            {QStringLiteral("Erster Tag"), QStringLiteral("Letzter Tag"), QStringLiteral("Art"),
                             QStringLiteral("Halber Tag")});
@@ -199,11 +196,9 @@ QWidget *TSollzeitenForm::buildAbsences()
     right->addWidget(AbsenceGrid, 1);
     right->addLayout(fields);
     right->addLayout(buttons);
-    auto *layout = new QHBoxLayout(group);
-    layout->addWidget(Calendar, 0, Qt::AlignTop);
-    layout->addLayout(right, 1);
+    m_absenceLayout = new QHBoxLayout(group);
+    m_absenceLayout->addLayout(right, 1);
 
-    connect(Calendar, &QCalendarWidget::clicked, this, &TSollzeitenForm::CalendarClick);
     connect(AbsenceGrid, &QTableWidget::currentCellChanged, this, [this](int row) { takeAbsenceRow(row); });
     connect(AddAbsenceBtn, &QPushButton::clicked, this, &TSollzeitenForm::AddAbsenceBtnClick);
     connect(RemoveAbsenceBtn, &QPushButton::clicked, this, &TSollzeitenForm::RemoveAbsenceBtnClick);
@@ -257,8 +252,22 @@ QWidget *TSollzeitenForm::buildFirm()
     return group;
 }
 
+// Made at the first showing: its month and year buttons are Qt's, named in
+// the language's own month names, and no texts of the program's for the
+// dictionary to translate at start-up.
+void TSollzeitenForm::addCalendar()
+{
+    Calendar = named(new QCalendarWidget(this), "Calendar");
+    Calendar->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    Calendar->setFirstDayOfWeek(Qt::Monday);
+    m_absenceLayout->insertWidget(0, Calendar, 0, Qt::AlignTop);
+    connect(Calendar, &QCalendarWidget::clicked, this, &TSollzeitenForm::CalendarClick);
+}
+
 void TSollzeitenForm::showEvent(QShowEvent *event)
 {
+    if (!Calendar)
+        addCalendar();
     const QDate today = m_context.clock().now().date();
     for (QDateEdit *edit : {ValidFromEd, FromEd, ToEd, FirmDayEd})
         edit->setDate(today);
@@ -355,6 +364,8 @@ void TSollzeitenForm::showFirm()
 // The employee's absent days stand out in the calendar.
 void TSollzeitenForm::markCalendar()
 {
+    if (!Calendar)
+        return;
     Calendar->setDateTextFormat(QDate(), QTextCharFormat());
     QTextCharFormat absent;
     absent.setBackground(palette().highlight().color().lighter(160));
@@ -390,7 +401,8 @@ void TSollzeitenForm::takeAbsenceRow(int row)
             ToEd->setDate(absence.to);
             KindEd->setCurrentIndex(int(std::find(std::begin(Kinds), std::end(Kinds), absence.kind) - std::begin(Kinds)));
             HalfDayCheck->setChecked(absence.halfDay);
-            Calendar->setSelectedDate(absence.from);
+            if (Calendar)
+                Calendar->setSelectedDate(absence.from);
             return;
         }
     }

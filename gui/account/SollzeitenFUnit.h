@@ -13,6 +13,7 @@ class QCalendarWidget;
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -60,7 +61,7 @@ public:
     QLineEdit *BalanceEd;
     QPushButton *TargetBtn;
 
-    QCalendarWidget *Calendar;
+    QCalendarWidget *Calendar = nullptr; // made at the first showing
     QTableWidget *AbsenceGrid;
     QLabel *FromLabel;
     QDateEdit *FromEd;
@@ -92,6 +93,7 @@ private:
     QWidget *buildTargets();
     QWidget *buildAbsences();
     QWidget *buildFirm();
+    void addCalendar();
     // Reads the tables anew and shows them; the chosen employee stays.
     void reload();
     void showEmployee();
@@ -105,6 +107,7 @@ private:
     bool change(const std::function<AccountChanges::Result(AccountChanges &)> &make);
     bool refuse(const QString &message, QWidget *field);
 
+    QHBoxLayout *m_absenceLayout = nullptr;
     QString m_adminPassword;
     AccountData m_data;
     bool m_rangeOpen = false; // the calendar has the first day of a range
