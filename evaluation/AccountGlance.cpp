@@ -47,7 +47,8 @@ QStringList lines(const AccountData &data, RecordTable &bookings, const QString 
                                AccountText::formatDays(last.vacationRemaining))};
     QStringList days;
     for (const WorkingTimeAccount::MissingDay &day : account.missingDays(today, employee))
-        days << TranslateText(dayKey(day.date.dayOfWeek())) + QLatin1Char(' ') + day.date.toString(QStringLiteral("dd.MM."));
+        days << TranslateText(dayKey(day.date.dayOfWeek())) + QChar(0x00A0) // a line breaks between days only
+                    + day.date.toString(QStringLiteral("dd.MM."));
     if (!days.isEmpty())
         shown << UiText(QStringLiteral("Fehlende Buchungen: %1")).arg(days.join(QStringLiteral(", ")));
     return shown;

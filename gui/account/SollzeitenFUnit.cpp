@@ -347,6 +347,8 @@ void TSollzeitenForm::showEmployee()
                 TranslateText(AccountText::kindTitle(absence.kind)),
                 absence.halfDay ? TranslateText(QStringLiteral("Ja")) : QString()});
     }
+    TargetGrid->resizeColumnsToContents();
+    AbsenceGrid->resizeColumnsToContents();
     // The newest row is the one a contract change starts from.
     if (TargetGrid->rowCount() > 0)
         takeTargetRow(TargetGrid->rowCount() - 1);
@@ -359,6 +361,7 @@ void TSollzeitenForm::showFirm()
     FirmDayGrid->setRowCount(int(m_data.firmDays.size()));
     for (int row = 0; row < m_data.firmDays.size(); ++row)
         setRow(FirmDayGrid, row, {DateTimeText::formatDate(m_data.firmDays.at(row).date), m_data.firmDays.at(row).name});
+    FirmDayGrid->resizeColumnsToContents();
 }
 
 // The employee's absent days stand out in the calendar.

@@ -191,7 +191,7 @@ void TestWindowWalk::walkAccount()
     }
     m_program->context->arbeiter = QStringLiteral("Anna");
     m_program->forms->ErfassenForm->prepare();
-    QVERIFY(m_program->forms->ErfassenForm->AccountLabel->text().contains(QStringLiteral("Mi 06.03.")));
+    QVERIFY(m_program->forms->ErfassenForm->AccountLabel->text().contains(QStringLiteral("Mi\u00A006.03.")));
 }
 
 void TestWindowWalk::walkTranslationEditor()
