@@ -162,7 +162,8 @@ ClosedPeriod::Change AppContext::closePeriod(std::optional<QDate> until, const Q
 AccountTables AppContext::accountTables()
 {
     AccountTables account(m_clock);
-    account.setDirectory(tables().directory());
+    if (m_folder)
+        account.setDirectory(m_folder->tables().directory());
     return account;
 }
 

@@ -56,7 +56,8 @@ public:
     ChangeLog &changeLog() { return m_folder->changeLog(); }
     // The working-time account's tables, beside the work-time table in the
     // Database directory; the windows and tagwerk-cli edit and read them
-    // through this one door.
+    // through this one door. On a server they have no directory: they say
+    // that the account is kept in a folder only, so far.
     AccountTables accountTables();
     // The date up to which bookings are closed, in the store.
     ClosedPeriod &closedPeriod() { return m_store->closedPeriod(); }

@@ -78,6 +78,15 @@ bool AccountTables::fail(const QString &reason)
     return false;
 }
 
+bool AccountTables::noDirectory()
+{
+    if (!m_directory.isEmpty())
+        return false;
+    fail(UiText(QStringLiteral("Das Arbeitszeitkonto wird bisher nur im Datenbankverzeichnis geführt, "
+                               "nicht auf einem Datenbankserver.")));
+    return true;
+}
+
 bool AccountTables::forEachRecord(const char *fileName, int fieldCount,
                                   const std::function<bool(const DbfRecord &)> &visit)
 {
@@ -107,6 +116,8 @@ bool AccountTables::read(AccountData &data)
 {
     data = AccountData();
     m_errorString.clear();
+    if (noDirectory())
+        return false;
     const bool targets = forEachRecord(TargetFileName, int(targetFields().size()), [&](const DbfRecord &record) {
         TargetWeek row;
         row.employee = record.text(Target::Arbeiter);
@@ -163,6 +174,8 @@ bool AccountTables::change(const char *fileName, const QList<DbfFieldDef> &field
                            const Fill &fill)
 {
     m_errorString.clear();
+    if (noDirectory())
+        return false;
     const QString path = pathOf(fileName);
     DbfTable table(m_clock);
     if (!table.create(path, fields, DbfTable::CreateMode::OnlyIfMissing) || !table.open(path))

@@ -55,6 +55,7 @@ private slots:
     void reportRows();
     void bookingWindowLine_data();
     void bookingWindowLine();
+    void tablesWithoutFolderSaySo();
 
 private:
     void start();
@@ -367,6 +368,28 @@ void TestAccountWindows::bookingWindowLine()
     QVERIFY2(m_program->reporter.messages().isEmpty(), qPrintable(m_program->reporter.messages().value(0).text));
     QVERIFY(entry->AccountLabel->text().startsWith(QStringLiteral("Saldo bis gestern: -75:00,")));
     QVERIFY(entry->AccountLabel->text().contains(QStringLiteral("Fehlende Buchungen: Fr\u00A007.03., Mo\u00A010.03.")));
+}
+
+// On a database server the account has no folder: its tables say so, for a
+// read and a change alike, and write nothing where the program happens to run.
+void TestAccountWindows::tablesWithoutFolderSaySo()
+{
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_program->home.path()));
+    AccountTables tables(m_program->clock);
+    AccountData data;
+    const bool read = tables.read(data);
+    const QString readError = tables.errorString();
+    const bool written = tables.setState(QStringLiteral("BY"));
+    const QString writeError = tables.errorString();
+    QDir::setCurrent(before);
+    const QString expected =
+        QStringLiteral("Das Arbeitszeitkonto wird bisher nur im Datenbankverzeichnis geführt, nicht auf einem Datenbankserver.");
+    QVERIFY(!read);
+    QCOMPARE(readError, expected);
+    QVERIFY(!written);
+    QCOMPARE(writeError, expected);
+    QVERIFY(!QFileInfo::exists(m_program->home.filePath(QLatin1String(AccountTables::StateFileName))));
 }
 
 QTEST_MAIN(TestAccountWindows)
