@@ -48,7 +48,7 @@ int list(const AccountCommandInput &input, const AccountData &data)
 
 int runAbsence(const AccountCommandInput &input)
 {
-    AccountTables tables = AccountCommand::tablesOf(input.context);
+    AccountTables tables = input.context.accountTables();
     if (input.command.endsWith(QLatin1String(" list"))) {
         AccountData data;
         if (!tables.read(data)) {

@@ -237,13 +237,6 @@ int changeResult(const AccountChanges::Result &result, const QString &doneMessag
     return CliExit::Usage;
 }
 
-AccountTables tablesOf(AppContext &context)
-{
-    AccountTables tables(context.clock());
-    tables.setDirectory(context.tables().directory());
-    return tables;
-}
-
 void enterChangesInHistory(AppContext &context, AccountTables &tables)
 {
     FolderStore *folder = context.folderStore();

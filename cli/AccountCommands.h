@@ -39,8 +39,6 @@ std::optional<QString> adminPassword(const AccountCommandInput &input);
 std::optional<QDate> dateOption(const AccountCommandInput &input, const char *name);
 // Says the result of a change and gives the exit code.
 int changeResult(const AccountChanges::Result &result, const QString &doneMessage);
-// The account's tables in the Database directory of the run.
-AccountTables tablesOf(AppContext &context);
 // Opens the work-time table and its change history (made on a first run)
 // and hangs the history on `tables`, so that each change is entered before
 // it is written; a history that cannot be written refuses every change.

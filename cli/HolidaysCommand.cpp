@@ -42,7 +42,7 @@ int list(const AccountCommandInput &input, const AccountData &data)
 
 int runHolidays(const AccountCommandInput &input)
 {
-    AccountTables tables = AccountCommand::tablesOf(input.context);
+    AccountTables tables = input.context.accountTables();
     const QString sub = input.command.section(QLatin1Char(' '), 1);
     if (sub.isEmpty()) {
         AccountData data;

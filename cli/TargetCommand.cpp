@@ -97,7 +97,7 @@ int set(const AccountCommandInput &input, AccountTables &tables, const AccountDa
 
 int runTarget(const AccountCommandInput &input)
 {
-    AccountTables tables = AccountCommand::tablesOf(input.context);
+    AccountTables tables = input.context.accountTables();
     AccountData data;
     if (!tables.read(data)) {
         printError(tables.errorString());

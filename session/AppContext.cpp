@@ -160,6 +160,19 @@ ClosedPeriod::Change AppContext::closePeriod(std::optional<QDate> until, const Q
     return m_store->closePeriod(until, adminPassword, m_userList, m_clock.now().date());
 }
 
+AccountTables AppContext::accountTables()
+{
+    AccountTables account(m_clock);
+    if (m_folder) {
+        account.setDirectory(m_folder->tables().directory());
+        // Where the work-time table is open, so is its history: every change
+        // of the account is entered there first (or refused with the reason).
+        if (m_folder->tables().Dbf1.isOpen())
+            account.setJournal(&m_folder->changeLog());
+    }
+    return account;
+}
+
 QString AppContext::historyChecksumLine()
 {
     const QByteArray hash = m_store->historyChecksum();
@@ -192,8 +205,7 @@ HolidayCalendar AppContext::holidayCalendar()
 {
     if (!m_folder)
         return {};
-    AccountTables tables(m_clock);
-    tables.setDirectory(m_folder->directory());
+    AccountTables tables = accountTables();
     AccountData data;
     if (!tables.read(data)) {
         m_reporter.error(tables.errorString());

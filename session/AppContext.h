@@ -9,6 +9,7 @@
 #include "base/WindowSettingsStore.h"
 #include "evaluation/HolidayCalendar.h"
 #include "folderstore/FolderStore.h"
+#include "storage/AccountTables.h"
 #include "storage/UserListData.h"
 #include "store/ClosedPeriod.h"
 #include "store/WorkTimeStore.h"
@@ -54,6 +55,11 @@ public:
     WorkTimeTables &tables() { return m_folder->tables(); }
     ClashIndex &clashIndex() { return m_folder->clashIndex(); }
     ChangeLog &changeLog() { return m_folder->changeLog(); }
+    // The working-time account's tables, beside the work-time table in the
+    // Database directory; the windows and tagwerk-cli edit and read them
+    // through this one door. On a server they have no directory: they say
+    // that the account is kept in a folder only, so far.
+    AccountTables accountTables();
     // The date up to which bookings are closed, in the store.
     ClosedPeriod &closedPeriod() { return m_store->closedPeriod(); }
     // Closes the bookings up to `until` (none: reopens them all) and enters

@@ -84,6 +84,15 @@ bool AccountTables::fail(const QString &reason)
     return false;
 }
 
+bool AccountTables::noDirectory()
+{
+    if (!m_directory.isEmpty())
+        return false;
+    fail(UiText(QStringLiteral("Das Arbeitszeitkonto wird bisher nur im Datenbankverzeichnis geführt, "
+                               "nicht auf einem Datenbankserver.")));
+    return true;
+}
+
 bool AccountTables::forEachRecord(const char *fileName, int fieldCount,
                                   const std::function<bool(const DbfRecord &)> &visit)
 {
@@ -113,6 +122,8 @@ bool AccountTables::read(AccountData &data)
 {
     data = AccountData();
     m_errorString.clear();
+    if (noDirectory())
+        return false;
     const bool targets = forEachRecord(TargetFileName, int(targetFields().size()), [&](const DbfRecord &record) {
         TargetWeek row;
         row.employee = record.text(Target::Arbeiter);
@@ -169,6 +180,8 @@ bool AccountTables::change(const char *fileName, const QList<DbfFieldDef> &field
                            const Match &match, const Fill &fill)
 {
     m_errorString.clear();
+    if (noDirectory())
+        return false;
     // The journal's step comes first: it takes the lock that every instance
     // takes before any other, and a change it cannot record does not even
     // make its table.

@@ -78,6 +78,8 @@ public:
     explicit AccountTables(const Clock &clock);
 
     // The directory of the work-time table, with its trailing separator.
+    // None (the records are on a database server, which keeps no account
+    // yet): every read and change fails, saying so, and no file is touched.
     void setDirectory(const QString &directory) { m_directory = directory; }
     QString directory() const { return m_directory; }
 
@@ -117,6 +119,7 @@ private:
     // Visits every live record of the table; a missing table has none.
     bool forEachRecord(const char *fileName, int fieldCount, const std::function<bool(const DbfRecord &)> &visit);
     bool fail(const QString &reason);
+    bool noDirectory();
 
     const Clock &m_clock;
     Journal *m_journal = nullptr;

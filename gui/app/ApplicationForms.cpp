@@ -12,6 +12,7 @@
 #include "DataBaseDirFUnit.h"
 #include "EinloggenFUnit.h"
 #include "MainUnit.h"
+#include "gui/account/SollzeitenFUnit.h"
 #include "gui/evaluation/AuswertungFUnit.h"
 #include "gui/evaluation/MitArbeiterAussuchenFUnit.h"
 #include "gui/recording/AenderungsprotokollFUnit.h"
@@ -60,6 +61,7 @@ ApplicationForms::ApplicationForms(AppContext &context)
     SetDataBaseForm = create<TSetDataBaseForm>(context);
     AbschlussForm = create<TAbschlussForm>(context);
     AenderungsprotokollForm = create<TAenderungsprotokollForm>(context);
+    SollzeitenForm = create<TSollzeitenForm>(context);
 }
 
 ApplicationForms::~ApplicationForms()

@@ -23,6 +23,7 @@ class TVorgabeTexteForm;
 class TEinloggenForm;
 class TMainForm;
 class TSetDataBaseForm;
+class TSollzeitenForm;
 class TTranslateForm;
 
 // Every window of the program, created once, hidden, in a fixed order, and
@@ -64,6 +65,7 @@ public:
     TSetDataBaseForm *SetDataBaseForm = nullptr;
     TAbschlussForm *AbschlussForm = nullptr;
     TAenderungsprotokollForm *AenderungsprotokollForm = nullptr;
+    TSollzeitenForm *SollzeitenForm = nullptr;
 
 private:
     template <typename Form, typename... Args>

@@ -22,6 +22,8 @@
 #include "ApplicationForms.h"
 #include "base/Reporter.h"
 #include "base/WindowSettingsStore.h"
+#include "gui/account/AccountReportRunner.h"
+#include "gui/account/SollzeitenFUnit.h"
 #include "gui/evaluation/AuswertungFUnit.h"
 #include "evaluation/EvaluationReport.h"
 #include "gui/evaluation/MitArbeiterAussuchenFUnit.h"
@@ -100,6 +102,8 @@ void TMainForm::buildMenu()
     AuswertungnachZeitraumsortiertnachBaustelle1 = addItem(Auswertung1, "AuswertungnachZeitraumsortiertnachBaustelle1",
                                                            QStringLiteral("Auswertung nach Zeitraum, sortiert nach Baustelle..."));
     Arbeitszeitgesetzprfen1 = addItem(Auswertung1, "Arbeitszeitgesetzprfen1", QStringLiteral("Arbeitszeitgesetz prüfen..."));
+    Arbeitszeitkonto1 = addItem(Auswertung1, "Arbeitszeitkonto1", QStringLiteral("Arbeitszeitkonto..."));
+    FehlendeBuchungen1 = addItem(Auswertung1, "FehlendeBuchungen1", QStringLiteral("Fehlende Buchungen..."));
     Auswertung1->addSeparator()->setObjectName(QStringLiteral("N1"));
     PausenzeitinAuswertungauffhren1 = addItem(Auswertung1, "PausenzeitinAuswertungauffhren1",
                                               QStringLiteral("Pausenzeit in Auswertung aufführen"));
@@ -117,6 +121,8 @@ void TMainForm::buildMenu()
                                                   QStringLiteral("Vorgabetexte für das Ausfüllen festlegen..."));
     Buchungenabschlieenbis1 = addItem(Administrator1, "Buchungenabschlieenbis1", QStringLiteral("Buchungen abschließen bis..."));
     Aenderungsprotokoll1 = addItem(Administrator1, "Aenderungsprotokoll1", QStringLiteral("Änderungsprotokoll..."));
+    SollzeitenundAbwesenheiten1 = addItem(Administrator1, "SollzeitenundAbwesenheiten1",
+                                          QStringLiteral("Sollzeiten und Abwesenheiten..."));
 
     Optionen1 = MainMenu1->addMenu(QStringLiteral("Optionen"));
     Optionen1->setObjectName(QStringLiteral("Optionen1"));
@@ -138,6 +144,9 @@ void TMainForm::buildMenu()
         connect(action, &QAction::triggered, this, [this, kind = kind] { runEvaluation(int(kind)); });
     connect(Arbeitszeitgesetzprfen1, &QAction::triggered, this, &TMainForm::Arbeitszeitgesetzprfen1Click);
     connect(Aenderungsprotokoll1, &QAction::triggered, this, &TMainForm::Aenderungsprotokoll1Click);
+    connect(Arbeitszeitkonto1, &QAction::triggered, this, [this] { runAccountReport(int(AccountReport::Kind::Account)); });
+    connect(FehlendeBuchungen1, &QAction::triggered, this, [this] { runAccountReport(int(AccountReport::Kind::Missing)); });
+    connect(SollzeitenundAbwesenheiten1, &QAction::triggered, this, &TMainForm::SollzeitenundAbwesenheiten1Click);
 
     connect(AdministratorPasswortfestlegen1, &QAction::triggered, this, &TMainForm::AdministratorPasswortfestlegen1Click);
     connect(VorgabetextefrdasAusfllenfestlegen1, &QAction::triggered, this,
@@ -298,6 +307,22 @@ void TMainForm::Aenderungsprotokoll1Click()
     if (!DBNavigator1->postEdit())
         return;
     m_forms.AenderungsprotokollForm->exec();
+}
+
+void TMainForm::runAccountReport(int kind)
+{
+    // The account reads the table: what is being edited is written first.
+    if (!DBNavigator1->postEdit())
+        return;
+    AccountReportRunner(m_context, m_forms).run(AccountReport::Kind(kind));
+}
+
+void TMainForm::SollzeitenundAbwesenheiten1Click()
+{
+    // The window opens only from here, and this window only after the
+    // administrator password: the changes are made with it.
+    m_forms.SollzeitenForm->setAdminPassword(m_context.userList().adminPassword);
+    m_forms.SollzeitenForm->exec();
 }
 
 void TMainForm::Arbeitszeitgesetzprfen1Click()

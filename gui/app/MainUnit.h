@@ -42,6 +42,11 @@ public:
     // "Arbeitszeitgesetz prüfen...": the working-time law check.
     void Arbeitszeitgesetzprfen1Click();
     void Aenderungsprotokoll1Click();
+    // "Arbeitszeitkonto..." and "Fehlende Buchungen...": the working-time
+    // account's reports (an AccountReport::Kind).
+    void runAccountReport(int kind);
+    // "Sollzeiten und Abwesenheiten...": the account's own tables.
+    void SollzeitenundAbwesenheiten1Click();
     void VorgabetextefrdasAusfllenfestlegen1Click();
     // "Buchungen abschließen bis...": the closing date, behind the password.
     void Buchungenabschlieenbis1Click();
@@ -54,6 +59,8 @@ public:
     QAction *AuswertungnachZeitraum1;
     QAction *AuswertungnachZeitraumsortiertnachBaustelle1;
     QAction *Arbeitszeitgesetzprfen1;
+    QAction *Arbeitszeitkonto1;
+    QAction *FehlendeBuchungen1;
     QAction *Aenderungsprotokoll1;
     QAction *PausenzeitinAuswertungauffhren1;
     QMenu *Benutzer1;
@@ -62,6 +69,7 @@ public:
     QAction *AdministratorPasswortfestlegen1;
     QAction *VorgabetextefrdasAusfllenfestlegen1;
     QAction *Buchungenabschlieenbis1;
+    QAction *SollzeitenundAbwesenheiten1;
     QMenu *Optionen1;
     QAction *BeiMitarbeiterAuswahlfrdieAuswertunggelschteMitarbeiterausblenden1;
 

@@ -13,6 +13,7 @@
 #include <QTimeEdit>
 
 #include "AuflistenFUnit.h"
+#include "evaluation/AccountGlance.h"
 #include "recording/BookingService.h"
 #include "PauseFUnit.h"
 #include "recording/PresetTexts.h"
@@ -122,6 +123,10 @@ TErfassenForm::TErfassenForm(AppContext &context, ApplicationForms &forms)
         button->setAutoDefault(false);
     StatusLabel = new QLabel(this);
     StatusLabel->setObjectName(QStringLiteral("StatusLabel"));
+    AccountLabel = new QLabel(this);
+    AccountLabel->setObjectName(QStringLiteral("AccountLabel"));
+    AccountLabel->setWordWrap(true);
+    AccountLabel->hide();
     Orted->lineEdit()->setMaxLength(fieldWidth(WorkTimeTables::Ort));
     TatEd->lineEdit()->setMaxLength(fieldWidth(WorkTimeTables::Taetigkeit));
     BemEd->setMaxLength(fieldWidth(WorkTimeTables::Bemerkungen));
@@ -159,13 +164,14 @@ TErfassenForm::TErfassenForm(AppContext &context, ApplicationForms &forms)
     layout->addWidget(SameTimeCheck, row++, 0, 1, 3);
     layout->addWidget(NachtArbeitCheck, row++, 0, 1, 3);
     layout->addWidget(StatusLabel, row++, 0, 1, 3);
+    layout->addWidget(AccountLabel, row++, 0, 1, 3);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(ErfassenBtn);
     buttons->addWidget(EditBtn);
     buttons->addStretch(1);
     buttons->addWidget(AusloggenBtn);
     layout->addLayout(buttons, row, 0, 1, 3);
-    layout->setRowStretch(row - 2, 1);
+    layout->setRowStretch(row - 3, 1);
     setFixedSize(DesignedSize);
 
     // Tab order as the window was designed.
@@ -215,6 +221,30 @@ void TErfassenForm::prepare()
     Label1->setVisible(!hoursOnly);
     Label2->setVisible(!hoursOnly);
     Label7->setVisible(hoursOnly);
+    showAccount();
+}
+
+void TErfassenForm::showAccount()
+{
+    // A server keeps no account yet: nothing to show, and nothing to say at
+    // every login.
+    if (!m_context.folderStore()) {
+        AccountLabel->hide();
+        return;
+    }
+    AccountData data;
+    AccountTables tables = m_context.accountTables();
+    QString error;
+    QStringList lines;
+    if (!tables.read(data))
+        error = tables.errorString();
+    else
+        lines = AccountGlance::lines(data, m_context.store().bookings(), m_context.arbeiter,
+                                     m_context.clock().now().date(), &error);
+    // The account is a help beside the booking: a table it cannot read is
+    // named in the line, the booking goes on.
+    AccountLabel->setText(error.isEmpty() ? lines.join(QLatin1Char('\n')) : error);
+    AccountLabel->setVisible(!AccountLabel->text().isEmpty());
 }
 
 void TErfassenForm::showEvent(QShowEvent *event)
@@ -314,6 +344,7 @@ void TErfassenForm::ErfassenBtnClick()
         break;
     }
     showStored(input, outcome.doubled);
+    showAccount(); // a missing day may just have been booked
     Orted->setEditText(QString());
     TatEd->setEditText(QString());
     BemEd->clear();

@@ -57,6 +57,9 @@ public:
     QCheckBox *NachtArbeitCheck;
     // One line saying which booking was stored last: no box to click away.
     QLabel *StatusLabel;
+    // The employee's working-time account at a glance: balance, vacation
+    // left, missing days; hidden for one without target hours.
+    QLabel *AccountLabel;
 
 protected:
     void restoreControls(WindowSettingsStore &store) override;
@@ -69,6 +72,7 @@ private:
     void focusFor(int programText);
     bool remarkFits();
     void showStored(const BookingInput &input, bool doubled);
+    void showAccount();
 
     ApplicationForms &m_forms;
     // Whose booking the break and the overnight stay were typed for.

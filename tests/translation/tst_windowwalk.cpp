@@ -1,5 +1,6 @@
 #include <QAction>
 #include <QCalendarWidget>
+#include <QComboBox>
 #include <QDateEdit>
 #include <QFile>
 #include <QGroupBox>
@@ -16,6 +17,7 @@
 #include <QtTest>
 
 #include "gui/app/ApplicationForms.h"
+#include "gui/account/SollzeitenFUnit.h"
 #include "gui/app/EinloggenFUnit.h"
 #include "gui/app/MainUnit.h"
 #include "gui/recording/ErfassenFUnit.h"
@@ -57,6 +59,7 @@ private:
     void start();
     void addBookings();
     void runEvaluations();
+    void walkAccount();
     void walkTranslationEditor();
     QStringList untranslated() const;
     QStringList germanOnScreen(QWidget *window, int language) const;
@@ -145,6 +148,53 @@ void TestWindowWalk::runEvaluations()
     }
 }
 
+// The working-time account: its window with each refusal it tells, both
+// reports, and the line in the booking window.
+void TestWindowWalk::walkAccount()
+{
+    TMainForm *main = m_program->forms->MainForm;
+    main->Arbeitszeitkonto1->trigger(); // nobody has target hours yet
+    whenModal<TSollzeitenForm>([&](TSollzeitenForm *form) {
+        QTest::mouseClick(form->TargetBtn, Qt::LeftButton); // no employee
+        form->EmployeeEd->setEditText(QStringLiteral("Anna"));
+        form->ValidFromEd->setDate(QDate(2024, 3, 1));
+        for (QLineEdit *edit : {form->WeekEd[1], form->VacationEd, form->BalanceEd}) {
+            edit->setText(QStringLiteral("x"));
+            QTest::mouseClick(form->TargetBtn, Qt::LeftButton);
+            edit->clear();
+        }
+        form->WeekEd[2]->setText(QStringLiteral("8:00")); // Wednesdays
+        QTest::mouseClick(form->TargetBtn, Qt::LeftButton);
+        form->FromEd->setDate(QDate(2024, 3, 4));
+        form->ToEd->setDate(QDate(2024, 3, 4));
+        QTest::mouseClick(form->AddAbsenceBtn, Qt::LeftButton);
+        QTest::mouseClick(form->AddAbsenceBtn, Qt::LeftButton); // the same again: an overlap
+        form->FromEd->setDate(QDate(2024, 3, 8));
+        QTest::mouseClick(form->AddAbsenceBtn, Qt::LeftButton); // ends before it begins
+        QTest::mouseClick(form->RemoveAbsenceBtn, Qt::LeftButton); // none such
+        QTest::mouseClick(form->FirmDayBtn, Qt::LeftButton); // no name
+        QTest::mouseClick(form->RemoveFirmDayBtn, Qt::LeftButton); // none such
+        QTest::mouseClick(form->CloseBtn, Qt::LeftButton);
+    });
+    main->SollzeitenundAbwesenheiten1->trigger();
+    for (QAction *report : {main->Arbeitszeitkonto1, main->FehlendeBuchungen1}) {
+        bool shown = false;
+        whenModal<TMitarbeiterAussuchenForm>([&](TMitarbeiterAussuchenForm *choice) {
+            choice->DateTimePicker1->setDate(QDate(2024, 3, 1));
+            whenModal<TAuswertenForm>([&](TAuswertenForm *result) {
+                shown = true;
+                QTest::mouseClick(result->BitBtn1, Qt::LeftButton);
+            });
+            QTest::mouseClick(choice->OkayBtn, Qt::LeftButton);
+        });
+        report->trigger();
+        QVERIFY(shown);
+    }
+    m_program->context->arbeiter = QStringLiteral("Anna");
+    m_program->forms->ErfassenForm->prepare();
+    QVERIFY(m_program->forms->ErfassenForm->AccountLabel->text().contains(QStringLiteral("Mi\u00A006.03.")));
+}
+
 void TestWindowWalk::walkTranslationEditor()
 {
     TTranslateForm *editor = m_program->forms->TranslateForm;
@@ -193,6 +243,7 @@ void TestWindowWalk::everyKeyAskedForIsTranslated()
     main->DBNavigator1->click(RecordNavigator::Delete);
     QCOMPARE(m_program->reporter.messages().last().text, QStringLiteral("Datensatz löschen?"));
     runEvaluations();
+    walkAccount();
     main->hide();
 
     // A user name with a letter the user file cannot hold.
@@ -274,6 +325,7 @@ void TestWindowWalk::englishShowsNoGermanWord()
     QVERIFY(FileDialog::dialogOptions().testFlag(QFileDialog::DontUseNativeDialog));
     QCOMPARE(germanOnScreen(login, language), QStringList());
     QCOMPARE(germanOnScreen(m_program->forms->MainForm, language), QStringList());
+    QCOMPARE(germanOnScreen(m_program->forms->SollzeitenForm, language), QStringList());
     QTest::mouseClick(login->BitBtnXP1, Qt::LeftButton);
     const RecordingReporter::Message error = m_program->reporter.messages().last();
     const TranslationSource::Row loginError = m_rows.value(ProgramTexts::german(3));
