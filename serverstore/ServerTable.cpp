@@ -274,6 +274,9 @@ bool ServerTable::refresh()
     return true;
 }
 
+// The live record numbers come as runs of consecutive numbers (first,
+// last), computed by the server: a table with few deletions is a handful
+// of rows, where one row per record costs the driver a million values.
 bool ServerTable::reload()
 {
     if (!m_layout)
@@ -282,19 +285,31 @@ bool ServerTable::reload()
         return failFromServer();
     QSqlQuery query(m_connection.database());
     query.setForwardOnly(true);
-    if (!m_connection.exec(query, QStringLiteral("SELECT satz, geloescht FROM arbeitszeit ORDER BY satz")))
+    const QString sql = QStringLiteral(
+        "SELECT min(satz), max(satz), (SELECT coalesce(max(satz), 0) FROM arbeitszeit) FROM "
+        "(SELECT satz, satz - row_number() OVER (ORDER BY satz) AS lauf FROM arbeitszeit WHERE NOT geloescht) AS live "
+        "GROUP BY lauf ORDER BY 1");
+    if (!m_connection.exec(query, sql))
         return failFromServer();
     std::vector<quint32> live;
-    quint32 seen = 0;
+    std::optional<quint32> seen;
     while (query.next()) {
-        seen = query.value(0).toUInt();
-        if (!query.value(1).toBool())
-            live.push_back(seen);
+        const quint32 first = query.value(0).toUInt();
+        const quint32 last = query.value(1).toUInt();
+        seen = query.value(2).toUInt();
+        for (quint32 number = first; number <= last; ++number)
+            live.push_back(number);
     }
     if (query.lastError().isValid())
         return fail(Status::CannotOpen, query.lastError().text());
+    if (!seen) {
+        // No live record: the highest number (of deleted ones) alone.
+        if (!m_connection.exec(query, QStringLiteral("SELECT coalesce(max(satz), 0) FROM arbeitszeit")) || !query.next())
+            return failFromServer();
+        seen = query.value(0).toUInt();
+    }
     m_live = std::move(live);
-    m_seen = seen;
+    m_seen = *seen;
     m_page.clear();
     return !m_filtered || rebuildFilteredRows();
 }

@@ -18,7 +18,7 @@ class ServerConnection;
 // The work-time records in the server's table "arbeitszeit", in the layout
 // of the dBase table (its header kept in "tabellenkopf"), so that a record
 // read from the server has the bytes it would have in the file. Rows are
-// the live record numbers, fetched as one column of keys; records are read
+// the live record numbers, fetched as runs of consecutive numbers; records are read
 // in pages of keys (satz BETWEEN first AND last of the page), and a scan is
 // a forward-only query on a connection of its own, in record order.
 //

@@ -291,6 +291,15 @@ void TestServerStore::changesThroughTheStoreVerify()
     QVERIFY(table.readRow(0, record));
     QVERIFY(!table.markDeleted(record.recordNumber()));
     QVERIFY(!pc->historyChecksum().isEmpty());
+    // Another PC reads the same rows: the live records, in order.
+    const std::unique_ptr<ServerStore> other = store();
+    QVERIFY2(other->openForReading(), qPrintable(other->errorString()));
+    QStringList rows;
+    for (int row = 0; row < other->bookings().rowCount(); ++row)
+        rows.append(QString::number(other->bookings().recordNumberAt(row)));
+    QCOMPARE(rows.join(QLatin1Char(',')), sql(QStringLiteral("SELECT string_agg(satz::text, ',' ORDER BY satz) FROM arbeitszeit "
+                                                             "WHERE NOT geloescht")));
+    QCOMPARE(other->bookings().rowCount(), table.rowCount());
 
     QTemporaryDir exported;
     QVERIFY2(pc->exportTo(exported.path()), qPrintable(pc->errorString()));
