@@ -39,3 +39,6 @@ scripts/bench-processes.sh 100000 1000000
 echo
 echo "Working-time law check beside the period evaluation (time, report lines, peak memory):"
 build/bin/worktime_law_bench 1000000
+echo
+echo "Server store on a local PostgreSQL cluster (import, stream scan beside psql COPY, record list, bookings):"
+scripts/bench-server.sh 1000000

@@ -306,6 +306,20 @@ void TestServerStore::changesThroughTheStoreVerify()
     const Result verified = runOnFolder(exported.path(), {QStringLiteral("verify")});
     QVERIFY2(verified.exitCode == 0, verified.out.constData());
     QVERIFY(verified.out.contains(pc->historyChecksum()));
+    // The stream gives every live record with the bytes a read by key gives,
+    // also for a text beyond the code page (written behind the store).
+    QCOMPARE(sql(QStringLiteral("UPDATE arbeitszeit SET bemerkungen = 'Grüße \U0001F600 ok' WHERE satz = (SELECT min(satz) FROM arbeitszeit WHERE NOT geloescht)")), QString());
+    QVERIFY(other->bookings().reload());
+    int scanned = 0;
+    QVERIFY(other->bookings().scan([&](const DbfRecord &streamed) {
+        DbfRecord byKey;
+        if (!other->bookings().readRecord(streamed.recordNumber(), byKey) || byKey.bytes() != streamed.bytes()
+            || streamed.recordNumber() != other->bookings().recordNumberAt(scanned))
+            return false;
+        ++scanned;
+        return true;
+    }));
+    QCOMPARE(scanned, other->bookings().rowCount());
 }
 
 void TestServerStore::racingIdenticalBookingsStoreOne()
