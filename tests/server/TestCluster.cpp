@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -108,11 +109,26 @@ bool TestCluster::start()
               QStringLiteral("trust"), QStringLiteral("-E"), QStringLiteral("UTF8"), QStringLiteral("--no-locale"),
               QStringLiteral("--no-sync")}))
         return false;
+    // The password role logs in as a remote PC does: with its password.
+    QFile hba(data + QStringLiteral("/pg_hba.conf"));
+    if (!hba.open(QIODevice::ReadOnly)) {
+        m_error = hba.errorString();
+        return false;
+    }
+    const QByteArray rules = "local all " + QByteArray(PasswordRole) + " scram-sha-256\n" + hba.readAll();
+    hba.close();
+    if (!hba.open(QIODevice::WriteOnly | QIODevice::Truncate) || hba.write(rules) != rules.size()) {
+        m_error = hba.errorString();
+        return false;
+    }
+    hba.close();
     if (!startServer())
         return false;
     // CREATE DATABASE runs outside a transaction: a statement of its own.
-    const QString roles = QStringLiteral("CREATE ROLE %1 LOGIN; CREATE ROLE %2 LOGIN;")
-                              .arg(QLatin1String(OwnerRole), QLatin1String(WorkingRole));
+    const QString roles = QStringLiteral("CREATE ROLE %1 LOGIN; CREATE ROLE %2 LOGIN; CREATE ROLE %3 LOGIN PASSWORD '%4'; "
+                                         "GRANT %2 TO %3;")
+                              .arg(QLatin1String(OwnerRole), QLatin1String(WorkingRole), QLatin1String(PasswordRole),
+                                   QLatin1String(Password));
     const QString database = QStringLiteral("CREATE DATABASE %1 OWNER %2;").arg(QLatin1String(Database), QLatin1String(OwnerRole));
     return psql(roles, nullptr, QString(), QStringLiteral("postgres"))
         && psql(database, nullptr, QString(), QStringLiteral("postgres"));

@@ -18,6 +18,9 @@ public:
     static constexpr const char *Database = "tagwerk";
     static constexpr const char *OwnerRole = "tagwerk_owner";
     static constexpr const char *WorkingRole = "tagwerk_pc";
+    // A role that logs in with a password (the others need none).
+    static constexpr const char *PasswordRole = "tagwerk_remote";
+    static constexpr const char *Password = "geheim";
 
     TestCluster();
     ~TestCluster();

@@ -41,6 +41,8 @@ private slots:
     void changeBehindTheStoresBackIsFound();
     void unreachableServerSaysSo();
     void restartedServerIsReconnected();
+    void passwordFromStandardInput_data();
+    void passwordFromStandardInput();
 
 private:
     struct Result
@@ -543,6 +545,30 @@ void TestServerStore::restartedServerIsReconnected()
     QCOMPARE(record.recordNumber(), 1u);
     QVERIFY(pc->bookings().refresh());
     QCOMPARE(pc->bookings().rowCount(), 1);
+}
+
+void TestServerStore::passwordFromStandardInput_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("right") << QByteArray("geheim\n") << 0 << "ist in den Ordner";
+    QTest::newRow("wrong") << QByteArray("falsch\n") << 2 << "hat das Passwort des Benutzers \"tagwerk_remote\" nicht angenommen";
+    QTest::newRow("none") << QByteArray() << 2 << "fand keine Zeile auf der Standardeingabe";
+}
+
+void TestServerStore::passwordFromStandardInput()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    QTemporaryDir target;
+    const Result result = run({QStringLiteral("--server"), m_cluster.conninfo(QLatin1String(TestCluster::PasswordRole)),
+                               QStringLiteral("--server-password"), QStringLiteral("-"), QStringLiteral("export"),
+                               target.filePath(QStringLiteral("out"))},
+                              input);
+    QCOMPARE(result.exitCode, exitCode);
+    QVERIFY2(QString::fromUtf8(result.out + result.err).contains(message), (result.out + result.err).constData());
 }
 
 QTEST_GUILESS_MAIN(TestServerStore)
