@@ -5,7 +5,9 @@
 #include <QCryptographicHash>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QRandomGenerator>
 #include <QSysInfo>
+#include <QThread>
 
 #include "ServerClosedPeriod.h"
 #include "ServerConnection.h"
@@ -410,12 +412,19 @@ std::optional<ServerTable::State> ServerTable::readState(const QString &extraCol
 ServerTable::Written ServerTable::write(const QString &statement)
 {
     QSqlQuery query(m_connection.database());
-    if (m_connection.exec(query, statement))
+    if (m_connection.exec(query, statement)) {
+        m_overtaken = 0;
         return Written::Done;
+    }
     const QString code = m_connection.lastErrorCode();
     // Another PC wrote since the state was read: its entry took the number.
-    if (code == QLatin1String(UniqueViolation) || code == QLatin1String(ExclusionViolation))
+    // The next try waits a moment, longer after each, so that PCs that keep
+    // meeting fall out of step.
+    if (code == QLatin1String(UniqueViolation) || code == QLatin1String(ExclusionViolation)) {
+        const quint32 longest = std::min(2u * ++m_overtaken, 40u); // milliseconds
+        QThread::msleep(QRandomGenerator::global()->bounded(longest + 1));
         return Written::Overtaken;
+    }
     failFromServer();
     return Written::Failed;
 }

@@ -126,4 +126,5 @@ private:
     RowFilter m_filter;
     bool m_filtered = false;
     QHash<quint32, DbfRecord> m_page;
+    quint32 m_overtaken = 0; // writes that found another PC's first, in a row
 };

@@ -33,6 +33,7 @@ private slots:
     void roundTripKeepsListReportsAndHistory();
     void changesThroughTheStoreVerify();
     void racingIdenticalBookingsStoreOne();
+    void concurrentWritersLoseNothing();
     void clashSearchAgreesWithTheFolder_data();
     void clashSearchAgreesWithTheFolder();
     void historyCannotBeRewritten_data();
@@ -359,6 +360,47 @@ void TestServerStore::racingIdenticalBookingsStoreOne()
     QCOMPARE(clashed.load(), Writers - 1);
     QCOMPARE(sql(QStringLiteral("SELECT count(*) FROM arbeitszeit")), QStringLiteral("1"));
     QCOMPARE(sql(QStringLiteral("SELECT count(*) FROM protokoll")), QStringLiteral("2"));
+}
+
+// Four PCs booking at once, each its own employee: every booking is
+// stored, each with its history entry, in one chain that verifies.
+void TestServerStore::concurrentWritersLoseNothing()
+{
+    {
+        const std::unique_ptr<ServerStore> first = store();
+        QVERIFY2(first->open(), qPrintable(first->errorString()));
+    }
+    constexpr int Writers = 4;
+    constexpr int Bookings = 25;
+    std::atomic<int> stored{0};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < Writers; ++i) {
+        threads.emplace_back([&, i] {
+            const std::unique_ptr<ServerStore> pc = store();
+            if (!pc->open())
+                return;
+            const QString employee = QStringLiteral("PC %1").arg(i);
+            for (int n = 0; n < Bookings; ++n) {
+                const QDate date = QDate(2024, 3, 1).addDays(n);
+                DbfRecord record = booking(*pc, employee, date.toString(QStringLiteral("dd.MM.yyyy")),
+                                           QStringLiteral("08:00"), QStringLiteral("12:00"));
+                if (pc->appendBooking(record, WorkTimeStore::Span{employee, date, 8 * 3600, 12 * 3600}, false).kind
+                    == WorkTimeStore::Appended::Stored)
+                    ++stored;
+            }
+        });
+    }
+    for (std::thread &thread : threads)
+        thread.join();
+    QCOMPARE(stored.load(), Writers * Bookings);
+    QCOMPARE(sql(QStringLiteral("SELECT count(*), max(satz) FROM arbeitszeit")),
+             QStringLiteral("%1|%1").arg(Writers * Bookings));
+    const std::unique_ptr<ServerStore> pc = store();
+    QVERIFY(pc->openForReading());
+    QTemporaryDir exported;
+    QVERIFY2(pc->exportTo(exported.path()), qPrintable(pc->errorString()));
+    const Result verified = runOnFolder(exported.path(), {QStringLiteral("verify")});
+    QVERIFY2(verified.exitCode == 0, verified.out.constData());
 }
 
 // The five conditions of the clash search: the server decides as the folder.
