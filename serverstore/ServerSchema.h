@@ -26,6 +26,19 @@ class ServerSchema
 {
 public:
     static constexpr int Version = 1;
+
+    // The tables that keep a small file's bytes, and the file's name in a
+    // Database directory.
+    struct FileTable
+    {
+        const char *table;
+        const char *fileName;
+    };
+    static constexpr FileTable FileTables[] = {{"benutzer", "benutzer.dat"},
+                                               {"optionen", "options.dat"},
+                                               {"abschluss", "abschluss.dat"},
+                                               {"protokollbeginn", "protokollbeginn.dat"}};
+    static constexpr const char *HistoryStartTable = "protokollbeginn";
     static constexpr const char *ClashConstraint = "arbeitszeit_keine_ueberschneidung";
 
     // Creates what is missing and upgrades an older schema; running it again

@@ -1,5 +1,7 @@
 #include "ServerTransfer.h"
 
+#include <iterator>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,7 +12,7 @@
 
 #include "ServerConnection.h"
 #include "ServerHistory.h"
-#include "ServerStore.h"
+#include "ServerSchema.h"
 #include "ServerTable.h"
 #include "base/Clock.h"
 #include "recording/ChangeLog.h"
@@ -22,8 +24,6 @@
 
 namespace {
 
-using SmallFile = WorkTimeStore::SmallFile;
-constexpr SmallFile SmallFiles[] = {SmallFile::Users, SmallFile::Options, SmallFile::Closing, SmallFile::HistoryStart};
 // Rows per INSERT of an import: few round trips, statements of a few
 // hundred kilobytes.
 constexpr int RowsPerInsert = 1000;
@@ -129,12 +129,12 @@ bool exportInSnapshot(ServerConnection &connection, ServerTable &table, const Cl
         if (!history.commit())
             return failed(error, cannotWrite(history));
     }
-    for (SmallFile small : SmallFiles) {
-        if (!connection.exec(query, QStringLiteral("SELECT inhalt FROM %1").arg(QLatin1String(ServerStore::tableOf(small)))))
+    for (const ServerSchema::FileTable &small : ServerSchema::FileTables) {
+        if (!connection.exec(query, QStringLiteral("SELECT inhalt FROM %1").arg(QLatin1String(small.table))))
             return failed(error, connection.errorString());
         if (!query.next())
             continue;
-        QSaveFile file(directory + QLatin1String(ServerStore::fileNameOf(small)));
+        QSaveFile file(directory + QLatin1String(small.fileName));
         const QByteArray bytes = query.value(0).toByteArray();
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
             return failed(error, cannotWrite(file));
@@ -180,7 +180,7 @@ struct Folder
 {
     QByteArray header;
     quint32 recordCount = 0;
-    std::optional<QByteArray> small[4];
+    std::optional<QByteArray> small[std::size(ServerSchema::FileTables)];
 };
 
 bool insertRecords(ServerConnection &connection, DbfTable &table, QString *error)
@@ -250,15 +250,16 @@ bool importInTransaction(ServerConnection &connection, DbfTable &table, DbfTable
         return failed(error, connection.errorString());
     if (!insertRecords(connection, table, error) || (log && !insertHistory(connection, *log, error)))
         return false;
-    for (int i = 0; i < 4; ++i) {
+    for (size_t i = 0; i < std::size(ServerSchema::FileTables); ++i) {
         if (!folder.small[i])
             continue;
         // The start list's row is never replaced (the server has none yet).
-        const QString replacing = SmallFiles[i] == SmallFile::HistoryStart
+        const char *table = ServerSchema::FileTables[i].table;
+        const QString replacing = qstrcmp(table, ServerSchema::HistoryStartTable) == 0
             ? QString()
             : QStringLiteral(" ON CONFLICT (eine) DO UPDATE SET inhalt = EXCLUDED.inhalt");
         const QString sql = QStringLiteral("INSERT INTO %1 (eine, inhalt) VALUES (true, %2)%3")
-                                .arg(QLatin1String(ServerStore::tableOf(SmallFiles[i])),
+                                .arg(QLatin1String(table),
                                      ServerConnection::literal(*folder.small[i]), replacing);
         if (!connection.exec(query, sql))
             return failed(error, connection.errorString());
@@ -289,8 +290,8 @@ bool ServerTransfer::importFrom(ServerConnection &connection, const Clock &clock
     if (folder.header.size() == DbfFormat::HeaderSize)
         folder.header += header.read(qFromLittleEndian<quint16>(folder.header.constData() + DbfFormat::HeaderLengthOffset)
                                      - DbfFormat::HeaderSize);
-    for (int i = 0; i < 4; ++i) {
-        QFile file(path + QLatin1String(ServerStore::fileNameOf(SmallFiles[i])));
+    for (size_t i = 0; i < std::size(ServerSchema::FileTables); ++i) {
+        QFile file(path + QLatin1String(ServerSchema::FileTables[i].fileName));
         if (!file.exists())
             continue;
         if (!file.open(QIODevice::ReadOnly))
