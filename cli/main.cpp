@@ -17,6 +17,7 @@
 #include "ListCommand.h"
 #include "PasswordInput.h"
 #include "ReportCommand.h"
+#include "ServerCommands.h"
 #include "TranslationsCommand.h"
 #include "VerifyCommand.h"
 #include "session/AppContext.h"
@@ -35,6 +36,12 @@ const char *const HelpText =
     "                       without it, the one the program has chosen\n"
     "  --lang de|en|es      the language of this run (texts and new field\n"
     "                       names); without it, the language the program stores\n"
+    "  --server CONNINFO    a PostgreSQL server instead of a folder, as libpq\n"
+    "                       takes it: \"host=H port=P dbname=D user=U\" or\n"
+    "                       postgresql://U@H:P/D (sslmode and other libpq\n"
+    "                       options pass through)\n"
+    "  --server-password -  reads the server's password from standard input\n"
+    "                       (otherwise libpq's ~/.pgpass or PGPASSFILE)\n"
     "  -h, --help           show this help\n"
     "  --version            show the version\n"
     "\n"
@@ -121,6 +128,20 @@ const char *const HelpText =
     "      --from and --to those of that period, --record those of one record,\n"
     "      --after those entered after the entry with that checksum (exit 1\n"
     "      when no entry has it).\n"
+    "\n"
+    "  --server CONNINFO init [ROLE]\n"
+    "      Creates or upgrades the tables on the server (run it with the owner\n"
+    "      role; it may run again) and grants ROLE, the role the PCs log in\n"
+    "      with, what they need: bookings, users and options to read and write,\n"
+    "      the change history to read and add to, never to change.\n"
+    "\n"
+    "  --server CONNINFO import DIR\n"
+    "      Brings the Database directory DIR in: records, history, users,\n"
+    "      options, closing date. Refused when the server holds bookings.\n"
+    "\n"
+    "  --server CONNINFO export DIR\n"
+    "      Writes the server's records as a Database directory DIR (which must\n"
+    "      not hold a table yet), for the folder store and other dBase tools.\n"
     "\n"
     "  history restart --admin-password -\n"
     "      Starts the change history again where protokoll.dbf is missing or\n"
@@ -314,7 +335,8 @@ int main(int argc, char *argv[])
                                     QStringLiteral("remark"),   QStringLiteral("if-double"), QStringLiteral("choice"),
                                     QStringLiteral("format"),   QStringLiteral("output"),   QStringLiteral("until"),
                                     QStringLiteral("admin-password"), QStringLiteral("record"),
-                                    QStringLiteral("after")};
+                                    QStringLiteral("after"), QStringLiteral("server"),
+                                    QStringLiteral("server-password")};
     for (const QString &name : valueNames)
         parser.addOption(valueOption(qPrintable(name)));
     for (const char *flag : {"month", "away", "same-time-ok", "night-work", "version", "breaks", "no-breaks",
@@ -337,6 +359,15 @@ int main(int argc, char *argv[])
     if (positional.isEmpty())
         return usageError(TranslateText(QStringLiteral("Kein Befehl angegeben")));
     const QString command = positional.first();
+    if (isServerCommand(command)) {
+        ServerCommandOptions server;
+        server.conninfo = parser.value(QStringLiteral("server"));
+        server.passwordGiven = parser.isSet(QStringLiteral("server-password"));
+        server.password = parser.value(QStringLiteral("server-password"));
+        server.command = command;
+        server.arguments = positional.mid(1);
+        return runServerCommand(server, clock);
+    }
     if (command == QLatin1String("translations")) {
         // Works on the program's directory only: no table, no Database directory.
         for (const QString &name : parser.optionNames()) {

@@ -42,3 +42,6 @@ build/bin/worktime_law_bench 1000000
 echo
 echo "Working-time account beside the period report (whole processes, peak memory):"
 scripts/bench-account.sh 1000000
+echo
+echo "Server store on a local PostgreSQL cluster (import, stream scan beside psql COPY, record list, bookings):"
+scripts/bench-server.sh 1000000

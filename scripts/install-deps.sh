@@ -19,6 +19,9 @@ packages=(
     # Kills a process at a chosen write (tests/recording/tst_changelog's
     # crash cases).
     strace
+    # The server store: Qt's PostgreSQL driver, and a server for the tests,
+    # which start a throw-away cluster of their own (tests/server).
+    postgresql libqt6sql6-psql
 )
 if [ "${1:-}" = "--fuzz" ]; then
     packages+=(clang libclang-rt-dev)

@@ -43,6 +43,12 @@ bool DbfRecord::isDeleted() const
     return !m_bytes.isEmpty() && m_bytes.at(0) == DeletedFlag;
 }
 
+void DbfRecord::setDeleted(bool deleted)
+{
+    if (!m_bytes.isEmpty())
+        m_bytes[0] = deleted ? DeletedFlag : Blank;
+}
+
 QString DbfRecord::text(int pos) const
 {
     QString out;

@@ -56,6 +56,10 @@ public:
     void setLogical(int pos, std::optional<bool> value);
 
     const QByteArray &bytes() const { return m_bytes; }
+    // For a table kept elsewhere than in a file (on a server), which numbers
+    // and marks its records itself.
+    void setRecordNumber(quint32 number) { m_recordNumber = number; }
+    void setDeleted(bool deleted);
     bool isChanged(int pos) const { return m_changed.test(size_t(pos)); }
     void clearChanged() { m_changed.reset(); }
 

@@ -177,14 +177,13 @@ DbfRecord DbfTable::newRecord() const
 
 // --- create and open ------------------------------------------------------------
 
-bool DbfTable::create(const QString &path, const QList<DbfFieldDef> &defs, CreateMode mode, unsigned char languageDriver)
+QByteArray DbfTable::headerBytes(const QList<DbfFieldDef> &defs, QDate date, unsigned char languageDriver)
 {
     if (defs.isEmpty() || defs.size() > DbfRecord::MaxFields)
-        return fail(Status::BadRecord, UiText(QStringLiteral("Ungültige Felddefinition.")));
-
+        return {};
     const CodePage &page = codePageForDriver(languageDriver);
     const int headerLength = HeaderSize + DescriptorSize * int(defs.size()) + 1;
-    QByteArray bytes(headerLength + 1, '\0');
+    QByteArray bytes(headerLength, '\0');
     char *header = bytes.data();
     int recordLength = 1;
     for (int i = 0; i < defs.size(); ++i) {
@@ -199,13 +198,21 @@ bool DbfTable::create(const QString &path, const QList<DbfFieldDef> &defs, Creat
         recordLength += width;
     }
     header[VersionOffset] = char(VersionDbase);
-    stampDate(header, m_clock.now().date());
+    stampDate(header, date);
     qToLittleEndian<quint32>(0, header + RecordCountOffset);
     qToLittleEndian<quint16>(quint16(headerLength), header + HeaderLengthOffset);
     qToLittleEndian<quint16>(quint16(recordLength), header + RecordLengthOffset);
     header[LanguageDriverOffset] = char(languageDriver);
     bytes[headerLength - 1] = HeaderTerminator;
-    bytes[headerLength] = EndOfFile;
+    return bytes;
+}
+
+bool DbfTable::create(const QString &path, const QList<DbfFieldDef> &defs, CreateMode mode, unsigned char languageDriver)
+{
+    QByteArray bytes = headerBytes(defs, m_clock.now().date(), languageDriver);
+    if (bytes.isEmpty())
+        return fail(Status::BadRecord, UiText(QStringLiteral("Ungültige Felddefinition.")));
+    bytes += EndOfFile;
 
     const bool written = mode == CreateMode::Replace ? writeReplacing(path, bytes) : writeIfMissing(path, bytes);
     if (!written)

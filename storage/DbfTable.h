@@ -191,6 +191,12 @@ public:
     bool lockRecord(quint32 recordNumber);
     void unlockRecord(quint32 recordNumber);
 
+    // The header and descriptors create() writes for `fields`, without the
+    // end mark: for a table kept elsewhere (on a server) whose records are to
+    // have exactly the layout such a file gives them. Empty for an invalid
+    // field list.
+    static QByteArray headerBytes(const QList<DbfFieldDef> &fields, QDate date,
+                                  unsigned char languageDriver = DbfFormat::AnsiLanguageDriver);
     // Parses a header and its descriptors; null with a reason when damaged.
     static std::shared_ptr<DbfLayout> parseHeader(const QByteArray &header, QString *reason);
 

@@ -70,8 +70,12 @@ ClosingDateFile::LoadResult ClosedPeriod::load(std::optional<QDate> &until, bool
 
 bool ClosedPeriod::save(std::optional<QDate> until, QString &error) const
 {
-    if (!m_bytes.save)
+    if (!m_bytes.load)
         return ClosingDateFile::save(filePath(), until, error);
+    if (!m_bytes.save) {
+        error = UiText(QStringLiteral("Das Abschlussdatum kann hier nicht geändert werden."));
+        return false;
+    }
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
     try {

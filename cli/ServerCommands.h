@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class Clock;
+
+// The commands that set up and fill a database server, and take its
+// records back out:
+//   tagwerk-cli --server CONNINFO [--server-password -] init [ROLE]
+//   tagwerk-cli --server CONNINFO [--server-password -] import DIR
+//   tagwerk-cli --server CONNINFO [--server-password -] export DIR
+struct ServerCommandOptions
+{
+    QString conninfo;
+    QString password;   // the value of --server-password: "-" or nothing
+    bool passwordGiven = false;
+    QString command;    // init, import or export
+    QStringList arguments;
+};
+
+bool isServerCommand(const QString &command);
+// The exit status: 0 done, 1 refused (a server that holds bookings, a
+// directory that holds a table), 2 usage or a server that cannot be reached.
+int runServerCommand(const ServerCommandOptions &options, const Clock &clock);

@@ -1,0 +1,104 @@
+#include "ServerHistory.h"
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QSqlQuery>
+#include <QStringList>
+#include <QVariant>
+
+#include "ServerConnection.h"
+#include "storage/DbfFormat.h"
+#include "storage/DbfTable.h"
+
+namespace ServerHistory {
+
+const char *const Columns =
+    "zeit, wer, rechner, aktion, satz, aenderung1, aenderung2, aenderung3, aenderung4, vorher, nachher, kette";
+
+std::shared_ptr<const DbfLayout> layout()
+{
+    static const std::shared_ptr<const DbfLayout> log =
+        DbfTable::parseHeader(DbfTable::headerBytes(ChangeLogEntry::fieldDefinitions(), QDate(2000, 1, 1)), nullptr);
+    return log;
+}
+
+ChangeLogEntry entryFor(const QList<DbfField> &fields, const DbfRecord *before, const DbfRecord *after)
+{
+    ChangeLogEntry entry;
+    if (!before) {
+        entry.action = ChangeLogEntry::Action::New;
+        entry.recordNumber = after->recordNumber();
+        entry.after = ChangeLogEntry::recordDigest(after->bytes());
+    } else if (!after) {
+        entry.action = ChangeLogEntry::Action::Deleted;
+        entry.recordNumber = before->recordNumber();
+        entry.before = ChangeLogEntry::recordDigest(before->bytes());
+        QByteArray deleted = before->bytes();
+        deleted[0] = DbfFormat::DeletedFlag;
+        entry.after = ChangeLogEntry::recordDigest(deleted);
+    } else {
+        entry.action = ChangeLogEntry::Action::Changed;
+        entry.recordNumber = after->recordNumber();
+        entry.before = ChangeLogEntry::recordDigest(before->bytes());
+        entry.after = ChangeLogEntry::recordDigest(after->bytes());
+    }
+    QStringList parts;
+    for (int pos = 0; pos < fields.size(); ++pos) {
+        const QString oldText = before ? before->text(pos) : QString();
+        const QString newText = after ? after->text(pos) : QString();
+        if (oldText != newText)
+            parts.append(ChangeLogEntry::fieldChange(fields.at(pos).name, oldText, newText));
+    }
+    entry.changes = parts.join(QStringLiteral("; "));
+    return entry;
+}
+
+DbfRecord chainedRecord(ChangeLogEntry &entry, const QByteArray &previousHash, const QDateTime &now)
+{
+    entry.time = now;
+    DbfRecord record(layout());
+    entry.fillRecord(record);
+    entry.chain = ChangeLogEntry::chainHash(previousHash, record);
+    record.setText(ChangeLogEntry::Kette, QString::fromLatin1(entry.chain));
+    return record;
+}
+
+QString valuesOf(qint64 nr, const DbfRecord &record)
+{
+    QString values = QLatin1Char('(') + QString::number(nr);
+    for (int pos = 0; pos < ChangeLogEntry::FieldCount; ++pos)
+        values += QLatin1Char(',') + ServerConnection::literal(record.text(pos));
+    return values + QLatin1Char(')');
+}
+
+void readInto(const QSqlQuery &query, int first, DbfRecord &record)
+{
+    for (int pos = 0; pos < ChangeLogEntry::FieldCount; ++pos)
+        record.setText(pos, query.value(first + pos).toString());
+}
+
+QByteArray structureDigest(const QByteArray &header)
+{
+    using namespace DbfFormat;
+    if (header.size() < HeaderSize)
+        return {};
+    QByteArray pinned;
+    pinned += header.at(LanguageDriverOffset);
+    // Name (up to its NUL), type, width and decimal count of each field, up
+    // to the descriptors' end mark.
+    const QByteArray descriptors = header.mid(HeaderSize);
+    for (qsizetype at = 0; at + DescriptorSize <= descriptors.size(); at += DescriptorSize) {
+        if (descriptors.at(at) == HeaderTerminator)
+            break;
+        const QByteArray descriptor = descriptors.mid(at, DescriptorSize);
+        const QByteArray name = descriptor.left(DescriptorNameSize);
+        pinned += name.left(name.indexOf('\0') < 0 ? name.size() : name.indexOf('\0'));
+        pinned += '\0';
+        pinned += descriptor.at(DescriptorTypeOffset);
+        pinned += descriptor.at(DescriptorWidthOffset);
+        pinned += descriptor.at(DescriptorDecimalsOffset);
+    }
+    return QCryptographicHash::hash(pinned, QCryptographicHash::Sha256).toHex();
+}
+
+} // namespace ServerHistory

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <memory>
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include "recording/ChangeLogEntry.h"
+#include "storage/DbfField.h"
+#include "storage/DbfRecord.h"
+
+class QDateTime;
+class QSqlQuery;
+
+// The change history as the server keeps it: the table "protokoll", one row
+// per entry with the fields of "protokoll.dbf" as text, in `nr` order. Each
+// entry is made exactly as the folder's change history makes it (the same
+// texts, the same record digests, the same chain), so that the history
+// exported to a folder is checked by the folder's own verifier.
+namespace ServerHistory {
+
+// The columns of "protokoll" after `nr`, in the order of the log's fields.
+extern const char *const Columns;
+
+// The layout of a record of "protokoll.dbf".
+std::shared_ptr<const DbfLayout> layout();
+
+// The entry of a change of a work-time record (`before` null for a new
+// one, `after` null for a deletion), its changes named by `fields`.
+ChangeLogEntry entryFor(const QList<DbfField> &fields, const DbfRecord *before, const DbfRecord *after);
+
+// The entry's record, stamped with `now` and chained to `previousHash`.
+DbfRecord chainedRecord(ChangeLogEntry &entry, const QByteArray &previousHash, const QDateTime &now);
+// "(nr, 'zeit', …, 'kette')" for an INSERT of `record` as entry `nr`.
+QString valuesOf(qint64 nr, const DbfRecord &record);
+// Fills `record` (of layout()) from the query's columns from `first` on,
+// in the order of Columns.
+void readInto(const QSqlQuery &query, int first, DbfRecord &record);
+
+// SHA-256 (hex) of a dBase table's structure as its header holds it, as
+// the folder's start entry keeps it.
+QByteArray structureDigest(const QByteArray &header);
+
+} // namespace ServerHistory

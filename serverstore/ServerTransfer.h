@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+class Clock;
+class ServerConnection;
+class ServerTable;
+
+// Moving a firm's records between a Database directory and the server, in
+// both directions, so that a firm can try the server and go back: the
+// records keep their numbers (deleted ones too), the history keeps its
+// entries and chain, the small files their bytes.
+namespace ServerTransfer {
+
+// Writes a Database directory that the folder store and other dBase tools
+// read: "arbeitszeit.dbf", "protokoll.dbf" and the small files, from one
+// snapshot of the server. Refuses a directory that already holds a table
+// or a history, so that nothing is written over.
+bool exportTo(ServerConnection &connection, ServerTable &table, const Clock &clock, const QString &directory,
+              QString *error);
+
+// Brings a Database directory in, in one transaction: refused when the
+// server already holds bookings or history, or the folder's table or
+// history cannot be read whole.
+bool importFrom(ServerConnection &connection, const Clock &clock, const QString &directory, QString *error);
+
+} // namespace ServerTransfer

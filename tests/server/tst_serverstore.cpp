@@ -1,0 +1,614 @@
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include <QDir>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "TestCluster.h"
+#include "recording/ChangeLog.h"
+#include "serverstore/ServerSchema.h"
+#include "serverstore/ServerStore.h"
+#include "storage/ClosingDateFile.h"
+#include "storage/DbfTable.h"
+#include "storage/WorkTimeTables.h"
+#include "support/FixedClock.h"
+#include "translation/ProgramTexts.h"
+
+// The server store against a real PostgreSQL server: a cluster of the
+// test's own, started once, with a fresh database for each test.
+class TestServerStore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+    void initRunsTwice();
+    void roundTripKeepsListReportsAndHistory_data();
+    void roundTripKeepsListReportsAndHistory();
+    void changesThroughTheStoreVerify();
+    void racingIdenticalBookingsStoreOne();
+    void concurrentWritersLoseNothing();
+    void clashSearchAgreesWithTheFolder_data();
+    void clashSearchAgreesWithTheFolder();
+    void historyCannotBeRewritten_data();
+    void historyCannotBeRewritten();
+    void killedClientLeavesNothing();
+    void changeBehindTheStoresBackIsFound();
+    void unreachableServerSaysSo();
+    void restartedServerIsReconnected();
+    void passwordFromStandardInput_data();
+    void passwordFromStandardInput();
+
+private:
+    struct Result
+    {
+        int exitCode = -1;
+        QByteArray out;
+        QByteArray err;
+    };
+    Result run(const QStringList &arguments, const QByteArray &input = QByteArray()) const;
+    Result runOnFolder(const QString &directory, const QStringList &arguments) const;
+    std::unique_ptr<ServerStore> store(const QString &role = QLatin1String(TestCluster::WorkingRole));
+    QString sql(const QString &statement, const QString &role = QString());
+    void makeFolder(const QString &directory, int rows, quint32 seed, bool withHistory, bool closed);
+    DbfRecord booking(ServerStore &store, const QString &employee, const QString &date, const QString &from,
+                      const QString &to);
+
+    TestCluster m_cluster;
+    FixedClock m_clock;
+    std::unique_ptr<QTemporaryDir> m_programDir;
+};
+
+void TestServerStore::initTestCase()
+{
+    const QString unavailable = TestCluster::unavailableReason();
+    if (!unavailable.isEmpty())
+        QSKIP(qPrintable(unavailable));
+    QVERIFY2(m_cluster.start(), qPrintable(m_cluster.errorString()));
+}
+
+void TestServerStore::cleanupTestCase()
+{
+    m_cluster.stop();
+}
+
+void TestServerStore::init()
+{
+    m_programDir = std::make_unique<QTemporaryDir>();
+    const QString database = QLatin1String(TestCluster::Database);
+    QVERIFY2(m_cluster.psql(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(database), nullptr, QString(),
+                            QStringLiteral("postgres")),
+             qPrintable(m_cluster.errorString()));
+    QVERIFY(m_cluster.psql(QStringLiteral("CREATE DATABASE %1 OWNER %2").arg(database, QLatin1String(TestCluster::OwnerRole)),
+                           nullptr, QString(), QStringLiteral("postgres")));
+    const std::unique_ptr<ServerStore> owner = store(QLatin1String(TestCluster::OwnerRole));
+    QVERIFY2(owner->initialize(WorkTimeTables::fieldDefinitions(&ProgramTexts::german), QLatin1String(TestCluster::WorkingRole)),
+             qPrintable(owner->errorString()));
+}
+
+std::unique_ptr<ServerStore> TestServerStore::store(const QString &role)
+{
+    const auto settings = ServerConnection::parse(m_cluster.conninfo(role), nullptr);
+    return std::make_unique<ServerStore>(*settings, m_clock);
+}
+
+QString TestServerStore::sql(const QString &statement, const QString &role)
+{
+    QString output;
+    if (!m_cluster.psql(statement, &output, role))
+        return QStringLiteral("ERROR: ") + m_cluster.errorString();
+    return output.trimmed();
+}
+
+TestServerStore::Result TestServerStore::run(const QStringList &arguments, const QByteArray &input) const
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TAGWERK_PROGRAM_DIR"), m_programDir->path());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_programDir->filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(TAGWERK_CLI_PATH), arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    Result result;
+    if (process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit) {
+        result.exitCode = process.exitCode();
+        result.out = process.readAllStandardOutput();
+        result.err = process.readAllStandardError();
+    }
+    return result;
+}
+
+TestServerStore::Result TestServerStore::runOnFolder(const QString &directory, const QStringList &arguments) const
+{
+    return run(QStringList{QStringLiteral("--db"), directory} + arguments);
+}
+
+// A folder as the program leaves it: records appended, changed and deleted
+// through the table with its change history, odd texts among them.
+void TestServerStore::makeFolder(const QString &directory, int rows, quint32 seed, bool withHistory, bool closed)
+{
+    QRandomGenerator random(seed);
+    DbfTable table(m_clock);
+    const QString path = directory + QStringLiteral("/arbeitszeit.dbf");
+    QVERIFY(table.create(path, WorkTimeTables::fieldDefinitions(&ProgramTexts::german)));
+    QVERIFY(table.open(path));
+    ChangeLog log(table, m_clock);
+    if (withHistory)
+        QVERIFY2(log.open(directory + QLatin1Char('/')), qPrintable(log.errorString()));
+    const QStringList employees = {QStringLiteral("Anna"), QStringLiteral("Bernd"), QStringLiteral("Jürgen Groß")};
+    const QStringList places = {QStringLiteral("Köln"), QStringLiteral("  Bonn"), QString(), QStringLiteral("a;b -> c\\")};
+    const QStringList odd = {QStringLiteral("25:00"), QStringLiteral("8:5"), QStringLiteral(""), QStringLiteral("ab")};
+    auto time = [&] {
+        if (random.bounded(20) == 0)
+            return odd.at(random.bounded(int(odd.size())));
+        return QStringLiteral("%1:%2").arg(random.bounded(24), 2, 10, QLatin1Char('0')).arg(random.bounded(4) * 15, 2, 10, QLatin1Char('0'));
+    };
+    for (int i = 0; i < rows; ++i) {
+        DbfRecord record = table.newRecord();
+        record.setText(WorkTimeTables::Datum, random.bounded(30) == 0 ? QStringLiteral("31.02.2024")
+                                                                       : QStringLiteral("%1.03.2024").arg(1 + random.bounded(28), 2, 10, QLatin1Char('0')));
+        record.setText(WorkTimeTables::Arbeiter, employees.at(random.bounded(int(employees.size()))));
+        record.setText(WorkTimeTables::Ort, places.at(random.bounded(int(places.size()))));
+        record.setText(WorkTimeTables::Taetigkeit, QStringLiteral("Tätigkeit %1").arg(random.bounded(5)));
+        record.setText(WorkTimeTables::ZeitVon, time());
+        record.setText(WorkTimeTables::ZeitBis, time());
+        record.setText(WorkTimeTables::Bemerkungen, random.bounded(3) == 0 ? QStringLiteral("Bemerkung «%1» 'x'").arg(i) : QString());
+        const int away = random.bounded(3);
+        record.setLogical(WorkTimeTables::Auswaerts, away == 2 ? std::nullopt : std::optional<bool>(away == 1));
+        record.setText(WorkTimeTables::Pause, QStringLiteral("00:%1").arg(random.bounded(4) * 15, 2, 10, QLatin1Char('0')));
+        record.setLogical(WorkTimeTables::Doppelt, random.bounded(5) == 0);
+        record.setText(WorkTimeTables::DatumEintrag, QStringLiteral("01.04.2024"));
+        record.setText(WorkTimeTables::ZeitEintrag, QStringLiteral("10:00"));
+        QVERIFY2(table.append(record), qPrintable(table.errorString()));
+    }
+    for (int i = 0; i < rows / 10; ++i) {
+        DbfRecord record;
+        QVERIFY(table.readRecord(1 + random.bounded(table.recordCount()), record));
+        if (record.isDeleted())
+            continue;
+        if (random.bounded(2)) {
+            QVERIFY(table.markDeleted(record.recordNumber()));
+        } else {
+            record.setText(WorkTimeTables::Ort, QStringLiteral("Geändert %1").arg(i));
+            QVERIFY(table.update(record));
+        }
+    }
+    if (closed) {
+        QVERIFY(log.appendPeriodClosing(QStringLiteral("Administrator"), QStringLiteral("pc"), QDate(), QDate(2024, 3, 10)));
+        QString error;
+        QVERIFY(ClosingDateFile::save(directory + QStringLiteral("/abschluss.dat"), QDate(2024, 3, 10), error));
+    }
+}
+
+DbfRecord TestServerStore::booking(ServerStore &store, const QString &employee, const QString &date, const QString &from,
+                                   const QString &to)
+{
+    DbfRecord record = store.bookings().newRecord();
+    record.setText(WorkTimeTables::Datum, date);
+    record.setText(WorkTimeTables::Arbeiter, employee);
+    record.setText(WorkTimeTables::Ort, QStringLiteral("Bonn"));
+    record.setText(WorkTimeTables::Taetigkeit, QStringLiteral("Bau"));
+    record.setText(WorkTimeTables::ZeitVon, from);
+    record.setText(WorkTimeTables::ZeitBis, to);
+    record.setText(WorkTimeTables::Pause, QStringLiteral("00:00"));
+    return record;
+}
+
+void TestServerStore::initRunsTwice()
+{
+    const std::unique_ptr<ServerStore> owner = store(QLatin1String(TestCluster::OwnerRole));
+    QVERIFY2(owner->initialize(WorkTimeTables::fieldDefinitions(&ProgramTexts::german), QLatin1String(TestCluster::WorkingRole)),
+             qPrintable(owner->errorString()));
+    const Result again = run({QStringLiteral("--server"), m_cluster.conninfo(QLatin1String(TestCluster::OwnerRole)),
+                              QStringLiteral("init"), QLatin1String(TestCluster::WorkingRole)});
+    QCOMPARE(again.exitCode, 0);
+    QCOMPARE(sql(QStringLiteral("SELECT version FROM tagwerk_schema")), QString::number(ServerSchema::Version));
+    const std::unique_ptr<ServerStore> pc = store();
+    QVERIFY2(pc->open(), qPrintable(pc->errorString()));
+    QCOMPARE(pc->bookings().rowCount(), 0);
+    QCOMPARE(sql(QStringLiteral("SELECT aktion FROM protokoll")), QStringLiteral("Beginn"));
+}
+
+void TestServerStore::roundTripKeepsListReportsAndHistory_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<bool>("withHistory");
+    QTest::addColumn<bool>("closed");
+    QTest::newRow("empty table, history") << 0 << true << false;
+    QTest::newRow("no history") << 40 << false << false;
+    QTest::newRow("history") << 300 << true << false;
+    QTest::newRow("history, closed period") << 1200 << true << true;
+}
+
+void TestServerStore::roundTripKeepsListReportsAndHistory()
+{
+    QFETCH(int, rows);
+    QFETCH(bool, withHistory);
+    QFETCH(bool, closed);
+    QTemporaryDir original;
+    QTemporaryDir exported;
+    makeFolder(original.path(), rows, quint32(rows) + 7, withHistory, closed);
+    const QString owner = m_cluster.conninfo(QLatin1String(TestCluster::OwnerRole));
+    const Result imported = run({QStringLiteral("--server"), owner, QStringLiteral("import"), original.path()});
+    QVERIFY2(imported.exitCode == 0, imported.err.constData());
+    const QString target = exported.filePath(QStringLiteral("out"));
+    const Result written = run({QStringLiteral("--server"), m_cluster.conninfo(), QStringLiteral("export"), target});
+    QVERIFY2(written.exitCode == 0, written.err.constData());
+
+    const QStringList period = {QStringLiteral("report"), QStringLiteral("period"), QStringLiteral("--from"),
+                                QStringLiteral("01.03.2024"), QStringLiteral("--to"), QStringLiteral("31.03.2024")};
+    for (const QStringList &command : {QStringList{QStringLiteral("list")}, period}) {
+        const Result before = runOnFolder(original.path(), command);
+        const Result after = runOnFolder(target, command);
+        QCOMPARE(after.exitCode, before.exitCode);
+        QCOMPARE(after.out, before.out);
+    }
+    // Without a history in the folder, the server began one at the import.
+    const Result verified = runOnFolder(target, {QStringLiteral("verify")});
+    QVERIFY2(verified.exitCode == 0, verified.out.constData());
+    // A server that holds bookings takes no second import.
+    const Result second = run({QStringLiteral("--server"), owner, QStringLiteral("import"), original.path()});
+    QCOMPARE(second.exitCode, rows > 0 || withHistory ? 1 : 0);
+}
+
+void TestServerStore::changesThroughTheStoreVerify()
+{
+    QTemporaryDir original;
+    makeFolder(original.path(), 50, 3, true, false);
+    const std::unique_ptr<ServerStore> owner = store(QLatin1String(TestCluster::OwnerRole));
+    QVERIFY2(owner->importFrom(original.path()), qPrintable(owner->errorString()));
+    const std::unique_ptr<ServerStore> pc = store();
+    QVERIFY2(pc->open(), qPrintable(pc->errorString()));
+    pc->setAuthor(QStringLiteral("Anna"));
+    RecordTable &table = pc->bookings();
+    DbfRecord record;
+    QVERIFY(table.readRow(0, record));
+    record.setText(WorkTimeTables::Bemerkungen, QStringLiteral("geändert"));
+    QVERIFY2(table.update(record), qPrintable(table.errorString()));
+    QVERIFY(table.markDeleted(table.recordNumberAt(1)));
+    DbfRecord added = booking(*pc, QStringLiteral("Zoe"), QStringLiteral("20.04.2024"), QStringLiteral("08:00"),
+                              QStringLiteral("12:00"));
+    const auto appended = pc->appendBooking(added, WorkTimeStore::Span{QStringLiteral("Zoe"), QDate(2024, 4, 20), 8 * 3600, 12 * 3600}, false);
+    QCOMPARE(appended.kind, WorkTimeStore::Appended::Stored);
+    QCOMPARE(added.recordNumber(), 51u);
+    // A closing, then the closed period refuses.
+    UserListData users;
+    const ClosedPeriod::Change change = pc->closePeriod(QDate(2024, 3, 31), QString(), users, QDate(2024, 4, 30));
+    QVERIFY2(change.result == ClosedPeriod::Change::Done, qPrintable(change.message));
+    QCOMPARE(pc->closedPeriod().read().until, QDate(2024, 3, 31));
+    DbfRecord inClosed = booking(*pc, QStringLiteral("Zoe"), QStringLiteral("20.03.2024"), QStringLiteral("08:00"),
+                                 QStringLiteral("12:00"));
+    QCOMPARE(pc->appendBooking(inClosed, WorkTimeStore::Span{QStringLiteral("Zoe"), QDate(2024, 3, 20), 8 * 3600, 12 * 3600}, false).kind,
+             WorkTimeStore::Appended::Closed);
+    QVERIFY(table.readRow(0, record));
+    QVERIFY(!table.markDeleted(record.recordNumber()));
+    QVERIFY(!pc->historyChecksum().isEmpty());
+    // Another PC reads the same rows: the live records, in order.
+    const std::unique_ptr<ServerStore> other = store();
+    QVERIFY2(other->openForReading(), qPrintable(other->errorString()));
+    QStringList rows;
+    for (int row = 0; row < other->bookings().rowCount(); ++row)
+        rows.append(QString::number(other->bookings().recordNumberAt(row)));
+    QCOMPARE(rows.join(QLatin1Char(',')), sql(QStringLiteral("SELECT string_agg(satz::text, ',' ORDER BY satz) FROM arbeitszeit "
+                                                             "WHERE NOT geloescht")));
+    QCOMPARE(other->bookings().rowCount(), table.rowCount());
+
+    QTemporaryDir exported;
+    QVERIFY2(pc->exportTo(exported.path()), qPrintable(pc->errorString()));
+    const Result verified = runOnFolder(exported.path(), {QStringLiteral("verify")});
+    QVERIFY2(verified.exitCode == 0, verified.out.constData());
+    QVERIFY(verified.out.contains(pc->historyChecksum()));
+    // The stream gives every live record with the bytes a read by key gives,
+    // also for a text beyond the code page (written behind the store).
+    QCOMPARE(sql(QStringLiteral("UPDATE arbeitszeit SET bemerkungen = 'Grüße \U0001F600 ok' WHERE satz = (SELECT min(satz) FROM arbeitszeit WHERE NOT geloescht)")), QString());
+    QVERIFY(other->bookings().reload());
+    int scanned = 0;
+    QVERIFY(other->bookings().scan([&](const DbfRecord &streamed) {
+        DbfRecord byKey;
+        if (!other->bookings().readRecord(streamed.recordNumber(), byKey) || byKey.bytes() != streamed.bytes()
+            || streamed.recordNumber() != other->bookings().recordNumberAt(scanned))
+            return false;
+        ++scanned;
+        return true;
+    }));
+    QCOMPARE(scanned, other->bookings().rowCount());
+}
+
+void TestServerStore::racingIdenticalBookingsStoreOne()
+{
+    {
+        const std::unique_ptr<ServerStore> first = store();
+        QVERIFY2(first->open(), qPrintable(first->errorString()));
+    }
+    constexpr int Writers = 8;
+    std::atomic<int> stored{0};
+    std::atomic<int> clashed{0};
+    std::atomic<int> ready{0};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < Writers; ++i) {
+        threads.emplace_back([&] {
+            const std::unique_ptr<ServerStore> pc = store();
+            if (!pc->open())
+                return;
+            DbfRecord record = booking(*pc, QStringLiteral("Anna"), QStringLiteral("05.03.2024"), QStringLiteral("08:00"),
+                                       QStringLiteral("12:00"));
+            ++ready;
+            while (ready < Writers)
+                std::this_thread::yield();
+            const auto appended = pc->appendBooking(
+                record, WorkTimeStore::Span{QStringLiteral("Anna"), QDate(2024, 3, 5), 8 * 3600, 12 * 3600}, false);
+            if (appended.kind == WorkTimeStore::Appended::Stored)
+                ++stored;
+            else if (appended.kind == WorkTimeStore::Appended::Clashes)
+                ++clashed;
+        });
+    }
+    for (std::thread &thread : threads)
+        thread.join();
+    QCOMPARE(stored.load(), 1);
+    QCOMPARE(clashed.load(), Writers - 1);
+    QCOMPARE(sql(QStringLiteral("SELECT count(*) FROM arbeitszeit")), QStringLiteral("1"));
+    QCOMPARE(sql(QStringLiteral("SELECT count(*) FROM protokoll")), QStringLiteral("2"));
+}
+
+// Four PCs booking at once, each its own employee: every booking is
+// stored, each with its history entry, in one chain that verifies.
+void TestServerStore::concurrentWritersLoseNothing()
+{
+    {
+        const std::unique_ptr<ServerStore> first = store();
+        QVERIFY2(first->open(), qPrintable(first->errorString()));
+    }
+    constexpr int Writers = 4;
+    constexpr int Bookings = 25;
+    std::atomic<int> stored{0};
+    std::vector<std::thread> threads;
+    for (int i = 0; i < Writers; ++i) {
+        threads.emplace_back([&, i] {
+            const std::unique_ptr<ServerStore> pc = store();
+            if (!pc->open())
+                return;
+            const QString employee = QStringLiteral("PC %1").arg(i);
+            for (int n = 0; n < Bookings; ++n) {
+                const QDate date = QDate(2024, 3, 1).addDays(n);
+                DbfRecord record = booking(*pc, employee, date.toString(QStringLiteral("dd.MM.yyyy")),
+                                           QStringLiteral("08:00"), QStringLiteral("12:00"));
+                if (pc->appendBooking(record, WorkTimeStore::Span{employee, date, 8 * 3600, 12 * 3600}, false).kind
+                    == WorkTimeStore::Appended::Stored)
+                    ++stored;
+            }
+        });
+    }
+    for (std::thread &thread : threads)
+        thread.join();
+    QCOMPARE(stored.load(), Writers * Bookings);
+    QCOMPARE(sql(QStringLiteral("SELECT count(*), max(satz) FROM arbeitszeit")),
+             QStringLiteral("%1|%1").arg(Writers * Bookings));
+    const std::unique_ptr<ServerStore> pc = store();
+    QVERIFY(pc->openForReading());
+    QTemporaryDir exported;
+    QVERIFY2(pc->exportTo(exported.path()), qPrintable(pc->errorString()));
+    const Result verified = runOnFolder(exported.path(), {QStringLiteral("verify")});
+    QVERIFY2(verified.exitCode == 0, verified.out.constData());
+}
+
+// The five conditions of the clash search: the server decides as the folder.
+void TestServerStore::clashSearchAgreesWithTheFolder_data()
+{
+    QTest::addColumn<QString>("storedFrom");
+    QTest::addColumn<QString>("storedTo");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::addColumn<bool>("clashes");
+    const int h = 3600;
+    QTest::newRow("inside") << "08:00" << "12:00" << 9 * h << 10 * h << true;
+    QTest::newRow("overlaps the start") << "08:00" << "12:00" << 7 * h << 9 * h << true;
+    QTest::newRow("touches the end") << "08:00" << "12:00" << 12 * h << 13 * h << false;
+    QTest::newRow("touches the start") << "08:00" << "12:00" << 6 * h << 8 * h << false;
+    QTest::newRow("same times") << "08:00" << "12:00" << 8 * h << 12 * h << true;
+    QTest::newRow("same start, shorter") << "08:00" << "12:00" << 8 * h << 10 * h << true;
+    QTest::newRow("point inside") << "08:00" << "12:00" << 9 * h << 9 * h << true;
+    QTest::newRow("point at the start") << "08:00" << "12:00" << 8 * h << 8 * h << false;
+    QTest::newRow("same point") << "09:00" << "09:00" << 9 * h << 9 * h << true;
+    QTest::newRow("night, start inside a day booking") << "08:00" << "23:00" << 22 * h << 6 * h << true;
+    QTest::newRow("night, a day booking past both bounds") << "07:00" << "21:00" << 22 * h << 6 * h << false;
+    QTest::newRow("night, same times") << "22:00" << "06:00" << 22 * h << 6 * h << true;
+    QTest::newRow("night, one bound shared") << "22:00" << "05:00" << 22 * h << 6 * h << false;
+    QTest::newRow("night vs point at its bound") << "22:00" << "06:00" << 22 * h << 22 * h << false;
+    QTest::newRow("stored time no time") << "25:00" << "12:00" << 9 * h << 10 * h << false;
+    QTest::newRow("one-digit hours") << "8:00" << "9:00" << 8 * h + 1800 << 8 * h + 2700 << true;
+    QTest::newRow("seconds") << "08:00" << "09:00" << 8 * h + 59 * 60 + 59 << 10 * h << true;
+}
+
+void TestServerStore::clashSearchAgreesWithTheFolder()
+{
+    QFETCH(QString, storedFrom);
+    QFETCH(QString, storedTo);
+    QFETCH(int, from);
+    QFETCH(int, to);
+    QFETCH(bool, clashes);
+    const std::unique_ptr<ServerStore> pc = store();
+    QVERIFY2(pc->open(), qPrintable(pc->errorString()));
+    // Stored without a search, as the folder stores an hours-only booking.
+    DbfRecord stored = booking(*pc, QStringLiteral("Anna"), QStringLiteral("5.3.2024"), storedFrom, storedTo);
+    QCOMPARE(pc->appendBooking(stored, std::nullopt, false).kind, WorkTimeStore::Appended::Stored);
+    DbfRecord record = booking(*pc, QStringLiteral("Anna"), QStringLiteral("05.03.2024"), QStringLiteral("x"), QStringLiteral("y"));
+    const auto appended = pc->appendBooking(record, WorkTimeStore::Span{QStringLiteral("Anna"), QDate(2024, 3, 5), from, to}, false);
+    QCOMPARE(appended.kind == WorkTimeStore::Appended::Clashes, clashes);
+    if (clashes)
+        QCOMPARE(appended.clashRecord, 1u);
+    // The constraint agrees with the search: a checked booking of the same
+    // times, written with plain SQL, is refused exactly when it clashes (a
+    // time with seconds does not fit the field).
+    if (from % 60 || to % 60)
+        return;
+    const QString checked = QStringLiteral(
+        "INSERT INTO arbeitszeit (satz, arbeiter, datum, zeit_von, zeit_bis, geprueft) VALUES (%1, 'Anna', '05.03.2024', '%2', '%3', true)");
+    auto text = [](int seconds) {
+        return QTime(0, 0).addSecs(seconds).toString(QStringLiteral("HH:mm"));
+    };
+    QCOMPARE(sql(checked.arg(100).arg(storedFrom, storedTo) + QStringLiteral(" RETURNING satz"), QLatin1String(TestCluster::OwnerRole)),
+             QStringLiteral("100"));
+    const QString second = sql(checked.arg(101).arg(text(from), text(to)), QLatin1String(TestCluster::OwnerRole));
+    QCOMPARE(second.contains(QLatin1String(ServerSchema::ClashConstraint)), clashes);
+}
+
+void TestServerStore::historyCannotBeRewritten_data()
+{
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<QString>("role");
+    const QString pc = QLatin1String(TestCluster::WorkingRole);
+    const QString owner = QLatin1String(TestCluster::OwnerRole);
+    QTest::newRow("update, working role") << "UPDATE protokoll SET wer = 'x'" << pc;
+    QTest::newRow("delete, working role") << "DELETE FROM protokoll" << pc;
+    QTest::newRow("truncate, working role") << "TRUNCATE protokoll" << pc;
+    QTest::newRow("start list, working role") << "UPDATE protokollbeginn SET inhalt = ''" << pc;
+    QTest::newRow("update, owner") << "UPDATE protokoll SET wer = 'x'" << owner;
+    QTest::newRow("delete, owner") << "DELETE FROM protokoll" << owner;
+    QTest::newRow("truncate, owner") << "TRUNCATE protokoll" << owner;
+    QTest::newRow("start list, owner") << "DELETE FROM protokollbeginn" << owner;
+    QTest::newRow("delete a booking, working role") << "DELETE FROM arbeitszeit" << pc;
+}
+
+void TestServerStore::historyCannotBeRewritten()
+{
+    QFETCH(QString, statement);
+    QFETCH(QString, role);
+    const std::unique_ptr<ServerStore> pc = store();
+    QVERIFY2(pc->open(), qPrintable(pc->errorString()));
+    DbfRecord record = booking(*pc, QStringLiteral("Anna"), QStringLiteral("05.03.2024"), QStringLiteral("08:00"),
+                               QStringLiteral("12:00"));
+    QCOMPARE(pc->appendBooking(record, std::nullopt, false).kind, WorkTimeStore::Appended::Stored);
+    const QString before = sql(QStringLiteral("SELECT string_agg(kette, ',' ORDER BY nr) FROM protokoll"));
+    QVERIFY(sql(statement, role).startsWith(QLatin1String("ERROR")));
+    QCOMPARE(sql(QStringLiteral("SELECT string_agg(kette, ',' ORDER BY nr) FROM protokoll")), before);
+    QCOMPARE(sql(QStringLiteral("SELECT count(*) FROM arbeitszeit")), QStringLiteral("1"));
+}
+
+void TestServerStore::killedClientLeavesNothing()
+{
+    const std::unique_ptr<ServerStore> pc = store();
+    QVERIFY2(pc->open(), qPrintable(pc->errorString()));
+    // A client that took the table, wrote a history entry and a booking, and
+    // dies before its commit.
+    QProcess client;
+    client.start(QStringLiteral("/usr/bin/psql"),
+                 {QStringLiteral("-X"), QStringLiteral("-h"), m_cluster.socketDirectory(), QStringLiteral("-p"),
+                  QString::number(m_cluster.port()), QStringLiteral("-U"), QLatin1String(TestCluster::WorkingRole),
+                  QStringLiteral("-d"), QLatin1String(TestCluster::Database), QStringLiteral("-c"),
+                  QStringLiteral("BEGIN; LOCK TABLE arbeitszeit IN SHARE ROW EXCLUSIVE MODE; "
+                                 "INSERT INTO protokoll (nr, aktion, kette) VALUES (2, 'Neu', 'x'); "
+                                 "INSERT INTO arbeitszeit (satz, arbeiter) VALUES (1, 'Halb'); SELECT pg_sleep(60)")});
+    QVERIFY(client.waitForStarted());
+    QTRY_COMPARE_WITH_TIMEOUT(sql(QStringLiteral("SELECT count(*) FROM pg_stat_activity WHERE query LIKE '%pg_sleep(60)%' "
+                                                 "AND pid <> pg_backend_pid()")),
+                              QStringLiteral("1"), 10000);
+    client.kill();
+    QVERIFY(client.waitForFinished());
+    // The next booking waits for the dead client's lock to go, and finds
+    // nothing of its work.
+    DbfRecord record = booking(*pc, QStringLiteral("Anna"), QStringLiteral("05.03.2024"), QStringLiteral("08:00"),
+                               QStringLiteral("12:00"));
+    const auto appended = pc->appendBooking(record, std::nullopt, false);
+    QVERIFY2(appended.kind == WorkTimeStore::Appended::Stored, qPrintable(appended.error));
+    QCOMPARE(record.recordNumber(), 1u);
+    QCOMPARE(sql(QStringLiteral("SELECT string_agg(arbeiter, ',') FROM arbeitszeit")), QStringLiteral("Anna"));
+    QCOMPARE(sql(QStringLiteral("SELECT string_agg(aktion, ',' ORDER BY nr) FROM protokoll")), QStringLiteral("Beginn,Neu"));
+}
+
+void TestServerStore::changeBehindTheStoresBackIsFound()
+{
+    const std::unique_ptr<ServerStore> pc = store();
+    QVERIFY2(pc->open(), qPrintable(pc->errorString()));
+    for (const char *employee : {"Anna", "Bernd"}) {
+        DbfRecord record = booking(*pc, QLatin1String(employee), QStringLiteral("05.03.2024"), QStringLiteral("08:00"),
+                                   QStringLiteral("12:00"));
+        QCOMPARE(pc->appendBooking(record, std::nullopt, false).kind, WorkTimeStore::Appended::Stored);
+    }
+    QTemporaryDir clean;
+    QVERIFY2(pc->exportTo(clean.path()), qPrintable(pc->errorString()));
+    QCOMPARE(runOnFolder(clean.path(), {QStringLiteral("verify")}).exitCode, 0);
+
+    QCOMPARE(sql(QStringLiteral("UPDATE arbeitszeit SET zeit_bis = '18:00' WHERE satz = 2"),
+                 QLatin1String(TestCluster::WorkingRole)),
+             QString());
+    QTemporaryDir changed;
+    QVERIFY2(pc->exportTo(changed.path()), qPrintable(pc->errorString()));
+    const Result verified = runOnFolder(changed.path(), {QStringLiteral("verify")});
+    QCOMPARE(verified.exitCode, 1);
+    QVERIFY2(verified.out.contains("2"), verified.out.constData());
+    // An export never writes over a table.
+    QVERIFY(!pc->exportTo(changed.path()));
+}
+
+void TestServerStore::unreachableServerSaysSo()
+{
+    const QString nowhere = QStringLiteral("host=%1 port=1 dbname=x user=y").arg(m_cluster.socketDirectory());
+    const Result result = run({QStringLiteral("--server"), nowhere, QStringLiteral("export"), QStringLiteral("/tmp/nowhere")});
+    QCOMPARE(result.exitCode, 2);
+    QVERIFY2(result.err.contains(m_cluster.socketDirectory().toUtf8()), result.err.constData());
+    // A password never stands in the CONNINFO.
+    const Result withPassword = run({QStringLiteral("--server"), m_cluster.conninfo() + QStringLiteral(" password=geheim"),
+                                     QStringLiteral("init")});
+    QCOMPARE(withPassword.exitCode, 2);
+}
+
+// The server stopped and started again under a running store: the action
+// in between says it was not stored, the next one connects anew.
+void TestServerStore::restartedServerIsReconnected()
+{
+    const std::unique_ptr<ServerStore> pc = store();
+    QVERIFY2(pc->open(), qPrintable(pc->errorString()));
+    QVERIFY2(m_cluster.stopServer(), qPrintable(m_cluster.errorString()));
+    DbfRecord lost = booking(*pc, QStringLiteral("Anna"), QStringLiteral("05.03.2024"), QStringLiteral("08:00"),
+                             QStringLiteral("12:00"));
+    const auto refused = pc->appendBooking(lost, std::nullopt, false);
+    const bool restarted = m_cluster.startServer();
+    QVERIFY2(restarted, qPrintable(m_cluster.errorString()));
+    QCOMPARE(refused.kind, WorkTimeStore::Appended::Failed);
+    QVERIFY2(refused.error.startsWith(QLatin1String("Die Buchung wurde nicht gespeichert")), qPrintable(refused.error));
+    QVERIFY(!pc->bookings().refresh() || pc->bookings().rowCount() == 0);
+
+    DbfRecord record = booking(*pc, QStringLiteral("Anna"), QStringLiteral("05.03.2024"), QStringLiteral("08:00"),
+                               QStringLiteral("12:00"));
+    const auto stored = pc->appendBooking(record, std::nullopt, false);
+    QVERIFY2(stored.kind == WorkTimeStore::Appended::Stored, qPrintable(stored.error));
+    QCOMPARE(record.recordNumber(), 1u);
+    QVERIFY(pc->bookings().refresh());
+    QCOMPARE(pc->bookings().rowCount(), 1);
+}
+
+void TestServerStore::passwordFromStandardInput_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("right") << QByteArray("geheim\n") << 0 << "ist in den Ordner";
+    QTest::newRow("wrong") << QByteArray("falsch\n") << 2 << "hat das Passwort des Benutzers \"tagwerk_remote\" nicht angenommen";
+    QTest::newRow("none") << QByteArray() << 2 << "fand keine Zeile auf der Standardeingabe";
+}
+
+void TestServerStore::passwordFromStandardInput()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    QTemporaryDir target;
+    const Result result = run({QStringLiteral("--server"), m_cluster.conninfo(QLatin1String(TestCluster::PasswordRole)),
+                               QStringLiteral("--server-password"), QStringLiteral("-"), QStringLiteral("export"),
+                               target.filePath(QStringLiteral("out"))},
+                              input);
+    QCOMPARE(result.exitCode, exitCode);
+    QVERIFY2(QString::fromUtf8(result.out + result.err).contains(message), (result.out + result.err).constData());
+}
+
+QTEST_GUILESS_MAIN(TestServerStore)
+#include "tst_serverstore.moc"
