@@ -31,6 +31,22 @@ bool isServerCommand(const QString &command)
     return command == QLatin1String("init") || command == QLatin1String("import") || command == QLatin1String("export");
 }
 
+int readServerPassword(bool given, const QString &value, QString &password)
+{
+    if (!given)
+        return CliExit::Ok;
+    // Never on the command line, where every user of the machine can read
+    // it: only "-", for standard input.
+    if (value != QLatin1String(PasswordInput::FromStandardInput))
+        return usage(TranslateText(QStringLiteral("--server-password nimmt nur - (das Passwort von der Standardeingabe)")));
+    const auto typed = PasswordInput::readLine(TranslateText(QStringLiteral("Passwort für den Server:")) + QLatin1Char(' '));
+    if (!typed)
+        return usage(TranslateText(QStringLiteral("--%1 - fand keine Zeile auf der Standardeingabe"))
+                         .arg(QStringLiteral("server-password")));
+    password = *typed;
+    return CliExit::Ok;
+}
+
 int runServerCommand(const ServerCommandOptions &options, const Clock &clock)
 {
     const bool isInit = options.command == QLatin1String("init");
@@ -44,17 +60,11 @@ int runServerCommand(const ServerCommandOptions &options, const Clock &clock)
     if (!settings)
         return usage(error);
     ServerStore store(*settings, clock);
-    if (options.passwordGiven) {
-        // Never on the command line, where every user of the machine can
-        // read it: only "-", for standard input.
-        if (options.password != QLatin1String(PasswordInput::FromStandardInput))
-            return usage(TranslateText(QStringLiteral("--server-password nimmt nur - (das Passwort von der Standardeingabe)")));
-        const auto typed = PasswordInput::readLine(TranslateText(QStringLiteral("Passwort für den Server:")) + QLatin1Char(' '));
-        if (!typed)
-            return usage(TranslateText(QStringLiteral("--%1 - fand keine Zeile auf der Standardeingabe"))
-                             .arg(QStringLiteral("server-password")));
-        store.setPassword(*typed);
-    }
+    QString password;
+    if (const int read = readServerPassword(options.passwordGiven, options.password, password); read != CliExit::Ok)
+        return read;
+    if (!password.isEmpty())
+        store.setPassword(password);
     if (!store.connection().open()) {
         printError(QStringLiteral("tagwerk-cli: ") + store.connection().errorString());
         return CliExit::Usage;

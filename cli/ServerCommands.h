@@ -20,6 +20,10 @@ struct ServerCommandOptions
 };
 
 bool isServerCommand(const QString &command);
+// The password --server-password asks for: nothing when the option is not
+// given (libpq's password file serves then), the line read from standard
+// input for "-"; an exit status other than 0 for anything else.
+int readServerPassword(bool given, const QString &value, QString &password);
 // The exit status: 0 done, 1 refused (a server that holds bookings, a
 // directory that holds a table), 2 usage or a server that cannot be reached.
 int runServerCommand(const ServerCommandOptions &options, const Clock &clock);

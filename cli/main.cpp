@@ -500,6 +500,22 @@ int main(int argc, char *argv[])
         }
     }
 
+    if (parser.isSet(QStringLiteral("server"))) {
+        if (parser.isSet(QStringLiteral("db")))
+            return usageError(excludeEachOther("db", "server"));
+        QString password;
+        const int read = readServerPassword(parser.isSet(QStringLiteral("server-password")),
+                                            parser.value(QStringLiteral("server-password")), password);
+        if (read != CliExit::Ok)
+            return read;
+        const AppContext::ServerOpening opening = context.useServer(parser.value(QStringLiteral("server")), password);
+        if (!opening.connected) {
+            printError(QStringLiteral("tagwerk-cli: ") + opening.message);
+            return CliExit::Usage;
+        }
+    } else if (parser.isSet(QStringLiteral("server-password"))) {
+        return usageError(needs(QStringLiteral("--server-password"), "server"));
+    }
     if (parser.isSet(QStringLiteral("db")))
         context.setDatabaseDirectoryOverride(dbDirectory);
     else
@@ -516,8 +532,8 @@ int main(int argc, char *argv[])
     // The history needs no table to be read, but without one it is not the
     // history of anything here: most likely --db names the wrong directory.
     // (A directory that may not be entered is left to say so itself.)
-    const QFileInfo directory(context.tables().directory());
-    if ((isVerify || isHistory) && !QFileInfo::exists(context.tables().tablePath())
+    const QFileInfo directory(context.folderStore() ? context.tables().directory() : QString());
+    if (context.folderStore() && (isVerify || isHistory) && !QFileInfo::exists(context.tables().tablePath())
         && (!directory.exists() || directory.isExecutable())) {
         reporter.error(context.tables().missingTableMessage());
         Reporter::setGlobal(nullptr);
@@ -532,15 +548,20 @@ int main(int argc, char *argv[])
         return closed;
     }
     if (isRestart) {
-        const int restarted = context.folderStore() && context.tables().CreateandopenTables() ? restartHistory(context, parser) : CliExit::Usage;
+        const bool opened = !context.folderStore() || context.tables().CreateandopenTables();
+        const int restarted = opened ? restartHistory(context, parser) : CliExit::Usage;
         Reporter::setGlobal(nullptr);
         return restarted;
     }
     if (isVerify || isHistory) {
         // The history is only read: nothing is created or opened for writing.
+        // On a server: a copy of its records made for this run.
+        const QString historyDirectory = context.historyDirectory();
+        if (historyDirectory.isEmpty())
+            return CliExit::Usage;
         CliOutput out;
-        const int checked = isVerify ? runVerify(context.tables().directory(), context.tables().tablePath(), out)
-                                     : runHistory(context.tables().directory(), historyFilter, out);
+        const int checked = isVerify ? runVerify(historyDirectory, historyDirectory + QLatin1String(WorkTimeTables::TableFileName), out)
+                                     : runHistory(historyDirectory, historyFilter, out);
         Reporter::setGlobal(nullptr);
         return checked;
     }

@@ -154,10 +154,16 @@ QString ServerConnection::location() const
     return host + port + QLatin1Char('/') + m_settings.database;
 }
 
-QString ServerConnection::connectFailure(const QString &serverError) const
+bool ServerConnection::isPasswordRefusal(const QString &serverError)
 {
-    if (serverError.contains(QLatin1String("password authentication failed"))
-        || serverError.contains(QLatin1String("no password supplied")))
+    return serverError.contains(QLatin1String("password authentication failed"))
+        || serverError.contains(QLatin1String("no password supplied"));
+}
+
+QString ServerConnection::connectFailure(const QString &serverError)
+{
+    m_passwordRefused = isPasswordRefusal(serverError);
+    if (m_passwordRefused)
         return UiText(QStringLiteral("Der Server %1 hat das Passwort des Benutzers \"%2\" nicht angenommen: %3"))
             .arg(location(), m_settings.user, serverError);
     return UiText(QStringLiteral("Der Server %1 ist nicht erreichbar: %2")).arg(location(), serverError);

@@ -46,6 +46,8 @@ public:
     // "host:port/database", for messages.
     QString location() const;
     QString errorString() const { return m_error; }
+    // Whether the last connect failed for want of the right password.
+    bool passwordRefused() const { return m_passwordRefused; }
     const Settings &settings() const { return m_settings; }
 
     // Opens the working connection, or opens it anew after it was lost;
@@ -79,7 +81,8 @@ public:
 
 private:
     bool openDatabase(QSqlDatabase &database, const QString &name);
-    QString connectFailure(const QString &serverError) const;
+    static bool isPasswordRefusal(const QString &serverError);
+    QString connectFailure(const QString &serverError);
 
     Settings m_settings;
     QString m_password;
@@ -89,4 +92,5 @@ private:
     QString m_errorCode;
     bool m_lost = false;
     quint64 m_statements = 0;
+    bool m_passwordRefused = false;
 };

@@ -8,8 +8,10 @@
 
 #include "LanguageOptions.h"
 #include "OwnFiles.h"
+#include "ServerChoice.h"
 #include "base/Clock.h"
 #include "base/Reporter.h"
+#include "serverstore/ServerStore.h"
 #include "storage/AccountTables.h"
 #include "storage/ClosingDateFile.h"
 #include "storage/UserListStore.h"
@@ -171,6 +173,31 @@ AccountTables AppContext::accountTables()
             account.setJournal(&m_folder->changeLog());
     }
     return account;
+}
+
+AppContext::ServerOpening AppContext::useServer(const QString &conninfo, const QString &password)
+{
+    ServerOpening opening;
+    const std::optional<ServerConnection::Settings> settings = ServerConnection::parse(conninfo, &opening.message);
+    if (!settings)
+        return opening;
+    auto server = std::make_unique<ServerStore>(*settings, m_clock);
+    if (!password.isEmpty())
+        server->setPassword(password);
+    opening.connected = server->connection().open();
+    if (!opening.connected) {
+        opening.passwordRefused = server->connection().passwordRefused();
+        opening.message = server->connection().errorString();
+    }
+    m_folder = nullptr;
+    m_store = std::move(server);
+    return opening;
+}
+
+QString AppContext::chosenServer()
+{
+    const ServerChoice choice = ServerChoice::restore(*m_settings);
+    return choice.useServer ? choice.conninfo() : QString();
 }
 
 QString AppContext::historyChecksumLine()

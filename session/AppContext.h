@@ -101,6 +101,23 @@ public:
     // the message that names the file (tagwerk-cli: nobody can be asked).
     void setAskWhenLocked(bool ask) { m_askWhenLocked = ask; }
 
+    // Works on the database server that `conninfo` names (libpq's form) for
+    // the rest of the run, instead of the Database directory, with
+    // `password` unless it is empty (libpq's password file serves then).
+    // The server becomes the store even when it cannot be reached now, so
+    // that nothing is ever stored in a folder by mistake: false with the
+    // reason, and every action says so until the server answers.
+    struct ServerOpening
+    {
+        bool connected = false;
+        bool passwordRefused = false; // a password is wanted, or the one given was wrong
+        QString message;              // for the user
+    };
+    ServerOpening useServer(const QString &conninfo, const QString &password);
+    // The server this PC is set to use (the database directory dialog's
+    // choice), as libpq's CONNINFO; empty for the folder.
+    QString chosenServer();
+
     // A fixed Database directory for this run (tagwerk-cli --db), instead of
     // the choice kept in the settings.
     void setDatabaseDirectoryOverride(const QString &directory);

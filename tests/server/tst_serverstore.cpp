@@ -14,6 +14,7 @@
 #include "serverstore/ServerStore.h"
 #include "storage/ClosingDateFile.h"
 #include "storage/DbfTable.h"
+#include "storage/UserListStore.h"
 #include "storage/WorkTimeTables.h"
 #include "support/FixedClock.h"
 #include "translation/ProgramTexts.h"
@@ -32,6 +33,7 @@ private slots:
     void roundTripKeepsListReportsAndHistory_data();
     void roundTripKeepsListReportsAndHistory();
     void changesThroughTheStoreVerify();
+    void commandsWorkOnTheServer();
     void racingIdenticalBookingsStoreOne();
     void concurrentWritersLoseNothing();
     void clashSearchAgreesWithTheFolder_data();
@@ -250,6 +252,9 @@ void TestServerStore::roundTripKeepsListReportsAndHistory()
         const Result after = runOnFolder(target, command);
         QCOMPARE(after.exitCode, before.exitCode);
         QCOMPARE(after.out, before.out);
+        const Result onServer = run(QStringList{QStringLiteral("--server"), m_cluster.conninfo()} + command);
+        QCOMPARE(onServer.exitCode, before.exitCode);
+        QCOMPARE(onServer.out, before.out);
     }
     // Without a history in the folder, the server began one at the import.
     const Result verified = runOnFolder(target, {QStringLiteral("verify")});
@@ -257,6 +262,61 @@ void TestServerStore::roundTripKeepsListReportsAndHistory()
     // A server that holds bookings takes no second import.
     const Result second = run({QStringLiteral("--server"), owner, QStringLiteral("import"), original.path()});
     QCOMPARE(second.exitCode, rows > 0 || withHistory ? 1 : 0);
+}
+
+// tagwerk-cli's commands against the server, one after another on one
+// database: each step goes on from the steps before it.
+void TestServerStore::commandsWorkOnTheServer()
+{
+    QTemporaryDir folder;
+    makeFolder(folder.path(), 0, 1, false, false);
+    UserListData users;
+    users.users = {{QStringLiteral("Anna"), QStringLiteral("anna"), QStringLiteral("geheim")}};
+    users.adminPassword = users.adminPasswordRepeat = QStringLiteral("chef");
+    QVERIFY(UserListStore::save(QDir(folder.path()).filePath(QLatin1String(UserListStore::FileName)), users));
+    const Result imported = run({QStringLiteral("--server"), m_cluster.conninfo(QLatin1String(TestCluster::OwnerRole)),
+                                 QStringLiteral("import"), folder.path()});
+    QVERIFY2(imported.exitCode == 0, imported.err.constData());
+
+    const char *const book = "book --user anna --password - --place Bonn --activity Malen";
+    const struct Step
+    {
+        const char *name;
+        QString arguments;
+        QByteArray input;
+        int exitCode;
+        QByteArray shown; // in standard output, or standard error when it fails
+    } steps[] = {
+        {"a booking", QString::fromLatin1(book) + QStringLiteral(" --date 02.04.2024 --from 08:00 --to 12:00"),
+         "geheim\n", 0, ""},
+        {"an overlap is refused", QString::fromLatin1(book) + QStringLiteral(" --date 02.04.2024 --from 11:00 --to 13:00"),
+         "geheim\n", 1, "08:00"},
+        {"stored marked double when asked",
+         QString::fromLatin1(book) + QStringLiteral(" --date 02.04.2024 --from 11:00 --to 13:00 --if-double yes"),
+         "geheim\n", 0, ""},
+        {"a wrong administrator password", QStringLiteral("close-period --until 31.03.2024 --admin-password -"),
+         "falsch\n", 1, ""},
+        {"closing", QStringLiteral("close-period --until 31.03.2024 --admin-password -"), "chef\n", 0, "31.03.2024"},
+        {"a booking in the closed period",
+         QString::fromLatin1(book) + QStringLiteral(" --date 30.03.2024 --from 08:00 --to 12:00"), "geheim\n", 1,
+         "31.03.2024"},
+        {"the history names the employee", QStringLiteral("history --employee Anna"), "", 0, "Anna"},
+        {"verify", QStringLiteral("verify"), "", 0, "Einträge: "},
+        {"the list: the second marked double", QStringLiteral("list"), "", 0,
+         "02.04.2024\tAnna\tBonn\tMalen\t11:00\t13:00\t\tF\t00:00\tT"},
+        {"--db and --server", QStringLiteral("--db /tmp list"), "", 2, "--db"},
+    };
+    for (const Step &step : steps) {
+        const Result result = run(QStringList{QStringLiteral("--server"), m_cluster.conninfo()}
+                                      + step.arguments.split(QLatin1Char(' ')),
+                                  step.input);
+        const QByteArray &shown = step.exitCode == 0 ? result.out : result.err;
+        QVERIFY2(result.exitCode == step.exitCode && shown.contains(step.shown),
+                 qPrintable(QStringLiteral("%1: exit %2\n%3%4")
+                                .arg(QLatin1String(step.name))
+                                .arg(result.exitCode)
+                                .arg(QString::fromUtf8(result.out), QString::fromUtf8(result.err))));
+    }
 }
 
 void TestServerStore::changesThroughTheStoreVerify()
