@@ -77,14 +77,16 @@ const QList<CommandForm> &forms()
 // an option's value. Nothing for a command of the other kind.
 std::optional<QStringList> commandWords(const QStringList &arguments)
 {
-    static const QStringList withValue = {QStringLiteral("--db"), QStringLiteral("--lang")};
+    static const QStringList withValue = {QStringLiteral("--db"), QStringLiteral("--lang"), QStringLiteral("--server"),
+                                          QStringLiteral("--server-password")};
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString &argument = arguments.at(i);
         if (withValue.contains(argument)) {
             ++i;
             continue;
         }
-        if (argument.startsWith(QLatin1String("--db=")) || argument.startsWith(QLatin1String("--lang=")))
+        if (argument.startsWith(QLatin1String("--db=")) || argument.startsWith(QLatin1String("--lang="))
+            || argument.startsWith(QLatin1String("--server=")) || argument.startsWith(QLatin1String("--server-password=")))
             continue;
         if (argument.startsWith(QLatin1Char('-')))
             return std::nullopt; // the other commands' options come after their word
@@ -122,7 +124,8 @@ std::optional<int> runAccountCommand(AppContext &context, const Clock &clock, co
     QCommandLineParser parser;
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
     for (const char *name : {"db", "lang", "year", "state", "employee", "valid-from", "week", "vacation-days",
-                             "opening-balance", "from", "to", "kind", "choice", "format", "admin-password"})
+                             "opening-balance", "from", "to", "kind", "choice", "format", "admin-password", "server",
+                             "server-password"})
         parser.addOption(QCommandLineOption(QLatin1String(name), QString(), QStringLiteral("value")));
     parser.addOption(QCommandLineOption(QStringLiteral("half-day")));
     parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
@@ -131,6 +134,13 @@ std::optional<int> runAccountCommand(AppContext &context, const Clock &clock, co
     if (parser.isSet(QStringLiteral("help"))) {
         std::fputs(HelpText, stdout);
         return CliExit::Ok;
+    }
+
+    if (parser.isSet(QStringLiteral("server"))) {
+        printError(QStringLiteral("tagwerk-cli: ")
+                   + TranslateText(QStringLiteral("Das Arbeitszeitkonto wird bisher nur im Datenbankverzeichnis geführt, "
+                                                  "nicht auf einem Datenbankserver.")));
+        return CliExit::Usage;
     }
 
     // The command and its sub-command: "holidays" alone lists.

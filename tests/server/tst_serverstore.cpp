@@ -305,6 +305,7 @@ void TestServerStore::commandsWorkOnTheServer()
         {"the list: the second marked double", QStringLiteral("list"), "", 0,
          "02.04.2024\tAnna\tBonn\tMalen\t11:00\t13:00\t\tF\t00:00\tT"},
         {"--db and --server", QStringLiteral("--db /tmp list"), "", 2, "--db"},
+        {"the account is not on the server yet", QStringLiteral("target list"), "", 2, "Datenbankserver"},
     };
     for (const Step &step : steps) {
         const Result result = run(QStringList{QStringLiteral("--server"), m_cluster.conninfo()}
