@@ -323,27 +323,9 @@ bool ChangeLog::recordChanging(const DbfRecord *before, const DbfRecord *after, 
     }
     if (!before && !after)
         return true;
-    ChangeLogEntry entry;
+    ChangeLogEntry entry = ChangeLogEntry::forChange(m_table.fields(), before, after);
     entry.who = m_who;
     entry.host = m_host;
-    if (!before) {
-        entry.action = ChangeLogEntry::Action::New;
-        entry.recordNumber = after->recordNumber();
-        entry.after = ChangeLogEntry::recordDigest(after->bytes());
-    } else if (!after) {
-        entry.action = ChangeLogEntry::Action::Deleted;
-        entry.recordNumber = before->recordNumber();
-        entry.before = ChangeLogEntry::recordDigest(before->bytes());
-        QByteArray deleted = before->bytes();
-        deleted[0] = '*';
-        entry.after = ChangeLogEntry::recordDigest(deleted);
-    } else {
-        entry.action = ChangeLogEntry::Action::Changed;
-        entry.recordNumber = after->recordNumber();
-        entry.before = ChangeLogEntry::recordDigest(before->bytes());
-        entry.after = ChangeLogEntry::recordDigest(after->bytes());
-    }
-    entry.changes = describeChanges(before, after);
     if (appendEntry(entry))
         return true;
     refusal = UiText(QStringLiteral("Die Änderung wurde nicht gespeichert, weil sie nicht ins Änderungsprotokoll "
@@ -541,19 +523,6 @@ bool ChangeLog::restart(const QString &directory, const QString &host, const std
         || (closedUntil && !appendPeriodClosing(administrator, host, QDate(), *closedUntil)))
         return refuse(State::Failed, m_errorString);
     return true;
-}
-
-QString ChangeLog::describeChanges(const DbfRecord *before, const DbfRecord *after) const
-{
-    const QList<DbfField> &fields = m_table.fields();
-    QStringList parts;
-    for (int pos = 0; pos < fields.size(); ++pos) {
-        const QString oldText = before ? before->text(pos) : QString();
-        const QString newText = after ? after->text(pos) : QString();
-        if (oldText != newText)
-            parts.append(ChangeLogEntry::fieldChange(fields.at(pos).name, oldText, newText));
-    }
-    return parts.join(QStringLiteral("; "));
 }
 
 QByteArray ChangeLog::lastHash()

@@ -146,7 +146,6 @@ private:
     bool appendEntry(ChangeLogEntry &entry, bool closeInterrupted = true);
     bool closeInterruptedChange(const ChangeLogEntry &last);
     void attach();
-    QString describeChanges(const DbfRecord *before, const DbfRecord *after) const;
     static QString describeAccountChange(const AccountTables::TableChange &change);
     QString logDirectory() const;
 

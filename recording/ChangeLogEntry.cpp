@@ -393,3 +393,34 @@ QList<ChangeLogEntry::FieldChange> ChangeLogEntry::parseChanges(const QString &s
     finish();
     return items;
 }
+
+ChangeLogEntry ChangeLogEntry::forChange(const QList<DbfField> &fields, const DbfRecord *before, const DbfRecord *after)
+{
+    ChangeLogEntry entry;
+    if (!before) {
+        entry.action = Action::New;
+        entry.recordNumber = after->recordNumber();
+        entry.after = recordDigest(after->bytes());
+    } else if (!after) {
+        entry.action = Action::Deleted;
+        entry.recordNumber = before->recordNumber();
+        entry.before = recordDigest(before->bytes());
+        QByteArray deleted = before->bytes();
+        deleted[0] = DbfFormat::DeletedFlag;
+        entry.after = recordDigest(deleted);
+    } else {
+        entry.action = Action::Changed;
+        entry.recordNumber = after->recordNumber();
+        entry.before = recordDigest(before->bytes());
+        entry.after = recordDigest(after->bytes());
+    }
+    QStringList parts;
+    for (int pos = 0; pos < fields.size(); ++pos) {
+        const QString oldText = before ? before->text(pos) : QString();
+        const QString newText = after ? after->text(pos) : QString();
+        if (oldText != newText)
+            parts.append(fieldChange(fields.at(pos).name, oldText, newText));
+    }
+    entry.changes = parts.join(QStringLiteral("; "));
+    return entry;
+}

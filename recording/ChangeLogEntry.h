@@ -117,6 +117,11 @@ struct ChangeLogEntry
     static QString escapedValue(const QString &text);
     // "FIELD: old -> new", the texts escaped.
     static QString fieldChange(const QString &name, const QString &oldText, const QString &newText);
+    // The entry of a change of a work-time record whose table has `fields`:
+    // New (`before` null), Deleted (`after` null) or Changed, with the record
+    // number, the digests before and after, and the fields that changed. Who,
+    // where and when are the caller's to set.
+    static ChangeLogEntry forChange(const QList<DbfField> &fields, const DbfRecord *before, const DbfRecord *after);
 
     struct FieldChange
     {

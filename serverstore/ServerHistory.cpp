@@ -22,37 +22,6 @@ std::shared_ptr<const DbfLayout> layout()
     return log;
 }
 
-ChangeLogEntry entryFor(const QList<DbfField> &fields, const DbfRecord *before, const DbfRecord *after)
-{
-    ChangeLogEntry entry;
-    if (!before) {
-        entry.action = ChangeLogEntry::Action::New;
-        entry.recordNumber = after->recordNumber();
-        entry.after = ChangeLogEntry::recordDigest(after->bytes());
-    } else if (!after) {
-        entry.action = ChangeLogEntry::Action::Deleted;
-        entry.recordNumber = before->recordNumber();
-        entry.before = ChangeLogEntry::recordDigest(before->bytes());
-        QByteArray deleted = before->bytes();
-        deleted[0] = DbfFormat::DeletedFlag;
-        entry.after = ChangeLogEntry::recordDigest(deleted);
-    } else {
-        entry.action = ChangeLogEntry::Action::Changed;
-        entry.recordNumber = after->recordNumber();
-        entry.before = ChangeLogEntry::recordDigest(before->bytes());
-        entry.after = ChangeLogEntry::recordDigest(after->bytes());
-    }
-    QStringList parts;
-    for (int pos = 0; pos < fields.size(); ++pos) {
-        const QString oldText = before ? before->text(pos) : QString();
-        const QString newText = after ? after->text(pos) : QString();
-        if (oldText != newText)
-            parts.append(ChangeLogEntry::fieldChange(fields.at(pos).name, oldText, newText));
-    }
-    entry.changes = parts.join(QStringLiteral("; "));
-    return entry;
-}
-
 DbfRecord chainedRecord(ChangeLogEntry &entry, const QByteArray &previousHash, const QDateTime &now)
 {
     entry.time = now;

@@ -26,10 +26,6 @@ extern const char *const Columns;
 // The layout of a record of "protokoll.dbf".
 std::shared_ptr<const DbfLayout> layout();
 
-// The entry of a change of a work-time record (`before` null for a new
-// one, `after` null for a deletion), its changes named by `fields`.
-ChangeLogEntry entryFor(const QList<DbfField> &fields, const DbfRecord *before, const DbfRecord *after);
-
 // The entry's record, stamped with `now` and chained to `previousHash`.
 DbfRecord chainedRecord(ChangeLogEntry &entry, const QByteArray &previousHash, const QDateTime &now);
 // "(nr, 'zeit', …, 'kette')" for an INSERT of `record` as entry `nr`.

@@ -507,7 +507,7 @@ WorkTimeStore::Appended ServerTable::appendChecked(DbfRecord &record, const std:
         const bool doubled = state->extra.has_value();
         own.setLogical(WorkTimeTables::Doppelt, doubled);
         own.setRecordNumber(state->lastRecord + 1);
-        ChangeLogEntry entry = ServerHistory::entryFor(fields(), nullptr, &own);
+        ChangeLogEntry entry = ChangeLogEntry::forChange(fields(), nullptr, &own);
         const QString insert = QStringLiteral("INSERT INTO arbeitszeit (satz, geloescht, %1, geprueft) VALUES %2")
                                    .arg(QLatin1String(Columns), valuesOf(own, false, span && !doubled));
         const Written written = write(withEntry(*state, entry, insert));
@@ -575,7 +575,7 @@ bool ServerTable::change(quint32 recordNumber, DbfRecord *changed)
         const QString refusal = closedPeriod(*state).writeRefusal(&before, changed ? &after : nullptr);
         if (!refusal.isEmpty())
             return fail(Status::ReadOnly, refusal);
-        ChangeLogEntry entry = ServerHistory::entryFor(fields(), &before, changed ? &after : nullptr);
+        ChangeLogEntry entry = ChangeLogEntry::forChange(fields(), &before, changed ? &after : nullptr);
         QString update;
         if (changed) {
             QStringList values;
