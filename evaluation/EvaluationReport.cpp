@@ -163,8 +163,10 @@ public:
     Outcome run()
     {
         writeHeading();
-        if (m_withLines)
+        if (m_withLines) {
+            m_table.expectRepeatedScans();
             measure();
+        }
         if (m_cancelled)
             return m_failed ? Outcome::Failed : Outcome::Cancelled;
         m_pass = 1;

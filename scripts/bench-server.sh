@@ -22,7 +22,28 @@ psql -X -q -h "$work" -p "$port" -U bench -d postgres -c "CREATE DATABASE tagwer
 mkdir -p "$work/folder"
 build/bin/make_table "$work/folder/arbeitszeit.dbf" "$rows"
 ${TIME_CMD:-} build/bin/server_bench "host=$work port=$port dbname=tagwerk user=bench" "$work/folder"
-start=$(date +%s.%N)
-psql -X -q -h "$work" -p "$port" -U bench -d tagwerk -c "COPY (SELECT * FROM arbeitszeit) TO STDOUT" >/dev/null
-end=$(date +%s.%N)
-echo "  psql COPY (SELECT * FROM arbeitszeit) TO STDOUT: $(echo "$end - $start" | bc -l | cut -c1-5) s"
+# Whole processes, median of three runs each: the COPY of every row, and a
+# whole-table period report through the server with its peak memory.
+export TAGWERK_PROGRAM_DIR="$work/program" XDG_CONFIG_HOME="$work/config" LC_ALL=C
+mkdir -p "$work/program" "$work/config"
+conninfo="host=$work port=$port dbname=tagwerk user=bench"
+median() {
+    local times=() peak=0 kb start end
+    for i in 1 2 3; do
+        start=$EPOCHREALTIME
+        /usr/bin/time -f %M -o "$work/mem" "$@" >/dev/null
+        end=$EPOCHREALTIME
+        times+=("$(echo "$end - $start" | bc -l)")
+        kb=$(tail -n 1 "$work/mem")
+        ((kb > peak)) && peak=$kb
+    done
+    printf '%s\n' "${times[@]}" | sort -g | sed -n 2p | tr '\n' ' '
+    echo "$peak"
+}
+read -r copy_s copy_kb < <(median psql -X -q -h "$work" -p "$port" -U bench -d tagwerk \
+    -c "COPY (SELECT * FROM arbeitszeit) TO STDOUT")
+read -r report_s report_kb < <(median build/bin/tagwerk-cli --server "$conninfo" report period \
+    --from 01.01.1900 --to 31.12.2100)
+printf '  psql COPY (SELECT * FROM arbeitszeit) TO STDOUT: %.2f s, peak memory %d MB\n' "$copy_s" $((copy_kb / 1024))
+printf '  whole-table period report through the server: %.2f s (%.1fx COPY), peak memory %d MB\n' \
+    "$report_s" "$(echo "$report_s / $copy_s" | bc -l)" $((report_kb / 1024))

@@ -1,6 +1,7 @@
 #include "ServerTable.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <QCryptographicHash>
 #include <QSqlError>
@@ -10,6 +11,8 @@
 #include <QThread>
 
 #include "ServerConnection.h"
+#include "PackedRecord.h"
+#include "ScanSpool.h"
 #include "ServerHistory.h"
 #include "base/Clock.h"
 #include "recording/ChangeLog.h"
@@ -109,6 +112,7 @@ bool ServerTable::open()
 
 void ServerTable::close()
 {
+    m_spool.reset();
     m_layout.reset();
     m_live.clear();
     m_filteredRows.clear();
@@ -206,10 +210,41 @@ bool ServerTable::readRow(int row, DbfRecord &out)
     return readRecord(recordNumberAt(row), out);
 }
 
+void ServerTable::expectRepeatedScans()
+{
+    m_spool.reset();
+    m_spoolNextScan = true;
+}
+
 bool ServerTable::scan(const RecordVisitor &visit)
 {
     if (!isOpen())
         return fail(Status::NotOpen, UiText(QStringLiteral("Die Tabelle ist nicht geöffnet.")));
+    if (m_spool && m_spool->isComplete()) {
+        DbfRecord record = newRecord();
+        if (m_spool->replay(record, visit))
+            return true;
+        // A spool that cannot be read back is no loss: the server has it all.
+        m_spool.reset();
+    }
+    std::unique_ptr<ScanSpool> spool;
+    if (std::exchange(m_spoolNextScan, false)) {
+        spool = std::make_unique<ScanSpool>();
+        if (!spool->begin())
+            spool.reset();
+    }
+    bool complete = false;
+    if (!stream(visit, spool.get(), complete))
+        return false;
+    if (spool && complete && spool->finish())
+        m_spool = std::move(spool);
+    return true;
+}
+
+// Reads the live records from the server; `complete` when the visitor took
+// every one.
+bool ServerTable::stream(const RecordVisitor &visit, ScanSpool *spool, bool &complete)
+{
     if (!m_connection.open())
         return failFromServer();
     QSqlDatabase database = m_connection.streamDatabase();
@@ -219,31 +254,40 @@ bool ServerTable::scan(const RecordVisitor &visit)
     // Forward only: the driver hands the rows over one by one as they come,
     // so that memory does not grow with the table.
     query.setForwardOnly(true);
-    const QString sql = QStringLiteral("SELECT satz, geloescht, %1 FROM arbeitszeit WHERE NOT geloescht AND satz <= %2 "
-                                       "ORDER BY satz")
-                            .arg(QLatin1String(Columns))
+    static const QString packed = PackedRecord::expression(Columns);
+    const QString sql = QStringLiteral("SELECT %1 FROM arbeitszeit WHERE NOT geloescht AND satz <= %2 ORDER BY satz")
+                            .arg(packed)
                             .arg(m_seen);
-    if (!query.exec(sql)) {
-        m_connection.markLost();
-        return fail(Status::CannotOpen, UiText(QStringLiteral("Die Tabelle auf dem Server %1 kann nicht gelesen werden: %2"))
-                                            .arg(m_connection.location(), query.lastError().text()));
-    }
+    if (!query.exec(sql))
+        return failedStream(query);
     DbfRecord record = newRecord();
+    QString row;
     while (query.next()) {
-        readInto(query, 0, record);
+        row = query.value(0).toString();
+        if (!PackedRecord::read(row, record))
+            return fail(Status::BadRecord, UiText(QStringLiteral("Die Tabelle auf dem Server %1 kann nicht gelesen werden: %2"))
+                                               .arg(m_connection.location(), row.left(80)));
+        if (spool && !spool->append(record))
+            spool = nullptr;
         if (!visit(record))
             return true;
     }
-    if (query.lastError().isValid()) {
-        m_connection.markLost();
-        return fail(Status::CannotOpen, UiText(QStringLiteral("Die Tabelle auf dem Server %1 kann nicht gelesen werden: %2"))
-                                            .arg(m_connection.location(), query.lastError().text()));
-    }
+    if (query.lastError().isValid())
+        return failedStream(query);
+    complete = true;
     return true;
+}
+
+bool ServerTable::failedStream(const QSqlQuery &query)
+{
+    m_connection.markLost();
+    return fail(Status::CannotOpen, UiText(QStringLiteral("Die Tabelle auf dem Server %1 kann nicht gelesen werden: %2"))
+                                        .arg(m_connection.location(), query.lastError().text()));
 }
 
 bool ServerTable::refresh()
 {
+    m_spool.reset();
     if (!isOpen())
         return fail(Status::NotOpen, UiText(QStringLiteral("Die Tabelle ist nicht geöffnet.")));
     if (!m_connection.open())
@@ -281,6 +325,7 @@ bool ServerTable::refresh()
 // of rows, where one row per record costs the driver a million values.
 bool ServerTable::reload()
 {
+    m_spool.reset();
     if (!m_layout)
         return fail(Status::NotOpen, UiText(QStringLiteral("Die Tabelle ist nicht geöffnet.")));
     if (!m_connection.open())
@@ -411,6 +456,7 @@ std::optional<ServerTable::State> ServerTable::readState(const QString &extraCol
 
 ServerTable::Written ServerTable::write(const QString &statement)
 {
+    m_spool.reset();
     QSqlQuery query(m_connection.database());
     if (m_connection.exec(query, statement)) {
         m_overtaken = 0;

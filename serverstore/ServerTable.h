@@ -12,6 +12,7 @@
 
 class Clock;
 class QSqlQuery;
+class ScanSpool;
 class ClosedPeriod;
 class ServerConnection;
 
@@ -72,6 +73,7 @@ public:
     bool readRow(int row, DbfRecord &out) override;
     bool readRecord(quint32 recordNumber, DbfRecord &out) override;
     bool scan(const RecordVisitor &visit) override;
+    void expectRepeatedScans() override;
     bool append(DbfRecord &record) override;
     bool update(DbfRecord &record) override;
     bool markDeleted(quint32 recordNumber) override;
@@ -108,6 +110,8 @@ private:
     QString overtakenTooOften() const;
     bool change(quint32 recordNumber, DbfRecord *changed);
     bool readPage(quint32 recordNumber);
+    bool stream(const RecordVisitor &visit, ScanSpool *spool, bool &complete);
+    bool failedStream(const QSqlQuery &query);
     bool rebuildFilteredRows();
     void forget(quint32 recordNumber);
 
@@ -123,6 +127,9 @@ private:
     std::vector<quint32> m_live;
     std::vector<quint32> m_filteredRows;
     quint32 m_seen = 0; // the highest record number the last refresh found
+    // The records of the last scan, when a second one was announced.
+    std::unique_ptr<ScanSpool> m_spool;
+    bool m_spoolNextScan = false;
     RowFilter m_filter;
     bool m_filtered = false;
     QHash<quint32, DbfRecord> m_page;

@@ -1,5 +1,6 @@
 #include "DbfRecord.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "CodePage.h"
@@ -111,7 +112,7 @@ std::optional<QDate> DbfRecord::date(int pos) const
     return DateTimeText::parseDate(text(pos));
 }
 
-void DbfRecord::setText(int pos, const QString &value)
+void DbfRecord::setText(int pos, QStringView value)
 {
     const DbfField &f = field(pos);
     if (f.type == DbfFieldType::Logical) {
@@ -127,6 +128,16 @@ void DbfRecord::setText(int pos, const QString &value)
     const CodePage *gate = m_layout->gateThroughAnsi ? &CodePage::windows1252() : nullptr;
     const qsizetype written = m_layout->codePage->encode(value, data, f.width, gate);
     std::memset(data + written, Blank, size_t(f.width - written));
+    m_changed.set(size_t(pos));
+}
+
+void DbfRecord::setRawText(int pos, QByteArrayView bytes)
+{
+    const qsizetype width = field(pos).width;
+    const qsizetype length = std::min(bytes.size(), width);
+    char *data = fieldData(pos);
+    std::memcpy(data, bytes.data(), size_t(length));
+    std::memset(data + length, Blank, size_t(width - length));
     m_changed.set(size_t(pos));
 }
 

@@ -52,8 +52,12 @@ public:
     // Cut to the field width, filled with blanks; characters the code page
     // lacks are stored as '?'. On a logical field, "True", "T", "t", "Y", "y"
     // set true, other non-empty text false, empty text none.
-    void setText(int pos, const QString &text);
+    void setText(int pos, const QString &text) { setText(pos, QStringView(text)); }
+    void setText(int pos, QStringView text);
     void setLogical(int pos, std::optional<bool> value);
+    // The bytes rawText(pos) gave, filled up with blanks: a record copied
+    // field by field without the detour through text.
+    void setRawText(int pos, QByteArrayView bytes);
 
     const QByteArray &bytes() const { return m_bytes; }
     // For a table kept elsewhere than in a file (on a server), which numbers

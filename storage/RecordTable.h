@@ -50,6 +50,11 @@ public:
     // and a listing) read the same records. False when a read failed
     // (errorString() says why); a failed read is never taken for the end.
     virtual bool scan(const RecordVisitor &visit) = 0;
+    // The next scan will be followed by another (a report's width pass and
+    // its listing): a store that reads over a network may keep what the
+    // next scan reads and hand the same records to the scans after it,
+    // until the next refresh(), reload() or change.
+    virtual void expectRepeatedScans() {}
 
     // Appends at the end and sets the record's number.
     virtual bool append(DbfRecord &record) = 0;

@@ -42,6 +42,8 @@ private slots:
     void historyCannotBeRewritten();
     void killedClientLeavesNothing();
     void changeBehindTheStoresBackIsFound();
+    void streamReadsWhatAPageReads_data();
+    void streamReadsWhatAPageReads();
     void unreachableServerSaysSo();
     void restartedServerIsReconnected();
     void passwordFromStandardInput_data();
@@ -583,6 +585,46 @@ void TestServerStore::killedClientLeavesNothing()
     QCOMPARE(record.recordNumber(), 1u);
     QCOMPARE(sql(QStringLiteral("SELECT string_agg(arbeiter, ',') FROM arbeitszeit")), QStringLiteral("Anna"));
     QCOMPARE(sql(QStringLiteral("SELECT string_agg(aktion, ',' ORDER BY nr) FROM protokoll")), QStringLiteral("Beginn,Neu"));
+}
+
+void TestServerStore::streamReadsWhatAPageReads_data()
+{
+    QTest::addColumn<QString>("assignment");
+    QTest::newRow("beyond the BMP") << QStringLiteral("ort = 'K\u00f6ln \U0001F600,;', taetigkeit = '\U0001F600'");
+    QTest::newRow("marks and digits") << QStringLiteral("bemerkungen = '12,3;4;T?F', arbeiter = ''");
+    QTest::newRow("no logical value") << QStringLiteral("auswaerts = NULL, doppelt = NULL");
+    QTest::newRow("a full field") << QStringLiteral("bemerkungen = repeat('\u00e4', 100)");
+}
+
+// The whole-table stream reads each record packed into one column, and a
+// report's second pass reads it back from a spool: both must give the bytes
+// a page of the record list gives, whatever the server holds.
+void TestServerStore::streamReadsWhatAPageReads()
+{
+    QFETCH(QString, assignment);
+    {
+        const std::unique_ptr<ServerStore> pc = store();
+        QVERIFY2(pc->open(), qPrintable(pc->errorString()));
+        DbfRecord record = booking(*pc, QStringLiteral("Anna"), QStringLiteral("05.03.2024"), QStringLiteral("08:00"),
+                                   QStringLiteral("12:00"));
+        QCOMPARE(pc->appendBooking(record, std::nullopt, false).kind, WorkTimeStore::Appended::Stored);
+    }
+    sql(QStringLiteral("UPDATE arbeitszeit SET %1 WHERE satz = 1").arg(assignment));
+    const std::unique_ptr<ServerStore> pc = store();
+    QVERIFY2(pc->open(), qPrintable(pc->errorString()));
+    RecordTable &table = pc->bookings();
+    DbfRecord paged;
+    QVERIFY2(table.readRecord(1, paged), qPrintable(table.errorString()));
+    table.expectRepeatedScans();
+    for (const char *pass : {"streamed", "spooled"}) {
+        QList<QByteArray> scanned;
+        QVERIFY2(table.scan([&](const DbfRecord &record) {
+            scanned << record.bytes();
+            return record.recordNumber() == 1;
+        }),
+                 qPrintable(table.errorString()));
+        QVERIFY2(scanned == QList<QByteArray>{paged.bytes()}, pass);
+    }
 }
 
 void TestServerStore::changeBehindTheStoresBackIsFound()
