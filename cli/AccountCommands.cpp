@@ -36,10 +36,11 @@ const char *const HelpText =
     "       --kind vacation|sick|leave|unpaid [--half-day]\n"
     "  absence remove --employee NAME --from DATE --to DATE\n"
     "  absence list [--employee NAME] [--from DATE --to DATE]\n"
-    "  report account --from DATE --to DATE [--choice NAME] [--format text|csv]\n"
+    "  report account --from DATE --to DATE [--choice NAME]\n"
+    "       [--format text|csv|pdf] [--output FILE]\n"
     "      Per employee and month: target, worked, credited absence,\n"
     "      difference, balance at the month's end, vacation days taken and left.\n"
-    "  report missing --from DATE --to DATE [--format text|csv]\n"
+    "  report missing --from DATE --to DATE [--format text|csv|pdf] [--output FILE]\n"
     "      Days up to yesterday with a target, no booking, absence or holiday.\n";
 
 struct CommandForm
@@ -67,8 +68,9 @@ const QList<CommandForm> &forms()
                                QStringLiteral("admin-password")}, 0},
         {"absence", "list", {QStringLiteral("employee"), QStringLiteral("from"), QStringLiteral("to")}, 0},
         {"report", "account", {QStringLiteral("from"), QStringLiteral("to"), QStringLiteral("choice"),
-                               QStringLiteral("format")}, 0},
-        {"report", "missing", {QStringLiteral("from"), QStringLiteral("to"), QStringLiteral("format")}, 0},
+                               QStringLiteral("format"), QStringLiteral("output")}, 0},
+        {"report", "missing", {QStringLiteral("from"), QStringLiteral("to"), QStringLiteral("format"),
+                               QStringLiteral("output")}, 0},
     };
     return list;
 }
@@ -124,7 +126,7 @@ std::optional<int> runAccountCommand(AppContext &context, const Clock &clock, co
     QCommandLineParser parser;
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
     for (const char *name : {"db", "lang", "year", "state", "employee", "valid-from", "week", "vacation-days",
-                             "opening-balance", "from", "to", "kind", "choice", "format", "admin-password", "server",
+                             "opening-balance", "from", "to", "kind", "choice", "format", "output", "admin-password", "server",
                              "server-password"})
         parser.addOption(QCommandLineOption(QLatin1String(name), QString(), QStringLiteral("value")));
     parser.addOption(QCommandLineOption(QStringLiteral("half-day")));

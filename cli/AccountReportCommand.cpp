@@ -1,29 +1,37 @@
 #include "AccountReportCommand.h"
 
-#include <QFile>
-
 #include "AccountCommands.h"
 #include "CliCommand.h"
+#include "StreamedReport.h"
 #include "evaluation/AccountReport.h"
 #include "evaluation/ReportCsvWriter.h"
+#include "evaluation/ReportTextWriter.h"
 #include "evaluation/WorkingTimeAccount.h"
 #include "evaluation/WorkingTimeLawCheck.h"
+#include "print/ReportPainter.h"
 #include "session/AppContext.h"
 #include "storage/RecordTable.h"
 #include "translation/translateunit.h"
 
 namespace {
 
-bool writeCsv(const QStringList &titles, const QList<QStringList> &rows)
+bool write(const AccountReport &report, const QString &format, const QString &path, AppContext &context)
 {
-    QFile out;
-    if (!out.open(stdout, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::DontCloseHandle))
-        return false;
-    ReportCsvWriter writer(&out);
-    writer.writeColumnTitles(titles);
-    for (const QStringList &row : rows)
-        writer.writeRecord(row);
-    return writer.finish();
+    if (format == QLatin1String("pdf"))
+        return ReportPainter::writePdf(path, report.textLines(), report.title, context.historyChecksumLine());
+    const auto produce = [&report](ReportSink &sink) {
+        if (sink.wantsRecords()) {
+            sink.writeColumnTitles(report.columnTitles);
+            for (const QStringList &row : report.rows)
+                sink.writeRecord(row);
+        } else {
+            for (const QString &line : report.textLines())
+                sink.writeLine(line);
+        }
+        return true;
+    };
+    return format == QLatin1String("csv") ? writeStreamed<ReportCsvWriter>(path, produce)
+                                          : writeStreamed<ReportTextWriter>(path, produce);
 }
 
 } // namespace
@@ -39,8 +47,11 @@ int runAccountReport(const AccountCommandInput &input)
     if (*from > *to)
         return AccountCommand::usage(input, TranslateText(WorkingTimeLawCheck::reversedPeriodText()));
     const QString format = parser.isSet(QStringLiteral("format")) ? parser.value(QStringLiteral("format")) : QStringLiteral("text");
-    if (format != QLatin1String("text") && format != QLatin1String("csv"))
-        return AccountCommand::usage(input, TranslateText(QStringLiteral("--format nimmt text oder csv")));
+    if (format != QLatin1String("text") && format != QLatin1String("csv") && format != QLatin1String("pdf"))
+        return AccountCommand::usage(input, TranslateText(QStringLiteral("--format nimmt text, csv oder pdf")));
+    const QString output = parser.value(QStringLiteral("output"));
+    if (format == QLatin1String("pdf") && output.isEmpty())
+        return AccountCommand::usage(input, TranslateText(QStringLiteral("Ein PDF braucht --output DATEI")));
 
     AccountTables tables = input.context.accountTables();
     AccountData data;
@@ -65,13 +76,10 @@ int runAccountReport(const AccountCommandInput &input)
 
     const AccountReport report(missing ? AccountReport::Kind::Missing : AccountReport::Kind::Account, account, *from,
                                *to, input.today, choice);
-    if (format == QLatin1String("csv")) {
-        if (!writeCsv(report.columnTitles, report.rows))
-            return CliExit::Usage;
-    } else {
-        CliOutput out;
-        for (const QString &line : report.textLines())
-            out.writeLine(line);
+    if (!write(report, format, output, input.context)) {
+        printError(QStringLiteral("tagwerk-cli report: ")
+                   + TranslateText(QStringLiteral("'%1' kann nicht geschrieben werden")).arg(output));
+        return CliExit::Usage;
     }
     return CliExit::Ok;
 }

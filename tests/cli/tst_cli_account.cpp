@@ -86,7 +86,9 @@ TestCliAccount::Result TestCliAccount::run(const QString &command) const
     environment.insert(QStringLiteral("TAGWERK_PROGRAM_DIR"), m_dir->filePath(QStringLiteral("program")));
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir->filePath(QStringLiteral("config")));
     environment.insert(QStringLiteral("XDG_DATA_HOME"), m_dir->filePath(QStringLiteral("data")));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_dir->path()); // made private: a PDF needs one
     process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(m_dir->path());
     process.start(QStringLiteral(TAGWERK_CLI_PATH),
                   QStringList{QStringLiteral("--db"), m_dir->filePath(QStringLiteral("db"))} + command.split(QLatin1Char(';')));
     Result result;
@@ -228,6 +230,14 @@ void TestCliAccount::commands_data()
         << "\uFEFFMitarbeiter;Datum\r\nAnna;08.05.2025\r\nAnna;09.05.2025\r\n" << "";
     QTest::newRow("missing days as text") << account << "report;missing;--from;01.05.2025;--to;08.05.2025" << 0
         << "Fehlende Buchungen 01.05.2025 - 08.05.2025\n\nMitarbeiter  Datum\nAnna         08.05.2025\n" << "";
+    // With --output, `out` is the start of the file written.
+    QTest::newRow("missing days to a file") << account
+        << "report;missing;--from;01.05.2025;--to;08.05.2025;--output;fehlt.txt" << 0
+        << "Fehlende Buchungen 01.05.2025 - 08.05.2025\n\nMitarbeiter  Datum\nAnna         08.05.2025\n" << "";
+    QTest::newRow("account as PDF") << account
+        << "report;account;--from;01.05.2025;--to;07.05.2025;--format;pdf;--output;konto.pdf" << 0 << "%PDF-" << "";
+    QTest::newRow("a PDF needs a file") << account << "report;account;--from;01.05.2025;--to;07.05.2025;--format;pdf"
+        << 2 << "" << "tagwerk-cli report account: Ein PDF braucht --output DATEI";
 }
 
 void TestCliAccount::commands()
@@ -242,7 +252,15 @@ void TestCliAccount::commands()
         QVERIFY2(done.exitCode == 0, qPrintable(step + QStringLiteral(": ") + done.err));
     }
     const Result result = run(command);
-    QCOMPARE(result.out, out);
+    const QStringList arguments = command.split(QLatin1Char(';'));
+    const qsizetype output = arguments.indexOf(QStringLiteral("--output"));
+    if (output < 0) {
+        QCOMPARE(result.out, out);
+    } else {
+        QFile written(m_dir->filePath(arguments.value(output + 1)));
+        QVERIFY2(written.open(QIODevice::ReadOnly), qPrintable(result.err));
+        QCOMPARE(QString::fromUtf8(written.read(out.toUtf8().size())), out);
+    }
     QVERIFY2(err.isEmpty() ? result.err.isEmpty() : result.err.startsWith(err), qPrintable(result.err));
     QCOMPARE(result.exitCode, exitCode);
 }
