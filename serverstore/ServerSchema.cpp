@@ -108,6 +108,10 @@ const char *const Tables[] = {
     nachher varchar(64) NOT NULL DEFAULT '',
     kette varchar(64) NOT NULL DEFAULT '')
 )sql",
+    // Every change reads the last closing entry (its date is the authority
+    // over the closing row): found at once however many entries follow it.
+    "CREATE INDEX IF NOT EXISTS protokoll_abschluss ON protokoll (nr) "
+    "WHERE aktion IN ('Abschluss', 'Wiedereröffnung')",
     "CREATE TABLE IF NOT EXISTS benutzer (eine boolean PRIMARY KEY DEFAULT true CHECK (eine), inhalt bytea NOT NULL)",
     "CREATE TABLE IF NOT EXISTS optionen (eine boolean PRIMARY KEY DEFAULT true CHECK (eine), inhalt bytea NOT NULL)",
     "CREATE TABLE IF NOT EXISTS abschluss (eine boolean PRIMARY KEY DEFAULT true CHECK (eine), inhalt bytea NOT NULL)",

@@ -382,8 +382,8 @@ std::optional<ServerTable::State> ServerTable::readState(const QString &extraCol
     QString sql = QStringLiteral("SELECT (SELECT inhalt FROM abschluss), "
                                  "(SELECT nr FROM protokoll ORDER BY nr DESC LIMIT 1), "
                                  "(SELECT kette FROM protokoll ORDER BY nr DESC LIMIT 1), "
-                                 "(SELECT coalesce(max(satz), 0) FROM arbeitszeit), %1")
-                      .arg(extraColumn.isEmpty() ? QStringLiteral("NULL") : extraColumn);
+                                 "(SELECT coalesce(max(satz), 0) FROM arbeitszeit), %1, %2")
+                      .arg(extraColumn.isEmpty() ? QStringLiteral("NULL") : extraColumn, ServerHistory::lastClosingQuery());
     if (recordNumber)
         sql += QStringLiteral(", a.satz, a.geloescht, %1 FROM (SELECT 1) AS eins LEFT JOIN arbeitszeit AS a ON a.satz = %2")
                    .arg(QLatin1String(Columns))
@@ -401,9 +401,10 @@ std::optional<ServerTable::State> ServerTable::readState(const QString &extraCol
     state.lastRecord = query.value(3).toUInt();
     if (!query.isNull(4))
         state.extra = query.value(4).toUInt();
-    if (recordNumber && !query.isNull(5)) {
+    state.recordedClosing = ServerHistory::recordedClosing(state.lastEntry > 0, query.value(5));
+    if (recordNumber && !query.isNull(6)) {
         DbfRecord row = newRecord();
-        readInto(query, 5, row);
+        readInto(query, 6, row);
         state.row = row;
     }
     return state;
@@ -439,14 +440,17 @@ QString ServerTable::withEntry(const State &state, ChangeLogEntry &entry, const 
 }
 
 // The closed period of the closing row read in the same statement as the
-// rest of the state: a closing and its history entry are written in one
-// statement, so they cannot disagree.
+// rest of the state. Tagwerk writes a closing and its history entry in one
+// statement; a row that disagrees with the history's last closing was
+// written past Tagwerk (with psql) and closes everything, as in the folder.
 ClosedPeriod ServerTable::closedPeriod(const State &state) const
 {
     ClosedPeriod period([] { return QString(); });
     const std::optional<QByteArray> closing = state.closing;
     period.setBytes({[closing](bool &) { return closing; }, {},
                      m_connection.location() + QStringLiteral(" (abschluss)")});
+    const ClosedPeriod::Recorded recorded = state.recordedClosing;
+    period.setRecordedClosing([recorded] { return recorded; });
     return period;
 }
 

@@ -41,6 +41,8 @@ private slots:
     void historyCannotBeRewritten_data();
     void historyCannotBeRewritten();
     void killedClientLeavesNothing();
+    void closingChangedBehindTheStoreClosesAll_data();
+    void closingChangedBehindTheStoreClosesAll();
     void changeBehindTheStoresBackIsFound();
     void unreachableServerSaysSo();
     void restartedServerIsReconnected();
@@ -583,6 +585,51 @@ void TestServerStore::killedClientLeavesNothing()
     QCOMPARE(record.recordNumber(), 1u);
     QCOMPARE(sql(QStringLiteral("SELECT string_agg(arbeiter, ',') FROM arbeitszeit")), QStringLiteral("Anna"));
     QCOMPARE(sql(QStringLiteral("SELECT string_agg(aktion, ',' ORDER BY nr) FROM protokoll")), QStringLiteral("Beginn,Neu"));
+}
+
+// The history's last closing is the authority over the closing row: a row
+// changed or removed with psql closes everything until the administrator
+// sets the date again, as a disagreeing "abschluss.dat" does in the folder.
+void TestServerStore::closingChangedBehindTheStoreClosesAll_data()
+{
+    QTest::addColumn<QString>("statement");
+    QTest::addColumn<QString>("role");
+    QTemporaryDir directory;
+    const QString path = directory.filePath(QStringLiteral("abschluss.dat"));
+    QString error;
+    QVERIFY(ClosingDateFile::save(path, QDate(2024, 3, 30), error));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString dayEarlier = ServerConnection::literal(file.readAll());
+    const QString update = QStringLiteral("UPDATE abschluss SET inhalt = %1");
+    const QString pc = QLatin1String(TestCluster::WorkingRole);
+    QTest::newRow("reopened, working role") << update.arg(QStringLiteral("'\\x0000000000000000'::bytea")) << pc;
+    QTest::newRow("a day earlier, working role") << update.arg(dayEarlier) << pc;
+    QTest::newRow("removed, owner") << "DELETE FROM abschluss" << QString::fromLatin1(TestCluster::OwnerRole);
+}
+
+void TestServerStore::closingChangedBehindTheStoreClosesAll()
+{
+    QFETCH(QString, statement);
+    QFETCH(QString, role);
+    const std::unique_ptr<ServerStore> pc = store();
+    QVERIFY2(pc->open(), qPrintable(pc->errorString()));
+    const UserListData users;
+    QCOMPARE(pc->closePeriod(QDate(2024, 3, 31), QString(), users, QDate(2024, 4, 30)).result, ClosedPeriod::Change::Done);
+    QCOMPARE(sql(statement, role), QString());
+    const WorkTimeStore::Span span{QStringLiteral("Anna"), QDate(2024, 3, 30), 8 * 3600, 12 * 3600};
+    DbfRecord closed = booking(*pc, QStringLiteral("Anna"), QStringLiteral("30.03.2024"), QStringLiteral("08:00"),
+                               QStringLiteral("12:00"));
+    QCOMPARE(pc->appendBooking(closed, span, false).kind, WorkTimeStore::Appended::Closed);
+    DbfRecord open = booking(*pc, QStringLiteral("Anna"), QStringLiteral("20.04.2024"), QStringLiteral("08:00"),
+                             QStringLiteral("12:00"));
+    QCOMPARE(pc->appendBooking(open, std::nullopt, false).kind, WorkTimeStore::Appended::Closed);
+    QCOMPARE(pc->closedPeriod().read().kind, ClosedPeriod::State::Unknown);
+    // The administrator sets the date again: the history's date is the old one.
+    QCOMPARE(pc->closePeriod(QDate(2024, 3, 31), QString(), users, QDate(2024, 4, 30)).result, ClosedPeriod::Change::Done);
+    QCOMPARE(sql(QStringLiteral("SELECT aenderung1 FROM protokoll ORDER BY nr DESC LIMIT 1")),
+             QStringLiteral("CLOSED_UNTIL: 31.03.2024 -> 31.03.2024"));
+    QCOMPARE(pc->appendBooking(open, std::nullopt, false).kind, WorkTimeStore::Appended::Stored);
 }
 
 void TestServerStore::changeBehindTheStoresBackIsFound()
