@@ -208,10 +208,20 @@ bool ServerStore::importFrom(const QString &directory)
 {
     if (!connect())
         return false;
+    // A folder without a history gets its start in the import's
+    // transaction, as the folder would at its first run: records without
+    // a history are never seen.
+    const auto startHistory = [this](QString *error) {
+        if (m_table.open() && m_table.startHistory())
+            return true;
+        *error = m_table.errorString();
+        return false;
+    };
     QString error;
-    if (!ServerTransfer::importFrom(m_connection, m_clock, directory, &error))
+    if (!ServerTransfer::importFrom(m_connection, m_clock, directory, &error, startHistory)) {
+        m_table.close();
         return fail(error);
-    // A folder without a history gets its start now, as the folder would.
+    }
     return open();
 }
 

@@ -41,6 +41,7 @@ private slots:
     void historyCannotBeRewritten_data();
     void historyCannotBeRewritten();
     void killedClientLeavesNothing();
+    void importWithoutHistoryIsWhole();
     void closingChangedBehindTheStoreClosesAll_data();
     void closingChangedBehindTheStoreClosesAll();
     void changeBehindTheStoresBackIsFound();
@@ -585,6 +586,29 @@ void TestServerStore::killedClientLeavesNothing()
     QCOMPARE(record.recordNumber(), 1u);
     QCOMPARE(sql(QStringLiteral("SELECT string_agg(arbeiter, ',') FROM arbeitszeit")), QStringLiteral("Anna"));
     QCOMPARE(sql(QStringLiteral("SELECT string_agg(aktion, ',' ORDER BY nr) FROM protokoll")), QStringLiteral("Beginn,Neu"));
+}
+
+// The start of a history the folder lacks is part of the import's
+// transaction: when it cannot be written, nothing is imported, and the
+// import may run again.
+void TestServerStore::importWithoutHistoryIsWhole()
+{
+    QTemporaryDir folder;
+    makeFolder(folder.path(), 20, 5, false, false);
+    const QString owner = QLatin1String(TestCluster::OwnerRole);
+    QCOMPARE(sql(QStringLiteral("CREATE FUNCTION voll() RETURNS trigger LANGUAGE plpgsql AS $$BEGIN RAISE EXCEPTION "
+                                "'kein Platz'; END$$; CREATE TRIGGER voll BEFORE INSERT ON protokollbeginn FOR EACH ROW "
+                                "EXECUTE FUNCTION voll()"),
+                 owner),
+             QString());
+    const std::unique_ptr<ServerStore> importer = store(owner);
+    QVERIFY(!importer->importFrom(folder.path()));
+    QVERIFY2(importer->errorString().contains(QLatin1String("kein Platz")), qPrintable(importer->errorString()));
+    QCOMPARE(sql(QStringLiteral("SELECT count(*) FROM arbeitszeit")), QStringLiteral("0"));
+    QCOMPARE(sql(QStringLiteral("DROP TRIGGER voll ON protokollbeginn"), owner), QString());
+    QVERIFY2(importer->importFrom(folder.path()), qPrintable(importer->errorString()));
+    QCOMPARE(sql(QStringLiteral("SELECT (SELECT count(*) FROM arbeitszeit), (SELECT string_agg(aktion, ',') FROM protokoll)")),
+             QStringLiteral("20|Beginn"));
 }
 
 // The history's last closing is the authority over the closing row: a row
