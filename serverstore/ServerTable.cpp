@@ -481,14 +481,19 @@ WorkTimeStore::Appended ServerTable::appendChecked(DbfRecord &record, const std:
             own.setText(pos, record.text(pos));
     }
     QString clashSearch;
-    if (span)
+    if (span) {
+        // The name as the rows hold it (cut to its field, in the table's
+        // code page), as the exclusion constraint compares it.
+        DbfRecord stored = newRecord();
+        stored.setText(WorkTimeTables::Arbeiter, span->employee);
         clashSearch = QStringLiteral("(SELECT min(satz) FROM arbeitszeit WHERE NOT geloescht AND arbeiter = %1 "
                                      "AND tagwerk_tag(datum) = %2 AND tagwerk_spanne(zeit_von, zeit_bis) && "
                                      "tagwerk_spanne(%3, %4))")
-                          .arg(ServerConnection::literal(span->employee))
+                          .arg(ServerConnection::literal(stored.text(WorkTimeTables::Arbeiter)))
                           .arg(DateTimeText::dateNumber(span->date))
                           .arg(span->from)
                           .arg(span->to);
+    }
     for (int attempt = 0; attempt < MaxAttempts; ++attempt) {
         const std::optional<State> state = readState(clashSearch, 0);
         if (!state)

@@ -44,6 +44,8 @@ private slots:
     void importWithoutHistoryIsWhole();
     void closingChangedBehindTheStoreClosesAll_data();
     void closingChangedBehindTheStoreClosesAll();
+    void sameBookingsOnFolderAndServer_data();
+    void sameBookingsOnFolderAndServer();
     void changeBehindTheStoresBackIsFound();
     void unreachableServerSaysSo();
     void restartedServerIsReconnected();
@@ -654,6 +656,54 @@ void TestServerStore::closingChangedBehindTheStoreClosesAll()
     QCOMPARE(sql(QStringLiteral("SELECT aenderung1 FROM protokoll ORDER BY nr DESC LIMIT 1")),
              QStringLiteral("CLOSED_UNTIL: 31.03.2024 -> 31.03.2024"));
     QCOMPARE(pc->appendBooking(open, std::nullopt, false).kind, WorkTimeStore::Appended::Stored);
+}
+
+// tagwerk-cli books the same on a folder and on the server imported from
+// it: the same refusals, the same list, whatever the names and texts hold.
+void TestServerStore::sameBookingsOnFolderAndServer_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("a name of 46 characters") << QString(46, QLatin1Char('M')) << "Bonn";
+    QTest::newRow("quotes and SQL") << "O'Brien; DROP TABLE arbeitszeit;--" << "'; DROP TABLE arbeitszeit;-- \"x\"";
+    QTest::newRow("backslashes, beyond the code page") << "Back\\slash" << "\\\\ Łódź ½ € 日本";
+}
+
+void TestServerStore::sameBookingsOnFolderAndServer()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    QTemporaryDir folder;
+    makeFolder(folder.path(), 0, 1, true, false);
+    UserListData users;
+    users.users = {{name, QStringLiteral("login"), QStringLiteral("geheim")}};
+    QVERIFY(UserListStore::save(QDir(folder.path()).filePath(QLatin1String(UserListStore::FileName)), users));
+    const std::unique_ptr<ServerStore> owner = store(QLatin1String(TestCluster::OwnerRole));
+    QVERIFY2(owner->importFrom(folder.path()), qPrintable(owner->errorString()));
+    const QStringList book = {QStringLiteral("book"), QStringLiteral("--user"), QStringLiteral("login"),
+                              QStringLiteral("--password"), QStringLiteral("-"), QStringLiteral("--place"), text,
+                              QStringLiteral("--activity"), text, QStringLiteral("--remark"), text,
+                              QStringLiteral("--date"), QStringLiteral("05.03.2024")};
+    const QStringList steps[] = {{QStringLiteral("--from"), QStringLiteral("08:00"), QStringLiteral("--to"), QStringLiteral("12:00")},
+                                 {QStringLiteral("--from"), QStringLiteral("09:00"), QStringLiteral("--to"), QStringLiteral("10:00")}};
+    const QStringList onFolder = {QStringLiteral("--db"), folder.path()};
+    const QStringList onServer = {QStringLiteral("--server"), m_cluster.conninfo()};
+    for (const QStringList &step : steps) {
+        const Result there = run(onFolder + book + step, "geheim\n");
+        const Result here = run(onServer + book + step, "geheim\n");
+        QCOMPARE(here.exitCode, there.exitCode);
+        QCOMPARE(here.err, there.err);
+    }
+    // The time of entry may differ by a minute: all fields but the last.
+    auto listed = [this](const QStringList &where) {
+        QStringList rows;
+        for (const QByteArray &line : run(where + QStringList{QStringLiteral("list")}).out.split('\n'))
+            rows.append(QString::fromUtf8(line).section(QLatin1Char('\t'), 0, 10));
+        return rows;
+    };
+    const QStringList rows = listed(onServer);
+    QCOMPARE(rows, listed(onFolder));
+    QCOMPARE(rows.size(), 2); // one booking and the end of the last line
 }
 
 void TestServerStore::changeBehindTheStoresBackIsFound()
