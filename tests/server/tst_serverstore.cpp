@@ -612,6 +612,10 @@ void TestServerStore::importWithoutHistoryIsWhole()
     QVERIFY(!importer->importFrom(folder.path()));
     QVERIFY2(importer->errorString().contains(QLatin1String("kein Platz")), qPrintable(importer->errorString()));
     QCOMPARE(sql(QStringLiteral("SELECT count(*) FROM arbeitszeit")), QStringLiteral("0"));
+    // tagwerk-cli says what was not done, and why.
+    const Result refused = run({QStringLiteral("--server"), m_cluster.conninfo(owner), QStringLiteral("import"), folder.path()});
+    QCOMPARE(refused.exitCode, 1);
+    QVERIFY2(refused.err.contains("wurde nicht eingelesen: ") && refused.err.contains("kein Platz"), refused.err.constData());
     QCOMPARE(sql(QStringLiteral("DROP TRIGGER voll ON protokollbeginn"), owner), QString());
     QVERIFY2(importer->importFrom(folder.path()), qPrintable(importer->errorString()));
     QCOMPARE(sql(QStringLiteral("SELECT (SELECT count(*) FROM arbeitszeit), (SELECT string_agg(aktion, ',') FROM protokoll)")),
