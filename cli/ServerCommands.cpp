@@ -82,7 +82,8 @@ int runServerCommand(const ServerCommandOptions &options, const Clock &clock)
         if (!QFileInfo(directory).isDir())
             return usage(TranslateText(QStringLiteral("Das Verzeichnis '%1' existiert nicht")).arg(directory));
         if (!store.importFrom(directory))
-            return refused(store.errorString());
+            return refused(TranslateText(QStringLiteral("Der Ordner \"%1\" wurde nicht eingelesen: %2"))
+                               .arg(QDir::toNativeSeparators(directory), store.errorString()));
         out.writeLine(TranslateText(QStringLiteral("Der Ordner \"%1\" ist auf dem Server %2 eingelesen."))
                           .arg(QDir::toNativeSeparators(directory), store.location()));
         return CliExit::Ok;

@@ -107,10 +107,16 @@ WorkTimeStore::Appended FolderStore::appendUnderLock(DbfTable &table, ClashIndex
         if (!closed.isEmpty())
             return done(Appended::Closed, closed);
     }
-    // A booking is stored only after a search that read every row.
+    // A booking is stored only after a search that read every row. The
+    // name is sought as the rows hold it (cut to its field, in the table's
+    // code page), or a name longer than the field never finds its bookings.
+    DbfRecord stored = table.newRecord();
+    if (span)
+        stored.setText(WorkTimeTables::Arbeiter, span->employee);
     const std::optional<bool> found = !table.refresh() ? std::nullopt
         : !span ? std::optional<bool>(false)
-                : index.findClash(span->employee, span->date, span->from, span->to, &appended.clashRecord);
+                : index.findClash(stored.text(WorkTimeTables::Arbeiter), span->date, span->from, span->to,
+                                  &appended.clashRecord);
     if (!found)
         return done(Appended::Failed, table.errorString());
     if (*found && !storeIfClash)

@@ -258,9 +258,11 @@ bool ServerConnection::exec(QSqlQuery &query, const QString &sql)
     m_error = error.databaseText().isEmpty() ? error.text() : error.databaseText();
     // A statement that failed for its own reasons leaves a connection that
     // answers; one that does not answer is connected anew next time.
+    // (A connection the driver closed is not asked: Qt would only warn.)
     QSqlQuery probe(database());
-    const bool answers = probe.exec(QStringLiteral("SELECT 1"))
-        || probe.lastError().nativeErrorCode() == QLatin1String("25P02"); // alive, in a failed transaction
+    const bool answers = database().isOpen()
+        && (probe.exec(QStringLiteral("SELECT 1"))
+            || probe.lastError().nativeErrorCode() == QLatin1String("25P02")); // alive, in a failed transaction
     if (error.type() == QSqlError::ConnectionError || !answers) {
         m_lost = true;
         m_error = UiText(QStringLiteral("Die Verbindung zum Server %1 ist unterbrochen: %2")).arg(location(), m_error);

@@ -46,6 +46,27 @@ void readInto(const QSqlQuery &query, int first, DbfRecord &record)
         record.setText(pos, query.value(first + pos).toString());
 }
 
+QString lastClosingQuery()
+{
+    return QStringLiteral("(SELECT aenderung1 FROM protokoll WHERE aktion IN (%1, %2) ORDER BY nr DESC LIMIT 1)")
+        .arg(ServerConnection::literal(ChangeLogEntry::actionCode(ChangeLogEntry::Action::PeriodClosed)),
+             ServerConnection::literal(ChangeLogEntry::actionCode(ChangeLogEntry::Action::PeriodReopened)));
+}
+
+ClosedPeriod::Recorded recordedClosing(bool historyBegun, const QVariant &lastClosingChange)
+{
+    ClosedPeriod::Recorded recorded;
+    recorded.known = historyBegun;
+    recorded.any = !lastClosingChange.isNull();
+    if (recorded.any) {
+        // "CLOSED_UNTIL: old -> new" fits the first change field.
+        ChangeLogEntry entry;
+        entry.changes = lastClosingChange.toString();
+        recorded.until = entry.closedUntil();
+    }
+    return recorded;
+}
+
 QByteArray structureDigest(const QByteArray &header)
 {
     using namespace DbfFormat;

@@ -59,6 +59,23 @@ $$)sql",
 LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$
 SELECT tagwerk_spanne(tagwerk_sekunden(von), tagwerk_sekunden(bis))
 $$)sql",
+    // A record or entry number is the one after the last: one INSERT with
+    // a number far ahead would leave every PC unable to book (the next
+    // number out of range) and an export of blank records up to it.
+    R"sql(CREATE OR REPLACE FUNCTION tagwerk_lueckenlos() RETURNS trigger
+LANGUAGE plpgsql AS $$
+DECLARE
+    luecke boolean;
+BEGIN
+    EXECUTE format('SELECT EXISTS (SELECT 1 FROM neu WHERE neu.%1$I > 1 AND NOT EXISTS '
+                   '(SELECT 1 FROM %2$I AS t WHERE t.%1$I = neu.%1$I - 1))', TG_ARGV[0], TG_TABLE_NAME)
+        INTO luecke;
+    IF luecke THEN
+        RAISE EXCEPTION 'Die Tabelle % nimmt nur die nächste Nummer an.', TG_TABLE_NAME USING ERRCODE = 'check_violation';
+    END IF;
+    RETURN NULL;
+END
+$$)sql",
     R"sql(CREATE OR REPLACE FUNCTION tagwerk_nur_anfuegen() RETURNS trigger
 LANGUAGE plpgsql AS $$
 BEGIN
@@ -108,6 +125,10 @@ const char *const Tables[] = {
     nachher varchar(64) NOT NULL DEFAULT '',
     kette varchar(64) NOT NULL DEFAULT '')
 )sql",
+    // Every change reads the last closing entry (its date is the authority
+    // over the closing row): found at once however many entries follow it.
+    "CREATE INDEX IF NOT EXISTS protokoll_abschluss ON protokoll (nr) "
+    "WHERE aktion IN ('Abschluss', 'Wiedereröffnung')",
     "CREATE TABLE IF NOT EXISTS benutzer (eine boolean PRIMARY KEY DEFAULT true CHECK (eine), inhalt bytea NOT NULL)",
     "CREATE TABLE IF NOT EXISTS optionen (eine boolean PRIMARY KEY DEFAULT true CHECK (eine), inhalt bytea NOT NULL)",
     "CREATE TABLE IF NOT EXISTS abschluss (eine boolean PRIMARY KEY DEFAULT true CHECK (eine), inhalt bytea NOT NULL)",
@@ -120,6 +141,10 @@ const char *const Tables[] = {
     "FOR EACH ROW EXECUTE FUNCTION tagwerk_nur_anfuegen()",
     "CREATE OR REPLACE TRIGGER protokollbeginn_nicht_leeren BEFORE TRUNCATE ON protokollbeginn "
     "FOR EACH STATEMENT EXECUTE FUNCTION tagwerk_nur_anfuegen()",
+    "CREATE OR REPLACE TRIGGER arbeitszeit_lueckenlos AFTER INSERT ON arbeitszeit REFERENCING NEW TABLE AS neu "
+    "FOR EACH STATEMENT EXECUTE FUNCTION tagwerk_lueckenlos('satz')",
+    "CREATE OR REPLACE TRIGGER protokoll_lueckenlos AFTER INSERT ON protokoll REFERENCING NEW TABLE AS neu "
+    "FOR EACH STATEMENT EXECUTE FUNCTION tagwerk_lueckenlos('nr')",
 };
 
 // What the PCs may do: read everything; add and change bookings (a deletion
@@ -128,7 +153,11 @@ QStringList grants()
 {
     return {
         QStringLiteral("GRANT SELECT ON tagwerk_schema, tabellenkopf TO %1"),
-        QStringLiteral("GRANT SELECT, INSERT, UPDATE ON arbeitszeit TO %1"),
+        // A record keeps its number: every column but satz.
+        QStringLiteral("REVOKE UPDATE ON arbeitszeit FROM %1"),
+        QStringLiteral("GRANT SELECT, INSERT ON arbeitszeit TO %1"),
+        QStringLiteral("GRANT UPDATE (geloescht, datum, arbeiter, ort, taetigkeit, zeit_von, zeit_bis, bemerkungen, "
+                       "auswaerts, pause, doppelt, datum_eintrag, zeit_eintrag, geprueft) ON arbeitszeit TO %1"),
         QStringLiteral("REVOKE DELETE, TRUNCATE ON arbeitszeit FROM %1"),
         QStringLiteral("GRANT SELECT, INSERT ON protokoll, protokollbeginn TO %1"),
         QStringLiteral("REVOKE UPDATE, DELETE, TRUNCATE ON protokoll, protokollbeginn FROM %1"),

@@ -2,6 +2,7 @@
 
 #include <QSqlQuery>
 
+#include "ServerHistory.h"
 #include "ServerSchema.h"
 #include "ServerTransfer.h"
 #include "base/Clock.h"
@@ -15,7 +16,7 @@ ServerStore::ServerStore(const ServerConnection::Settings &settings, const Clock
     , m_closedPeriod([] { return QString(); })
 {
     ClosedPeriod::Bytes closing;
-    closing.load = [this](bool &readFailed) { return readRow("abschluss", readFailed); };
+    closing.load = [this](bool &readFailed) { return readClosing(readFailed); };
     closing.save = [this](const QByteArray &bytes, QString &error) {
         if (!m_pendingClosing || (!m_table.isOpen() && !openForReading())
             || !m_table.writeClosing(m_pendingClosing->before, m_pendingClosing->after, bytes)) {
@@ -26,6 +27,8 @@ ServerStore::ServerStore(const ServerConnection::Settings &settings, const Clock
     };
     closing.name = location() + QStringLiteral(" (abschluss)");
     m_closedPeriod.setBytes(std::move(closing));
+    // Read with the row, in the same statement (see readClosing()).
+    m_closedPeriod.setRecordedClosing([this] { return m_recordedClosing; });
 }
 
 ServerStore::~ServerStore()
@@ -127,6 +130,30 @@ std::optional<QByteArray> ServerStore::readRow(const char *table, bool &readFail
     return query.value(0).toByteArray();
 }
 
+// The closing row and the history's last closing, at one moment: the
+// history is the authority, as in the folder.
+std::optional<QByteArray> ServerStore::readClosing(bool &readFailed)
+{
+    readFailed = false;
+    m_recordedClosing = {};
+    if (!connect()) {
+        readFailed = true;
+        return std::nullopt;
+    }
+    QSqlQuery query(m_connection.database());
+    const QString sql = QStringLiteral("SELECT (SELECT inhalt FROM abschluss), EXISTS (SELECT 1 FROM protokoll), %1")
+                            .arg(ServerHistory::lastClosingQuery());
+    if (!m_connection.exec(query, sql) || !query.next()) {
+        readFailed = true;
+        fail(m_connection.errorString());
+        return std::nullopt;
+    }
+    m_recordedClosing = ServerHistory::recordedClosing(query.value(1).toBool(), query.value(2));
+    if (query.isNull(0))
+        return std::nullopt;
+    return query.value(0).toByteArray();
+}
+
 std::optional<QByteArray> ServerStore::readSmallFile(SmallFile file, bool &readFailed)
 {
     return readRow(tableOf(file), readFailed);
@@ -154,7 +181,11 @@ ClosedPeriod::Change ServerStore::closePeriod(std::optional<QDate> until, const 
     const auto remember = [this](const ClosedPeriod::State &before, std::optional<QDate> after) {
         // The way back after a failed write is not told: nothing was stored.
         if (!m_pendingClosing) {
-            const QDate old = before.kind == ClosedPeriod::State::Closed ? before.until : QDate();
+            // A row that disagrees with the history: the entry starts from
+            // the history's date, as the folder's does.
+            const QDate old = before.kind == ClosedPeriod::State::Closed ? before.until
+                : before.kind == ClosedPeriod::State::Unknown            ? m_recordedClosing.until
+                                                                         : QDate();
             m_pendingClosing = PendingClosing{old, after.value_or(QDate())};
         }
         return QString();
@@ -177,10 +208,20 @@ bool ServerStore::importFrom(const QString &directory)
 {
     if (!connect())
         return false;
+    // A folder without a history gets its start in the import's
+    // transaction, as the folder would at its first run: records without
+    // a history are never seen.
+    const auto startHistory = [this](QString *error) {
+        if (m_table.open() && m_table.startHistory())
+            return true;
+        *error = m_table.errorString();
+        return false;
+    };
     QString error;
-    if (!ServerTransfer::importFrom(m_connection, m_clock, directory, &error))
+    if (!ServerTransfer::importFrom(m_connection, m_clock, directory, &error, startHistory)) {
+        m_table.close();
         return fail(error);
-    // A folder without a history gets its start now, as the folder would.
+    }
     return open();
 }
 

@@ -62,6 +62,7 @@ private:
     bool fail(const QString &reason);
     bool connect();
     std::optional<QByteArray> readRow(const char *table, bool &readFailed);
+    std::optional<QByteArray> readClosing(bool &readFailed);
 
     // The closing being written: closeUntil() tells it before the bytes.
     struct PendingClosing
@@ -75,5 +76,6 @@ private:
     ServerTable m_table;
     ClosedPeriod m_closedPeriod;
     std::optional<PendingClosing> m_pendingClosing;
+    ClosedPeriod::Recorded m_recordedClosing; // read with the closing row
     QString m_error;
 };

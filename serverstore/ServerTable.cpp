@@ -427,8 +427,8 @@ std::optional<ServerTable::State> ServerTable::readState(const QString &extraCol
     QString sql = QStringLiteral("SELECT (SELECT inhalt FROM abschluss), "
                                  "(SELECT nr FROM protokoll ORDER BY nr DESC LIMIT 1), "
                                  "(SELECT kette FROM protokoll ORDER BY nr DESC LIMIT 1), "
-                                 "(SELECT coalesce(max(satz), 0) FROM arbeitszeit), %1")
-                      .arg(extraColumn.isEmpty() ? QStringLiteral("NULL") : extraColumn);
+                                 "(SELECT coalesce(max(satz), 0) FROM arbeitszeit), %1, %2")
+                      .arg(extraColumn.isEmpty() ? QStringLiteral("NULL") : extraColumn, ServerHistory::lastClosingQuery());
     if (recordNumber)
         sql += QStringLiteral(", a.satz, a.geloescht, %1 FROM (SELECT 1) AS eins LEFT JOIN arbeitszeit AS a ON a.satz = %2")
                    .arg(QLatin1String(Columns))
@@ -446,9 +446,10 @@ std::optional<ServerTable::State> ServerTable::readState(const QString &extraCol
     state.lastRecord = query.value(3).toUInt();
     if (!query.isNull(4))
         state.extra = query.value(4).toUInt();
-    if (recordNumber && !query.isNull(5)) {
+    state.recordedClosing = ServerHistory::recordedClosing(state.lastEntry > 0, query.value(5));
+    if (recordNumber && !query.isNull(6)) {
         DbfRecord row = newRecord();
-        readInto(query, 5, row);
+        readInto(query, 6, row);
         state.row = row;
     }
     return state;
@@ -485,14 +486,17 @@ QString ServerTable::withEntry(const State &state, ChangeLogEntry &entry, const 
 }
 
 // The closed period of the closing row read in the same statement as the
-// rest of the state: a closing and its history entry are written in one
-// statement, so they cannot disagree.
+// rest of the state. Tagwerk writes a closing and its history entry in one
+// statement; a row that disagrees with the history's last closing was
+// written past Tagwerk (with psql) and closes everything, as in the folder.
 ClosedPeriod ServerTable::closedPeriod(const State &state) const
 {
     ClosedPeriod period([] { return QString(); });
     const std::optional<QByteArray> closing = state.closing;
     period.setBytes({[closing](bool &) { return closing; }, {},
                      m_connection.location() + QStringLiteral(" (abschluss)")});
+    const ClosedPeriod::Recorded recorded = state.recordedClosing;
+    period.setRecordedClosing([recorded] { return recorded; });
     return period;
 }
 
@@ -523,14 +527,19 @@ WorkTimeStore::Appended ServerTable::appendChecked(DbfRecord &record, const std:
             own.setText(pos, record.text(pos));
     }
     QString clashSearch;
-    if (span)
+    if (span) {
+        // The name as the rows hold it (cut to its field, in the table's
+        // code page), as the exclusion constraint compares it.
+        DbfRecord stored = newRecord();
+        stored.setText(WorkTimeTables::Arbeiter, span->employee);
         clashSearch = QStringLiteral("(SELECT min(satz) FROM arbeitszeit WHERE NOT geloescht AND arbeiter = %1 "
                                      "AND tagwerk_tag(datum) = %2 AND tagwerk_spanne(zeit_von, zeit_bis) && "
                                      "tagwerk_spanne(%3, %4))")
-                          .arg(ServerConnection::literal(span->employee))
+                          .arg(ServerConnection::literal(stored.text(WorkTimeTables::Arbeiter)))
                           .arg(DateTimeText::dateNumber(span->date))
                           .arg(span->from)
                           .arg(span->to);
+    }
     for (int attempt = 0; attempt < MaxAttempts; ++attempt) {
         const std::optional<State> state = readState(clashSearch, 0);
         if (!state)

@@ -8,12 +8,12 @@
 
 #include "storage/RecordTable.h"
 #include "recording/ChangeLogEntry.h"
+#include "store/ClosedPeriod.h"
 #include "store/WorkTimeStore.h"
 
 class Clock;
 class QSqlQuery;
 class ScanSpool;
-class ClosedPeriod;
 class ServerConnection;
 
 // The work-time records in the server's table "arbeitszeit", in the layout
@@ -90,6 +90,7 @@ private:
     struct State
     {
         std::optional<QByteArray> closing;
+        ClosedPeriod::Recorded recordedClosing; // the history's last closing
         qint64 lastEntry = 0;
         QByteArray lastHash;
         quint32 lastRecord = 0;

@@ -232,7 +232,7 @@ bool insertHistory(ServerConnection &connection, DbfTable &log, QString *error)
 }
 
 bool importInTransaction(ServerConnection &connection, DbfTable &table, DbfTable *log, const Folder &folder,
-                         QString *error)
+                         QString *error, const std::function<bool(QString *error)> &beforeCommit)
 {
     QSqlQuery query(connection.database());
     // Other writers wait until the import is in or gone.
@@ -264,13 +264,15 @@ bool importInTransaction(ServerConnection &connection, DbfTable &table, DbfTable
         if (!connection.exec(query, sql))
             return failed(error, connection.errorString());
     }
+    if (beforeCommit && !beforeCommit(error))
+        return false;
     return connection.exec(query, QStringLiteral("COMMIT")) || failed(error, connection.errorString());
 }
 
 } // namespace
 
 bool ServerTransfer::importFrom(ServerConnection &connection, const Clock &clock, const QString &directory,
-                                QString *error)
+                                QString *error, const std::function<bool(QString *error)> &beforeCommit)
 {
     const QString path = QDir(directory).absolutePath() + QLatin1Char('/');
     DbfTable table(clock);
@@ -317,7 +319,7 @@ bool ServerTransfer::importFrom(ServerConnection &connection, const Clock &clock
     QSqlQuery begin(connection.database());
     if (!connection.exec(begin, QStringLiteral("BEGIN")))
         return failed(error, connection.errorString());
-    if (importInTransaction(connection, table, log.get(), folder, error))
+    if (importInTransaction(connection, table, log.get(), folder, error, beforeCommit))
         return true;
     QSqlQuery rollback(connection.database());
     rollback.exec(QStringLiteral("ROLLBACK"));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QString>
 
 class Clock;
@@ -21,7 +23,11 @@ bool exportTo(ServerConnection &connection, ServerTable &table, const Clock &clo
 
 // Brings a Database directory in, in one transaction: refused when the
 // server already holds bookings or history, or the folder's table or
-// history cannot be read whole.
-bool importFrom(ServerConnection &connection, const Clock &clock, const QString &directory, QString *error);
+// history cannot be read whole. `beforeCommit`, when given, runs last in
+// the transaction (the start of a history the folder lacks, so that a
+// client killed after the commit leaves no records without one); false
+// with `error` set undoes everything.
+bool importFrom(ServerConnection &connection, const Clock &clock, const QString &directory, QString *error,
+                const std::function<bool(QString *error)> &beforeCommit = {});
 
 } // namespace ServerTransfer
