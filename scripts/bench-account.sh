@@ -15,20 +15,7 @@ cli=build/bin/tagwerk-cli
 mkdir -p "$work/program" "$work/config" "$work/db"
 export TAGWERK_PROGRAM_DIR="$work/program" XDG_CONFIG_HOME="$work/config" LC_ALL=C
 
-# Prints "seconds peak-kB" for the median of $runs runs of the command.
-measure() {
-    local times=() peak=0 kb start end
-    for ((i = 0; i < runs; i++)); do
-        start=$EPOCHREALTIME
-        /usr/bin/time -f %M -o "$work/mem" "$@" >/dev/null
-        end=$EPOCHREALTIME
-        times+=("$(echo "$end - $start" | bc -l)")
-        kb=$(tail -n 1 "$work/mem")
-        ((kb > peak)) && peak=$kb
-    done
-    printf '%s\n' "${times[@]}" | sort -g | sed -n "$(((runs + 1) / 2))p" | tr '\n' ' '
-    echo "$peak"
-}
+source scripts/measure.sh
 
 build/bin/make_account "$work/db" "$rows" 50
 sync

@@ -41,20 +41,7 @@ mkdir -p "$work/program" "$work/config"
 export TAGWERK_PROGRAM_DIR="$work/program" XDG_CONFIG_HOME="$work/config" LC_ALL=C
 period=(--from 01.01.2000 --to 31.12.2100)
 
-# Prints "seconds peak-kB" for the median of $runs runs of the command.
-measure() {
-    local times=() peak=0 kb start end
-    for ((i = 0; i < runs; i++)); do
-        start=$EPOCHREALTIME
-        /usr/bin/time -f %M -o "$work/mem" "$@" >/dev/null
-        end=$EPOCHREALTIME
-        times+=("$(echo "$end - $start" | bc -l)")
-        kb=$(tail -n 1 "$work/mem")
-        ((kb > peak)) && peak=$kb
-    done
-    printf '%s\n' "${times[@]}" | sort -g | sed -n "$(((runs + 1) / 2))p" | tr '\n' ' '
-    echo "$peak"
-}
+source scripts/measure.sh
 
 for rows in "$@"; do
     db="$work/db$rows"

@@ -27,22 +27,10 @@ ${TIME_CMD:-} build/bin/server_bench "host=$work port=$port dbname=tagwerk user=
 export TAGWERK_PROGRAM_DIR="$work/program" XDG_CONFIG_HOME="$work/config" LC_ALL=C
 mkdir -p "$work/program" "$work/config"
 conninfo="host=$work port=$port dbname=tagwerk user=bench"
-median() {
-    local times=() peak=0 kb start end
-    for i in 1 2 3; do
-        start=$EPOCHREALTIME
-        /usr/bin/time -f %M -o "$work/mem" "$@" >/dev/null
-        end=$EPOCHREALTIME
-        times+=("$(echo "$end - $start" | bc -l)")
-        kb=$(tail -n 1 "$work/mem")
-        ((kb > peak)) && peak=$kb
-    done
-    printf '%s\n' "${times[@]}" | sort -g | sed -n 2p | tr '\n' ' '
-    echo "$peak"
-}
-read -r copy_s copy_kb < <(median psql -X -q -h "$work" -p "$port" -U bench -d tagwerk \
+source scripts/measure.sh
+read -r copy_s copy_kb < <(measure psql -X -q -h "$work" -p "$port" -U bench -d tagwerk \
     -c "COPY (SELECT * FROM arbeitszeit) TO STDOUT")
-read -r report_s report_kb < <(median build/bin/tagwerk-cli --server "$conninfo" report period \
+read -r report_s report_kb < <(measure build/bin/tagwerk-cli --server "$conninfo" report period \
     --from 01.01.1900 --to 31.12.2100)
 printf '  psql COPY (SELECT * FROM arbeitszeit) TO STDOUT: %.2f s, peak memory %d MB\n' "$copy_s" $((copy_kb / 1024))
 printf '  whole-table period report through the server: %.2f s (%.1fx COPY), peak memory %d MB\n' \
