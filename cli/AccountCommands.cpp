@@ -8,6 +8,7 @@
 #include "CliCommand.h"
 #include "HolidaysCommand.h"
 #include "PasswordInput.h"
+#include "ServerCommands.h"
 #include "TargetCommand.h"
 #include "base/Clock.h"
 #include "session/AppContext.h"
@@ -17,7 +18,7 @@
 namespace {
 
 const char *const HelpText =
-    "Usage: tagwerk-cli [--db DIR] [--lang de|en|es] COMMAND [OPTIONS]\n"
+    "Usage: tagwerk-cli [--db DIR | --server CONNINFO] [--lang de|en|es] COMMAND [OPTIONS]\n"
     "\n"
     "The working-time account (a help, not legal or payroll advice). Every\n"
     "change asks for --admin-password - (read from standard input).\n"
@@ -136,13 +137,6 @@ std::optional<int> runAccountCommand(AppContext &context, const Clock &clock, co
         return CliExit::Ok;
     }
 
-    if (parser.isSet(QStringLiteral("server"))) {
-        printError(QStringLiteral("tagwerk-cli: ")
-                   + TranslateText(QStringLiteral("Das Arbeitszeitkonto wird bisher nur im Datenbankverzeichnis geführt, "
-                                                  "nicht auf einem Datenbankserver.")));
-        return CliExit::Usage;
-    }
-
     // The command and its sub-command: "holidays" alone lists.
     QStringList positional = parser.positionalArguments();
     QString command = positional.takeFirst();
@@ -160,8 +154,10 @@ std::optional<int> runAccountCommand(AppContext &context, const Clock &clock, co
     if (positional.size() > form->maxPositional)
         return usageError(TranslateText(QStringLiteral("Unerwartetes Argument '%1'")).arg(positional.last()));
     const QString fullCommand = sub.isEmpty() ? command : command + QLatin1Char(' ') + sub;
+    static const QStringList everywhere = {QStringLiteral("db"), QStringLiteral("lang"), QStringLiteral("server"),
+                                           QStringLiteral("server-password")};
     for (const QString &name : parser.optionNames()) {
-        if (name != QLatin1String("db") && name != QLatin1String("lang") && !form->options.contains(name))
+        if (!everywhere.contains(name) && !form->options.contains(name))
             return usageError(doesNotGoWith(name, fullCommand));
     }
     std::optional<int> language;
@@ -173,6 +169,16 @@ std::optional<int> runAccountCommand(AppContext &context, const Clock &clock, co
                                                : std::nullopt;
         if (!language)
             return usageError(TranslateText(QStringLiteral("--lang nimmt de, en oder es")));
+    }
+    if (parser.isSet(QStringLiteral("server"))) {
+        if (parser.isSet(QStringLiteral("db")))
+            return usageError(TranslateText(QStringLiteral("--%1 und --%2 schließen einander aus"))
+                                  .arg(QStringLiteral("db"), QStringLiteral("server")));
+        const int used = useServer(context, parser.value(QStringLiteral("server")),
+                                   parser.isSet(QStringLiteral("server-password")),
+                                   parser.value(QStringLiteral("server-password")));
+        if (used != CliExit::Ok)
+            return used;
     }
     if (parser.isSet(QStringLiteral("db"))) {
         const QString directory = parser.value(QStringLiteral("db"));
@@ -250,8 +256,13 @@ int changeResult(const AccountChanges::Result &result, const QString &doneMessag
 void enterChangesInHistory(AppContext &context, AccountTables &tables)
 {
     FolderStore *folder = context.folderStore();
-    if (!folder)
+    if (!folder) {
+        // The server's history begins when the store is first opened; its
+        // step is the store's own, whatever the opening says.
+        context.CreateandopenTables();
+        context.store().placeAccount(tables);
         return;
+    }
     // The table without its clash index: only the history needs it. A
     // history that cannot be opened is told once, by the change's refusal.
     if (folder->tables().CreateandopenTables())

@@ -390,22 +390,30 @@ bool ChangeLog::accountChangeBegins(QString &refusal)
     return true;
 }
 
-void ChangeLog::accountChangeEnds()
+bool ChangeLog::accountChangeEnds(QString &)
 {
+    // Each table's write was made when it was told: nothing is left to keep.
     m_table.unlockHeader();
+    return true;
 }
 
-bool ChangeLog::accountTableChanging(const AccountTables::TableChange &change, QString &refusal)
+ChangeLogEntry ChangeLog::accountEntry(const AccountTables::TableChange &change)
 {
     ChangeLogEntry entry;
     entry.action = ChangeLogEntry::accountAction(change.fileName);
     // Only the administrator may change the account.
     entry.who = QLatin1String(AdministratorName);
-    entry.host = m_host;
     entry.recordNumber = change.rows.isEmpty() ? 0 : change.rows.first().recordNumber;
     entry.changes = describeAccountChange(change);
     entry.before = ChangeLogEntry::tableDigest(change.fields, change.languageDriver, change.liveBefore);
     entry.after = ChangeLogEntry::tableDigest(change.fields, change.languageDriver, change.liveAfter);
+    return entry;
+}
+
+bool ChangeLog::accountTableChanging(const AccountTables::TableChange &change, QString &refusal)
+{
+    ChangeLogEntry entry = accountEntry(change);
+    entry.host = m_host;
     if (entry.action != ChangeLogEntry::Action::Unknown && appendEntry(entry))
         return true;
     refusal = UiText(QStringLiteral("Die Änderung wurde nicht gespeichert, weil sie nicht ins Änderungsprotokoll "

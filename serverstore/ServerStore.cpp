@@ -2,6 +2,7 @@
 
 #include <QSqlQuery>
 
+#include "ServerAccountTable.h"
 #include "ServerSchema.h"
 #include "ServerTransfer.h"
 #include "base/Clock.h"
@@ -13,6 +14,7 @@ ServerStore::ServerStore(const ServerConnection::Settings &settings, const Clock
     , m_connection(settings)
     , m_table(m_connection, clock)
     , m_closedPeriod([] { return QString(); })
+    , m_accountJournal(m_connection, clock)
 {
     ClosedPeriod::Bytes closing;
     closing.load = [this](bool &readFailed) { return readRow("abschluss", readFailed); };
@@ -79,8 +81,13 @@ bool ServerStore::open()
     const int version = ServerSchema::version(m_connection, &error);
     if (version < 0)
         return fail(error);
-    // Only the owner role may create or upgrade the tables: "init".
-    if (version != ServerSchema::Version)
+    // An older schema is upgraded where the owner opens it. The PCs' role
+    // may not: it works on, and only what needs the new tables waits for
+    // "init" (the account's changes say so).
+    if (version > 0 && version < ServerSchema::Version)
+        ServerSchema::create(m_connection, {}, {}, &error);
+    // Only the owner role may create the tables: "init".
+    if (version == 0 || version > ServerSchema::Version)
         return fail(UiText(QStringLiteral("Auf dem Server %1 gibt es noch keine Tabellen von Tagwerk: richten Sie sie mit "
                                           "\"tagwerk-cli --server … init\" ein."))
                         .arg(location()));
@@ -143,6 +150,16 @@ bool ServerStore::writeSmallFile(SmallFile file, const QByteArray &bytes)
         return fail(UiText(QStringLiteral("\"%1\" wurde auf dem Server nicht gespeichert: %2"))
                         .arg(QLatin1String(fileNameOf(file)), m_connection.errorString()));
     return true;
+}
+
+// The account's tables on this server, each change entered in its history
+// in the transaction that makes it.
+void ServerStore::placeAccount(AccountTables &tables)
+{
+    tables.setPlace([this](const char *fileName) -> std::unique_ptr<AccountTables::Table> {
+        return std::make_unique<ServerAccountTable>(m_connection, m_clock, QLatin1String(fileName));
+    });
+    tables.setJournal(&m_accountJournal);
 }
 
 // The closing's history entry and its row are written in one statement:

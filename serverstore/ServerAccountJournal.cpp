@@ -1,0 +1,104 @@
+#include "ServerAccountJournal.h"
+
+#include <QSqlQuery>
+#include <QSysInfo>
+
+#include "ServerConnection.h"
+#include "ServerHistory.h"
+#include "ServerSchema.h"
+#include "base/Clock.h"
+#include "recording/ChangeLog.h"
+#include "translation/UiText.h"
+
+namespace {
+
+// Distinct from the lock that "init" takes.
+constexpr qint64 AccountLock = 1952540536;
+const char *const UniqueViolation = "23505";
+
+} // namespace
+
+ServerAccountJournal::ServerAccountJournal(ServerConnection &connection, const Clock &clock)
+    : m_connection(connection)
+    , m_clock(clock)
+    , m_host(QSysInfo::machineHostName())
+{
+}
+
+bool ServerAccountJournal::run(const QString &sql)
+{
+    QSqlQuery query(m_connection.database());
+    return m_connection.exec(query, sql);
+}
+
+bool ServerAccountJournal::accountChangeBegins(QString &refusal)
+{
+    if (m_depth > 0) {
+        ++m_depth;
+        return true;
+    }
+    if (!m_connection.open()) {
+        refusal = m_connection.errorString();
+        return false;
+    }
+    QString error;
+    if (ServerSchema::version(m_connection, &error) < ServerSchema::Version) {
+        refusal = error.isEmpty() ? ServerSchema::upgradeNeeded(m_connection) : error;
+        return false;
+    }
+    QSqlQuery query(m_connection.database());
+    if (!run(QStringLiteral("BEGIN"))
+        || !m_connection.exec(query, QStringLiteral("SELECT pg_advisory_xact_lock(%1), (SELECT nr FROM protokoll ORDER "
+                                                    "BY nr DESC LIMIT 1), (SELECT kette FROM protokoll ORDER BY nr DESC "
+                                                    "LIMIT 1)")
+                                         .arg(AccountLock))
+        || !query.next()) {
+        refusal = m_connection.errorString();
+        run(QStringLiteral("ROLLBACK"));
+        return false;
+    }
+    m_lastEntry = query.value(1).toLongLong();
+    m_lastHash = query.value(2).toString().toLatin1();
+    m_failed = false;
+    m_depth = 1;
+    return true;
+}
+
+bool ServerAccountJournal::accountChangeEnds(QString &error)
+{
+    if (m_depth == 0 || --m_depth > 0)
+        return true;
+    if (m_failed) {
+        run(QStringLiteral("ROLLBACK"));
+        return true; // the failure was told where it happened
+    }
+    if (run(QStringLiteral("COMMIT")))
+        return true;
+    error = m_connection.errorString();
+    run(QStringLiteral("ROLLBACK"));
+    return false;
+}
+
+bool ServerAccountJournal::accountTableChanging(const AccountTables::TableChange &change, QString &refusal)
+{
+    ChangeLogEntry entry = ChangeLog::accountEntry(change);
+    entry.host = m_host;
+    const DbfRecord record = ServerHistory::chainedRecord(entry, m_lastHash, m_clock.now());
+    QSqlQuery query(m_connection.database());
+    if (entry.action != ChangeLogEntry::Action::Unknown
+        && m_connection.exec(query, QStringLiteral("INSERT INTO protokoll (nr, %1) VALUES %2")
+                                        .arg(QLatin1String(ServerHistory::Columns),
+                                             ServerHistory::valuesOf(m_lastEntry + 1, record)))) {
+        ++m_lastEntry;
+        m_lastHash = entry.chain;
+        return true;
+    }
+    m_failed = true;
+    const QString why = m_connection.lastErrorCode() == QLatin1String(UniqueViolation)
+        ? UiText(QStringLiteral("Ein anderer Rechner hat zugleich gespeichert. Bitte versuchen Sie es noch einmal."))
+        : m_connection.errorString();
+    refusal = UiText(QStringLiteral("Die Änderung wurde nicht gespeichert, weil sie nicht ins Änderungsprotokoll "
+                                    "eingetragen werden kann: %1"))
+                  .arg(why);
+    return false;
+}
