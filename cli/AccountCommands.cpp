@@ -32,6 +32,8 @@ const char *const HelpText =
     "       [--vacation-days N] [--opening-balance [-]H:MM]\n"
     "      The target week Monday to Sunday from DATE on; the days of vacation\n"
     "      a year and the balance at the first row's date.\n"
+    "  target remove --employee NAME --valid-from DATE\n"
+    "      Removes the employee's target week of that valid-from date.\n"
     "  target list [--employee NAME]\n"
     "  absence add --employee NAME --from DATE --to DATE\n"
     "       --kind vacation|sick|leave|unpaid [--half-day]\n"
@@ -61,6 +63,7 @@ const QList<CommandForm> &forms()
         {"target", "set", {QStringLiteral("employee"), QStringLiteral("valid-from"), QStringLiteral("week"),
                            QStringLiteral("vacation-days"), QStringLiteral("opening-balance"),
                            QStringLiteral("admin-password")}, 0},
+        {"target", "remove", {QStringLiteral("employee"), QStringLiteral("valid-from"), QStringLiteral("admin-password")}, 0},
         {"target", "list", {QStringLiteral("employee")}, 0},
         {"absence", "add", {QStringLiteral("employee"), QStringLiteral("from"), QStringLiteral("to"),
                             QStringLiteral("kind"), QStringLiteral("half-day"), QStringLiteral("admin-password")}, 0},

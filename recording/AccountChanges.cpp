@@ -123,6 +123,27 @@ AccountChanges::Result AccountChanges::setTarget(const TargetWeek &row, const QS
     });
 }
 
+AccountChanges::Result AccountChanges::removeTarget(const QString &employee, QDate validFrom,
+                                                    const QString &adminPassword)
+{
+    if (const Result refused = passwordRefusal(adminPassword); !refused.done())
+        return refused;
+    return inStep([&]() -> Result {
+        if (const Result refused = closedRefusal(validFrom, targetClosed()); !refused.done())
+            return refused;
+        AccountData data;
+        if (!m_tables.read(data))
+            return {Result::Failed, m_tables.errorString()};
+        const bool found = std::any_of(data.targets.cbegin(), data.targets.cend(), [&](const TargetWeek &row) {
+            return row.employee == employee && row.validFrom == validFrom;
+        });
+        if (!found)
+            return {Result::Refused, UiText(QStringLiteral("%1 hat keine Sollzeit ab dem %2."))
+                                         .arg(employee, DateTimeText::formatDate(validFrom))};
+        return written(m_tables.removeTarget(employee, validFrom));
+    });
+}
+
 AccountChanges::Result AccountChanges::addAbsence(const Absence &absence, const QString &adminPassword)
 {
     if (const Result refused = passwordRefusal(adminPassword); !refused.done())

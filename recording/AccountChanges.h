@@ -31,6 +31,9 @@ public:
 
     // Refused when its valid-from date is closed.
     Result setTarget(const TargetWeek &row, const QString &adminPassword);
+    // Removes the employee's target row of this valid-from date; refused
+    // when that date is closed.
+    Result removeTarget(const QString &employee, QDate validFrom, const QString &adminPassword);
     // Refused when it overlaps another absence of the employee.
     Result addAbsence(const Absence &absence, const QString &adminPassword);
     Result removeAbsence(const QString &employee, QDate from, QDate to, const QString &adminPassword);

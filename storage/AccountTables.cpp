@@ -359,6 +359,17 @@ bool AccountTables::setTarget(const TargetWeek &row)
         });
 }
 
+bool AccountTables::removeTarget(const QString &employee, QDate validFrom)
+{
+    const QString validFromText = DateTimeText::formatDate(validFrom);
+    return change(
+        TargetFileName, targetFields(), targetKeys(),
+        [&](const DbfRecord &record) {
+            return record.text(Target::Arbeiter) == employee && record.text(Target::GueltigAb) == validFromText;
+        },
+        {});
+}
+
 bool AccountTables::addAbsence(const Absence &absence)
 {
     return change(

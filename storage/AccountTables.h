@@ -132,6 +132,8 @@ public:
     // same employee and valid-from date is replaced, as is the firm day of
     // the same date.
     bool setTarget(const TargetWeek &row);
+    // Removes the employee's target rows of exactly this valid-from date.
+    bool removeTarget(const QString &employee, QDate validFrom);
     bool addAbsence(const Absence &absence);
     // Removes the absences of the employee with exactly these dates.
     bool removeAbsence(const QString &employee, QDate from, QDate to);

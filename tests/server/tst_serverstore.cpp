@@ -699,6 +699,9 @@ void TestServerStore::accountAgreesWithTheFolder()
         QStringLiteral("target;set;--employee;Anna;--valid-from;15.03.2024;--week;6:00 6:00 6:00 6:00 0:00 0:00 0:00")
             + admin,
         QStringLiteral("target;set;--employee;Jürgen Groß;--valid-from;01.03.2024;--vacation-days;24,5") + week + admin,
+        QStringLiteral("target;set;--employee;Bernd;--valid-from;01.03.2024") + week + admin,
+        QStringLiteral("target;remove;--employee;Bernd;--valid-from;01.03.2024") + admin,
+        QStringLiteral("target;remove;--employee;Bernd;--valid-from;01.03.2024") + admin,
         QStringLiteral("absence;add;--employee;Anna;--from;11.03.2024;--to;13.03.2024;--kind;vacation") + admin,
         QStringLiteral("absence;add;--employee;Anna;--from;18.03.2024;--to;18.03.2024;--kind;vacation;--half-day") + admin,
         QStringLiteral("absence;add;--employee;Jürgen Groß;--from;20.03.2024;--to;21.03.2024;--kind;unpaid") + admin,
@@ -714,6 +717,7 @@ void TestServerStore::accountAgreesWithTheFolder()
         QStringLiteral("close-period;--until;15.03.2024") + admin,
         // Refused in the closed period.
         QStringLiteral("absence;add;--employee;Anna;--from;14.03.2024;--to;14.03.2024;--kind;sick") + admin,
+        QStringLiteral("target;remove;--employee;Anna;--valid-from;15.03.2024") + admin,
         QStringLiteral("holidays;remove-day;04.03.2024") + admin,
         QStringLiteral("report;account;--from;01.03.2024;--to;31.03.2024"),
     };
