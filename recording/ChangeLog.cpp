@@ -228,12 +228,8 @@ bool ChangeLog::pinAccountTables(const QString &directory, const QString &who)
         const auto digest = accountTableDigest(directory + ChangeLogEntry::accountFileName(action), nullptr, &rows);
         if (!digest || digest->isEmpty())
             continue;
-        ChangeLogEntry entry;
-        entry.action = action;
-        entry.who = who;
+        ChangeLogEntry entry = pinEntry(action, *digest, rows, who);
         entry.host = m_host;
-        entry.changes = ChangeLogEntry::fieldChange(QStringLiteral("SAETZE"), QString(), QString::number(rows));
-        entry.after = *digest;
         if (!appendEntry(entry, false))
             return false;
     }
@@ -395,6 +391,16 @@ bool ChangeLog::accountChangeEnds(QString &)
     // Each table's write was made when it was told: nothing is left to keep.
     m_table.unlockHeader();
     return true;
+}
+
+ChangeLogEntry ChangeLog::pinEntry(ChangeLogEntry::Action action, const QByteArray &digest, int rows, const QString &who)
+{
+    ChangeLogEntry entry;
+    entry.action = action;
+    entry.who = who;
+    entry.changes = ChangeLogEntry::fieldChange(QStringLiteral("SAETZE"), QString(), QString::number(rows));
+    entry.after = digest;
+    return entry;
 }
 
 ChangeLogEntry ChangeLog::accountEntry(const AccountTables::TableChange &change)

@@ -131,6 +131,9 @@ public:
     // (the host not yet set): by the administrator, with the table's digest
     // before and after.
     static ChangeLogEntry accountEntry(const AccountTables::TableChange &change);
+    // The entry that takes an account table as a history finds it when it
+    // begins: from nothing to `digest`, telling its `rows` (SAETZE).
+    static ChangeLogEntry pinEntry(ChangeLogEntry::Action action, const QByteArray &digest, int rows, const QString &who);
 
     // DbfTable::Journal
     bool recordChanging(const DbfRecord *before, const DbfRecord *after, QString &refusal) override;

@@ -3,6 +3,7 @@
 #include <QSqlQuery>
 #include <QSysInfo>
 
+#include "ServerAccountTable.h"
 #include "ServerConnection.h"
 #include "ServerHistory.h"
 #include "ServerSchema.h"
@@ -82,6 +83,49 @@ bool ServerAccountJournal::accountChangeEnds(QString &error)
 bool ServerAccountJournal::accountTableChanging(const AccountTables::TableChange &change, QString &refusal)
 {
     ChangeLogEntry entry = ChangeLog::accountEntry(change);
+    return enter(entry, refusal);
+}
+
+bool ServerAccountJournal::pinTables(QString &error)
+{
+    if (!accountChangeBegins(error))
+        return false;
+    bool pinned = true;
+    for (const char *fileName : {AccountTables::TargetFileName, AccountTables::AbsenceFileName,
+                                 AccountTables::FirmDayFileName, AccountTables::StateFileName}) {
+        ServerAccountTable table(m_connection, m_clock, QLatin1String(fileName));
+        bool exists = false;
+        QList<QByteArray> live;
+        DbfRecord record;
+        pinned = table.openToRead(exists);
+        for (int row = 0; pinned && row < table.rowCount(); ++row) {
+            pinned = table.readRow(row, record);
+            live.append(record.bytes());
+        }
+        if (!pinned) {
+            error = table.errorString();
+            m_failed = true;
+            break;
+        }
+        if (live.isEmpty())
+            continue;
+        ChangeLogEntry entry =
+            ChangeLog::pinEntry(ChangeLogEntry::accountAction(QLatin1String(fileName)),
+                                ChangeLogEntry::tableDigest(table.fields(), table.languageDriver(), live),
+                                int(live.size()), QString());
+        if (!(pinned = enter(entry, error)))
+            break;
+    }
+    QString ended;
+    if (!accountChangeEnds(ended) && pinned) {
+        error = ended;
+        return false;
+    }
+    return pinned;
+}
+
+bool ServerAccountJournal::enter(ChangeLogEntry &entry, QString &refusal)
+{
     entry.host = m_host;
     const DbfRecord record = ServerHistory::chainedRecord(entry, m_lastHash, m_clock.now());
     QSqlQuery query(m_connection.database());

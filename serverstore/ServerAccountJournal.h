@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include "recording/ChangeLogEntry.h"
 #include "storage/AccountTables.h"
 
 class Clock;
@@ -27,8 +28,15 @@ public:
     bool accountTableChanging(const AccountTables::TableChange &change, QString &refusal) override;
     void accountChangeNotMade() override { m_failed = true; }
 
+    // Enters each account table on the server that holds rows as it is (as
+    // the folder's history does when it begins), for a history begun after
+    // the tables were filled: an import of a folder without one.
+    bool pinTables(QString &error);
+
 private:
     bool run(const QString &sql);
+    // Appends `entry` after the last one the step read.
+    bool enter(ChangeLogEntry &entry, QString &refusal);
 
     ServerConnection &m_connection;
     const Clock &m_clock;

@@ -1,5 +1,7 @@
 #include "ServerStore.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSqlQuery>
 
 #include "ServerAccountTable.h"
@@ -195,10 +197,14 @@ bool ServerStore::importFrom(const QString &directory)
     if (!connect())
         return false;
     QString error;
+    const bool hadHistory = QFileInfo::exists(QDir(directory).filePath(QLatin1String(ChangeLogEntry::FileName)));
     if (!ServerTransfer::importFrom(m_connection, m_clock, directory, &error))
         return fail(error);
-    // A folder without a history gets its start now, as the folder would.
-    return open();
+    // A folder without a history gets its start now, as the folder would,
+    // and with it the account's tables as they came.
+    if (!open())
+        return false;
+    return hadHistory || m_accountJournal.pinTables(error) || fail(error);
 }
 
 QByteArray ServerStore::historyChecksum()

@@ -142,19 +142,6 @@ void AccountTables::setDirectory(const QString &directory)
     };
 }
 
-QList<DbfFieldDef> AccountTables::fieldsOf(const QString &fileName)
-{
-    if (fileName == QLatin1String(TargetFileName))
-        return targetFields();
-    if (fileName == QLatin1String(AbsenceFileName))
-        return absenceFields();
-    if (fileName == QLatin1String(FirmDayFileName))
-        return firmDayFields();
-    if (fileName == QLatin1String(StateFileName))
-        return stateFields();
-    return {};
-}
-
 bool AccountTables::fail(const QString &reason)
 {
     m_errorString = reason;

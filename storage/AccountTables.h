@@ -120,8 +120,6 @@ public:
     QString directory() const { return m_directory; }
     // Where a store other than the folder keeps the tables.
     void setPlace(Place place) { m_place = std::move(place); }
-    // The layout of each table as a change makes it; empty for another name.
-    static QList<DbfFieldDef> fieldsOf(const QString &fileName);
 
     // Everything the four tables hold. A row that cannot be read as what it
     // should hold (a date that is no date) is reported, not skipped: false,
