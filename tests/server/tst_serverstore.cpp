@@ -723,6 +723,8 @@ void TestServerStore::accountAgreesWithTheFolder()
         QStringLiteral("report;account;--from;01.02.2024;--to;31.03.2024"),
         QStringLiteral("--lang;en;report;account;--from;01.03.2024;--to;31.03.2024;--format;csv"),
         QStringLiteral("report;missing;--from;01.03.2024;--to;31.03.2024"),
+        // The law check counts the firm's state and days as holidays.
+        QStringLiteral("report;worktime-law;--from;01.03.2024;--to;31.03.2024;--no-hours-only"),
         QStringLiteral("close-period;--until;15.03.2024") + admin,
         // Refused in the closed period.
         QStringLiteral("absence;add;--employee;Anna;--from;14.03.2024;--to;14.03.2024;--kind;sick") + admin,
