@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <functional>
 
+#include <QRandomGenerator>
+#include <QThread>
+
 #include "store/ClosedPeriod.h"
 #include "storage/AccountTables.h"
 #include "storage/DateTimeText.h"
@@ -94,6 +97,21 @@ AccountChanges::Result AccountChanges::closedRefusal(QDate date, const QString &
 }
 
 AccountChanges::Result AccountChanges::inStep(const std::function<Result()> &checkAndWrite)
+{
+    // Where another PC stored first while the step ran, nothing of it was
+    // kept: it runs again on what is stored now, after a moment that grows
+    // with each try, so that PCs that keep meeting fall out of step.
+    constexpr int MaxAttempts = 20;
+    for (int attempt = 1;; ++attempt) {
+        const Result result = stepOnce(checkAndWrite);
+        const AccountTables::Journal *journal = m_tables.journal();
+        if (result.kind != Result::Failed || !journal || !journal->accountChangeOvertaken() || attempt == MaxAttempts)
+            return result;
+        QThread::msleep(QRandomGenerator::global()->bounded(2u * quint32(attempt) + 1));
+    }
+}
+
+AccountChanges::Result AccountChanges::stepOnce(const std::function<Result()> &checkAndWrite)
 {
     Step step(m_tables);
     if (!step.begun())

@@ -50,6 +50,7 @@ private:
     // Runs the checks and the write in one step of the journal, and keeps
     // the write only where the step's end can keep it.
     Result inStep(const std::function<Result()> &checkAndWrite);
+    Result stepOnce(const std::function<Result()> &checkAndWrite);
 
     AccountTables &m_tables;
     const ClosedPeriod &m_closedPeriod;

@@ -61,6 +61,7 @@ bool ServerAccountJournal::accountChangeBegins(QString &refusal)
     m_lastEntry = query.value(1).toLongLong();
     m_lastHash = query.value(2).toString().toLatin1();
     m_failed = false;
+    m_overtaken = false;
     m_depth = 1;
     return true;
 }
@@ -138,7 +139,8 @@ bool ServerAccountJournal::enter(ChangeLogEntry &entry, QString &refusal)
         return true;
     }
     m_failed = true;
-    const QString why = m_connection.lastErrorCode() == QLatin1String(UniqueViolation)
+    m_overtaken = m_connection.lastErrorCode() == QLatin1String(UniqueViolation);
+    const QString why = m_overtaken
         ? UiText(QStringLiteral("Ein anderer Rechner hat zugleich gespeichert. Bitte versuchen Sie es noch einmal."))
         : m_connection.errorString();
     refusal = UiText(QStringLiteral("Die Änderung wurde nicht gespeichert, weil sie nicht ins Änderungsprotokoll "

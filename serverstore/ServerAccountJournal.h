@@ -15,9 +15,10 @@ class ServerConnection;
 // the folder's history enters it. Account changes take their turn under an
 // advisory lock; the entry takes the number after the last entry read when
 // the step began, so that a booking or a closing stored by another PC in
-// between makes the entry's key taken: then nothing of the step is kept and
-// the administrator is asked to try again. So the history stays one chain
-// in commit order, and every check saw the state its change was made on.
+// between makes the entry's key taken: then nothing of the step is kept, and
+// the step says it was overtaken (AccountChanges runs the change again, its
+// checks included). So the history stays one chain in commit order, and
+// every check saw the state its change was made on.
 class ServerAccountJournal : public AccountTables::Journal
 {
 public:
@@ -27,6 +28,7 @@ public:
     bool accountChangeEnds(QString &error) override;
     bool accountTableChanging(const AccountTables::TableChange &change, QString &refusal) override;
     void accountChangeNotMade() override { m_failed = true; }
+    bool accountChangeOvertaken() const override { return m_overtaken; }
 
     // Enters each account table on the server that holds rows as it is (as
     // the folder's history does when it begins), for a history begun after
@@ -43,6 +45,7 @@ private:
     QString m_host;
     int m_depth = 0;
     bool m_failed = false;
+    bool m_overtaken = false;
     qint64 m_lastEntry = 0;
     QByteArray m_lastHash;
 };

@@ -71,6 +71,10 @@ public:
         virtual bool accountChangeEnds(QString &error) = 0;
         virtual bool accountTableChanging(const TableChange &change, QString &refusal) = 0;
         virtual void accountChangeNotMade() = 0;
+        // Whether the last step was refused only because another PC stored
+        // first while it ran: the same change, checks and all, may be run
+        // again.
+        virtual bool accountChangeOvertaken() const { return false; }
     };
 
     // One table of the account where the store keeps it, in the layout and

@@ -9,6 +9,7 @@
 #include <QtTest>
 
 #include "TestCluster.h"
+#include "recording/AccountChanges.h"
 #include "recording/ChangeLog.h"
 #include "serverstore/ServerSchema.h"
 #include "serverstore/ServerStore.h"
@@ -441,8 +442,29 @@ void TestServerStore::concurrentWritersLoseNothing()
     }
     constexpr int Writers = 4;
     constexpr int Bookings = 25;
+    constexpr int FirmDays = 20;
     std::atomic<int> stored{0};
+    std::atomic<int> firmDays{0};
     std::vector<std::thread> threads;
+    // The administrator enters firm days meanwhile: each change of the
+    // account is checked and entered again where a booking came first.
+    threads.emplace_back([&] {
+        const std::unique_ptr<ServerStore> pc = store();
+        if (!pc->open())
+            return;
+        AccountTables tables(m_clock);
+        pc->placeAccount(tables);
+        const UserListData users;
+        AccountChanges changes(tables, pc->closedPeriod(), users);
+        for (int n = 0; n < FirmDays; ++n) {
+            const AccountChanges::Result result =
+                changes.setFirmDay({QDate(2024, 5, 1).addDays(n), QStringLiteral("Tag %1").arg(n)}, QString());
+            if (result.done())
+                ++firmDays;
+            else
+                qWarning() << result.message;
+        }
+    });
     for (int i = 0; i < Writers; ++i) {
         threads.emplace_back([&, i] {
             const std::unique_ptr<ServerStore> pc = store();
@@ -462,6 +484,7 @@ void TestServerStore::concurrentWritersLoseNothing()
     for (std::thread &thread : threads)
         thread.join();
     QCOMPARE(stored.load(), Writers * Bookings);
+    QCOMPARE(firmDays.load(), FirmDays);
     QCOMPARE(sql(QStringLiteral("SELECT count(*), max(satz) FROM arbeitszeit")),
              QStringLiteral("%1|%1").arg(Writers * Bookings));
     const std::unique_ptr<ServerStore> pc = store();
