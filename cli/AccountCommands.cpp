@@ -8,6 +8,7 @@
 #include "CliCommand.h"
 #include "HolidaysCommand.h"
 #include "PasswordInput.h"
+#include "ServerCommands.h"
 #include "TargetCommand.h"
 #include "base/Clock.h"
 #include "session/AppContext.h"
@@ -17,7 +18,7 @@
 namespace {
 
 const char *const HelpText =
-    "Usage: tagwerk-cli [--db DIR] [--lang de|en|es] COMMAND [OPTIONS]\n"
+    "Usage: tagwerk-cli [--db DIR | --server CONNINFO] [--lang de|en|es] COMMAND [OPTIONS]\n"
     "\n"
     "The working-time account (a help, not legal or payroll advice). Every\n"
     "change asks for --admin-password - (read from standard input).\n"
@@ -31,6 +32,8 @@ const char *const HelpText =
     "       [--vacation-days N] [--opening-balance [-]H:MM]\n"
     "      The target week Monday to Sunday from DATE on; the days of vacation\n"
     "      a year and the balance at the first row's date.\n"
+    "  target remove --employee NAME --valid-from DATE\n"
+    "      Removes the employee's target week of that valid-from date.\n"
     "  target list [--employee NAME]\n"
     "  absence add --employee NAME --from DATE --to DATE\n"
     "       --kind vacation|sick|leave|unpaid [--half-day]\n"
@@ -61,6 +64,7 @@ const QList<CommandForm> &forms()
         {"target", "set", {QStringLiteral("employee"), QStringLiteral("valid-from"), QStringLiteral("week"),
                            QStringLiteral("vacation-days"), QStringLiteral("opening-balance"),
                            QStringLiteral("admin-password")}, 0},
+        {"target", "remove", {QStringLiteral("employee"), QStringLiteral("valid-from"), QStringLiteral("admin-password")}, 0},
         {"target", "list", {QStringLiteral("employee")}, 0},
         {"absence", "add", {QStringLiteral("employee"), QStringLiteral("from"), QStringLiteral("to"),
                             QStringLiteral("kind"), QStringLiteral("half-day"), QStringLiteral("admin-password")}, 0},
@@ -138,13 +142,6 @@ std::optional<int> runAccountCommand(AppContext &context, const Clock &clock, co
         return CliExit::Ok;
     }
 
-    if (parser.isSet(QStringLiteral("server"))) {
-        printError(QStringLiteral("tagwerk-cli: ")
-                   + TranslateText(QStringLiteral("Das Arbeitszeitkonto wird bisher nur im Datenbankverzeichnis geführt, "
-                                                  "nicht auf einem Datenbankserver.")));
-        return CliExit::Usage;
-    }
-
     // The command and its sub-command: "holidays" alone lists.
     QStringList positional = parser.positionalArguments();
     QString command = positional.takeFirst();
@@ -162,8 +159,10 @@ std::optional<int> runAccountCommand(AppContext &context, const Clock &clock, co
     if (positional.size() > form->maxPositional)
         return usageError(TranslateText(QStringLiteral("Unerwartetes Argument '%1'")).arg(positional.last()));
     const QString fullCommand = sub.isEmpty() ? command : command + QLatin1Char(' ') + sub;
+    static const QStringList everywhere = {QStringLiteral("db"), QStringLiteral("lang"), QStringLiteral("server"),
+                                           QStringLiteral("server-password")};
     for (const QString &name : parser.optionNames()) {
-        if (name != QLatin1String("db") && name != QLatin1String("lang") && !form->options.contains(name))
+        if (!everywhere.contains(name) && !form->options.contains(name))
             return usageError(doesNotGoWith(name, fullCommand));
     }
     std::optional<int> language;
@@ -175,6 +174,16 @@ std::optional<int> runAccountCommand(AppContext &context, const Clock &clock, co
                                                : std::nullopt;
         if (!language)
             return usageError(TranslateText(QStringLiteral("--lang nimmt de, en oder es")));
+    }
+    if (parser.isSet(QStringLiteral("server"))) {
+        if (parser.isSet(QStringLiteral("db")))
+            return usageError(TranslateText(QStringLiteral("--%1 und --%2 schließen einander aus"))
+                                  .arg(QStringLiteral("db"), QStringLiteral("server")));
+        const int used = useServer(context, parser.value(QStringLiteral("server")),
+                                   parser.isSet(QStringLiteral("server-password")),
+                                   parser.value(QStringLiteral("server-password")));
+        if (used != CliExit::Ok)
+            return used;
     }
     if (parser.isSet(QStringLiteral("db"))) {
         const QString directory = parser.value(QStringLiteral("db"));
@@ -252,8 +261,13 @@ int changeResult(const AccountChanges::Result &result, const QString &doneMessag
 void enterChangesInHistory(AppContext &context, AccountTables &tables)
 {
     FolderStore *folder = context.folderStore();
-    if (!folder)
+    if (!folder) {
+        // The server's history begins when the store is first opened; its
+        // step is the store's own, whatever the opening says.
+        context.CreateandopenTables();
+        context.store().placeAccount(tables);
         return;
+    }
     // The table without its clash index: only the history needs it. A
     // history that cannot be opened is told once, by the change's refusal.
     if (folder->tables().CreateandopenTables())

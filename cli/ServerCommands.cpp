@@ -6,6 +6,7 @@
 #include "CliCommand.h"
 #include "PasswordInput.h"
 #include "serverstore/ServerStore.h"
+#include "session/AppContext.h"
 #include "storage/WorkTimeTables.h"
 #include "translation/translateunit.h"
 
@@ -44,6 +45,20 @@ int readServerPassword(bool given, const QString &value, QString &password)
         return usage(TranslateText(QStringLiteral("--%1 - fand keine Zeile auf der Standardeingabe"))
                          .arg(QStringLiteral("server-password")));
     password = *typed;
+    return CliExit::Ok;
+}
+
+int useServer(AppContext &context, const QString &conninfo, bool passwordGiven, const QString &passwordValue)
+{
+    QString password;
+    const int read = readServerPassword(passwordGiven, passwordValue, password);
+    if (read != CliExit::Ok)
+        return read;
+    const AppContext::ServerOpening opening = context.useServer(conninfo, password);
+    if (!opening.connected) {
+        printError(QStringLiteral("tagwerk-cli: ") + opening.message);
+        return CliExit::Usage;
+    }
     return CliExit::Ok;
 }
 

@@ -93,6 +93,24 @@ int set(const AccountCommandInput &input, AccountTables &tables, const AccountDa
                                             .arg(row.employee, DateTimeText::formatDate(row.validFrom)));
 }
 
+int remove(const AccountCommandInput &input, AccountTables &tables)
+{
+    if (!input.parser.isSet(QStringLiteral("employee")))
+        return AccountCommand::usage(input, TranslateText(QStringLiteral("%1 braucht --%2")).arg(input.command, QStringLiteral("employee")));
+    const QString employee = input.parser.value(QStringLiteral("employee"));
+    const auto validFrom = AccountCommand::dateOption(input, "valid-from");
+    if (!validFrom)
+        return CliExit::Usage;
+    const auto password = AccountCommand::adminPassword(input);
+    if (!password)
+        return CliExit::Usage;
+    AccountCommand::enterChangesInHistory(input.context, tables);
+    AccountChanges changes(tables, input.context.closedPeriod(), input.context.userList());
+    return AccountCommand::changeResult(changes.removeTarget(employee, *validFrom, *password),
+                                        TranslateText(QStringLiteral("Sollzeit gelöscht: %1 ab %2"))
+                                            .arg(employee, DateTimeText::formatDate(*validFrom)));
+}
+
 } // namespace
 
 int runTarget(const AccountCommandInput &input)
@@ -105,5 +123,7 @@ int runTarget(const AccountCommandInput &input)
     }
     if (input.command.endsWith(QLatin1String(" list")))
         return list(input, data);
+    if (input.command.endsWith(QLatin1String(" remove")))
+        return remove(input, tables);
     return set(input, tables, data);
 }

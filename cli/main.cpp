@@ -503,16 +503,11 @@ int main(int argc, char *argv[])
     if (parser.isSet(QStringLiteral("server"))) {
         if (parser.isSet(QStringLiteral("db")))
             return usageError(excludeEachOther("db", "server"));
-        QString password;
-        const int read = readServerPassword(parser.isSet(QStringLiteral("server-password")),
-                                            parser.value(QStringLiteral("server-password")), password);
-        if (read != CliExit::Ok)
-            return read;
-        const AppContext::ServerOpening opening = context.useServer(parser.value(QStringLiteral("server")), password);
-        if (!opening.connected) {
-            printError(QStringLiteral("tagwerk-cli: ") + opening.message);
-            return CliExit::Usage;
-        }
+        const int used = useServer(context, parser.value(QStringLiteral("server")),
+                                   parser.isSet(QStringLiteral("server-password")),
+                                   parser.value(QStringLiteral("server-password")));
+        if (used != CliExit::Ok)
+            return used;
     } else if (parser.isSet(QStringLiteral("server-password"))) {
         return usageError(needs(QStringLiteral("--server-password"), "server"));
     }

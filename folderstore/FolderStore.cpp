@@ -225,3 +225,12 @@ QByteArray FolderStore::historyChecksum()
 {
     return ChangeLog::lastHashIn(m_tables.directory());
 }
+
+void FolderStore::placeAccount(AccountTables &tables)
+{
+    tables.setDirectory(directory());
+    // Where the work-time table is open, so is its history: every change
+    // of the account is entered there first (or refused with the reason).
+    if (m_tables.Dbf1.isOpen())
+        tables.setJournal(&m_changeLog);
+}

@@ -51,6 +51,7 @@ public:
     Appended appendBooking(DbfRecord &record, const std::optional<Span> &span, bool storeIfClash) override;
     std::optional<QByteArray> readSmallFile(SmallFile file, bool &readFailed) override;
     bool writeSmallFile(SmallFile file, const QByteArray &bytes) override;
+    void placeAccount(AccountTables &tables) override;
     ClosedPeriod &closedPeriod() override { return m_closedPeriod; }
     ClosedPeriod::Change closePeriod(std::optional<QDate> until, const QString &adminPassword,
                                      const UserListData &users, QDate today) override;

@@ -23,6 +23,8 @@ public:
     Appended appendBooking(DbfRecord &record, const std::optional<Span> &span, bool storeIfClash) override;
     std::optional<QByteArray> readSmallFile(SmallFile file, bool &readFailed) override;
     bool writeSmallFile(SmallFile file, const QByteArray &bytes) override;
+    // No account beside the table: the tables stay unplaced.
+    void placeAccount(AccountTables &) override {}
     ClosedPeriod &closedPeriod() override;
     ClosedPeriod::Change closePeriod(std::optional<QDate> until, const QString &adminPassword,
                                      const UserListData &users, QDate today) override;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QDate>
 #include <QString>
 
@@ -27,8 +29,11 @@ public:
 
     AccountChanges(AccountTables &tables, const ClosedPeriod &closedPeriod, const UserListData &users);
 
-    Result setTarget(const TargetWeek &row, const QString &adminPassword);
     // Refused when its valid-from date is closed.
+    Result setTarget(const TargetWeek &row, const QString &adminPassword);
+    // Removes the employee's target row of this valid-from date; refused
+    // when that date is closed.
+    Result removeTarget(const QString &employee, QDate validFrom, const QString &adminPassword);
     // Refused when it overlaps another absence of the employee.
     Result addAbsence(const Absence &absence, const QString &adminPassword);
     Result removeAbsence(const QString &employee, QDate from, QDate to, const QString &adminPassword);
@@ -42,6 +47,10 @@ private:
     // `what` says what may not be changed, with %1 for the date.
     Result closedRefusal(QDate date, const QString &what) const;
     Result written(bool ok) const;
+    // Runs the checks and the write in one step of the journal, and keeps
+    // the write only where the step's end can keep it.
+    Result inStep(const std::function<Result()> &checkAndWrite);
+    Result stepOnce(const std::function<Result()> &checkAndWrite);
 
     AccountTables &m_tables;
     const ClosedPeriod &m_closedPeriod;

@@ -228,12 +228,8 @@ bool ChangeLog::pinAccountTables(const QString &directory, const QString &who)
         const auto digest = accountTableDigest(directory + ChangeLogEntry::accountFileName(action), nullptr, &rows);
         if (!digest || digest->isEmpty())
             continue;
-        ChangeLogEntry entry;
-        entry.action = action;
-        entry.who = who;
+        ChangeLogEntry entry = pinEntry(action, *digest, rows, who);
         entry.host = m_host;
-        entry.changes = ChangeLogEntry::fieldChange(QStringLiteral("SAETZE"), QString(), QString::number(rows));
-        entry.after = *digest;
         if (!appendEntry(entry, false))
             return false;
     }
@@ -390,22 +386,40 @@ bool ChangeLog::accountChangeBegins(QString &refusal)
     return true;
 }
 
-void ChangeLog::accountChangeEnds()
+bool ChangeLog::accountChangeEnds(QString &)
 {
+    // Each table's write was made when it was told: nothing is left to keep.
     m_table.unlockHeader();
+    return true;
 }
 
-bool ChangeLog::accountTableChanging(const AccountTables::TableChange &change, QString &refusal)
+ChangeLogEntry ChangeLog::pinEntry(ChangeLogEntry::Action action, const QByteArray &digest, int rows, const QString &who)
+{
+    ChangeLogEntry entry;
+    entry.action = action;
+    entry.who = who;
+    entry.changes = ChangeLogEntry::fieldChange(QStringLiteral("SAETZE"), QString(), QString::number(rows));
+    entry.after = digest;
+    return entry;
+}
+
+ChangeLogEntry ChangeLog::accountEntry(const AccountTables::TableChange &change)
 {
     ChangeLogEntry entry;
     entry.action = ChangeLogEntry::accountAction(change.fileName);
     // Only the administrator may change the account.
     entry.who = QLatin1String(AdministratorName);
-    entry.host = m_host;
     entry.recordNumber = change.rows.isEmpty() ? 0 : change.rows.first().recordNumber;
     entry.changes = describeAccountChange(change);
     entry.before = ChangeLogEntry::tableDigest(change.fields, change.languageDriver, change.liveBefore);
     entry.after = ChangeLogEntry::tableDigest(change.fields, change.languageDriver, change.liveAfter);
+    return entry;
+}
+
+bool ChangeLog::accountTableChanging(const AccountTables::TableChange &change, QString &refusal)
+{
+    ChangeLogEntry entry = accountEntry(change);
+    entry.host = m_host;
     if (entry.action != ChangeLogEntry::Action::Unknown && appendEntry(entry))
         return true;
     refusal = UiText(QStringLiteral("Die Änderung wurde nicht gespeichert, weil sie nicht ins Änderungsprotokoll "

@@ -127,13 +127,21 @@ public:
     static std::optional<QByteArray> accountTableDigest(const QString &path, QString *error = nullptr,
                                                         int *liveRecords = nullptr);
 
+    // The entry of a change of an account table, as every store enters it
+    // (the host not yet set): by the administrator, with the table's digest
+    // before and after.
+    static ChangeLogEntry accountEntry(const AccountTables::TableChange &change);
+    // The entry that takes an account table as a history finds it when it
+    // begins: from nothing to `digest`, telling its `rows` (SAETZE).
+    static ChangeLogEntry pinEntry(ChangeLogEntry::Action action, const QByteArray &digest, int rows, const QString &who);
+
     // DbfTable::Journal
     bool recordChanging(const DbfRecord *before, const DbfRecord *after, QString &refusal) override;
     void changeNotMade() override;
 
     // AccountTables::Journal
     bool accountChangeBegins(QString &refusal) override;
-    void accountChangeEnds() override;
+    bool accountChangeEnds(QString &error) override;
     bool accountTableChanging(const AccountTables::TableChange &change, QString &refusal) override;
     void accountChangeNotMade() override { changeNotMade(); }
 

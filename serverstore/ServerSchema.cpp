@@ -1,5 +1,7 @@
 #include "ServerSchema.h"
 
+#include <optional>
+
 #include <QSqlQuery>
 #include <QStringList>
 
@@ -133,6 +135,10 @@ const char *const Tables[] = {
     "CREATE TABLE IF NOT EXISTS optionen (eine boolean PRIMARY KEY DEFAULT true CHECK (eine), inhalt bytea NOT NULL)",
     "CREATE TABLE IF NOT EXISTS abschluss (eine boolean PRIMARY KEY DEFAULT true CHECK (eine), inhalt bytea NOT NULL)",
     "CREATE TABLE IF NOT EXISTS protokollbeginn (eine boolean PRIMARY KEY DEFAULT true CHECK (eine), inhalt bytea NOT NULL)",
+    "CREATE TABLE IF NOT EXISTS sollzeit (satz integer PRIMARY KEY CHECK (satz > 0), inhalt bytea NOT NULL)",
+    "CREATE TABLE IF NOT EXISTS abwesenheit (satz integer PRIMARY KEY CHECK (satz > 0), inhalt bytea NOT NULL)",
+    "CREATE TABLE IF NOT EXISTS feiertag (satz integer PRIMARY KEY CHECK (satz > 0), inhalt bytea NOT NULL)",
+    "CREATE TABLE IF NOT EXISTS bundesland (satz integer PRIMARY KEY CHECK (satz > 0), inhalt bytea NOT NULL)",
     "CREATE OR REPLACE TRIGGER protokoll_nur_anfuegen BEFORE UPDATE OR DELETE ON protokoll "
     "FOR EACH ROW EXECUTE FUNCTION tagwerk_nur_anfuegen()",
     "CREATE OR REPLACE TRIGGER protokoll_nicht_leeren BEFORE TRUNCATE ON protokoll "
@@ -147,8 +153,10 @@ const char *const Tables[] = {
     "FOR EACH STATEMENT EXECUTE FUNCTION tagwerk_lueckenlos('nr')",
 };
 
-// What the PCs may do: read everything; add and change bookings (a deletion
-// is a change); add history entries and the start list, never change them.
+// What the PCs may do: read everything; add and change bookings and the
+// account's records (a deletion is a change) and an account table's header
+// when its first record is written; add history entries and the start list,
+// never change them.
 QStringList grants()
 {
     return {
@@ -162,6 +170,9 @@ QStringList grants()
         QStringLiteral("GRANT SELECT, INSERT ON protokoll, protokollbeginn TO %1"),
         QStringLiteral("REVOKE UPDATE, DELETE, TRUNCATE ON protokoll, protokollbeginn FROM %1"),
         QStringLiteral("GRANT SELECT, INSERT, UPDATE ON benutzer, optionen, abschluss TO %1"),
+        QStringLiteral("GRANT INSERT ON tabellenkopf TO %1"),
+        QStringLiteral("GRANT SELECT, INSERT, UPDATE ON sollzeit, abwesenheit, feiertag, bundesland TO %1"),
+        QStringLiteral("REVOKE DELETE, TRUNCATE ON sollzeit, abwesenheit, feiertag, bundesland FROM %1"),
     };
 }
 
@@ -175,7 +186,41 @@ bool run(ServerConnection &connection, const QString &sql, QString *error)
     return false;
 }
 
+bool rollBack(ServerConnection &connection)
+{
+    QSqlQuery rollback(connection.database());
+    rollback.exec(QStringLiteral("ROLLBACK"));
+    return false;
+}
+
+// The roles that hold the PCs' rights already (they may add history
+// entries), quoted as SQL names, so that an upgrade grants them its new
+// tables too.
+std::optional<QStringList> grantedRoles(ServerConnection &connection, QString *error)
+{
+    QSqlQuery query(connection.database());
+    if (!connection.exec(query, QStringLiteral("SELECT DISTINCT a.grantee::regrole::text FROM pg_class AS c, "
+                                               "aclexplode(c.relacl) AS a WHERE c.oid = 'protokoll'::regclass AND "
+                                               "a.privilege_type = 'INSERT' AND a.grantee <> c.relowner AND "
+                                               "a.grantee <> 0"))) {
+        if (error)
+            *error = connection.errorString();
+        return std::nullopt;
+    }
+    QStringList roles;
+    while (query.next())
+        roles.append(query.value(0).toString());
+    return roles;
+}
+
 } // namespace
+
+QString ServerSchema::upgradeNeeded(ServerConnection &connection)
+{
+    return UiText(QStringLiteral("Die Tabellen auf dem Server %1 sind von einer älteren Version von Tagwerk: der "
+                                 "Eigentümer der Datenbank richtet sie mit \"tagwerk-cli --server … init\" neu ein."))
+        .arg(connection.location());
+}
 
 int ServerSchema::version(ServerConnection &connection, QString *error)
 {
@@ -218,22 +263,27 @@ bool ServerSchema::create(ServerConnection &connection, const QByteArray &tableH
         statements.append(QString::fromUtf8(sql));
     for (const char *sql : Tables)
         statements.append(QString::fromUtf8(sql));
-    statements.append(QStringLiteral("INSERT INTO tabellenkopf (tabelle, kopf) VALUES ('arbeitszeit', %1) "
-                                     "ON CONFLICT (tabelle) DO NOTHING")
-                          .arg(ServerConnection::literal(tableHeader)));
+    if (!tableHeader.isEmpty())
+        statements.append(QStringLiteral("INSERT INTO tabellenkopf (tabelle, kopf) VALUES ('arbeitszeit', %1) "
+                                         "ON CONFLICT (tabelle) DO NOTHING")
+                              .arg(ServerConnection::literal(tableHeader)));
     statements.append(QStringLiteral("DELETE FROM tagwerk_schema"));
     statements.append(QStringLiteral("INSERT INTO tagwerk_schema (version) VALUES (%1)").arg(Version));
-    if (!workingRole.isEmpty()) {
-        const QString quoted =
-            QLatin1Char('"') + QString(workingRole).replace(QLatin1Char('"'), QLatin1String("\"\"")) + QLatin1Char('"');
-        for (const QString &grant : grants())
-            statements.append(grant.arg(quoted));
-    }
     for (const QString &sql : std::as_const(statements)) {
-        if (!run(connection, sql, error)) {
-            QSqlQuery rollback(connection.database());
-            rollback.exec(QStringLiteral("ROLLBACK"));
-            return false;
+        if (!run(connection, sql, error))
+            return rollBack(connection);
+    }
+    const std::optional<QStringList> granted = grantedRoles(connection, error);
+    if (!granted)
+        return rollBack(connection);
+    QStringList roles = *granted;
+    if (!workingRole.isEmpty())
+        roles.append(QLatin1Char('"') + QString(workingRole).replace(QLatin1Char('"'), QLatin1String("\"\""))
+                     + QLatin1Char('"'));
+    for (const QString &role : std::as_const(roles)) {
+        for (const QString &grant : grants()) {
+            if (!run(connection, grant.arg(role), error))
+                return rollBack(connection);
         }
     }
     return run(connection, QStringLiteral("COMMIT"), error);

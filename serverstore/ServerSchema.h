@@ -17,7 +17,12 @@ class ServerConnection;
 //                    the bytes of "benutzer.dat", "options.dat",
 //                    "abschluss.dat" and "protokollbeginn.dat"
 //   tabellenkopf     the dBase header of "arbeitszeit.dbf" (field names and
-//                    code page), so that an export writes the same layout
+//                    code page), so that an export writes the same layout,
+//                    and of each account table once it was written
+//   sollzeit, abwesenheit, feiertag, bundesland
+//                    the working-time account's tables, one row per record
+//                    of the dBase file: `satz`, its bytes in `inhalt`
+//                    (ServerAccountTable)
 //   tagwerk_schema   the schema's version
 // The history takes new rows only: a trigger refuses every UPDATE, DELETE
 // and TRUNCATE of "protokoll" and "protokollbeginn", whoever asks, and the
@@ -25,7 +30,9 @@ class ServerConnection;
 class ServerSchema
 {
 public:
-    static constexpr int Version = 1;
+    // 2: the working-time account's tables.
+    static constexpr int Version = 2;
+    static constexpr const char *AccountTables[] = {"sollzeit", "abwesenheit", "feiertag", "bundesland"};
 
     // The tables that keep a small file's bytes, and the file's name in a
     // Database directory.
@@ -43,11 +50,15 @@ public:
 
     // Creates what is missing and upgrades an older schema; running it again
     // changes nothing. `tableHeader` is the dBase header a new store starts
-    // with; `workingRole`, when given, is granted what the PCs need. False
-    // with `error` set; then nothing was changed.
+    // with (none: no header is added); `workingRole`, when given, is granted
+    // what the PCs need, as is every role that holds the PCs' rights already
+    // (an upgrade grants them the new tables). False with `error` set; then
+    // nothing was changed.
     static bool create(ServerConnection &connection, const QByteArray &tableHeader, const QString &workingRole,
                        QString *error);
     // The version of the schema on the server: 0 when there is none, -1 (with
     // `error`) when it cannot be read.
     static int version(ServerConnection &connection, QString *error);
+    // Says that the tables are of an older version and "init" upgrades them.
+    static QString upgradeNeeded(ServerConnection &connection);
 };

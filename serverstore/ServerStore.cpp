@@ -1,7 +1,10 @@
 #include "ServerStore.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSqlQuery>
 
+#include "ServerAccountTable.h"
 #include "ServerHistory.h"
 #include "ServerSchema.h"
 #include "ServerTransfer.h"
@@ -14,6 +17,7 @@ ServerStore::ServerStore(const ServerConnection::Settings &settings, const Clock
     , m_connection(settings)
     , m_table(m_connection, clock)
     , m_closedPeriod([] { return QString(); })
+    , m_accountJournal(m_connection, clock)
 {
     ClosedPeriod::Bytes closing;
     closing.load = [this](bool &readFailed) { return readClosing(readFailed); };
@@ -82,8 +86,13 @@ bool ServerStore::open()
     const int version = ServerSchema::version(m_connection, &error);
     if (version < 0)
         return fail(error);
-    // Only the owner role may create or upgrade the tables: "init".
-    if (version != ServerSchema::Version)
+    // An older schema is upgraded where the owner opens it. The PCs' role
+    // may not: it works on, and only what needs the new tables waits for
+    // "init" (the account's changes say so).
+    if (version > 0 && version < ServerSchema::Version)
+        ServerSchema::create(m_connection, {}, {}, &error);
+    // Only the owner role may create the tables: "init".
+    if (version == 0 || version > ServerSchema::Version)
         return fail(UiText(QStringLiteral("Auf dem Server %1 gibt es noch keine Tabellen von Tagwerk: richten Sie sie mit "
                                           "\"tagwerk-cli --server … init\" ein."))
                         .arg(location()));
@@ -172,6 +181,16 @@ bool ServerStore::writeSmallFile(SmallFile file, const QByteArray &bytes)
     return true;
 }
 
+// The account's tables on this server, each change entered in its history
+// in the transaction that makes it.
+void ServerStore::placeAccount(AccountTables &tables)
+{
+    tables.setPlace([this](const char *fileName) -> std::unique_ptr<AccountTables::Table> {
+        return std::make_unique<ServerAccountTable>(m_connection, m_clock, QLatin1String(fileName));
+    });
+    tables.setJournal(&m_accountJournal);
+}
+
 // The closing's history entry and its row are written in one statement:
 // closeUntil() tells the dates first (nothing is entered apart), then hands
 // over the bytes, which go out with the entry.
@@ -210,12 +229,16 @@ bool ServerStore::importFrom(const QString &directory)
         return false;
     // A folder without a history gets its start in the import's
     // transaction, as the folder would at its first run: records without
-    // a history are never seen.
-    const auto startHistory = [this](QString *error) {
-        if (m_table.open() && m_table.startHistory())
-            return true;
-        *error = m_table.errorString();
-        return false;
+    // a history are never seen. With the start come the account's tables
+    // as they were imported, as the folder's history enters them when it
+    // begins.
+    const bool hadHistory = QFileInfo::exists(QDir(directory).filePath(QLatin1String(ChangeLogEntry::FileName)));
+    const auto startHistory = [this, hadHistory](QString *error) {
+        if (!m_table.open() || !m_table.startHistory()) {
+            *error = m_table.errorString();
+            return false;
+        }
+        return hadHistory || m_accountJournal.pinTablesWithin(*error);
     };
     QString error;
     if (!ServerTransfer::importFrom(m_connection, m_clock, directory, &error, startHistory)) {

@@ -4,6 +4,7 @@
 
 #include <QList>
 
+#include "ServerAccountJournal.h"
 #include "ServerConnection.h"
 #include "ServerTable.h"
 #include "storage/DbfField.h"
@@ -46,6 +47,7 @@ public:
     Appended appendBooking(DbfRecord &record, const std::optional<Span> &span, bool storeIfClash) override;
     std::optional<QByteArray> readSmallFile(SmallFile file, bool &readFailed) override;
     bool writeSmallFile(SmallFile file, const QByteArray &bytes) override;
+    void placeAccount(AccountTables &tables) override;
     ClosedPeriod &closedPeriod() override { return m_closedPeriod; }
     ClosedPeriod::Change closePeriod(std::optional<QDate> until, const QString &adminPassword,
                                      const UserListData &users, QDate today) override;
@@ -75,6 +77,7 @@ private:
     ServerConnection m_connection;
     ServerTable m_table;
     ClosedPeriod m_closedPeriod;
+    ServerAccountJournal m_accountJournal;
     std::optional<PendingClosing> m_pendingClosing;
     ClosedPeriod::Recorded m_recordedClosing; // read with the closing row
     QString m_error;

@@ -98,6 +98,32 @@ bool writeHistory(ServerConnection &connection, QSaveFile &file, QString *error)
     return true;
 }
 
+// Each account table the server holds, as its file: a table never written
+// stays missing, as in the folder.
+bool writeAccountTables(ServerConnection &connection, const QString &directory, QDate today, QString *error)
+{
+    for (const char *name : ServerSchema::AccountTables) {
+        QSqlQuery query(connection.database());
+        if (!connection.exec(query, QStringLiteral("SELECT kopf FROM tabellenkopf WHERE tabelle = '%1'").arg(QLatin1String(name))))
+            return failed(error, connection.errorString());
+        if (!query.next())
+            continue;
+        const QByteArray header = query.value(0).toByteArray();
+        query.setForwardOnly(true);
+        if (!connection.exec(query, QStringLiteral("SELECT inhalt FROM %1 ORDER BY satz").arg(QLatin1String(name))))
+            return failed(error, connection.errorString());
+        QByteArray records;
+        quint32 count = 0;
+        for (; query.next(); ++count)
+            records += query.value(0).toByteArray();
+        QSaveFile file(directory + QLatin1String(name) + QStringLiteral(".dbf"));
+        const QByteArray bytes = stampedHeader(header, count, today) + records + DbfFormat::EndOfFile;
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+            return failed(error, cannotWrite(file));
+    }
+    return true;
+}
+
 bool exportInSnapshot(ServerConnection &connection, ServerTable &table, const Clock &clock, const QString &directory,
                       QString *error)
 {
@@ -139,6 +165,8 @@ bool exportInSnapshot(ServerConnection &connection, ServerTable &table, const Cl
         if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
             return failed(error, cannotWrite(file));
     }
+    if (!writeAccountTables(connection, directory, today, error))
+        return false;
     // The table last: a directory with a table is a whole export.
     if (!workTime.commit())
         return failed(error, cannotWrite(workTime));
@@ -181,7 +209,62 @@ struct Folder
     QByteArray header;
     quint32 recordCount = 0;
     std::optional<QByteArray> small[std::size(ServerSchema::FileTables)];
+    // Each account table there is: its header and its records' bytes.
+    struct AccountTable
+    {
+        const char *name = nullptr;
+        QByteArray header;
+        QList<QByteArray> records;
+    };
+    QList<AccountTable> account;
 };
+
+// The account's tables of the folder, read whole; a missing one is left out.
+bool readAccountTables(const Clock &clock, const QString &path, Folder &folder, QString *error)
+{
+    for (const char *name : ServerSchema::AccountTables) {
+        const QString fileName = path + QLatin1String(name) + QStringLiteral(".dbf");
+        if (!QFileInfo::exists(fileName))
+            continue;
+        DbfTable table(clock);
+        QFile file(fileName);
+        if (!table.open(fileName, DbfTable::OpenMode::ReadOnly))
+            return failed(error, table.errorString());
+        if (!file.open(QIODevice::ReadOnly))
+            return failed(error, file.errorString());
+        Folder::AccountTable account{name, file.read(DbfFormat::HeaderSize), {}};
+        if (account.header.size() == DbfFormat::HeaderSize)
+            account.header += file.read(qFromLittleEndian<quint16>(account.header.constData() + DbfFormat::HeaderLengthOffset)
+                                        - DbfFormat::HeaderSize);
+        DbfRecord record = table.newRecord();
+        for (quint32 number = 1; number <= table.recordCount(); ++number) {
+            if (!table.readRecord(number, record))
+                return failed(error, table.errorString());
+            account.records.append(record.bytes());
+        }
+        folder.account.append(account);
+    }
+    return true;
+}
+
+bool insertAccountTables(ServerConnection &connection, const Folder &folder, QString *error)
+{
+    QSqlQuery query(connection.database());
+    for (const Folder::AccountTable &table : folder.account) {
+        if (!connection.exec(query, QStringLiteral("INSERT INTO tabellenkopf (tabelle, kopf) VALUES ('%1', %2) ON CONFLICT "
+                                                   "(tabelle) DO UPDATE SET kopf = EXCLUDED.kopf")
+                                        .arg(QLatin1String(table.name), ServerConnection::literal(table.header))))
+            return failed(error, connection.errorString());
+        QStringList rows;
+        for (qsizetype i = 0; i < table.records.size(); ++i)
+            rows.append(QStringLiteral("(%1, %2)").arg(i + 1).arg(ServerConnection::literal(table.records.at(i))));
+        if (!rows.isEmpty()
+            && !connection.exec(query, QStringLiteral("INSERT INTO %1 (satz, inhalt) VALUES %2")
+                                           .arg(QLatin1String(table.name), rows.join(QLatin1Char(',')))))
+            return failed(error, connection.errorString());
+    }
+    return true;
+}
 
 bool insertRecords(ServerConnection &connection, DbfTable &table, QString *error)
 {
@@ -248,7 +331,8 @@ bool importInTransaction(ServerConnection &connection, DbfTable &table, DbfTable
     if (!connection.exec(query, QStringLiteral("UPDATE tabellenkopf SET kopf = %1 WHERE tabelle = 'arbeitszeit'")
                                     .arg(ServerConnection::literal(folder.header))))
         return failed(error, connection.errorString());
-    if (!insertRecords(connection, table, error) || (log && !insertHistory(connection, *log, error)))
+    if (!insertRecords(connection, table, error) || (log && !insertHistory(connection, *log, error))
+        || !insertAccountTables(connection, folder, error))
         return false;
     for (size_t i = 0; i < std::size(ServerSchema::FileTables); ++i) {
         if (!folder.small[i])
@@ -301,6 +385,8 @@ bool ServerTransfer::importFrom(ServerConnection &connection, const Clock &clock
                                      .arg(QDir::toNativeSeparators(file.fileName()), file.errorString()));
         folder.small[i] = file.readAll();
     }
+    if (!readAccountTables(clock, path, folder, error))
+        return false;
     std::unique_ptr<DbfTable> log;
     const QString logPath = path + QLatin1String(ChangeLogEntry::FileName);
     if (QFileInfo::exists(logPath)) {

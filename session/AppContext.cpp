@@ -165,13 +165,7 @@ ClosedPeriod::Change AppContext::closePeriod(std::optional<QDate> until, const Q
 AccountTables AppContext::accountTables()
 {
     AccountTables account(m_clock);
-    if (m_folder) {
-        account.setDirectory(m_folder->tables().directory());
-        // Where the work-time table is open, so is its history: every change
-        // of the account is entered there first (or refused with the reason).
-        if (m_folder->tables().Dbf1.isOpen())
-            account.setJournal(&m_folder->changeLog());
-    }
+    m_store->placeAccount(account);
     return account;
 }
 
@@ -230,8 +224,6 @@ QString AppContext::historyDirectory()
 
 HolidayCalendar AppContext::holidayCalendar()
 {
-    if (!m_folder)
-        return {};
     AccountTables tables = accountTables();
     AccountData data;
     if (!tables.read(data)) {

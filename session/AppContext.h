@@ -55,10 +55,9 @@ public:
     WorkTimeTables &tables() { return m_folder->tables(); }
     ClashIndex &clashIndex() { return m_folder->clashIndex(); }
     ChangeLog &changeLog() { return m_folder->changeLog(); }
-    // The working-time account's tables, beside the work-time table in the
-    // Database directory; the windows and tagwerk-cli edit and read them
-    // through this one door. On a server they have no directory: they say
-    // that the account is kept in a folder only, so far.
+    // The working-time account's tables in the store (beside the work-time
+    // table in the Database directory, or on the server); the windows and
+    // tagwerk-cli edit and read them through this one door.
     AccountTables accountTables();
     // The date up to which bookings are closed, in the store.
     ClosedPeriod &closedPeriod() { return m_store->closedPeriod(); }

@@ -60,6 +60,57 @@ QList<DbfFieldDef> stateFields()
     return {{QStringLiteral("LAND"), DbfFieldType::Character, 2}};
 }
 
+QStringList targetKeys()
+{
+    return {QStringLiteral("ARBEITER"), QStringLiteral("GUELTIGAB")};
+}
+
+// A table of the account as a file of the Database directory, written
+// under its header lock.
+class FileTable : public AccountTables::Table
+{
+public:
+    FileTable(const Clock &clock, const QString &path)
+        : m_table(clock)
+        , m_path(path)
+    {
+    }
+    ~FileTable() override
+    {
+        if (m_locked)
+            m_table.unlockHeader();
+    }
+    QString name() const override { return m_path; }
+    bool openToRead(bool &exists) override
+    {
+        exists = QFileInfo::exists(m_path);
+        return !exists || m_table.open(m_path, DbfTable::OpenMode::ReadOnly);
+    }
+    bool openToChange(const QList<DbfFieldDef> &fields) override
+    {
+        if (!m_table.create(m_path, fields, DbfTable::CreateMode::OnlyIfMissing) || !m_table.open(m_path))
+            return false;
+        // Reading and writing are one step for every other instance.
+        m_locked = m_table.lockHeader();
+        return m_locked && m_table.reload();
+    }
+    const QList<DbfField> &fields() const override { return m_table.fields(); }
+    unsigned char languageDriver() const override { return m_table.languageDriver(); }
+    int rowCount() const override { return m_table.rowCount(); }
+    bool readRow(int row, DbfRecord &out) override { return m_table.readRow(row, out); }
+    quint32 recordCount() const override { return m_table.recordCount(); }
+    DbfRecord newRecord() const override { return m_table.newRecord(); }
+    bool append(DbfRecord &record) override { return m_table.append(record); }
+    bool update(DbfRecord &record) override { return m_table.update(record); }
+    bool markDeleted(quint32 recordNumber) override { return m_table.markDeleted(recordNumber); }
+    QString errorString() const override { return m_table.errorString(); }
+
+private:
+    DbfTable m_table;
+    QString m_path;
+    bool m_locked = false;
+};
+
 } // namespace
 
 QString AccountTables::storedKind(AbsenceKind kind)
@@ -78,6 +129,19 @@ AccountTables::AccountTables(const Clock &clock)
 {
 }
 
+void AccountTables::setDirectory(const QString &directory)
+{
+    m_directory = directory;
+    if (directory.isEmpty()) {
+        m_place = nullptr;
+        return;
+    }
+    const Clock *clock = &m_clock;
+    m_place = [clock, directory](const char *fileName) -> std::unique_ptr<Table> {
+        return std::make_unique<FileTable>(*clock, directory + QLatin1String(fileName));
+    };
+}
+
 bool AccountTables::fail(const QString &reason)
 {
     m_errorString = reason;
@@ -86,7 +150,7 @@ bool AccountTables::fail(const QString &reason)
 
 bool AccountTables::noDirectory()
 {
-    if (!m_directory.isEmpty())
+    if (m_place)
         return false;
     fail(UiText(QStringLiteral("Das Arbeitszeitkonto wird bisher nur im Datenbankverzeichnis geführt, "
                                "nicht auf einem Datenbankserver.")));
@@ -96,20 +160,21 @@ bool AccountTables::noDirectory()
 bool AccountTables::forEachRecord(const char *fileName, int fieldCount,
                                   const std::function<bool(const DbfRecord &)> &visit)
 {
-    const QString path = pathOf(fileName);
-    if (!QFileInfo::exists(path))
+    const std::unique_ptr<Table> table = m_place(fileName);
+    const QString path = table->name();
+    bool exists = false;
+    if (!table->openToRead(exists))
+        return fail(table->errorString());
+    if (!exists)
         return true;
-    DbfTable table(m_clock);
-    if (!table.open(path, DbfTable::OpenMode::ReadOnly))
-        return fail(table.errorString());
     // Fields are read by position: a table that another tool cut short is
     // no table of ours.
-    if (table.fieldCount() < fieldCount)
+    if (table->fields().size() < fieldCount)
         return fail(UiText(QStringLiteral("Die Tabelle \"%1\" hat nicht die Felder, die Tagwerk erwartet.")).arg(path));
     DbfRecord record;
-    for (int row = 0; row < table.rowCount(); ++row) {
-        if (!table.readRow(row, record))
-            return fail(table.errorString());
+    for (int row = 0; row < table->rowCount(); ++row) {
+        if (!table->readRow(row, record))
+            return fail(table->errorString());
         if (!visit(record))
             return fail(UiText(QStringLiteral("Der Datensatz %1 der Tabelle \"%2\" kann nicht gelesen werden."))
                             .arg(record.recordNumber())
@@ -188,26 +253,18 @@ bool AccountTables::change(const char *fileName, const QList<DbfFieldDef> &field
     QString refusal;
     if (m_journal && !m_journal->accountChangeBegins(refusal))
         return fail(refusal);
-    const struct End {
-        Journal *journal;
-        ~End()
-        {
-            if (journal)
-                journal->accountChangeEnds();
-        }
-    } end{m_journal};
-    const QString path = pathOf(fileName);
-    DbfTable table(m_clock);
-    if (!table.create(path, fields, DbfTable::CreateMode::OnlyIfMissing) || !table.open(path))
-        return fail(table.errorString());
-    // Reading and writing are one step for every other instance.
-    if (!table.lockHeader())
-        return fail(table.errorString());
-    const struct Unlock {
-        DbfTable &table;
-        ~Unlock() { table.unlockHeader(); }
-    } unlock{table};
-    if (!table.reload())
+    const bool changed = changeInStep(fileName, fields, keyFields, match, fill);
+    if (m_journal && !m_journal->accountChangeEnds(refusal) && changed)
+        return fail(refusal);
+    return changed;
+}
+
+bool AccountTables::changeInStep(const char *fileName, const QList<DbfFieldDef> &fields, const QStringList &keyFields,
+                                 const Match &match, const Fill &fill)
+{
+    const std::unique_ptr<Table> held = m_place(fileName);
+    Table &table = *held;
+    if (!table.openToChange(fields))
         return fail(table.errorString());
     TableChange change;
     change.fileName = QLatin1String(fileName);
@@ -245,12 +302,13 @@ bool AccountTables::change(const char *fileName, const QList<DbfFieldDef> &field
     }
     if (change.rows.isEmpty())
         return true;
+    QString refusal;
     if (m_journal && !m_journal->accountTableChanging(change, refusal))
         return fail(refusal);
     return write(table, change);
 }
 
-bool AccountTables::write(DbfTable &table, const TableChange &change)
+bool AccountTables::write(Table &table, const TableChange &change)
 {
     for (const TableChange::Row &row : change.rows) {
         bool written = false;
@@ -274,7 +332,7 @@ bool AccountTables::setTarget(const TargetWeek &row)
 {
     const QString validFrom = DateTimeText::formatDate(row.validFrom);
     return change(
-        TargetFileName, targetFields(), {QStringLiteral("ARBEITER"), QStringLiteral("GUELTIGAB")},
+        TargetFileName, targetFields(), targetKeys(),
         [&](const DbfRecord &record) {
             return record.text(Target::Arbeiter) == row.employee && record.text(Target::GueltigAb) == validFrom;
         },
@@ -286,6 +344,17 @@ bool AccountTables::setTarget(const TargetWeek &row)
             record.setText(Target::Urlaub, AccountText::formatDays(row.vacationDays));
             record.setText(Target::Saldo, AccountText::formatMinutes(row.openingBalance));
         });
+}
+
+bool AccountTables::removeTarget(const QString &employee, QDate validFrom)
+{
+    const QString validFromText = DateTimeText::formatDate(validFrom);
+    return change(
+        TargetFileName, targetFields(), targetKeys(),
+        [&](const DbfRecord &record) {
+            return record.text(Target::Arbeiter) == employee && record.text(Target::GueltigAb) == validFromText;
+        },
+        {});
 }
 
 bool AccountTables::addAbsence(const Absence &absence)

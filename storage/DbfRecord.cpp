@@ -34,6 +34,13 @@ DbfRecord::DbfRecord(std::shared_ptr<const DbfLayout> layout)
 {
 }
 
+DbfRecord::DbfRecord(std::shared_ptr<const DbfLayout> layout, const QByteArray &bytes)
+    : DbfRecord(std::move(layout))
+{
+    if (bytes.size() == m_bytes.size())
+        m_bytes = bytes;
+}
+
 int DbfRecord::fieldCount() const
 {
     return m_layout ? int(m_layout->fields.size()) : 0;

@@ -22,6 +22,10 @@ public:
 
     DbfRecord() = default;
     explicit DbfRecord(std::shared_ptr<const DbfLayout> layout);
+    // A record of `layout` holding `bytes` (the deletion flag first), as a
+    // table kept elsewhere than in a file (on a server) keeps them; blank
+    // when they are not a record of that length.
+    DbfRecord(std::shared_ptr<const DbfLayout> layout, const QByteArray &bytes);
 
     bool isValid() const { return m_layout != nullptr; }
     int fieldCount() const;

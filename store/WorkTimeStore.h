@@ -10,6 +10,7 @@
 #include "storage/DbfRecord.h"
 #include "storage/UserListData.h"
 
+class AccountTables;
 class RecordTable;
 
 // Where the firm's records live: the Database directory (the embedded
@@ -83,6 +84,11 @@ public:
     // Replaces the file whole, or leaves it as it was; false with
     // errorString() when it cannot be written.
     virtual bool writeSmallFile(SmallFile file, const QByteArray &bytes) = 0;
+
+    // Points `tables` at the working-time account's tables in this store,
+    // with the change history as their journal where it is open, so that
+    // each change is entered in the same step as it is made.
+    virtual void placeAccount(AccountTables &tables) = 0;
 
     // The closed period, read from this store at each check.
     virtual ClosedPeriod &closedPeriod() = 0;

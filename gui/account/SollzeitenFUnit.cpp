@@ -133,6 +133,7 @@ QWidget *TSollzeitenForm::buildTargets()
     BalanceEd = named(new QLineEdit(group), "BalanceEd");
     BalanceLabel = makeLabel(group, "BalanceLabel", u"Anfangssaldo:", BalanceEd);
     TargetBtn = makeButton(group, "TargetBtn", u"Sollzeit speichern");
+    RemoveTargetBtn = makeButton(group, "RemoveTargetBtn", u"Sollzeit löschen");
 
     auto *week = new QGridLayout;
     week->addWidget(ValidFromLabel, 1, 0);
@@ -153,12 +154,14 @@ QWidget *TSollzeitenForm::buildTargets()
     week->addWidget(BalanceLabel, 0, 10);
     week->addWidget(BalanceEd, 1, 10);
     week->addWidget(TargetBtn, 1, 11);
+    week->addWidget(RemoveTargetBtn, 1, 12);
 
     auto *layout = new QVBoxLayout(group);
     layout->addWidget(TargetGrid);
     layout->addLayout(week);
     connect(TargetGrid, &QTableWidget::currentCellChanged, this, [this](int row) { takeTargetRow(row); });
     connect(TargetBtn, &QPushButton::clicked, this, &TSollzeitenForm::TargetBtnClick);
+    connect(RemoveTargetBtn, &QPushButton::clicked, this, &TSollzeitenForm::RemoveTargetBtnClick);
     return group;
 }
 
@@ -484,6 +487,13 @@ void TSollzeitenForm::AddAbsenceBtnClick()
     absence.kind = Kinds[std::clamp(KindEd->currentIndex(), 0, 3)];
     absence.halfDay = HalfDayCheck->isChecked();
     change([&](AccountChanges &changes) { return changes.addAbsence(absence, m_adminPassword); });
+}
+
+void TSollzeitenForm::RemoveTargetBtnClick()
+{
+    const QString name = employee();
+    const QDate validFrom = ValidFromEd->date();
+    change([&](AccountChanges &changes) { return changes.removeTarget(name, validFrom, m_adminPassword); });
 }
 
 void TSollzeitenForm::RemoveAbsenceBtnClick()

@@ -39,6 +39,9 @@ public:
     void setAdminPassword(const QString &password) { m_adminPassword = password; }
 
     void TargetBtnClick();
+    // Deletes the employee's week row of the valid-from date shown (the
+    // row chosen in the grid).
+    void RemoveTargetBtnClick();
     void AddAbsenceBtnClick();
     void RemoveAbsenceBtnClick();
     void StateBtnClick();
@@ -60,6 +63,7 @@ public:
     QLabel *BalanceLabel;
     QLineEdit *BalanceEd;
     QPushButton *TargetBtn;
+    QPushButton *RemoveTargetBtn;
 
     QCalendarWidget *Calendar = nullptr; // made at the first showing
     QTableWidget *AbsenceGrid;

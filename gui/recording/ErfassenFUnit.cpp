@@ -226,12 +226,6 @@ void TErfassenForm::prepare()
 
 void TErfassenForm::showAccount()
 {
-    // A server keeps no account yet: nothing to show, and nothing to say at
-    // every login.
-    if (!m_context.folderStore()) {
-        AccountLabel->hide();
-        return;
-    }
     AccountData data;
     AccountTables tables = m_context.accountTables();
     QString error;

@@ -205,14 +205,18 @@ void TestAccountWindows::targetRowAndAbsenceAreStored()
         form->AbsenceGrid->setCurrentCell(0, 0);
         QTest::mouseClick(form->RemoveAbsenceBtn, Qt::LeftButton);
         QCOMPARE(form->AbsenceGrid->rowCount(), 0);
+        form->TargetGrid->setCurrentCell(0, 0);
+        QTest::mouseClick(form->RemoveTargetBtn, Qt::LeftButton);
+        QCOMPARE(form->TargetGrid->rowCount(), 0);
     });
     QVERIFY(stored().absences.isEmpty());
+    QVERIFY(stored().targets.isEmpty());
     // Each change went into the change history first.
     QList<ChangeLogEntry::Action> actions;
     ChangeLogHistory history(m_program->context->historyDirectory());
     QVERIFY(history.read({}, [&actions](const ChangeLogEntry &entry) { actions << entry.action; }));
     QCOMPARE(actions.count(ChangeLogEntry::Action::AbsenceTable), 2);
-    QCOMPARE(actions.count(ChangeLogEntry::Action::TargetTable), 1);
+    QCOMPARE(actions.count(ChangeLogEntry::Action::TargetTable), 2);
 }
 
 void TestAccountWindows::refusalIsTold_data()

@@ -157,6 +157,15 @@ void TestCliAccount::commands_data()
         << "target;list" << 0
         << "Anna\t01.05.2025\t8:00\t8:00\t8:00\t8:00\t6:00\t0:00\t0:00\t28\t-1:30\n"
            "Anna\t01.09.2025\t4:00\t4:00\t4:00\t4:00\t0:00\t0:00\t0:00\t28\t-1:30\n" << "";
+    QTest::newRow("target removed")
+        << QStringList{target, QString(target).replace(QStringLiteral("01.05.2025"), QStringLiteral("01.09.2025")),
+                       QStringLiteral("target;remove;--employee;Anna;--valid-from;01.09.2025;--admin-password;chef")}
+        << "target;list" << 0 << "Anna\t01.05.2025\t8:00\t8:00\t8:00\t8:00\t6:00\t0:00\t0:00\t28\t-1:30\n" << "";
+    QTest::newRow("target removed in the closed period")
+        << QStringList{QString(target).replace(QStringLiteral("01.05.2025"), QStringLiteral("01.04.2025")), closeApril}
+        << "target;remove;--employee;Anna;--valid-from;01.04.2025;--admin-password;chef" << 1 << ""
+        << "Die Buchungen bis einschließlich 30.04.2025 sind abgeschlossen. Eine Sollzeit ab dem 01.04.2025 kann nicht "
+           "mehr gesetzt oder geändert werden.";
     QTest::newRow("target replaced at the same date")
         << QStringList{target, QString(target).replace(QStringLiteral(";28;"), QStringLiteral(";27,5;"))}
         << "target;list;--employee;Anna" << 0 << "Anna\t01.05.2025\t8:00\t8:00\t8:00\t8:00\t6:00\t0:00\t0:00\t27,5\t-1:30\n"

@@ -9,9 +9,11 @@
 #include <QtTest>
 
 #include "TestCluster.h"
+#include "recording/AccountChanges.h"
 #include "recording/ChangeLog.h"
 #include "serverstore/ServerSchema.h"
 #include "serverstore/ServerStore.h"
+#include "storage/AccountTables.h"
 #include "storage/ClosingDateFile.h"
 #include "storage/DbfTable.h"
 #include "storage/UserListStore.h"
@@ -53,6 +55,8 @@ private slots:
     void restartedServerIsReconnected();
     void passwordFromStandardInput_data();
     void passwordFromStandardInput();
+    void accountAgreesWithTheFolder();
+    void olderServerIsUpgraded();
 
 private:
     struct Result
@@ -245,6 +249,14 @@ void TestServerStore::roundTripKeepsListReportsAndHistory()
     QTemporaryDir original;
     QTemporaryDir exported;
     makeFolder(original.path(), rows, quint32(rows) + 7, withHistory, closed);
+    if (!withHistory) {
+        // Account tables filled before any history: the server's history
+        // takes them as they came, as the folder's would when it begins.
+        AccountTables account(m_clock);
+        account.setDirectory(original.path() + QLatin1Char('/'));
+        QVERIFY(account.setTarget({QStringLiteral("Anna"), QDate(2024, 3, 1), {480, 480, 480, 480, 480, 0, 0}, 30, 0}));
+        QVERIFY(account.setState(QStringLiteral("HE")));
+    }
     const QString owner = m_cluster.conninfo(QLatin1String(TestCluster::OwnerRole));
     const Result imported = run({QStringLiteral("--server"), owner, QStringLiteral("import"), original.path()});
     QVERIFY2(imported.exitCode == 0, imported.err.constData());
@@ -312,7 +324,7 @@ void TestServerStore::commandsWorkOnTheServer()
         {"the list: the second marked double", QStringLiteral("list"), "", 0,
          "02.04.2024\tAnna\tBonn\tMalen\t11:00\t13:00\t\tF\t00:00\tT"},
         {"--db and --server", QStringLiteral("--db /tmp list"), "", 2, "--db"},
-        {"the account is not on the server yet", QStringLiteral("target list"), "", 2, "Datenbankserver"},
+        {"the account on the server", QStringLiteral("target list"), "", 0, ""},
     };
     for (const Step &step : steps) {
         const Result result = run(QStringList{QStringLiteral("--server"), m_cluster.conninfo()}
@@ -437,8 +449,29 @@ void TestServerStore::concurrentWritersLoseNothing()
     }
     constexpr int Writers = 4;
     constexpr int Bookings = 25;
+    constexpr int FirmDays = 20;
     std::atomic<int> stored{0};
+    std::atomic<int> firmDays{0};
     std::vector<std::thread> threads;
+    // The administrator enters firm days meanwhile: each change of the
+    // account is checked and entered again where a booking came first.
+    threads.emplace_back([&] {
+        const std::unique_ptr<ServerStore> pc = store();
+        if (!pc->open())
+            return;
+        AccountTables tables(m_clock);
+        pc->placeAccount(tables);
+        const UserListData users;
+        AccountChanges changes(tables, pc->closedPeriod(), users);
+        for (int n = 0; n < FirmDays; ++n) {
+            const AccountChanges::Result result =
+                changes.setFirmDay({QDate(2024, 5, 1).addDays(n), QStringLiteral("Tag %1").arg(n)}, QString());
+            if (result.done())
+                ++firmDays;
+            else
+                qWarning() << result.message;
+        }
+    });
     for (int i = 0; i < Writers; ++i) {
         threads.emplace_back([&, i] {
             const std::unique_ptr<ServerStore> pc = store();
@@ -458,6 +491,7 @@ void TestServerStore::concurrentWritersLoseNothing()
     for (std::thread &thread : threads)
         thread.join();
     QCOMPARE(stored.load(), Writers * Bookings);
+    QCOMPARE(firmDays.load(), FirmDays);
     QCOMPARE(sql(QStringLiteral("SELECT count(*), max(satz) FROM arbeitszeit")),
              QStringLiteral("%1|%1").arg(Writers * Bookings));
     const std::unique_ptr<ServerStore> pc = store();
@@ -847,4 +881,114 @@ void TestServerStore::passwordFromStandardInput()
 }
 
 QTEST_GUILESS_MAIN(TestServerStore)
+// The account's commands, one after another, on a folder and on the server
+// that imported it: every output the same to the byte, refusals included;
+// then the server's history (through its export) checks as the folder's.
+void TestServerStore::accountAgreesWithTheFolder()
+{
+    QTemporaryDir folder;
+    makeFolder(folder.path(), 300, 11, true, false);
+    UserListData users;
+    users.adminPassword = users.adminPasswordRepeat = QStringLiteral("chef");
+    QVERIFY(UserListStore::save(QDir(folder.path()).filePath(QLatin1String(UserListStore::FileName)), users));
+    const Result imported = run({QStringLiteral("--server"), m_cluster.conninfo(QLatin1String(TestCluster::OwnerRole)),
+                                 QStringLiteral("import"), folder.path()});
+    QVERIFY2(imported.exitCode == 0, imported.err.constData());
+
+    const QString admin = QStringLiteral(";--admin-password;-");
+    const QString week = QStringLiteral(";--week;8:00 8:00 8:00 8:00 8:00 0:00 0:00");
+    const QString steps[] = {
+        QStringLiteral("holidays;set-state;NW") + admin,
+        QStringLiteral("holidays;add-day;04.03.2024;Brückentag") + admin,
+        QStringLiteral("target;set;--employee;Anna;--valid-from;01.02.2024;--vacation-days;30;--opening-balance;-2:15")
+            + week + admin,
+        // A contract change in the middle of the month.
+        QStringLiteral("target;set;--employee;Anna;--valid-from;15.03.2024;--week;6:00 6:00 6:00 6:00 0:00 0:00 0:00")
+            + admin,
+        QStringLiteral("target;set;--employee;Jürgen Groß;--valid-from;01.03.2024;--vacation-days;24,5") + week + admin,
+        QStringLiteral("target;set;--employee;Bernd;--valid-from;01.03.2024") + week + admin,
+        QStringLiteral("target;remove;--employee;Bernd;--valid-from;01.03.2024") + admin,
+        QStringLiteral("target;remove;--employee;Bernd;--valid-from;01.03.2024") + admin,
+        QStringLiteral("absence;add;--employee;Anna;--from;11.03.2024;--to;13.03.2024;--kind;vacation") + admin,
+        QStringLiteral("absence;add;--employee;Anna;--from;18.03.2024;--to;18.03.2024;--kind;vacation;--half-day") + admin,
+        QStringLiteral("absence;add;--employee;Jürgen Groß;--from;20.03.2024;--to;21.03.2024;--kind;unpaid") + admin,
+        QStringLiteral("absence;add;--employee;Jürgen Groß;--from;25.03.2024;--to;25.03.2024;--kind;sick") + admin,
+        QStringLiteral("absence;add;--employee;Anna;--from;27.03.2024;--to;27.03.2024;--kind;leave") + admin,
+        QStringLiteral("absence;remove;--employee;Anna;--from;27.03.2024;--to;27.03.2024") + admin,
+        QStringLiteral("target;list"),
+        QStringLiteral("absence;list"),
+        QStringLiteral("holidays;--year;2024"),
+        QStringLiteral("report;account;--from;01.02.2024;--to;31.03.2024"),
+        QStringLiteral("--lang;en;report;account;--from;01.03.2024;--to;31.03.2024;--format;csv"),
+        QStringLiteral("report;missing;--from;01.03.2024;--to;31.03.2024"),
+        // The law check counts the firm's state and days as holidays.
+        QStringLiteral("report;worktime-law;--from;01.03.2024;--to;31.03.2024;--no-hours-only"),
+        QStringLiteral("close-period;--until;15.03.2024") + admin,
+        // Refused in the closed period.
+        QStringLiteral("absence;add;--employee;Anna;--from;14.03.2024;--to;14.03.2024;--kind;sick") + admin,
+        QStringLiteral("target;remove;--employee;Anna;--valid-from;15.03.2024") + admin,
+        QStringLiteral("holidays;remove-day;04.03.2024") + admin,
+        QStringLiteral("report;account;--from;01.03.2024;--to;31.03.2024"),
+    };
+    for (const QString &step : steps) {
+        const QStringList arguments = step.split(QLatin1Char(';'));
+        const Result onFolder = run(QStringList{QStringLiteral("--db"), folder.path()} + arguments, "chef\n");
+        const Result onServer = run(QStringList{QStringLiteral("--server"), m_cluster.conninfo()} + arguments, "chef\n");
+        QVERIFY2(onFolder.exitCode == onServer.exitCode && onFolder.out == onServer.out && onFolder.err == onServer.err,
+                 qPrintable(QStringLiteral("%1\nfolder: %2 %3%4\nserver: %5 %6%7")
+                                .arg(step)
+                                .arg(onFolder.exitCode)
+                                .arg(QString::fromUtf8(onFolder.out), QString::fromUtf8(onFolder.err))
+                                .arg(onServer.exitCode)
+                                .arg(QString::fromUtf8(onServer.out), QString::fromUtf8(onServer.err))));
+    }
+    const Result verified = run({QStringLiteral("--server"), m_cluster.conninfo(), QStringLiteral("verify")});
+    QVERIFY2(verified.exitCode == 0, verified.out.constData());
+    QVERIFY(verified.out.contains("Einträge: "));
+    // The export holds the account's files as the folder holds them.
+    QTemporaryDir exported;
+    const Result written = run({QStringLiteral("--server"), m_cluster.conninfo(), QStringLiteral("export"),
+                                exported.filePath(QStringLiteral("out"))});
+    QVERIFY2(written.exitCode == 0, written.err.constData());
+    for (const char *name : {"sollzeit.dbf", "abwesenheit.dbf", "feiertag.dbf", "bundesland.dbf"}) {
+        QFile original(QDir(folder.path()).filePath(QLatin1String(name)));
+        QFile copy(QDir(exported.filePath(QStringLiteral("out"))).filePath(QLatin1String(name)));
+        QVERIFY(original.open(QIODevice::ReadOnly) && copy.open(QIODevice::ReadOnly));
+        // The date of the last update (bytes 1 to 3) and the folder's count
+        // of its writes (16 to 19) aside.
+        const auto pinned = [](QByteArray bytes) { return bytes.remove(16, 4).remove(1, 3); };
+        QCOMPARE(pinned(copy.readAll()), pinned(original.readAll()));
+    }
+}
+
+// A server made before the account's tables: the PCs' role is told to have
+// it upgraded, the owner's "init" adds them and grants them to the roles
+// that work on it already.
+void TestServerStore::olderServerIsUpgraded()
+{
+    const std::unique_ptr<ServerStore> pc = store();
+    QVERIFY2(pc->open(), qPrintable(pc->errorString()));
+    const QString owner = QLatin1String(TestCluster::OwnerRole);
+    const QString dropped = sql(QStringLiteral("DROP TABLE sollzeit, abwesenheit, feiertag, bundesland; "
+                                               "REVOKE INSERT ON tabellenkopf FROM %1; UPDATE tagwerk_schema SET version = 1")
+                                    .arg(QLatin1String(TestCluster::WorkingRole)),
+                                owner);
+    QVERIFY2(!dropped.startsWith(QLatin1String("ERROR")), qPrintable(dropped));
+    const QStringList state = {QStringLiteral("--server"), m_cluster.conninfo(), QStringLiteral("holidays"),
+                               QStringLiteral("set-state"), QStringLiteral("BY"), QStringLiteral("--admin-password"),
+                               QStringLiteral("-")};
+    // The PCs work on meanwhile: the account reads empty.
+    const Result listed = run({QStringLiteral("--server"), m_cluster.conninfo(), QStringLiteral("target"),
+                               QStringLiteral("list")});
+    QVERIFY2(listed.exitCode == 0 && listed.out.isEmpty(), listed.err.constData());
+    const Result refused = run(state, "\n");
+    QVERIFY2(refused.exitCode != 0 && refused.err.contains("init"), refused.err.constData());
+    const Result upgraded = run({QStringLiteral("--server"), m_cluster.conninfo(owner), QStringLiteral("init")});
+    QVERIFY2(upgraded.exitCode == 0, upgraded.err.constData());
+    QCOMPARE(sql(QStringLiteral("SELECT version FROM tagwerk_schema")), QString::number(ServerSchema::Version));
+    const Result done = run(state, "\n");
+    QVERIFY2(done.exitCode == 0, done.err.constData());
+    QCOMPARE(run({QStringLiteral("--server"), m_cluster.conninfo(), QStringLiteral("verify")}).exitCode, 0);
+}
+
 #include "tst_serverstore.moc"
