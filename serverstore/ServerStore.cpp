@@ -25,6 +25,7 @@ ServerStore::ServerStore(const ServerConnection::Settings &settings, const Clock
         return true;
     };
     closing.name = location() + QStringLiteral(" (abschluss)");
+    closing.readError = [this] { return m_error; }; // set by the failed readRow()
     m_closedPeriod.setBytes(std::move(closing));
 }
 
