@@ -9,20 +9,27 @@ namespace PresetTexts {
 
 QStringList generated(RecordTable &table, int field, bool *readOk)
 {
-    QStringList texts;
-    QSet<QString> seen; // the same result as searching the list, in linear time
+    return generated(table, QList<int>{field}, readOk).constFirst();
+}
+
+QList<QStringList> generated(RecordTable &table, const QList<int> &fields, bool *readOk)
+{
+    QList<QStringList> texts(fields.size());
+    QList<QSet<QString>> seen(fields.size()); // the same result as searching the list, in linear time
     QString text;
     const bool read = table.refresh() && table.scan([&](const DbfRecord &record) {
-        record.text(field, text);
-        if (!seen.contains(text)) {
-            seen.insert(text);
-            texts.append(text);
+        for (qsizetype i = 0; i < fields.size(); ++i) {
+            record.text(fields.at(i), text);
+            if (!seen.at(i).contains(text)) {
+                seen[i].insert(text);
+                texts[i].append(text);
+            }
         }
         return true;
     });
     if (readOk)
         *readOk = read;
-    return read ? texts : QStringList();
+    return read ? texts : QList<QStringList>(fields.size());
 }
 
 QStringList fixedLines(const QString &memoText)

@@ -30,6 +30,7 @@ ServerStore::ServerStore(const ServerConnection::Settings &settings, const Clock
         return true;
     };
     closing.name = location() + QStringLiteral(" (abschluss)");
+    closing.readError = [this] { return m_error; }; // set by the failed readRow()
     m_closedPeriod.setBytes(std::move(closing));
     // Read with the row, in the same statement (see readClosing()).
     m_closedPeriod.setRecordedClosing([this] { return m_recordedClosing; });

@@ -80,22 +80,35 @@ QString AppContext::smallFileName(const char *fileName) const
                     : QStringLiteral("%1 (%2)").arg(QLatin1String(fileName), m_store->location());
 }
 
-void AppContext::LoadBenutzer()
+bool AppContext::LoadBenutzer()
 {
     pointFolderAtDirectory(false);
     bool readFailed = false;
     const std::optional<QByteArray> bytes = m_store->readSmallFile(WorkTimeStore::SmallFile::Users, readFailed);
     if (readFailed) {
         m_reporter.error(m_store->errorString());
-        return;
+        return false;
     }
     if (!bytes)
-        return;
+        return true;
     QBuffer buffer;
     buffer.setData(*bytes);
     buffer.open(QIODevice::ReadOnly);
     if (UserListStore::read(&buffer, m_userList) == UserListStore::LoadResult::Damaged)
         m_reporter.error(UserListStore::damagedMessage(smallFileName(UserListStore::FileName)));
+    return true;
+}
+
+bool AppContext::readyForLogin()
+{
+    if (!m_serverUnread)
+        return true;
+    // Without the user list a login would check nobody's password (an empty
+    // administrator password opens the main window): read it first.
+    if (!LoadBenutzer() || !CreateandopenTables())
+        return false;
+    m_serverUnread = false;
+    return true;
 }
 
 bool AppContext::SaveBenutzer()
@@ -185,6 +198,7 @@ AppContext::ServerOpening AppContext::useServer(const QString &conninfo, const Q
     }
     m_folder = nullptr;
     m_store = std::move(server);
+    m_serverUnread = !opening.connected;
     return opening;
 }
 

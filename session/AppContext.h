@@ -113,6 +113,14 @@ public:
         QString message;              // for the user
     };
     ServerOpening useServer(const QString &conninfo, const QString &password);
+    // Whether the run began on a server that could not be reached, and its
+    // user list and tables have not been read since. That was said once at
+    // start: the start-up leaves them for the first login.
+    bool serverUnread() const { return m_serverUnread; }
+    // Before a login: reads the user list and opens the tables where the
+    // server could not be reached at start; false, said once, while it still
+    // cannot. True at once otherwise.
+    bool readyForLogin();
     // The server this PC is set to use (the database directory dialog's
     // choice), as libpq's CONNINFO; empty for the folder.
     QString chosenServer();
@@ -126,7 +134,8 @@ public:
     // dictionary every text of the program passes through.
     void BuildTranslationIndex();
     // Reads "benutzer.dat"; a damaged file is reported and what was read kept.
-    void LoadBenutzer();
+    // False, reported, when the store cannot be read (a server out of reach).
+    bool LoadBenutzer();
     bool SaveBenutzer();
     // The main window's option that the evaluations read, from its settings.
     void restoreMainWindowOptions();
@@ -180,4 +189,5 @@ private:
     std::unique_ptr<QTemporaryDir> m_historyCopy;
     std::optional<QString> m_databaseDirectory;
     bool m_askWhenLocked = true;
+    bool m_serverUnread = false;
 };

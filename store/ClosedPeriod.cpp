@@ -47,7 +47,7 @@ QString ClosedPeriod::filePath() const
     return m_databaseDirectory() + QLatin1String(ClosingDateFile::FileName);
 }
 
-ClosingDateFile::LoadResult ClosedPeriod::load(std::optional<QDate> &until, bool &exists) const
+ClosingDateFile::LoadResult ClosedPeriod::load(std::optional<QDate> &until, bool &exists, QString &readError) const
 {
     if (!m_bytes.load) {
         const QString path = filePath();
@@ -58,8 +58,11 @@ ClosingDateFile::LoadResult ClosedPeriod::load(std::optional<QDate> &until, bool
     bool readFailed = false;
     const std::optional<QByteArray> bytes = m_bytes.load(readFailed);
     exists = bytes.has_value() || readFailed;
-    if (readFailed)
+    if (readFailed) {
+        if (m_bytes.readError)
+            readError = m_bytes.readError();
         return ClosingDateFile::LoadResult::Damaged;
+    }
     if (!bytes)
         return ClosingDateFile::LoadResult::Missing;
     QBuffer buffer;
@@ -93,7 +96,8 @@ ClosedPeriod::State ClosedPeriod::read() const
     const QString path = filePath();
     std::optional<QDate> until;
     bool exists = false;
-    switch (load(until, exists)) {
+    QString readError;
+    switch (load(until, exists, readError)) {
     case ClosingDateFile::LoadResult::Missing:
         break;
     case ClosingDateFile::LoadResult::Loaded:
@@ -104,7 +108,7 @@ ClosedPeriod::State ClosedPeriod::read() const
         break;
     case ClosingDateFile::LoadResult::Damaged:
         state.kind = State::Unknown;
-        state.problem = ClosingDateFile::damagedMessage(path);
+        state.problem = readError.isEmpty() ? ClosingDateFile::damagedMessage(path) : readError;
         return state;
     }
     if (!m_recorded)

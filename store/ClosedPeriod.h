@@ -63,6 +63,9 @@ public:
         std::function<std::optional<QByteArray>(bool &readFailed)> load;
         std::function<bool(const QByteArray &bytes, QString &error)> save;
         QString name;
+        // Why the last load failed (a server out of reach), told instead of
+        // calling the bytes damaged; empty: damaged.
+        std::function<QString()> readError = {};
     };
     void setBytes(Bytes bytes) { m_bytes = std::move(bytes); }
 
@@ -101,7 +104,7 @@ public:
 private:
     QString refusalFor(const State &state, const QString &storedDate, const QString &newDate, bool deleting) const;
 
-    ClosingDateFile::LoadResult load(std::optional<QDate> &until, bool &exists) const;
+    ClosingDateFile::LoadResult load(std::optional<QDate> &until, bool &exists, QString &readError) const;
     bool save(std::optional<QDate> until, QString &error) const;
 
     std::function<QString()> m_databaseDirectory;

@@ -140,7 +140,11 @@ void TEinloggenForm::firstShow()
     TSetDataBaseForm *setDataBase = m_forms.SetDataBaseForm;
     setDataBase->restoreSettings();
     setDataBase->Edit1->setText(m_context.directories().GetProgramDirAPPDATA(false));
-    m_context.LoadBenutzer();
+    // A server out of reach was said so once at start; reading it again here
+    // would only repeat that. The first login reads it.
+    const bool readStore = !m_context.serverUnread();
+    if (readStore)
+        m_context.LoadBenutzer();
     m_context.setTableDirectories();
     firstshow = true;
     LoadOptions();
@@ -150,7 +154,8 @@ void TEinloggenForm::firstShow()
     if (m_context.languagesetto != 0)
         TranslateComponents(m_forms.windows());
     SettleWindowTitles(m_forms.windows());
-    m_context.CreateandopenTables();
+    if (readStore)
+        m_context.CreateandopenTables();
 }
 
 void TEinloggenForm::LoadOptions()
@@ -191,6 +196,8 @@ void TEinloggenForm::showRestartNotice()
 
 void TEinloggenForm::BitBtnXP1Click()
 {
+    if (!m_context.readyForLogin())
+        return;
     if (!m_context.loginEmployee(Edit1->text(), Edit2->text())) {
         m_context.reporter().error(ProgramText(3), ProgramText(4));
         return;
@@ -207,6 +214,8 @@ void TEinloggenForm::BitBtnXP1Click()
 
 void TEinloggenForm::BitBtnXP2Click()
 {
+    if (!m_context.readyForLogin())
+        return;
     TMainForm *main = m_forms.MainForm;
     if (!main->IsAdmin())
         return;

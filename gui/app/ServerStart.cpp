@@ -1,6 +1,7 @@
 #include "ServerStart.h"
 
 #include <QInputDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 
@@ -11,6 +12,25 @@
 #include "translation/translateunit.h"
 
 namespace ServerStart {
+
+namespace {
+
+// The server's refusal is one long line: wrapped, so that the dialog stays
+// within the screen.
+QString askPassword(const QString &label, bool &ok)
+{
+    QInputDialog dialog;
+    dialog.setObjectName(QStringLiteral("ServerPasswordDialog"));
+    dialog.setWindowTitle(UiText(QStringLiteral("Server")));
+    dialog.setLabelText(label);
+    dialog.setTextEchoMode(QLineEdit::Password);
+    for (QLabel *text : dialog.findChildren<QLabel *>())
+        text->setWordWrap(true);
+    ok = dialog.exec() == QDialog::Accepted;
+    return ok ? dialog.textValue() : QString();
+}
+
+} // namespace
 
 void connect(AppContext &context, const QString &conninfo)
 {
@@ -25,8 +45,7 @@ void connect(AppContext &context, const QString &conninfo)
         QString label = UiText(QStringLiteral("Passwort für den Server:"));
         if (attempt > 1)
             label = opening.message + QStringLiteral("\n\n") + label;
-        password = QInputDialog::getText(nullptr, UiText(QStringLiteral("Server")), label, QLineEdit::Password,
-                                         QString(), &ok);
+        password = askPassword(label, ok);
         if (!ok)
             break;
         opening = context.useServer(conninfo, password);

@@ -73,6 +73,10 @@ void TDatenAuflistenForm::applyFilter()
     const bool onlyMonth = OnlyCurrentMonth->isChecked();
     const QDate today = m_context.clock().now().date();
     m_model->setReadOnly(!m_context.userList().employeesMayCorrect);
+    // Each of refresh(), setFilter() and setFiltered() reads the whole table
+    // again while a filter is on (seconds on a large table, on a server the
+    // more): off first, the table is read once, by setFiltered() below.
+    table.setFiltered(false);
     bool read = table.refresh();
     read = table.setFilter([employee, onlyMonth, today](const DbfRecord &record) {
         return Dbf1FilterRecord(record, employee, onlyMonth, today);

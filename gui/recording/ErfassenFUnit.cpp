@@ -187,25 +187,38 @@ TErfassenForm::TErfassenForm(AppContext &context, ApplicationForms &forms)
     connect(AusloggenBtn, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void TErfassenForm::fillList(QComboBox *list, int field, bool fixed, const QString &fixedTexts)
+void TErfassenForm::fillList(QComboBox *list, const QStringList &texts)
 {
     list->clear();
-    bool readOk = true;
-    list->addItems(fixed ? PresetTexts::fixedLines(fixedTexts)
-                         : PresetTexts::generated(m_context.store().bookings(), field, &readOk));
-    // The list stays empty rather than short; the user learns why.
-    if (!readOk)
-        m_context.reporter().error(m_context.store().bookings().errorString());
+    list->addItems(texts);
     list->setCurrentIndex(-1);
     list->setEditText(QString());
+}
+
+void TErfassenForm::fillLists()
+{
+    const UserListData &data = m_context.userList();
+    // The generated lists come from one pass over the table for both.
+    QList<int> fields;
+    if (!data.activitiesFixed)
+        fields.append(WorkTimeTables::Taetigkeit);
+    if (!data.placesFixed)
+        fields.append(WorkTimeTables::Ort);
+    bool readOk = true;
+    const QList<QStringList> generated = fields.isEmpty()
+        ? QList<QStringList>()
+        : PresetTexts::generated(m_context.store().bookings(), fields, &readOk);
+    // The lists stay empty rather than short; the user learns why.
+    if (!readOk)
+        m_context.reporter().error(m_context.store().bookings().errorString());
+    fillList(TatEd, data.activitiesFixed ? PresetTexts::fixedLines(data.activityTexts) : generated.constFirst());
+    fillList(Orted, data.placesFixed ? PresetTexts::fixedLines(data.placeTexts) : generated.constLast());
 }
 
 void TErfassenForm::prepare()
 {
     DateTimePicker3->setDate(m_context.clock().now().date());
-    const UserListData &data = m_context.userList();
-    fillList(TatEd, WorkTimeTables::Taetigkeit, data.activitiesFixed, data.activityTexts);
-    fillList(Orted, WorkTimeTables::Ort, data.placesFixed, data.placeTexts);
+    fillLists();
     DateTimePicker1->setTime(QTime(0, 0));
     // The next booking of the same employee starts from the last one; another
     // employee's break and overnight stay are none of his, and would be

@@ -68,7 +68,8 @@ protected:
     static constexpr QSize DesignedSize{449, 504};
 
 private:
-    void fillList(QComboBox *list, int field, bool fixed, const QString &fixedTexts);
+    void fillList(QComboBox *list, const QStringList &texts);
+    void fillLists();
     void focusFor(int programText);
     bool remarkFits();
     void showStored(const BookingInput &input, bool doubled);

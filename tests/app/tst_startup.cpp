@@ -42,6 +42,8 @@ private slots:
     void gridEditIsKeptAfterLoggingOut();
     void mainWindowOpensOnLastRow();
     void failedUpgradeGoesOnWithoutTable();
+    void unreachableServerIsToldOnce_data();
+    void unreachableServerIsToldOnce();
 
 private:
     void startProgram();
@@ -348,6 +350,55 @@ void TestStartup::failedUpgradeGoesOnWithoutTable()
     QVERIFY(!m_program->context->tables().Dbf1.isOpen());
     QCOMPARE(TestFiles::readAll(table), before);
     QVERIFY(m_program->forms->EinloggenForm->isVisible());
+}
+
+void TestStartup::unreachableServerIsToldOnce_data()
+{
+    QTest::addColumn<QString>("login"); // what the person does after the start
+    QTest::newRow("start only") << QString();
+    QTest::newRow("employee login") << QStringLiteral("employee");
+    QTest::newRow("administrator login") << QStringLiteral("administrator");
+}
+
+// A socket directory without a server: nothing listens there.
+void TestStartup::unreachableServerIsToldOnce()
+{
+    QFETCH(QString, login);
+    const QString sockets = m_program->home.filePath(QStringLiteral("no-server"));
+    m_program->start(QStringLiteral("host=%1 port=55999 dbname=tagwerk user=tagwerk_pc").arg(sockets));
+    const QString location = sockets + QStringLiteral(":55999/tagwerk");
+    QCOMPARE(m_program->reporter.errors().size(), 1);
+    QVERIFY2(m_program->reporter.errors().first().contains(location), qPrintable(m_program->reporter.errors().first()));
+    if (login.isEmpty())
+        return;
+    m_program->reporter.clear();
+    TEinloggenForm *window = m_program->forms->EinloggenForm;
+    // Not "wrong password", and no main window without the administrator
+    // password that the server holds: the server's state, once.
+    bool opened = false;
+    QSignalSpy loggedIn(window, &TEinloggenForm::employeeLoggedIn);
+    QTest::keyClicks(window->Edit1, QStringLiteral("anna"));
+    QTest::keyClicks(window->Edit2, QStringLiteral("geheim"));
+    if (login == QLatin1String("employee")) {
+        QTest::mouseClick(window->BitBtnXP1, Qt::LeftButton);
+    } else {
+        // Ends with this row, unlike whenModal(), so that no later test meets it.
+        QTimer closer;
+        closer.setInterval(5);
+        connect(&closer, &QTimer::timeout, [&opened] {
+            if (auto *main = qobject_cast<TMainForm *>(QApplication::activeModalWidget())) {
+                opened = true;
+                main->reject();
+            }
+        });
+        closer.start();
+        QTest::mouseClick(window->BitBtnXP2, Qt::LeftButton);
+    }
+    QVERIFY(!opened);
+    QCOMPARE(loggedIn.count(), 0);
+    QCOMPARE(m_program->reporter.errors().size(), 1);
+    QVERIFY2(m_program->reporter.errors().first().contains(location), qPrintable(m_program->reporter.errors().first()));
+    QVERIFY(window->isVisible());
 }
 
 QTEST_MAIN(TestStartup)

@@ -172,11 +172,17 @@ void TestBookingRules::generatedPresets()
                                  QStringLiteral("halle 2"), QString(), QStringLiteral("Gelöscht")}) {
         DbfRecord record = table.newRecord();
         record.setText(WorkTimeTables::Ort, place);
+        record.setText(WorkTimeTables::Taetigkeit, place.left(4));
         QVERIFY(table.append(record));
     }
     QVERIFY(table.markDeleted(6));
     QCOMPARE(PresetTexts::generated(table, WorkTimeTables::Ort),
              (QStringList{QStringLiteral("Halle 2"), QStringLiteral("Büro"), QStringLiteral("halle 2"), QString()}));
+    // Both lists of the record entry from one pass: each as on its own.
+    const QList<QStringList> both = PresetTexts::generated(table, {WorkTimeTables::Taetigkeit, WorkTimeTables::Ort});
+    QCOMPARE(both.size(), 2);
+    QCOMPARE(both.at(0), PresetTexts::generated(table, WorkTimeTables::Taetigkeit));
+    QCOMPARE(both.at(1), PresetTexts::generated(table, WorkTimeTables::Ort));
 }
 
 void TestBookingRules::fixedPresets_data()

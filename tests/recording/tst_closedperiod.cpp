@@ -55,6 +55,8 @@ class TestClosedPeriod : public QObject
 
 private slots:
     void init();
+    void storeOutOfReachSaysWhy_data();
+    void storeOutOfReachSaysWhy();
     void fileBytesOnDisk_data();
     void fileBytesOnDisk();
     void damagedFileClosesEverything_data();
@@ -95,6 +97,37 @@ void TestClosedPeriod::closeAt(std::optional<QDate> until)
 {
     const ClosedPeriod::Change change = period().closeUntil(until, QString(), UserListData(), Today);
     QVERIFY(change.result == ClosedPeriod::Change::Done || change.result == ClosedPeriod::Change::Unchanged);
+}
+
+void TestClosedPeriod::storeOutOfReachSaysWhy_data()
+{
+    QTest::addColumn<QString>("readError");
+    QTest::addColumn<bool>("damaged"); // the message calls the date damaged
+    QTest::newRow("server out of reach") << QStringLiteral("Der Server db:5432/tagwerk ist nicht erreichbar: timeout")
+                                         << false;
+    QTest::newRow("no reason given") << QString() << true;
+}
+
+// A closing date kept elsewhere (on a server) that cannot be read now is not
+// damaged: the refusal tells why it cannot be read.
+void TestClosedPeriod::storeOutOfReachSaysWhy()
+{
+    QFETCH(QString, readError);
+    QFETCH(bool, damaged);
+    ClosedPeriod closed([] { return QString(); });
+    ClosedPeriod::Bytes bytes;
+    bytes.load = [](bool &readFailed) {
+        readFailed = true;
+        return std::optional<QByteArray>();
+    };
+    bytes.name = QStringLiteral("db:5432/tagwerk (abschluss)");
+    bytes.readError = [readError] { return readError; };
+    closed.setBytes(std::move(bytes));
+    const ClosedPeriod::State state = closed.read();
+    QCOMPARE(state.kind, ClosedPeriod::State::Unknown);
+    QCOMPARE(state.problem, damaged ? ClosingDateFile::damagedMessage(QStringLiteral("db:5432/tagwerk (abschluss)"))
+                                    : readError);
+    QVERIFY(closed.bookingRefusal(QDate(2030, 1, 1)).contains(state.problem));
 }
 
 void TestClosedPeriod::fileBytesOnDisk_data()

@@ -18,7 +18,8 @@ public:
     ProgramFixture();
     ~ProgramFixture();
 
-    void start();
+    // `server`: a database server for the run, as `tagwerk --server` takes it.
+    void start(const QString &server = {});
     QString dataDir() const { return home.filePath(QStringLiteral("appdata/Korvald/Tagwerk/")); }
     QString programDir() const { return home.filePath(QStringLiteral("program")); }
 
