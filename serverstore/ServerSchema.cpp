@@ -34,7 +34,7 @@ $$)sql",
     R"sql(CREATE OR REPLACE FUNCTION tagwerk_tag(datum text) RETURNS integer
 LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$
 SELECT CASE WHEN datum ~ '^[0-9]{1,2}\.[0-9]{1,2}\.[0-9]{4}$'
-            THEN tagwerk_tag_aus(split_part(datum, '.', 1)::integer, split_part(datum, '.', 2)::integer,
+            THEN @.tagwerk_tag_aus(split_part(datum, '.', 1)::integer, split_part(datum, '.', 2)::integer,
                                  split_part(datum, '.', 3)::integer) END
 $$)sql",
     R"sql(CREATE OR REPLACE FUNCTION tagwerk_sekunden_aus(h integer, mi integer, s integer) RETURNS integer
@@ -44,7 +44,7 @@ $$)sql",
     R"sql(CREATE OR REPLACE FUNCTION tagwerk_sekunden(zeit text) RETURNS integer
 LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$
 SELECT CASE WHEN zeit ~ '^[0-9]{1,2}:[0-9]{2}(:[0-9]{2})?$'
-            THEN tagwerk_sekunden_aus(split_part(zeit, ':', 1)::integer, split_part(zeit, ':', 2)::integer,
+            THEN @.tagwerk_sekunden_aus(split_part(zeit, ':', 1)::integer, split_part(zeit, ':', 2)::integer,
                                       coalesce(nullif(split_part(zeit, ':', 3), '')::integer, 0)) END
 $$)sql",
     R"sql(CREATE OR REPLACE FUNCTION tagwerk_spanne(von integer, bis integer) RETURNS int8multirange
@@ -59,7 +59,7 @@ SELECT CASE WHEN von IS NULL OR bis IS NULL THEN NULL
 $$)sql",
     R"sql(CREATE OR REPLACE FUNCTION tagwerk_spanne(von text, bis text) RETURNS int8multirange
 LANGUAGE sql IMMUTABLE PARALLEL SAFE AS $$
-SELECT tagwerk_spanne(tagwerk_sekunden(von), tagwerk_sekunden(bis))
+SELECT @.tagwerk_spanne(@.tagwerk_sekunden(von), @.tagwerk_sekunden(bis))
 $$)sql",
     // A record or entry number is the one after the last: one INSERT with
     // a number far ahead would leave every PC unable to book (the next
@@ -213,6 +213,17 @@ std::optional<QStringList> grantedRoles(ServerConnection &connection, QString *e
     return roles;
 }
 
+std::optional<QString> currentSchema(ServerConnection &connection, QString *error)
+{
+    QSqlQuery query(connection.database());
+    if (!connection.exec(query, QStringLiteral("SELECT quote_ident(current_schema())")) || !query.next()) {
+        if (error)
+            *error = connection.errorString();
+        return std::nullopt;
+    }
+    return query.value(0).toString();
+}
+
 } // namespace
 
 QString ServerSchema::upgradeNeeded(ServerConnection &connection)
@@ -259,8 +270,13 @@ bool ServerSchema::create(ServerConnection &connection, const QByteArray &tableH
     QStringList statements = {QStringLiteral("BEGIN"),
                               // Two runs at once: one after the other.
                               QStringLiteral("SELECT pg_advisory_xact_lock(1952540535)")};
+    // A function calls the others by their schema: autovacuum and restores
+    // evaluate the index expressions with a search path of their own.
+    const std::optional<QString> schema = currentSchema(connection, error);
+    if (!schema)
+        return false;
     for (const char *sql : Functions)
-        statements.append(QString::fromUtf8(sql));
+        statements.append(QString::fromUtf8(sql).replace(QLatin1String("@."), *schema + QLatin1Char('.')));
     for (const char *sql : Tables)
         statements.append(QString::fromUtf8(sql));
     if (!tableHeader.isEmpty())
