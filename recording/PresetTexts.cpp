@@ -1,9 +1,6 @@
 #include "PresetTexts.h"
 
-#include <QSet>
-
 #include "storage/RecordTable.h"
-#include "storage/WorkTimeTables.h"
 
 namespace PresetTexts {
 
@@ -14,19 +11,8 @@ QStringList generated(RecordTable &table, int field, bool *readOk)
 
 QList<QStringList> generated(RecordTable &table, const QList<int> &fields, bool *readOk)
 {
-    QList<QStringList> texts(fields.size());
-    QList<QSet<QString>> seen(fields.size()); // the same result as searching the list, in linear time
-    QString text;
-    const bool read = table.refresh() && table.scan([&](const DbfRecord &record) {
-        for (qsizetype i = 0; i < fields.size(); ++i) {
-            record.text(fields.at(i), text);
-            if (!seen.at(i).contains(text)) {
-                seen[i].insert(text);
-                texts[i].append(text);
-            }
-        }
-        return true;
-    });
+    QList<QStringList> texts;
+    const bool read = table.refresh() && table.distinctTexts(fields, texts);
     if (readOk)
         *readOk = read;
     return read ? texts : QList<QStringList>(fields.size());

@@ -7,6 +7,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QSysInfo>
 #include <QThread>
 
@@ -238,6 +239,52 @@ bool ServerTable::scan(const RecordVisitor &visit)
         return false;
     if (spool && complete && spool->finish())
         m_spool = std::move(spool);
+    return true;
+}
+
+// The server groups the rows by each field and orders the groups by their
+// first record; the texts are then made what a record of this layout makes
+// of them (cut to the field, the code page's characters), which may join
+// two groups: the first of them keeps its place.
+bool ServerTable::distinctTexts(const QList<int> &fields, QList<QStringList> &texts)
+{
+    const QStringList columns = QString::fromLatin1(Columns).split(QStringLiteral(", "));
+    QStringList groups;
+    for (qsizetype i = 0; i < fields.size(); ++i) {
+        const int field = fields.at(i);
+        if (field < 0 || field >= columns.size() || isLogicalColumn(field))
+            return RecordTable::distinctTexts(fields, texts);
+        groups << QStringLiteral("SELECT %1 AS feld, %2 AS wert, min(satz) AS erst FROM arbeitszeit "
+                                 "WHERE NOT geloescht AND satz <= %3 GROUP BY %2")
+                      .arg(i)
+                      .arg(columns.at(field))
+                      .arg(m_seen);
+    }
+    if (!isOpen())
+        return fail(Status::NotOpen, UiText(QStringLiteral("Die Tabelle ist nicht geöffnet.")));
+    if (!m_connection.open())
+        return failFromServer();
+    QSqlQuery query(m_connection.database());
+    query.setForwardOnly(true);
+    const QString sql = QStringLiteral("SELECT feld, wert FROM (%1) AS gruppen ORDER BY feld, erst")
+                            .arg(groups.join(QStringLiteral(" UNION ALL ")));
+    if (!m_connection.exec(query, sql))
+        return failFromServer();
+    texts = QList<QStringList>(fields.size());
+    QList<QSet<QString>> seen(fields.size());
+    DbfRecord record = newRecord();
+    QString text;
+    while (query.next()) {
+        const int i = query.value(0).toInt();
+        record.setText(fields.at(i), query.value(1).toString());
+        record.text(fields.at(i), text);
+        if (!seen.at(i).contains(text)) {
+            seen[i].insert(text);
+            texts[i].append(text);
+        }
+    }
+    if (query.lastError().isValid())
+        return failedStream(query);
     return true;
 }
 

@@ -74,6 +74,7 @@ public:
     bool readRecord(quint32 recordNumber, DbfRecord &out) override;
     bool scan(const RecordVisitor &visit) override;
     void expectRepeatedScans() override;
+    bool distinctTexts(const QList<int> &fields, QList<QStringList> &texts) override;
     bool append(DbfRecord &record) override;
     bool update(DbfRecord &record) override;
     bool markDeleted(quint32 recordNumber) override;

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include "DbfField.h"
 #include "DbfRecord.h"
@@ -55,6 +56,12 @@ public:
     // next scan reads and hand the same records to the scans after it,
     // until the next refresh(), reload() or change.
     virtual void expectRepeatedScans() {}
+    // Every distinct text of each of the fields over the records a scan
+    // reads, once, in the order of its first appearance (exact comparison,
+    // the empty text included): one list per field. A store that can ask
+    // its server for them need not read every record. False when the table
+    // cannot be read to its end.
+    virtual bool distinctTexts(const QList<int> &fields, QList<QStringList> &texts);
 
     // Appends at the end and sets the record's number.
     virtual bool append(DbfRecord &record) = 0;

@@ -51,6 +51,8 @@ private slots:
     void changeBehindTheStoresBackIsFound();
     void streamReadsWhatAPageReads_data();
     void streamReadsWhatAPageReads();
+    void distinctTextsAreThoseOfAScan_data();
+    void distinctTextsAreThoseOfAScan();
     void unreachableServerSaysSo();
     void restartedServerIsReconnected();
     void passwordFromStandardInput_data();
@@ -635,6 +637,47 @@ void TestServerStore::killedClientLeavesNothing()
     QCOMPARE(record.recordNumber(), 1u);
     QCOMPARE(sql(QStringLiteral("SELECT string_agg(arbeiter, ',') FROM arbeitszeit")), QStringLiteral("Anna"));
     QCOMPARE(sql(QStringLiteral("SELECT string_agg(aktion, ',' ORDER BY nr) FROM protokoll")), QStringLiteral("Beginn,Neu"));
+}
+
+void TestServerStore::distinctTextsAreThoseOfAScan_data()
+{
+    QTest::addColumn<QString>("update");
+    QTest::newRow("as booked") << QString();
+    QTest::newRow("joined by the code page")
+        << QStringLiteral("UPDATE arbeitszeit SET ort = CASE satz WHEN 2 THEN 'K\u00f6ln\U0001F600' WHEN 3 THEN "
+                          "'K\u00f6ln?' ELSE ort END");
+    QTest::newRow("trailing blanks, empty") << QStringLiteral(
+        "UPDATE arbeitszeit SET ort = CASE satz WHEN 3 THEN 'Bonn  ' WHEN 4 THEN '' ELSE 'Z' END, taetigkeit = 'x'");
+    QTest::newRow("deleted first") << QStringLiteral(
+        "UPDATE arbeitszeit SET geloescht = (satz = 1), arbeiter = CASE WHEN satz > 2 THEN 'Anna' ELSE arbeiter END");
+}
+
+// The place and activity lists and the evaluations' choices: what the
+// server groups must be what a scan of the records finds, in its order.
+void TestServerStore::distinctTextsAreThoseOfAScan()
+{
+    QFETCH(QString, update);
+    {
+        const std::unique_ptr<ServerStore> pc = store();
+        QVERIFY2(pc->open(), qPrintable(pc->errorString()));
+        for (const char *day : {"04.03.2024", "05.03.2024", "06.03.2024", "07.03.2024"}) {
+            DbfRecord record = booking(*pc, QLatin1String(day[1] % 2 ? "Bernd" : "Anna"), QLatin1String(day),
+                                       QStringLiteral("08:00"), QStringLiteral("12:00"));
+            record.setText(WorkTimeTables::Taetigkeit, QLatin1String(day).left(2));
+            QCOMPARE(pc->appendBooking(record, std::nullopt, false).kind, WorkTimeStore::Appended::Stored);
+        }
+    }
+    if (!update.isEmpty())
+        sql(update);
+    const std::unique_ptr<ServerStore> pc = store();
+    QVERIFY2(pc->open(), qPrintable(pc->errorString()));
+    RecordTable &table = pc->bookings();
+    const QList<int> fields = {WorkTimeTables::Ort, WorkTimeTables::Taetigkeit, WorkTimeTables::Arbeiter};
+    QList<QStringList> grouped;
+    QList<QStringList> scanned;
+    QVERIFY2(table.distinctTexts(fields, grouped), qPrintable(table.errorString()));
+    QVERIFY2(table.RecordTable::distinctTexts(fields, scanned), qPrintable(table.errorString()));
+    QCOMPARE(grouped, scanned);
 }
 
 void TestServerStore::streamReadsWhatAPageReads_data()
