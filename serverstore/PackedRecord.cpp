@@ -25,13 +25,20 @@ bool readNumber(QStringView text, qsizetype &at, QChar end, qsizetype &number)
     return true;
 }
 
-// Moves past `characters` code points: a character beyond the BMP is two
-// UTF-16 units but one character to the server.
-qsizetype unitsOf(QStringView text, qsizetype at, qsizetype characters)
+// The UTF-16 units of the text from `at` that `bytes` bytes of UTF-8 make.
+qsizetype unitsOf(QStringView text, qsizetype at, qsizetype bytes)
 {
     qsizetype units = 0;
-    while (characters-- > 0 && at + units < text.size())
-        units += text[at + units].isHighSurrogate() ? 2 : 1;
+    while (bytes > 0 && at + units < text.size()) {
+        const char16_t c = text[at + units].unicode();
+        if (QChar::isHighSurrogate(c)) {
+            bytes -= 4;
+            units += 2;
+            continue;
+        }
+        bytes -= c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
+        ++units;
+    }
     return units;
 }
 
@@ -47,30 +54,31 @@ QString PackedRecord::expression(const char *columns)
         if (isLogical(pos)) {
             logicals << QStringLiteral("CASE WHEN %1 THEN 'T' WHEN NOT %1 THEN 'F' ELSE '?' END").arg(names[pos]);
         } else {
-            lengths << QStringLiteral("coalesce(length(%1), 0)").arg(names[pos]);
+            lengths << QStringLiteral("chr(octet_length(%1) + %2)").arg(names[pos]).arg(LengthBase);
             texts << names[pos];
         }
     }
-    return QStringLiteral("concat(satz, ',', %1, ';', %2, %3)")
-        .arg(lengths.join(QStringLiteral(", ',', ")), logicals.join(QStringLiteral(", ")), texts.join(QStringLiteral(", ")));
+    return QStringLiteral("concat(satz, ';', %1, %2, %3)")
+        .arg(lengths.join(QStringLiteral(", ")), logicals.join(QStringLiteral(", ")), texts.join(QStringLiteral(", ")));
 }
 
 bool PackedRecord::read(QStringView packed, DbfRecord &record)
 {
     qsizetype at = 0;
     qsizetype number = 0;
-    if (!readNumber(packed, at, QLatin1Char(','), number))
+    if (!readNumber(packed, at, QLatin1Char(';'), number))
         return false;
     record.setRecordNumber(quint32(number));
     record.setDeleted(false);
     qsizetype lengths[WorkTimeTables::FieldCount] = {};
-    int textFields = 0;
+    qsizetype bytes = 0;
     for (int pos = 0; pos < WorkTimeTables::FieldCount; ++pos) {
         if (isLogical(pos))
             continue;
-        const QChar end = ++textFields == WorkTimeTables::FieldCount - 2 ? QLatin1Char(';') : QLatin1Char(',');
-        if (!readNumber(packed, at, end, lengths[pos]))
+        if (at >= packed.size() || packed[at].unicode() < LengthBase)
             return false;
+        lengths[pos] = packed[at++].unicode() - LengthBase;
+        bytes += lengths[pos];
     }
     for (int pos = 0; pos < WorkTimeTables::FieldCount; ++pos) {
         if (!isLogical(pos))
@@ -80,15 +88,12 @@ bool PackedRecord::read(QStringView packed, DbfRecord &record)
         const QChar mark = packed[at++];
         record.setLogical(pos, mark == QLatin1Char('?') ? std::nullopt : std::optional<bool>(mark == QLatin1Char('T')));
     }
-    qsizetype characters = 0;
-    for (const qsizetype length : lengths)
-        characters += length;
-    // Without a character beyond the BMP, characters are UTF-16 units.
-    const bool unitPerCharacter = packed.size() - at == characters;
+    // Texts of ASCII alone have a UTF-16 unit for each byte.
+    const bool unitPerByte = packed.size() - at == bytes;
     for (int pos = 0; pos < WorkTimeTables::FieldCount; ++pos) {
         if (isLogical(pos))
             continue;
-        const qsizetype units = unitPerCharacter ? lengths[pos] : unitsOf(packed, at, lengths[pos]);
+        const qsizetype units = unitPerByte ? lengths[pos] : unitsOf(packed, at, lengths[pos]);
         record.setText(pos, packed.mid(at, units));
         at += units;
     }

@@ -246,6 +246,10 @@ bool ServerStore::importFrom(const QString &directory)
         m_table.close();
         return fail(error);
     }
+    // Statistics at once, not when autovacuum comes by: without them the
+    // server sorts a whole-table scan instead of reading it by its key.
+    QSqlQuery analyse(m_connection.database());
+    m_connection.exec(analyse, QStringLiteral("ANALYZE arbeitszeit, protokoll"));
     return open();
 }
 

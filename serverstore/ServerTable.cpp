@@ -367,9 +367,6 @@ bool ServerTable::refresh()
     return true;
 }
 
-// The live record numbers come as runs of consecutive numbers (first,
-// last), computed by the server: a table with few deletions is a handful
-// of rows, where one row per record costs the driver a million values.
 bool ServerTable::reload()
 {
     m_spool.reset();
@@ -377,6 +374,56 @@ bool ServerTable::reload()
         return fail(Status::NotOpen, UiText(QStringLiteral("Die Tabelle ist nicht geöffnet.")));
     if (!m_connection.open())
         return failFromServer();
+    std::vector<quint32> live;
+    quint32 seen = 0;
+    if (!readLiveByDeleted(live, seen))
+        return false;
+    m_live = std::move(live);
+    m_seen = seen;
+    m_page.clear();
+    return !m_filtered || rebuildFilteredRows();
+}
+
+// Records are numbered without gaps (the server refuses any other), so the
+// live ones are every number up to the last but the deleted ones, usually
+// few: one row each, where the whole table is a million.
+bool ServerTable::readLiveByDeleted(std::vector<quint32> &live, quint32 &seen)
+{
+    QSqlQuery query(m_connection.database());
+    query.setForwardOnly(true);
+    if (!m_connection.exec(query, QStringLiteral("SELECT m.letzter, m.anzahl, d.satz FROM (SELECT coalesce(max(satz), 0) "
+                                                 "AS letzter, count(*) AS anzahl FROM arbeitszeit) AS m LEFT JOIN "
+                                                 "LATERAL (SELECT satz FROM arbeitszeit WHERE geloescht) AS d ON true "
+                                                 "ORDER BY d.satz")))
+        return failFromServer();
+    std::vector<quint32> deleted;
+    qint64 count = 0;
+    while (query.next()) {
+        seen = query.value(0).toUInt();
+        count = query.value(1).toLongLong();
+        if (!query.isNull(2))
+            deleted.push_back(query.value(2).toUInt());
+    }
+    if (query.lastError().isValid())
+        return fail(Status::CannotOpen, query.lastError().text());
+    if (count != seen) // numbers missing: rows removed behind Tagwerk's back
+        return readLiveRuns(live);
+    live.reserve(seen - deleted.size());
+    auto next = deleted.cbegin();
+    for (quint32 number = 1; number <= seen; ++number) {
+        if (next != deleted.cend() && *next == number)
+            ++next;
+        else
+            live.push_back(number);
+    }
+    return true;
+}
+
+// The live record numbers as runs of consecutive numbers (first, last),
+// computed by the server: a table with few deletions is a handful of rows,
+// where one row per record costs the driver a million values.
+bool ServerTable::readLiveRuns(std::vector<quint32> &live)
+{
     QSqlQuery query(m_connection.database());
     query.setForwardOnly(true);
     const QString sql = QStringLiteral(
@@ -385,27 +432,16 @@ bool ServerTable::reload()
         "GROUP BY lauf ORDER BY 1");
     if (!m_connection.exec(query, sql))
         return failFromServer();
-    std::vector<quint32> live;
-    std::optional<quint32> seen;
+    live.clear();
     while (query.next()) {
         const quint32 first = query.value(0).toUInt();
         const quint32 last = query.value(1).toUInt();
-        seen = query.value(2).toUInt();
         for (quint32 number = first; number <= last; ++number)
             live.push_back(number);
     }
     if (query.lastError().isValid())
         return fail(Status::CannotOpen, query.lastError().text());
-    if (!seen) {
-        // No live record: the highest number (of deleted ones) alone.
-        if (!m_connection.exec(query, QStringLiteral("SELECT coalesce(max(satz), 0) FROM arbeitszeit")) || !query.next())
-            return failFromServer();
-        seen = query.value(0).toUInt();
-    }
-    m_live = std::move(live);
-    m_seen = *seen;
-    m_page.clear();
-    return !m_filtered || rebuildFilteredRows();
+    return true;
 }
 
 bool ServerTable::rebuildFilteredRows()

@@ -114,6 +114,8 @@ private:
     bool readPage(quint32 recordNumber);
     bool stream(const RecordVisitor &visit, ScanSpool *spool, bool &complete);
     bool failedStream(const QSqlQuery &query);
+    bool readLiveByDeleted(std::vector<quint32> &live, quint32 &seen);
+    bool readLiveRuns(std::vector<quint32> &live);
     bool rebuildFilteredRows();
     void forget(quint32 recordNumber);
 
