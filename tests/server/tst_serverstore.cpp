@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QThread>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -55,6 +56,7 @@ private slots:
     void distinctTextsAreThoseOfAScan();
     void unreachableServerSaysSo();
     void restartedServerIsReconnected();
+    void stoppedServerEndsAListing();
     void passwordFromStandardInput_data();
     void passwordFromStandardInput();
     void accountAgreesWithTheFolder();
@@ -903,6 +905,39 @@ void TestServerStore::restartedServerIsReconnected()
     QCOMPARE(record.recordNumber(), 1u);
     QVERIFY(pc->bookings().refresh());
     QCOMPARE(pc->bookings().rowCount(), 1);
+}
+
+// A listing cut off by a server that stops is a failure, never a short
+// listing that ends well; the next command, once the server is back, works.
+void TestServerStore::stoppedServerEndsAListing()
+{
+    constexpr int Rows = 60000; // far more than the pipe and the socket hold
+    sql(QStringLiteral("INSERT INTO arbeitszeit (satz, datum, arbeiter, ort, taetigkeit, zeit_von, zeit_bis, pause) "
+                       "SELECT n, '01.02.2024', 'Anna', 'Bonn', 'Bau', '08:00', '09:00', '00:00' "
+                       "FROM generate_series(1, %1) AS n")
+            .arg(Rows));
+    const QStringList list = {QStringLiteral("--server"), m_cluster.conninfo(), QStringLiteral("list")};
+    QProcess listing;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TAGWERK_PROGRAM_DIR"), m_programDir->path());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_programDir->filePath(QStringLiteral("config")));
+    listing.setProcessEnvironment(environment);
+    listing.start(QStringLiteral(TAGWERK_CLI_PATH), list);
+    // Unread, the output stalls the listing in the middle of its stream.
+    QVERIFY(listing.waitForReadyRead(30000));
+    QThread::msleep(200);
+    QVERIFY2(m_cluster.stopServer(), qPrintable(m_cluster.errorString()));
+    QVERIFY(listing.waitForFinished(60000));
+    const QByteArray err = listing.readAllStandardError();
+    const bool restarted = m_cluster.startServer();
+    QVERIFY2(restarted, qPrintable(m_cluster.errorString()));
+    QCOMPARE(listing.exitCode(), 2);
+    QVERIFY2(err.contains("kann nicht gelesen werden"), err.constData());
+    QVERIFY(listing.readAllStandardOutput().count('\n') < Rows);
+
+    const Result again = run(list);
+    QCOMPARE(again.exitCode, 0);
+    QCOMPARE(again.out.count('\n'), Rows);
 }
 
 void TestServerStore::passwordFromStandardInput_data()
