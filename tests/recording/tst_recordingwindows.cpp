@@ -22,6 +22,10 @@
 #include "storage/UserListStore.h"
 #include "support/GuiTestHelpers.h"
 #include "support/ProgramFixture.h"
+#include "server/TestCluster.h"
+#include "serverstore/ServerStore.h"
+#include "storage/WorkTimeTables.h"
+#include "translation/ProgramTexts.h"
 #include "gui/widgets/RecordNavigator.h"
 #include "gui/widgets/WorkTimeTableModel.h"
 
@@ -59,6 +63,7 @@ private slots:
     void presetFormSavesWhenClosed();
     void lockedTableAsksToWaitOn_data();
     void lockedTableAsksToWaitOn();
+    void serverRestartUnderTheBookingWindow();
 
 private:
     void start();
@@ -459,4 +464,56 @@ void TestRecordingWindows::lockedTableAsksToWaitOn()
 }
 
 QTEST_MAIN(TestRecordingWindows)
+
+// The server stops while an employee books and starts again: the booking
+// in between is refused, saying so, and nothing of it is stored; the next
+// one is stored without the program being started again.
+void TestRecordingWindows::serverRestartUnderTheBookingWindow()
+{
+    const QString unavailable = TestCluster::unavailableReason();
+    if (!unavailable.isEmpty())
+        QSKIP(qPrintable(unavailable));
+    TestCluster cluster;
+    QVERIFY2(cluster.start(), qPrintable(cluster.errorString()));
+    {
+        const auto owner = ServerConnection::parse(cluster.conninfo(QLatin1String(TestCluster::OwnerRole)), nullptr);
+        ServerStore store(*owner, m_program->clock);
+        QVERIFY2(store.initialize(WorkTimeTables::fieldDefinitions(&ProgramTexts::german),
+                                  QLatin1String(TestCluster::WorkingRole)),
+                 qPrintable(store.errorString()));
+    }
+    m_program->start(cluster.conninfo());
+    m_program->forms->EinloggenForm->hide();
+    m_program->context->arbeiter = QStringLiteral("Anna");
+    m_entry = m_program->forms->ErfassenForm;
+    m_entry->prepare();
+    m_entry->show();
+    RecordTable &bookings = m_program->context->store().bookings();
+    const auto book = [&](const char *from, const char *to) {
+        fill("Bonn", "Bau", from, to);
+        QTest::mouseClick(m_entry->ErfassenBtn, Qt::LeftButton);
+    };
+
+    book("07:00", "08:00");
+    QVERIFY2(m_program->reporter.messages().isEmpty(), qPrintable(m_program->reporter.errors().join(u'\n')));
+    QVERIFY2(cluster.stopServer(), qPrintable(cluster.errorString()));
+    book("09:00", "10:00");
+    const QStringList refused = m_program->reporter.errors();
+    QVERIFY2(cluster.startServer(), qPrintable(cluster.errorString()));
+    QCOMPARE(refused.size(), 1);
+    QVERIFY2(refused.first().contains(cluster.socketDirectory()), qPrintable(refused.first()));
+    m_program->reporter.clear();
+
+    book("11:00", "12:00");
+    QVERIFY2(m_program->reporter.messages().isEmpty(), qPrintable(m_program->reporter.errors().join(u'\n')));
+    QVERIFY(bookings.refresh());
+    QStringList stored;
+    DbfRecord record;
+    for (int row = 0; row < bookings.rowCount(); ++row) {
+        QVERIFY(bookings.readRow(row, record));
+        stored << record.text(WorkTimeTables::ZeitVon);
+    }
+    QCOMPARE(stored, QStringList({QStringLiteral("07:00"), QStringLiteral("11:00")}));
+}
+
 #include "tst_recordingwindows.moc"
