@@ -551,7 +551,7 @@ int main(int argc, char *argv[])
     if (isVerify || isHistory) {
         // The history is only read: nothing is created or opened for writing.
         // On a server: a copy of its records made for this run.
-        const QString historyDirectory = context.historyDirectory();
+        const QString historyDirectory = context.historyDirectory(isVerify);
         if (historyDirectory.isEmpty())
             return CliExit::Usage;
         CliOutput out;

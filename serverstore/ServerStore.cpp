@@ -224,6 +224,15 @@ bool ServerStore::exportTo(const QString &directory)
     return ServerTransfer::exportTo(m_connection, m_table, m_clock, directory, &error) || fail(error);
 }
 
+bool ServerStore::exportHistoryTo(const QString &directory)
+{
+    if (!m_table.isOpen() && !openForReading())
+        return false;
+    QString error;
+    return ServerTransfer::exportTo(m_connection, m_table, m_clock, directory, &error, ServerTransfer::Records::None)
+        || fail(error);
+}
+
 bool ServerStore::importFrom(const QString &directory)
 {
     if (!connect())

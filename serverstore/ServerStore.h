@@ -52,6 +52,7 @@ public:
     ClosedPeriod::Change closePeriod(std::optional<QDate> until, const QString &adminPassword,
                                      const UserListData &users, QDate today) override;
     bool exportTo(const QString &directory) override;
+    bool exportHistoryTo(const QString &directory) override;
     QByteArray historyChecksum() override;
     void setAuthor(const QString &who) override { m_table.setAuthor(who); }
 

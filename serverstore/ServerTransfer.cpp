@@ -125,14 +125,14 @@ bool writeAccountTables(ServerConnection &connection, const QString &directory, 
 }
 
 bool exportInSnapshot(ServerConnection &connection, ServerTable &table, const Clock &clock, const QString &directory,
-                      QString *error)
+                      QString *error, ServerTransfer::Records withRecords)
 {
     QSqlQuery query(connection.database());
     if (!connection.exec(query, QStringLiteral("SELECT (SELECT coalesce(max(satz), 0) FROM arbeitszeit), "
                                                "(SELECT count(*) FROM protokoll)"))
         || !query.next())
         return failed(error, connection.errorString());
-    const quint32 records = query.value(0).toUInt();
+    const quint32 records = withRecords == ServerTransfer::Records::All ? query.value(0).toUInt() : 0;
     const quint32 entries = query.value(1).toUInt();
     const QDate today = clock.now().date();
 
@@ -140,7 +140,7 @@ bool exportInSnapshot(ServerConnection &connection, ServerTable &table, const Cl
     if (!workTime.open(QIODevice::WriteOnly))
         return failed(error, cannotWrite(workTime));
     workTime.write(stampedHeader(table.header(), records, today));
-    if (!writeWorkTime(connection, table, workTime, error))
+    if (records > 0 && !writeWorkTime(connection, table, workTime, error))
         return false;
     workTime.write(QByteArray(1, DbfFormat::EndOfFile));
 
@@ -176,7 +176,7 @@ bool exportInSnapshot(ServerConnection &connection, ServerTable &table, const Cl
 } // namespace
 
 bool ServerTransfer::exportTo(ServerConnection &connection, ServerTable &table, const Clock &clock,
-                              const QString &directory, QString *error)
+                              const QString &directory, QString *error, Records records)
 {
     const QString path = QDir(directory).absolutePath() + QLatin1Char('/');
     for (const char *name : {WorkTimeTables::TableFileName, ChangeLogEntry::FileName}) {
@@ -195,7 +195,7 @@ bool ServerTransfer::exportTo(ServerConnection &connection, ServerTable &table, 
     QSqlQuery begin(connection.database());
     if (!connection.exec(begin, QStringLiteral("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY")))
         return failed(error, connection.errorString());
-    const bool written = exportInSnapshot(connection, table, clock, path, error);
+    const bool written = exportInSnapshot(connection, table, clock, path, error, records);
     QSqlQuery end(connection.database());
     end.exec(QStringLiteral("ROLLBACK"));
     return written;

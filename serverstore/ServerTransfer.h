@@ -18,8 +18,10 @@ namespace ServerTransfer {
 // read: "arbeitszeit.dbf", "protokoll.dbf" and the small files, from one
 // snapshot of the server. Refuses a directory that already holds a table
 // or a history, so that nothing is written over.
+// With Records::None the table has its layout alone.
+enum class Records { All, None };
 bool exportTo(ServerConnection &connection, ServerTable &table, const Clock &clock, const QString &directory,
-              QString *error);
+              QString *error, Records records = Records::All);
 
 // Brings a Database directory in, in one transaction: refused when the
 // server already holds bookings or history, or the folder's table or

@@ -224,12 +224,13 @@ bool AppContext::historyMayRestart()
     return state == ChangeLog::State::Missing || state == ChangeLog::State::Damaged;
 }
 
-QString AppContext::historyDirectory()
+QString AppContext::historyDirectory(bool toVerify)
 {
     if (m_folder)
         return m_folder->directory();
     m_historyCopy = std::make_unique<QTemporaryDir>();
-    if (!m_historyCopy->isValid() || !m_store->exportTo(m_historyCopy->path())) {
+    const QString copy = m_historyCopy->path();
+    if (!m_historyCopy->isValid() || !(toVerify ? m_store->exportTo(copy) : m_store->exportHistoryTo(copy))) {
         m_reporter.error(m_historyCopy->isValid() ? m_store->errorString() : m_historyCopy->errorString());
         return {};
     }

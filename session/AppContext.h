@@ -86,9 +86,10 @@ public:
     bool historyMayRestart();
     // A Database directory that holds the store's change history and table,
     // for reading and checking the history: the folder itself, or a copy of
-    // the server's records made for this run. Empty with the reason reported
+    // the server's records made for this run (without `toVerify`, the
+    // history and the table's layout alone). Empty with the reason reported
     // when it cannot be made.
-    QString historyDirectory();
+    QString historyDirectory(bool toVerify);
 
     // The firm's days off (its state's public holidays and its own days), as
     // the working-time account and the law check count them. Account tables

@@ -104,6 +104,10 @@ public:
     // byte. For export, and for reading and checking the history with the
     // folder's own readers.
     virtual bool exportTo(const QString &directory) = 0;
+    // The same with the work-time table's layout but none of its records:
+    // enough to read the history, not to check it, and quick on a server
+    // with a million records.
+    virtual bool exportHistoryTo(const QString &directory) { return exportTo(directory); }
 
     // The change history's last chain hash (hex), for the foot of printed
     // reports; empty when there is none.

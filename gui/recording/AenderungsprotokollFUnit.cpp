@@ -136,7 +136,7 @@ void TAenderungsprotokollForm::ShowBtnClick()
     if (filter.recordNumber)
         m_filterLines << UiText(QStringLiteral("Nur die Einträge zu Datensatz %1")).arg(*filter.recordNumber);
     m_entries.clear();
-    const QString directory = m_context.historyDirectory();
+    const QString directory = m_context.historyDirectory(false);
     ChangeLogHistory history(directory);
     if (!directory.isEmpty() && !history.read(filter, [this](const ChangeLogEntry &entry) { m_entries.prepend(entry); }))
         m_context.reporter().error(history.errorString());

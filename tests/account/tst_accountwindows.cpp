@@ -213,7 +213,7 @@ void TestAccountWindows::targetRowAndAbsenceAreStored()
     QVERIFY(stored().targets.isEmpty());
     // Each change went into the change history first.
     QList<ChangeLogEntry::Action> actions;
-    ChangeLogHistory history(m_program->context->historyDirectory());
+    ChangeLogHistory history(m_program->context->historyDirectory(false));
     QVERIFY(history.read({}, [&actions](const ChangeLogEntry &entry) { actions << entry.action; }));
     QCOMPARE(actions.count(ChangeLogEntry::Action::AbsenceTable), 2);
     QCOMPARE(actions.count(ChangeLogEntry::Action::TargetTable), 2);

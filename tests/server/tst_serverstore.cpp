@@ -285,6 +285,12 @@ void TestServerStore::roundTripKeepsListReportsAndHistory()
         QCOMPARE(onServer.exitCode, before.exitCode);
         QCOMPARE(onServer.out, before.out);
     }
+    // The history read on the server (from its entries and the table's
+    // layout alone) is that of the whole export.
+    const Result historyOnServer =
+        run({QStringLiteral("--server"), m_cluster.conninfo(), QStringLiteral("history")});
+    QCOMPARE(historyOnServer.exitCode, 0);
+    QCOMPARE(historyOnServer.out, runOnFolder(target, {QStringLiteral("history")}).out);
     // Without a history in the folder, the server began one at the import.
     const Result verified = runOnFolder(target, {QStringLiteral("verify")});
     QVERIFY2(verified.exitCode == 0, verified.out.constData());
