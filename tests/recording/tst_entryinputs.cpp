@@ -109,6 +109,8 @@ void TestEntryInputs::breakFieldsTakeTypedDigits()
     // Two breaks typed into the break window; the booking gets their sum
     // and, listed, the remark.
     whenModal<TPausenForm>([this](TPausenForm *breaks) {
+        // A click before the window is active leaves the focus where it was.
+        QVERIFY(QTest::qWaitForWindowActive(breaks));
         breaks->PauseBemerkCheck->setChecked(true);
         const char *typed[] = {"0900", "0915", "12:00", "1230"};
         for (int i = 0; i < 4; ++i)
