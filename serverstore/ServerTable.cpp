@@ -17,6 +17,7 @@
 #include "ServerHistory.h"
 #include "base/Clock.h"
 #include "recording/ChangeLog.h"
+#include "storage/CodePage.h"
 #include "storage/DateTimeText.h"
 #include "storage/DbfTable.h"
 #include "store/ClosedPeriod.h"
@@ -447,6 +448,14 @@ bool ServerTable::readLiveRuns(std::vector<quint32> &live)
 bool ServerTable::rebuildFilteredRows()
 {
     std::vector<quint32> filtered;
+    const QStringList columns = QString::fromLatin1(Columns).split(QStringLiteral(", "));
+    if (m_filterField && m_filterField->field >= 0 && m_filterField->field < columns.size()
+        && !isLogicalColumn(m_filterField->field)) {
+        if (!readCandidates(*m_filterField, filtered))
+            return false;
+        m_filteredRows = std::move(filtered);
+        return true;
+    }
     const bool read = scan([&](const DbfRecord &record) {
         if (!m_filter || m_filter(record))
             filtered.push_back(record.recordNumber());
@@ -455,6 +464,55 @@ bool ServerTable::rebuildFilteredRows()
     if (read)
         m_filteredRows = std::move(filtered);
     return read;
+}
+
+// The records whose field reads the text: a text of characters that the
+// table's code page keeps as they are reads as itself but for trailing
+// blanks, so the server picks those and every text with another character;
+// the filter decides.
+bool ServerTable::readCandidates(const FilterField &only, std::vector<quint32> &filtered)
+{
+    if (!isOpen())
+        return fail(Status::NotOpen, UiText(QStringLiteral("Die Tabelle ist nicht geöffnet.")));
+    if (!m_connection.open())
+        return failFromServer();
+    const QString column = QString::fromLatin1(Columns).split(QStringLiteral(", ")).at(only.field);
+    QSqlQuery query(m_connection.database());
+    query.setForwardOnly(true);
+    const QString sql = QStringLiteral("SELECT satz, geloescht, %1 FROM arbeitszeit WHERE NOT geloescht AND satz <= %2 "
+                                       "AND (rtrim(%3, ' ') = %4 OR %3 !~ %5) ORDER BY satz")
+                            .arg(QLatin1String(Columns))
+                            .arg(m_seen)
+                            .arg(column, ServerConnection::literal(only.text),
+                                 ServerConnection::literal(keptCharacters(only.field)));
+    if (!m_connection.exec(query, sql))
+        return failFromServer();
+    DbfRecord record = newRecord();
+    while (query.next()) {
+        readInto(query, 0, record);
+        if (!m_filter || m_filter(record))
+            filtered.push_back(record.recordNumber());
+    }
+    if (query.lastError().isValid())
+        return failedStream(query);
+    return true;
+}
+
+// A regular expression for the texts of characters that a record of this
+// layout keeps as they are in the field (between others: a trailing blank
+// is dropped).
+QString ServerTable::keptCharacters(int field) const
+{
+    DbfRecord record = newRecord();
+    QString kept;
+    for (int byte = 1; byte < 256; ++byte) {
+        const QChar c(record.codePage().toUnicode(uchar(byte)));
+        const QString probe = QLatin1Char('a') + c + QLatin1Char('a');
+        record.setText(field, probe);
+        if (record.text(field) == probe)
+            kept += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+    }
+    return QStringLiteral("^[%1]*$").arg(kept);
 }
 
 bool ServerTable::setFilter(RowFilter filter)

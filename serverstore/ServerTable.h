@@ -79,6 +79,7 @@ public:
     bool update(DbfRecord &record) override;
     bool markDeleted(quint32 recordNumber) override;
     bool setFilter(RowFilter filter) override;
+    void setFilterField(std::optional<FilterField> only) override { m_filterField = std::move(only); }
     bool setFiltered(bool on) override;
     bool isFiltered() const override { return m_filtered; }
     bool passesFilter(const DbfRecord &record) const override { return !m_filtered || !m_filter || m_filter(record); }
@@ -117,6 +118,8 @@ private:
     bool readLiveByDeleted(std::vector<quint32> &live, quint32 &seen);
     bool readLiveRuns(std::vector<quint32> &live);
     bool rebuildFilteredRows();
+    bool readCandidates(const FilterField &only, std::vector<quint32> &filtered);
+    QString keptCharacters(int field) const;
     void forget(quint32 recordNumber);
 
     ServerConnection &m_connection;
@@ -135,6 +138,7 @@ private:
     std::unique_ptr<ScanSpool> m_spool;
     bool m_spoolNextScan = false;
     RowFilter m_filter;
+    std::optional<FilterField> m_filterField;
     bool m_filtered = false;
     QHash<quint32, DbfRecord> m_page;
     quint32 m_overtaken = 0; // writes that found another PC's first, in a row

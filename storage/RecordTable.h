@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 
 #include <QList>
 #include <QString>
@@ -71,6 +72,15 @@ public:
 
     // Both read the records when the filter is on; false when that failed.
     virtual bool setFilter(RowFilter filter) = 0;
+    // What the filter passes at most: records whose field reads this text.
+    // A store may then read only such records to apply the filter, which
+    // still decides; none (the default): any record. Set before the filter.
+    struct FilterField
+    {
+        int field = -1;
+        QString text;
+    };
+    virtual void setFilterField(std::optional<FilterField> only) { Q_UNUSED(only) }
     virtual bool setFiltered(bool on) = 0;
     virtual bool isFiltered() const = 0;
     // Whether the record is a row under the filter now in force.

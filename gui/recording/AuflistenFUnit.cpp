@@ -14,6 +14,7 @@
 #include "gui/widgets/DataGrid.h"
 #include "gui/widgets/RecordNavigator.h"
 #include "gui/widgets/WorkTimeTableModel.h"
+#include "storage/WorkTimeTables.h"
 
 namespace {
 const QString ClassName = QStringLiteral("TDatenAuflistenForm");
@@ -78,6 +79,7 @@ void TDatenAuflistenForm::applyFilter()
     // more): off first, the table is read once, by setFiltered() below.
     table.setFiltered(false);
     bool read = table.refresh();
+    table.setFilterField(RecordTable::FilterField{WorkTimeTables::Arbeiter, employee});
     read = table.setFilter([employee, onlyMonth, today](const DbfRecord &record) {
         return Dbf1FilterRecord(record, employee, onlyMonth, today);
     }) && read;
@@ -96,6 +98,7 @@ void TDatenAuflistenForm::showList()
     // Everyone else sees every row of the table again, and may write to it.
     RecordTable &table = m_context.store().bookings();
     table.setFiltered(false);
+    table.setFilterField(std::nullopt);
     table.setFilter({});
     m_model->setReadOnly(false);
     m_model->reset();

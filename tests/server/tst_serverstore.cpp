@@ -650,21 +650,32 @@ void TestServerStore::killedClientLeavesNothing()
 void TestServerStore::distinctTextsAreThoseOfAScan_data()
 {
     QTest::addColumn<QString>("update");
-    QTest::newRow("as booked") << QString();
+    QTest::addColumn<QString>("employee"); // whose rows the record list filters
+    const QString names = QStringLiteral("UPDATE arbeitszeit SET arbeiter = CASE satz WHEN 1 THEN 'Anna\U0001F600' "
+                                         "WHEN 2 THEN 'Anna?' WHEN 3 THEN 'Anna  ' ELSE 'J\u00fcrgen' END");
+    QTest::newRow("as booked") << QString() << QStringLiteral("Anna");
     QTest::newRow("joined by the code page")
         << QStringLiteral("UPDATE arbeitszeit SET ort = CASE satz WHEN 2 THEN 'K\u00f6ln\U0001F600' WHEN 3 THEN "
-                          "'K\u00f6ln?' ELSE ort END");
+                          "'K\u00f6ln?' ELSE ort END")
+        << QStringLiteral("Bernd");
     QTest::newRow("trailing blanks, empty") << QStringLiteral(
-        "UPDATE arbeitszeit SET ort = CASE satz WHEN 3 THEN 'Bonn  ' WHEN 4 THEN '' ELSE 'Z' END, taetigkeit = 'x'");
+        "UPDATE arbeitszeit SET ort = CASE satz WHEN 3 THEN 'Bonn  ' WHEN 4 THEN '' ELSE 'Z' END, taetigkeit = 'x'")
+        << QStringLiteral("Anna");
     QTest::newRow("deleted first") << QStringLiteral(
-        "UPDATE arbeitszeit SET geloescht = (satz = 1), arbeiter = CASE WHEN satz > 2 THEN 'Anna' ELSE arbeiter END");
+        "UPDATE arbeitszeit SET geloescht = (satz = 1), arbeiter = CASE WHEN satz > 2 THEN 'Anna' ELSE arbeiter END")
+        << QStringLiteral("Anna");
+    QTest::newRow("a name with blanks") << names << QStringLiteral("Anna");
+    QTest::newRow("a name beyond the code page") << names << QStringLiteral("Anna?");
+    QTest::newRow("a name beyond ASCII") << names << QStringLiteral("J\u00fcrgen");
 }
 
-// The place and activity lists and the evaluations' choices: what the
-// server groups must be what a scan of the records finds, in its order.
+// The place and activity lists, the evaluations' choices and the record
+// list's rows of one employee: what the server picks must be what a scan of
+// the records finds, in its order.
 void TestServerStore::distinctTextsAreThoseOfAScan()
 {
     QFETCH(QString, update);
+    QFETCH(QString, employee);
     {
         const std::unique_ptr<ServerStore> pc = store();
         QVERIFY2(pc->open(), qPrintable(pc->errorString()));
@@ -686,6 +697,21 @@ void TestServerStore::distinctTextsAreThoseOfAScan()
     QVERIFY2(table.distinctTexts(fields, grouped), qPrintable(table.errorString()));
     QVERIFY2(table.RecordTable::distinctTexts(fields, scanned), qPrintable(table.errorString()));
     QCOMPARE(grouped, scanned);
+
+    const auto rowsOf = [&table, &employee](std::optional<RecordTable::FilterField> only) {
+        table.setFiltered(false);
+        table.setFilterField(only);
+        table.setFilter([&employee](const DbfRecord &record) { return record.text(WorkTimeTables::Arbeiter) == employee; });
+        QList<quint32> rows;
+        if (table.setFiltered(true)) {
+            for (int row = 0; row < table.rowCount(); ++row)
+                rows << table.recordNumberAt(row);
+        }
+        return rows;
+    };
+    const QList<quint32> everyRecordRead = rowsOf(std::nullopt);
+    QVERIFY(!everyRecordRead.isEmpty());
+    QCOMPARE(rowsOf(RecordTable::FilterField{WorkTimeTables::Arbeiter, employee}), everyRecordRead);
 }
 
 void TestServerStore::streamReadsWhatAPageReads_data()
