@@ -143,11 +143,25 @@ bool ChangeLog::open(const QString &directory)
 bool ChangeLog::openLog(const QString &directory)
 {
     Q_UNUSED(directory);
-    const QString problem = ChangeLogEntry::layoutProblemOf(m_path);
+    QString problem = ChangeLogEntry::layoutProblemOf(m_path, false);
     if (!problem.isEmpty())
         return refuse(State::Damaged, damagedMessage(m_path, problem));
     if (!m_log.open(m_path, DbfTable::OpenMode::ReadWriteAsFound))
         return refuse(State::Failed, m_log.errorString());
+    // The count against the length under the lock that appends take: read
+    // while another PC appends, the two need not agree for a moment.
+    bool locked = false;
+    {
+        HeaderLock logLock(m_log);
+        locked = logLock.locked();
+        if (locked)
+            problem = ChangeLogEntry::layoutProblemOf(m_path);
+    }
+    if (!locked || !problem.isEmpty()) {
+        const QString why = locked ? damagedMessage(m_path, problem) : m_log.errorString();
+        m_log.close();
+        return refuse(locked ? State::Damaged : State::Failed, why);
+    }
     m_state = State::Open;
     m_errorString.clear();
     m_closingScanned = 0;

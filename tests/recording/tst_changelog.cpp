@@ -904,7 +904,7 @@ void TestChangeLog::chainKeepsItsOrderAcrossProcesses()
         }
         for (const auto &process : processes) {
             QVERIFY(process->waitForFinished(60000));
-            QCOMPARE(process->exitCode(), 0);
+            QVERIFY2(process->exitCode() == 0, process->readAllStandardError().constData());
         }
     }
     const CliResult cli = runCli({QStringLiteral("verify")});
